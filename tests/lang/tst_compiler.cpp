@@ -1,0 +1,338 @@
+#include "compiler.h"
+#include "langtestutil.h"
+#include "statementkind.h"
+
+#include <QtTest>
+
+using namespace LangTest;
+
+// Whole programs through the compiler: the pane lines, the records and the program name.
+class TestCompiler : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void compile_data();
+    void compile();
+    void missingOperatorStops();
+    void everyCompileStartsAfresh();
+};
+
+namespace {
+
+// The debug line the pane shows after a record of odd kind (its second field is labelled arg3 too).
+const char *Heading = "Компиляция:";
+
+} // namespace
+
+void TestCompiler::compile_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("report");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<InstructionList>("records");
+    // Null when the text sets no name.
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("empty text") << QString() << lines({Heading, "", "OK: 0/100"}) << true
+                                << InstructionList{} << QString();
+
+    QTest::newRow("worked example")
+        << text({"prgName = \"Prg1\";", "#1;", "Us += 10;", "delay_ms 500;",
+                 "if Us < 1000 #1 else #2;", "#2;", "Out = 0;"})
+        << lines({Heading, "prgName = \"Prg1\";", "#1;", "Us += 10;", "delay_ms 500;",
+                  "if Us < 1000 #1 else #2;", "#2;", "Out = 0;",
+                  ">func:1 oper:4 arg1:0 arg3:0 arg3:0 arg4:0", "", "OK: 6/100"})
+        << true << InstructionList{record(10, 0, 1),  record(6, 0, 10),
+                                   record(4, 0, 500), record(2, 0, 1000, 2, 0, 4),
+                                   record(10, 0, 2),  record(1, 4, 0)}
+        << u8("Prg1");
+
+    QTest::newRow("name then assignment")
+        << text({"prgName = \"Prg1\";", "Us = 5;"})
+        << lines({Heading, "prgName = \"Prg1\";", "Us = 5;",
+                  ">func:1 oper:0 arg1:5 arg3:0 arg3:0 arg4:0", "", "OK: 1/100"})
+        << true << InstructionList{record(1, 0, 5)} << u8("Prg1");
+
+    QTest::newRow("debug line after every odd kind")
+        << text({"M1 = Us;", "M2 -= -3;", "T4 *= Blk;", "delay_s 7;", "jmp #0;", "#0;", "M3 += 1;",
+                 "M4 /= 2;", "nop;"})
+        << lines({Heading, "M1 = Us;", ">func:1 oper:86 arg1:0 arg3:0 arg3:0 arg4:0", "M2 -= -3;",
+                  ">func:7 oper:7 arg1:-3 arg3:0 arg3:0 arg4:0", "T4 *= Blk;",
+                  ">func:9 oper:91 arg1:20 arg3:0 arg3:0 arg4:0", "delay_s 7;",
+                  ">func:5 oper:0 arg1:7 arg3:0 arg3:0 arg4:0", "jmp #0;",
+                  ">func:3 oper:0 arg1:0 arg3:0 arg3:0 arg4:0", "#0;", "M3 += 1;", "M4 /= 2;",
+                  "nop;", "", "OK: 9/100"})
+        << true << InstructionList{record(1, 0x86, 0), record(7, 7, -3), record(9, 0x91, 20),
+                                   record(5, 0, 7),    record(3, 0, 5),  record(10, 0, 0),
+                                   record(6, 8, 1),    record(8, 9, 2),  record(0)}
+        << QString();
+
+    QTest::newRow("if with a named right side and no else")
+        << text({"if Us > Uo #1;", "#1;"})
+        << lines({Heading, "if Us > Uo #1;", "#1;", "", "OK: 2/100"}) << true
+        << InstructionList{record(2, 0x80, 1, 4, 1, 0), record(10, 0, 1)} << QString();
+
+    QTest::newRow("all six comparisons")
+        << text({"if Io <= -1 #0;", "if Ro>=2 #0;", "if M8==3 #0;", "if T1<4 #0;",
+                 "if T4 != Blk #0;", "if Uo > Is #0;", "#0;"})
+        << lines({Heading, "if Io <= -1 #0;", "if Ro>=2 #0;", "if M8==3 #0;", "if T1<4 #0;",
+                  "if T4 != Blk #0;", "if Uo > Is #0;", "#0;", "", "OK: 7/100"})
+        << true << InstructionList{record(2, 3, -1, 3, 6),    record(2, 5, 2, 5, 6),
+                                   record(2, 13, 3, 0, 6),    record(2, 14, 4, 2, 6),
+                                   record(2, 0x91, 20, 1, 6), record(2, 0x81, 2, 4, 6),
+                                   record(10, 0, 0)}
+        << QString();
+
+    // Minimal matching must still take every digit of a two-digit label and a long number.
+    QTest::newRow("two-digit labels and long numbers")
+        << text({"#12;", "if Us > 123456 #12 else #34;", "jmp #34;", "delay_ms 1234;", "#34;"})
+        << lines({Heading, "#12;", "if Us > 123456 #12 else #34;", "jmp #34;",
+                  ">func:3 oper:0 arg1:34 arg3:0 arg3:0 arg4:0", "delay_ms 1234;", "#34;", "",
+                  "OK: 5/100"})
+        << true
+        << InstructionList{record(10, 0, 12), record(2, 0, 123456, 4, 0, 4), record(3, 0, 4),
+                           record(4, 0, 1234), record(10, 0, 34)}
+        << QString();
+
+    QTest::newRow("forward and backward references")
+        << text({"jmp #2;", "#1;", "#2;", "jmp #1;"})
+        << lines({Heading, "jmp #2;", ">func:3 oper:0 arg1:2 arg3:0 arg3:0 arg4:0", "#1;", "#2;",
+                  "jmp #1;", ">func:3 oper:0 arg1:1 arg3:0 arg3:0 arg4:0", "", "OK: 4/100"})
+        << true
+        << InstructionList{record(3, 0, 2), record(10, 0, 1), record(10, 0, 2), record(3, 0, 1)}
+        << QString();
+
+    QTest::newRow("else #0 is no else branch")
+        << text({"if Us > 0 #2 else #0;", "#2;"})
+        << lines({Heading, "if Us > 0 #2 else #0;", "#2;", "", "OK: 2/100"}) << true
+        << InstructionList{record(2, 0, 0, 4, 1, 0), record(10, 0, 2)} << QString();
+
+    QTest::newRow("then branch may land on the first record")
+        << text({"#1;", "if Us > 0 #1;", "jmp #1;"})
+        << lines({Heading, "#1;", "if Us > 0 #1;", "jmp #1;",
+                  ">func:3 oper:0 arg1:1 arg3:0 arg3:0 arg4:0", "", "OK: 3/100"})
+        << true << InstructionList{record(10, 0, 1), record(2, 0, 0, 4, 0, 0), record(3, 0, 0)}
+        << QString();
+
+    // Index 0 in arg4 would read as "no else branch": the compile refuses and checks on.
+    QTest::newRow("else branch on the first record is refused")
+        << text({"#1;", "if Us > 0 #2 else #1;", "#2;", "jmp #5;"})
+        << lines({Heading, "#1;", "if Us > 0 #2 else #1;", "#2;", "jmp #5;",
+                  ">func:3 oper:0 arg1:5 arg3:0 arg3:0 arg4:0", "",
+                  "error if-else: ссылка #1 не может указывать на первую запись",
+                  "error jmp: ссылка #5 не найдена"})
+        << false
+        << InstructionList{record(10, 0, 1), record(2, 0, 0, 4, 2, 1), record(10, 0, 2),
+                           record(3, 0, 5)}
+        << QString();
+
+    QTest::newRow("jmp to a missing label")
+        << text({"jmp #3;"})
+        << lines({Heading, "jmp #3;", ">func:3 oper:0 arg1:3 arg3:0 arg3:0 arg4:0", "",
+                  "error jmp: ссылка #3 не найдена"})
+        << false << InstructionList{record(3, 0, 3)} << QString();
+
+    QTest::newRow("label twice") << text({"#1;", "#1;"})
+                                 << lines({Heading, "#1;", "#1;", "", "error: повтор ссылки #1"})
+                                 << false << InstructionList{record(10, 0, 1), record(10, 0, 1)}
+                                 << QString();
+
+    QTest::newRow("leading zero labels collide")
+        << text({"#1;", "#01;"}) << lines({Heading, "#1;", "#01;", "", "error: повтор ссылки #1"})
+        << false << InstructionList{record(10, 0, 1), record(10, 0, 1)} << QString();
+
+    // A missing then-label skips the else check of its record; everything else is reported.
+    QTest::newRow("duplicate and missing labels all reported")
+        << text({"#1;", "#1;", "jmp #2;", "if Us > 0 #2 else #4;", "if Us > 0 #8 else #9;", "#2;",
+                 "jmp #7;", "#1;"})
+        << lines({Heading, "#1;", "#1;", "jmp #2;", ">func:3 oper:0 arg1:2 arg3:0 arg3:0 arg4:0",
+                  "if Us > 0 #2 else #4;", "if Us > 0 #8 else #9;", "#2;", "jmp #7;",
+                  ">func:3 oper:0 arg1:7 arg3:0 arg3:0 arg4:0", "#1;", "",
+                  "error: повтор ссылки #1", "error: повтор ссылки #1",
+                  "error if-else: ссылка #4 не найдена", "error if: ссылка #8 не найдена",
+                  "error jmp: ссылка #7 не найдена"})
+        << false
+        << InstructionList{record(10, 0, 1),         record(10, 0, 1),         record(3, 0, 5),
+                           record(2, 0, 0, 4, 5, 4), record(2, 0, 0, 4, 8, 9), record(10, 0, 2),
+                           record(3, 0, 7),          record(10, 0, 1)}
+        << QString();
+
+    // Lines in error are all listed; references are then not checked at all.
+    QTest::newRow("lines in error end the compile after the scan")
+        << text({"xyz;", "Us = 5;", "/* x */", "jmp #9;", "if  Us > 5 #1;", "nop;"})
+        << lines({Heading, "error: xyz;", "Us = 5;", ">func:1 oper:0 arg1:5 arg3:0 arg3:0 arg4:0",
+                  "error: /* x */", "jmp #9;", ">func:3 oper:0 arg1:9 arg3:0 arg3:0 arg4:0",
+                  "error: if  Us > 5 #1;", "nop;", ""})
+        << false << InstructionList{record(1, 0, 5), record(3, 0, 9), record(0)} << QString();
+
+    QTest::newRow("number too large stops")
+        << text({"Us = 99999999999;", "nop;"}) << lines({Heading, "error: Us = 99999999999;"})
+        << false << InstructionList{} << QString();
+
+    QTest::newRow("line in error then a stop")
+        << text({"xyz;", "Us = 99999999999;", "nop;"})
+        << lines({Heading, "error: xyz;", "error: Us = 99999999999;"}) << false << InstructionList{}
+        << QString();
+
+    QTest::newRow("stop keeps earlier records and the name")
+        << text({"prgName = \"Ab\";", "nop;", "M1 = -5;", "Us = -2147483649;", "nop;"})
+        << lines({Heading, "prgName = \"Ab\";", "nop;", "M1 = -5;",
+                  ">func:1 oper:6 arg1:-5 arg3:0 arg3:0 arg4:0", "error: Us = -2147483649;"})
+        << false << InstructionList{record(0), record(1, 6, -5)} << u8("Ab");
+
+    QTest::newRow("32-bit limits")
+        << text({"Us = 2147483647;", "Us = -2147483648;", "if Us == -2147483648 #0;", "#0;"})
+        << lines({Heading, "Us = 2147483647;",
+                  ">func:1 oper:0 arg1:2147483647 arg3:0 arg3:0 arg4:0", "Us = -2147483648;",
+                  ">func:1 oper:0 arg1:-2147483648 arg3:0 arg3:0 arg4:0",
+                  "if Us == -2147483648 #0;", "#0;", "", "OK: 4/100"})
+        << true
+        << InstructionList{record(1, 0, 2147483647), record(1, 0, -2147483647 - 1),
+                           record(2, 0, -2147483647 - 1, 0, 3), record(10, 0, 0)}
+        << QString();
+
+    QTest::newRow("just above the limit stops")
+        << text({"M5 += 2147483648;"}) << lines({Heading, "error: M5 += 2147483648;"}) << false
+        << InstructionList{} << QString();
+
+    QTest::newRow("if right side too large stops")
+        << text({"nop;", "if Us > -2147483649 #0;", "#0;"})
+        << lines({Heading, "nop;", "error: if Us > -2147483649 #0;"}) << false
+        << InstructionList{record(0)} << QString();
+
+    QTest::newRow("delay counts at and beyond the limit")
+        << text({"delay_s 2147483647;", "delay_ms 2147483648;"})
+        << lines({Heading, "delay_s 2147483647;",
+                  ">func:5 oper:0 arg1:2147483647 arg3:0 arg3:0 arg4:0",
+                  "error: delay_ms 2147483648;"})
+        << false << InstructionList{record(5, 0, 2147483647)} << QString();
+
+    QTest::newRow("leading zeros and minus zero")
+        << text({"Us = 007;", "Uo = -0;", "Is = -007;", "Io = 00000000000000000001;",
+                 "delay_ms 0007;"})
+        << lines({Heading, "Us = 007;", ">func:1 oper:0 arg1:7 arg3:0 arg3:0 arg4:0", "Uo = -0;",
+                  ">func:1 oper:1 arg1:0 arg3:0 arg3:0 arg4:0", "Is = -007;",
+                  ">func:1 oper:2 arg1:-7 arg3:0 arg3:0 arg4:0", "Io = 00000000000000000001;",
+                  ">func:1 oper:3 arg1:1 arg3:0 arg3:0 arg4:0", "delay_ms 0007;", "", "OK: 5/100"})
+        << true
+        << InstructionList{record(1, 0, 7), record(1, 1, 0), record(1, 2, -7), record(1, 3, 1),
+                           record(4, 0, 7)}
+        << QString();
+
+    // Digits that \d admits but that are not ASCII never become numbers: the compile stops.
+    QTest::newRow("Arabic-Indic digit as a number stops")
+        << text({"nop;", "Us = ٣;"}) << lines({Heading, "nop;", "error: Us = ٣;"}) << false
+        << InstructionList{record(0)} << QString();
+    QTest::newRow("full-width digit as a count stops")
+        << text({"delay_ms ５;"}) << lines({Heading, "error: delay_ms ５;"}) << false
+        << InstructionList{} << QString();
+    QTest::newRow("non-ASCII if label stops")
+        << text({"#3;", "if Us > 0 #٣;"}) << lines({Heading, "#3;", "error: if Us > 0 #٣;"})
+        << false << InstructionList{record(10, 0, 3)} << QString();
+    QTest::newRow("non-ASCII else label stops") << text({"if Us > 0 #1 else #٣;", "#1;"})
+                                                << lines({Heading, "error: if Us > 0 #1 else #٣;"})
+                                                << false << InstructionList{} << QString();
+    QTest::newRow("non-ASCII jmp label stops")
+        << text({"jmp #٣;"}) << lines({Heading, "error: jmp #٣;"}) << false << InstructionList{}
+        << QString();
+    QTest::newRow("non-ASCII label stops") << text({"#٣;"}) << lines({Heading, "error: #٣;"})
+                                           << false << InstructionList{} << QString();
+
+    QTest::newRow("Cyrillic program name")
+        << text({"prgName = \"Тест\";"}) << lines({Heading, "prgName = \"Тест\";", "", "OK: 0/100"})
+        << true << InstructionList{} << u8("Тест");
+    QTest::newRow("Cyrillic operand is a line in error")
+        << text({"Us = Тест;"}) << lines({Heading, "error: Us = Тест;", ""}) << false
+        << InstructionList{} << QString();
+    QTest::newRow("name of six characters is a line in error")
+        << text({"prgName = \"ABCDEF\";"}) << lines({Heading, "error: prgName = \"ABCDEF\";", ""})
+        << false << InstructionList{} << QString();
+
+    QTest::newRow("name on the second line stops")
+        << text({"nop;", "prgName = \"P\";", "nop;"})
+        << lines({Heading, "nop;", "error: prgName = \"P\"; должен быть в первой строке"}) << false
+        << InstructionList{record(0)} << QString();
+    QTest::newRow("name after a comment line stops")
+        << text({"// c", "prgName = \"P\";"})
+        << lines({Heading, "error: prgName = \"P\"; должен быть в первой строке"}) << false
+        << InstructionList{} << QString();
+    QTest::newRow("name after an empty first line stops")
+        << text({"", "prgName = \"P\";"})
+        << lines({Heading, "error: prgName = \"P\"; должен быть в первой строке"}) << false
+        << InstructionList{} << QString();
+    QTest::newRow("second name stops and the first stays")
+        << text({"prgName = \"A\";", "prgName = \"B\";"})
+        << lines(
+               {Heading, "prgName = \"A\";", "error: prgName = \"B\"; должен быть в первой строке"})
+        << false << InstructionList{} << u8("A");
+
+    QTest::newRow("comment lines produce nothing")
+        << text({"Us = 5; // note", "  // only", "xyz // not an error"})
+        << lines({Heading, "", "OK: 0/100"}) << true << InstructionList{} << QString();
+    QTest::newRow("blank lines and leading blanks kept in the pane")
+        << text({"  ", "\t", "   Us = 5;  ", ""})
+        << lines({Heading, "   Us = 5;  ", ">func:1 oper:0 arg1:5 arg3:0 arg3:0 arg4:0", "",
+                  "OK: 1/100"})
+        << true << InstructionList{record(1, 0, 5)} << QString();
+
+    QString many;
+    QStringList manyReport = lines({Heading});
+    InstructionList manyRecords;
+    for (int i = 0; i < 150; ++i) {
+        many += QStringLiteral("nop;\n");
+        manyReport << QStringLiteral("nop;");
+        manyRecords << record(0);
+    }
+    manyReport << QString() << QStringLiteral("OK: 150/100");
+    QTest::newRow("150 statements") << many << manyReport << true << manyRecords << QString();
+}
+
+void TestCompiler::compile()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, report);
+    QFETCH(bool, ok);
+    QFETCH(InstructionList, records);
+    QFETCH(QString, name);
+
+    const CompileResult result = compileProgram(program);
+    QCOMPARE(result.report, report);
+    QCOMPARE(result.ok, ok);
+    QCOMPARE(describe(result.instructions), describe(records));
+    QCOMPARE(result.hasProgramName, !name.isNull());
+    QCOMPARE(result.programName, name.isNull() ? QString() : name);
+}
+
+void TestCompiler::missingOperatorStops()
+{
+    // A comparison table without "!=" makes that operator unknown to the compile.
+    Language::CodeTable comparisons = Language::compareCodes();
+    comparisons.remove(QStringLiteral("!="));
+    const Language::CodeTable operands = Language::operandCodes();
+    const Compiler compiler(Language::statementKinds(), operands, comparisons);
+
+    const CompileResult result = compiler.compile(text({"nop;", "if Us != 1 #1;", "#1;"}));
+    QCOMPARE(result.report, lines({Heading, "nop;", "error: if Us != 1 #1;operator"}));
+    QVERIFY(!result.ok);
+    QCOMPARE(describe(result.instructions), describe(InstructionList{record(0)}));
+}
+
+void TestCompiler::everyCompileStartsAfresh()
+{
+    // One compiler object, used twice: nothing of the first run leaks into the second.
+    const Language::CodeTable operands = Language::operandCodes();
+    const Language::CodeTable comparisons = Language::compareCodes();
+    const Compiler compiler(Language::statementKinds(), operands, comparisons);
+
+    const CompileResult first = compiler.compile(text({"prgName = \"A\";", "#1;", "jmp #1;"}));
+    QVERIFY(first.ok);
+    const CompileResult second = compiler.compile(text({"#1;", "nop;"}));
+    QVERIFY(second.ok);
+    QVERIFY(!second.hasProgramName);
+    QCOMPARE(second.report, lines({Heading, "#1;", "nop;", "", "OK: 2/100"}));
+    QCOMPARE(describe(second.instructions), describe(InstructionList{record(10, 0, 1), record(0)}));
+}
+
+QTEST_GUILESS_MAIN(TestCompiler)
+#include "tst_compiler.moc"
