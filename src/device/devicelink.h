@@ -1,0 +1,163 @@
+#pragma once
+
+#include "linkresult.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTextStream>
+#include <QtGlobal>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class QFile;
+class QIODevice;
+class QSerialPort;
+struct Instruction;
+
+// Talks to one power supply over a serial port it does not own: frames out, reply lines in,
+// the read and write exchanges with their retries, and the device's requests.
+//
+// Waiting for a reply sleeps in a local event loop, so slots of the caller's window run
+// meanwhile. The link refuses to start an exchange while another is waiting (it gives
+// NoReply without sending), and a wait ends at once when the port closes or fails. Do not
+// destroy the link or its port from a slot that runs during a wait.
+//
+// Traces and reply diagnostics go to standard output unless setTraceDevice() says otherwise;
+// they are flushed after every exchange.
+class DeviceLink
+{
+public:
+    // Access codes (frame byte 3 of a request).
+    static constexpr quint8 AccessRegisterRead = 1;
+    static constexpr quint8 AccessMemoryRead = 2;
+    static constexpr quint8 AccessRegisterWrite = 17;
+    static constexpr quint8 AccessMemoryWrite = 18;
+
+    // Time-outs of one wait for a reply.
+    static constexpr quint8 MemoryTimeoutMs = 244;
+    static constexpr quint8 RegisterTimeoutMs = 200;
+    // Bound on each wait for the port to send a piece of a frame.
+    static constexpr int PortWriteWaitMs = 300;
+    // Most characters taken from the port in one poll.
+    static constexpr int PollChunkChars = 100;
+    // A reply line without CR that grows past this is garbage; the longest reply is 58 chars.
+    static constexpr int MaxLineChars = 600;
+    static constexpr int WriteAttempts = 3;
+    static constexpr int MemoryReadRuns = 2;
+
+    // Memory cells: command = base + cell, cells 0..3.
+    static constexpr int CellCount = 4;
+    static constexpr quint8 LineCommandBase = 0xB0;
+    static constexpr quint8 CountCommandBase = 0xB4;
+    static constexpr quint8 NameCommandBase = 0xB8;
+    static constexpr int NameBytes = 5;
+    // Index of the last payload byte each read uses (its full reply is 3 bytes longer).
+    static constexpr quint8 SizeMinLength = 4;
+    static constexpr quint8 NameMinLength = 8;
+    static constexpr quint8 LineMinLength = 17;
+
+    // Fixed registers.
+    static constexpr quint8 Register01Command = 0x01;
+    static constexpr quint8 Register10Command = 0x10;
+    static constexpr quint8 Register03Command = 0x03;
+    static constexpr quint8 Register07Command = 0x07;
+    static constexpr quint8 RegisterA8Command = 0xA8;
+    static constexpr quint8 RegisterABCommand = 0xAB;
+    static constexpr quint8 Register01MinLength = 11;
+    static constexpr quint8 Register10MinLength = 15;
+    static constexpr quint8 Register03MinLength = 7;
+    static constexpr quint8 RegisterA8MinLength = 25;
+    static constexpr quint8 RegisterABLongMinLength = 13;
+    static constexpr quint8 RegisterABShortMinLength = 8;
+    static constexpr int Register10Values = 6;
+    static constexpr int RegisterA8Values = 11;
+    static constexpr int RegisterABBytes = 7;
+
+    explicit DeviceLink(QSerialPort *port);
+    ~DeviceLink();
+    DeviceLink(const DeviceLink &) = delete;
+    DeviceLink &operator=(const DeviceLink &) = delete;
+
+    // Where traces go; nullptr discards them. The device is not owned.
+    void setTraceDevice(QIODevice *device);
+
+    // Frame codec on the port.
+    void SendFrame(quint8 dest, quint8 command, quint8 access, const QByteArray &payload);
+    static quint16 Crc16Update(quint16 crc, quint8 byte);
+    static std::optional<QByteArray> DecodeReply(const QByteArray &line);
+
+    // Transport.
+    void PortWrite(const char *data, quint8 length);
+    bool PollReply(QByteArray &line);
+    bool GetLine(QByteArray &line, int timeoutMs);
+
+    // Exchanges; `reply` receives the decoded bytes (empty when nothing decoded).
+    LinkResult ReadExchange(quint8 dest, quint8 command, quint8 minLength, quint8 timeoutMs,
+                            quint8 access, QByteArray &reply);
+    LinkResult ReadExchange(quint8 dest, quint8 command, quint8 payloadByte, quint8 minLength,
+                            quint8 timeoutMs, quint8 access, QByteArray &reply);
+    LinkResult WriteExchange(quint8 dest, quint8 command, const QByteArray &payload,
+                             quint8 timeoutMs, quint8 access);
+
+    // Memory cells; a cell below 0 is cell 0, above 3 is cell 3. Outputs are set on Success.
+    LinkResult ReadSize(quint8 dest, int cell, quint8 access, int &count);
+    // On Success `name` is exactly the five stored characters, trailing spaces included.
+    LinkResult ReadPrgName(quint8 dest, QString &name, int cell, quint8 access);
+    LinkResult ReadProgramLine(quint8 dest, Instruction &record, quint8 index, int cell,
+                               quint8 access);
+    LinkResult WriteProgramLine(quint8 dest, const Instruction &record, quint8 index, int cell,
+                                quint8 access);
+    LinkResult WriteSize(quint8 dest, int count, int cell, quint8 access);
+    LinkResult WritePrgName(quint8 dest, const QString &name, int cell, quint8 access);
+
+    // Fixed registers; their meaning is the device's business, only the layouts are ours.
+    LinkResult ReadRegisters01(quint8 dest, quint16 &first, qint16 &second,
+                               std::array<quint8, 4> &bytes);
+    LinkResult ReadRegisters10(quint8 dest, std::array<quint16, Register10Values> &values);
+    LinkResult ReadRegisters03(quint8 dest, quint16 &first, qint16 &second);
+    LinkResult WriteRegisters03(quint8 dest, quint16 first, quint16 second);
+    LinkResult WriteRegister07(quint8 dest, quint16 value);
+    // Values alternate unsigned and signed 16-bit, starting with unsigned.
+    LinkResult ReadRegistersA8(quint8 dest, quint8 access,
+                               std::array<int, RegisterA8Values> &values);
+    LinkResult WriteRegistersA8(quint8 dest, quint8 access,
+                                const std::array<int, RegisterA8Values> &values);
+    LinkResult ReadRegistersABLong(quint8 dest, quint8 access, quint8 &first, quint16 &second,
+                                   std::array<quint8, RegisterABBytes> &bytes);
+    LinkResult ReadRegistersABShort(quint8 dest, quint8 access, quint16 &first, quint8 &second,
+                                    quint16 &third);
+    LinkResult WriteRegistersAB(quint8 dest, quint8 access, quint8 first,
+                                const std::array<quint8, RegisterABBytes> &bytes);
+
+    // The five bytes a name travels as: Latin-1 codes (0 beyond), padded with spaces.
+    static QByteArray packName(const QString &name);
+    static quint8 cellCommand(quint8 base, int cell);
+
+    // True while an exchange is under way.
+    bool isBusy() const { return busy; }
+    // How many waits for a reply ended by their time-out since construction.
+    int timedOutWaits() const { return timeouts; }
+
+private:
+    LinkResult readExchange(quint8 dest, quint8 command, const QByteArray &payload,
+                            quint8 minLength, quint8 timeoutMs, quint8 access, QByteArray &reply);
+    LinkResult readMemory(quint8 dest, quint8 command, const QByteArray &payload, quint8 minLength,
+                          quint8 access, QByteArray &reply);
+    void writeHexPair(quint8 byte);
+    void flushTrace();
+
+    QSerialPort *port;
+    const QByteArray hexDigits;
+    const char startChar;
+    const char endChar;
+    const quint8 ownAddress;
+
+    std::unique_ptr<QFile> standardOutput;
+    QTextStream trace;
+    QString discardedTrace;
+    bool busy = false;
+    bool waiting = false;
+    int timeouts = 0;
+};
