@@ -1,0 +1,148 @@
+// quorvel-sim: a simulated Brisca power supply on a pseudo-terminal, for users without one
+// and for the tests. See --help.
+
+#include "faultplan.h"
+#include "simulatedsupply.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int ReadChunkBytes = 4096;
+
+const char HelpText[] =
+    "Opens a pseudo-terminal and answers on it as a Brisca power supply: four memory cells\n"
+    "(record count, five-byte name, lines 0..255) and the fixed registers 01, 10, 03, 07, A8,\n"
+    "AB (register AB answers its short read form to access code 1, the long form otherwise).\n"
+    "The first line printed is the port path to open at 9600 8N1.\n"
+    "\n"
+    "Control lines on standard input (each answered on standard output):\n"
+    "  fault KIND@SELECTOR...  add faults       clear   remove all faults\n"
+    "  count   number of requests served       dump    the cells, then 'end'\n"
+    "  cell|line|register ...  set memory, in the cells-file form\n"
+    "  path    the port path                   quit    stop\n"
+    "The simulator also stops when its standard input ends, unless --no-control is given.\n"
+    "\n"
+    "Faults: KIND@SELECTOR with KIND one of silent, crc, address, status1e, noise, split,\n"
+    "lowercase, late, overlong, hangup and SELECTOR a request number (3), a run (3x2 = 3 and\n"
+    "4), a range (3-5), a command (cmd=B5) or * for every request.\n"
+    "\n"
+    "Cells file: text, one item a line, rewritten after every accepted write:\n"
+    "  cell <0..3> count <0..255> name <10 hex digits>\n"
+    "  line <cell> <index> <28 hex digits>     register <command> <hex payload>\n"
+    "\n"
+    "Log lines: 'RX <frame>' and 'TX <frame>' without the CR, 'IGNORED <why>', 'SILENT',\n"
+    "'HANGUP'.";
+
+bool intValue(const QCommandLineParser &parser, const QString &name, int low, int high, int &value)
+{
+    if (!parser.isSet(name)) {
+        return true;
+    }
+    bool ok = false;
+    value = parser.value(name).toInt(&ok);
+    if (!ok || value < low || value > high) {
+        std::fprintf(stderr, "quorvel-sim: --%s wants a number from %d to %d\n", qPrintable(name),
+                     low, high);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(HelpText));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("slave"), QStringLiteral("Slave ID to answer as (default 0)."),
+         QStringLiteral("N")},
+        {QStringLiteral("cells"), QStringLiteral("Keep the memory cells in FILE."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("pace"), QStringLiteral("Time input and output like 9600 8N1.")},
+        {QStringLiteral("turnaround"),
+         QStringLiteral("Delay before each answer, in ms (default 0)."), QStringLiteral("MS")},
+        {QStringLiteral("late-delay"),
+         QStringLiteral("Delay of a 'late' answer, in ms (default 400)."), QStringLiteral("MS")},
+        {QStringLiteral("split-gap"),
+         QStringLiteral("Gap between the pieces of a 'split' answer, in ms (default 30)."),
+         QStringLiteral("MS")},
+        {QStringLiteral("log"), QStringLiteral("Log every frame to FILE ('-': standard error)."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("fault"), QStringLiteral("Inject a fault, KIND@SELECTOR; repeatable."),
+         QStringLiteral("KIND@SELECTOR")},
+        {QStringLiteral("no-control"), QStringLiteral("Do not read control lines from stdin.")},
+    });
+    parser.process(app);
+
+    SimulatedSupply::Settings settings;
+    int slave = settings.slaveId;
+    if (!intValue(parser, QStringLiteral("slave"), 0, 255, slave) ||
+        !intValue(parser, QStringLiteral("turnaround"), 0, 60000, settings.turnaroundMs) ||
+        !intValue(parser, QStringLiteral("late-delay"), 0, 60000, settings.lateMs) ||
+        !intValue(parser, QStringLiteral("split-gap"), 0, 60000, settings.splitGapMs)) {
+        return 2;
+    }
+    settings.slaveId = quint8(slave);
+    settings.cellsPath = parser.value(QStringLiteral("cells"));
+    settings.logPath = parser.value(QStringLiteral("log"));
+    settings.pace = parser.isSet(QStringLiteral("pace"));
+
+    SimulatedSupply supply(settings);
+    QString error;
+    for (const QString &rule : parser.values(QStringLiteral("fault"))) {
+        if (!supply.addFault(rule, &error)) {
+            std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
+    if (!supply.start(&error)) {
+        std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(supply.portPath()));
+    std::fflush(stdout);
+
+    if (!parser.isSet(QStringLiteral("no-control"))) {
+        auto *controlNotifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+        QByteArray pending;
+        QObject::connect(controlNotifier, &QSocketNotifier::activated, &supply,
+                         [&supply, &pending, controlNotifier]() {
+                             char buffer[ReadChunkBytes];
+                             const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+                             if (got <= 0) {
+                                 // Whoever started us has gone: stop with them.
+                                 controlNotifier->setEnabled(false);
+                                 QCoreApplication::quit();
+                                 return;
+                             }
+                             pending.append(buffer, int(got));
+                             int end = -1;
+                             while ((end = pending.indexOf('\n')) >= 0) {
+                                 const QString line = QString::fromLocal8Bit(pending.left(end));
+                                 pending.remove(0, end + 1);
+                                 bool quit = false;
+                                 for (const QString &answer : supply.control(line, &quit)) {
+                                     std::printf("%s\n", qPrintable(answer));
+                                 }
+                                 std::fflush(stdout);
+                                 if (quit) {
+                                     controlNotifier->setEnabled(false);
+                                     QCoreApplication::quit();
+                                     return;
+                                 }
+                             }
+                         });
+    }
+    return QCoreApplication::exec();
+}

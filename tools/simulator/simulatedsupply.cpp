@@ -1,0 +1,354 @@
+#include "simulatedsupply.h"
+
+#include "framecodec.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 NsPerMs = 1000000;
+// Reply destination under the "address" fault.
+constexpr quint8 WrongAddress = 0x01;
+constexpr quint8 RejectedStatus = 0x1E;
+constexpr char NoiseText[] = "~?noise!\r\n";
+
+// Printable form of frame text for the log: the closing CR left out, control bytes escaped.
+QString printable(const QByteArray &text)
+{
+    QByteArray shown = text;
+    if (shown.endsWith(FrameCodec::EndChar)) {
+        shown.chop(1);
+    }
+    QString out;
+    for (const char c : shown) {
+        if (c >= 0x20 && c < 0x7F) {
+            out += QLatin1Char(c);
+        } else {
+            out += QStringLiteral("\\x%1").arg(uint(quint8(c)), 2, 16, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+SimulatedSupply::SimulatedSupply(const Settings &supplySettings, QObject *parent)
+    : QObject(parent), settings(supplySettings)
+{
+    outputTimer.setSingleShot(true);
+    outputTimer.setTimerType(Qt::PreciseTimer);
+    connect(&outputTimer, &QTimer::timeout, this, &SimulatedSupply::pumpOutput);
+    clock.start();
+}
+
+SimulatedSupply::~SimulatedSupply()
+{
+    hangUp();
+}
+
+bool SimulatedSupply::start(QString *error)
+{
+    if (!settings.cellsPath.isEmpty() && !cells.load(settings.cellsPath, error)) {
+        return false;
+    }
+    if (settings.logPath == QLatin1String("-")) {
+        logFile.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    } else if (!settings.logPath.isEmpty()) {
+        logFile.setFileName(settings.logPath);
+        if (!logFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+            *error = QStringLiteral("cannot open log %1: %2")
+                         .arg(settings.logPath, logFile.errorString());
+            return false;
+        }
+    }
+
+    masterFd = posix_openpt(O_RDWR | O_NOCTTY);
+    if (masterFd < 0 || grantpt(masterFd) != 0 || unlockpt(masterFd) != 0) {
+        *error = QStringLiteral("cannot create a pseudo-terminal: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    const char *name = ptsname(masterFd);
+    slavePath = QString::fromLocal8Bit(name ? name : "");
+    // Holding the slave open keeps the master readable and quiet while no client has it.
+    // A plain open(): a QSerialPort here would take the port's lock file from the client.
+    slaveFd = ::open(name, O_RDWR | O_NOCTTY);
+    if (slaveFd < 0) {
+        *error = QStringLiteral("cannot open %1: %2")
+                     .arg(slavePath, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    termios raw{};
+    if (tcgetattr(slaveFd, &raw) == 0) {
+        cfmakeraw(&raw);
+        cfsetispeed(&raw, B9600);
+        cfsetospeed(&raw, B9600);
+        tcsetattr(slaveFd, TCSANOW, &raw);
+    }
+    fcntl(masterFd, F_SETFL, fcntl(masterFd, F_GETFL) | O_NONBLOCK);
+    readNotifier = new QSocketNotifier(masterFd, QSocketNotifier::Read, this);
+    connect(readNotifier, &QSocketNotifier::activated, this, &SimulatedSupply::readMaster);
+    log(QStringLiteral("START %1 slave %2").arg(slavePath).arg(settings.slaveId));
+    return true;
+}
+
+void SimulatedSupply::log(const QString &line)
+{
+    if (logFile.isOpen()) {
+        logFile.write(line.toLatin1() + '\n');
+    }
+}
+
+void SimulatedSupply::readMaster()
+{
+    char buffer[4096];
+    const ssize_t got = ::read(masterFd, buffer, sizeof buffer);
+    if (got <= 0) {
+        if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+            return;
+        }
+        // The line is gone; stop listening rather than spin on it.
+        readNotifier->setEnabled(false);
+        return;
+    }
+    const qint64 now = clock.nsecsElapsed();
+    if (settings.pace) {
+        // Each character takes a character time on the line, one after the other.
+        inputClockNs = qMax(inputClockNs, now) + qint64(got) * CharTimeNs;
+    } else {
+        inputClockNs = now;
+    }
+    input.append(buffer, int(got));
+    takeFrames();
+}
+
+void SimulatedSupply::takeFrames()
+{
+    for (;;) {
+        const int start = input.indexOf(FrameCodec::StartChar);
+        if (start < 0) {
+            input.clear();
+            return;
+        }
+        input.remove(0, start);
+        const int end = input.indexOf(FrameCodec::EndChar);
+        if (end < 0) {
+            if (input.size() > MaxRequestChars) {
+                log(QStringLiteral("RX %1").arg(printable(input.left(80))));
+                log(QStringLiteral("IGNORED overlong request"));
+                input.clear();
+            }
+            return;
+        }
+        const QByteArray text = input.left(end + 1);
+        input.remove(0, end + 1);
+        handleFrame(text, inputClockNs);
+    }
+}
+
+void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
+{
+    log(QStringLiteral("RX %1").arg(printable(text)));
+    const std::optional<QByteArray> decoded = FrameCodec::decodeReply(text);
+    if (!decoded || decoded->size() < FrameCodec::HeaderBytes + FrameCodec::CrcBytes) {
+        log(QStringLiteral("IGNORED undecodable"));
+        return;
+    }
+    const QByteArray &bytes = *decoded;
+    if (FrameCodec::crc16(bytes) != 0) {
+        log(QStringLiteral("IGNORED bad crc"));
+        return;
+    }
+    const quint8 dest = quint8(bytes.at(0));
+    if (dest != settings.slaveId) {
+        log(QStringLiteral("IGNORED for slave %1").arg(dest));
+        return;
+    }
+    const quint8 command = quint8(bytes.at(2));
+    const quint8 access = quint8(bytes.at(3));
+    const QByteArray payload = bytes.mid(
+        FrameCodec::HeaderBytes, bytes.size() - FrameCodec::HeaderBytes - FrameCodec::CrcBytes);
+    if (SupplyMemory::classify(command, payload.size()) == SupplyMemory::Request::Unknown) {
+        log(QStringLiteral("IGNORED unknown request"));
+        return;
+    }
+
+    ++requests;
+    const quint32 mask = faults.faultsFor(requests, command);
+    using Kind = FaultPlan::Kind;
+    if (FaultPlan::has(mask, Kind::Hangup)) {
+        log(QStringLiteral("HANGUP"));
+        hangUp();
+        return;
+    }
+    if (FaultPlan::has(mask, Kind::Silent)) {
+        log(QStringLiteral("SILENT"));
+        return;
+    }
+
+    QByteArray replyPayload;
+    const bool write =
+        cells.serve(command, access, payload, replyPayload) == SupplyMemory::Request::Write;
+    if (write) {
+        saveCells();
+    }
+    quint8 status = write ? FrameCodec::WriteAccepted : access;
+    if (FaultPlan::has(mask, Kind::Status1E)) {
+        status = RejectedStatus;
+    }
+    const quint8 replyDest =
+        FaultPlan::has(mask, Kind::Address) ? WrongAddress : FrameCodec::OwnAddress;
+    QByteArray replyBytes =
+        FrameCodec::frameBytes(replyDest, settings.slaveId, command, status, replyPayload);
+    if (FaultPlan::has(mask, Kind::Crc)) {
+        replyBytes[replyBytes.size() - 1] = char(replyBytes.at(replyBytes.size() - 1) ^ 0x5A);
+    }
+    QByteArray reply = FrameCodec::frameText(replyBytes);
+    if (FaultPlan::has(mask, Kind::Lowercase)) {
+        reply = reply.toLower();
+    }
+    if (FaultPlan::has(mask, Kind::Overlong)) {
+        reply = FrameCodec::StartChar + QByteArray(OverlongChars, 'A') + FrameCodec::EndChar;
+    }
+    if (FaultPlan::has(mask, Kind::Noise)) {
+        reply.prepend(NoiseText);
+    }
+    qint64 notBefore = arrivalNs + qint64(settings.turnaroundMs) * NsPerMs;
+    if (FaultPlan::has(mask, Kind::Late)) {
+        notBefore += qint64(settings.lateMs) * NsPerMs;
+    }
+    log(QStringLiteral("TX %1").arg(printable(reply)));
+    queueReply(reply, notBefore, FaultPlan::has(mask, Kind::Split));
+}
+
+void SimulatedSupply::queueReply(const QByteArray &text, qint64 notBeforeNs, bool split)
+{
+    if (!split) {
+        output.push_back({notBeforeNs, text});
+    } else {
+        const int pieceSize = (text.size() + SplitPieces - 1) / SplitPieces;
+        for (int piece = 0; piece < SplitPieces; ++piece) {
+            const qint64 gap = qint64(piece) * settings.splitGapMs * NsPerMs;
+            output.push_back({notBeforeNs + gap, text.mid(piece * pieceSize, pieceSize)});
+        }
+    }
+    pumpOutput();
+}
+
+void SimulatedSupply::pumpOutput()
+{
+    while (!output.empty() && masterFd >= 0) {
+        Piece &piece = output.front();
+        const qint64 now = clock.nsecsElapsed();
+        const qint64 start =
+            settings.pace ? qMax(piece.notBeforeNs, lineFreeNs) : piece.notBeforeNs;
+        if (start > now) {
+            outputTimer.start(int((start - now + NsPerMs - 1) / NsPerMs));
+            return;
+        }
+        qint64 count = piece.bytes.size();
+        if (settings.pace) {
+            // Only the characters whose time has come.
+            count = qMin(count, (now - start) / CharTimeNs + 1);
+        }
+        const ssize_t written = ::write(masterFd, piece.bytes.constData(), size_t(count));
+        if (written < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                outputTimer.start(WriteRetryMs);
+            } else {
+                output.clear();
+            }
+            return;
+        }
+        if (settings.pace) {
+            lineFreeNs = start + qint64(written) * CharTimeNs;
+            piece.notBeforeNs = lineFreeNs;
+        }
+        piece.bytes.remove(0, int(written));
+        if (piece.bytes.isEmpty()) {
+            output.pop_front();
+        }
+    }
+}
+
+void SimulatedSupply::hangUp()
+{
+    output.clear();
+    outputTimer.stop();
+    delete readNotifier;
+    readNotifier = nullptr;
+    if (slaveFd >= 0) {
+        ::close(slaveFd);
+        slaveFd = -1;
+    }
+    if (masterFd >= 0) {
+        ::close(masterFd);
+        masterFd = -1;
+    }
+}
+
+void SimulatedSupply::saveCells()
+{
+    QString error;
+    if (!settings.cellsPath.isEmpty() && !cells.save(settings.cellsPath, &error)) {
+        log(QStringLiteral("ERROR %1").arg(error));
+        std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));
+    }
+}
+
+QStringList SimulatedSupply::control(const QString &line, bool *quit)
+{
+    const QString command = line.trimmed();
+    const QString word = command.section(QLatin1Char(' '), 0, 0);
+    QString error;
+    if (command.isEmpty()) {
+        return {};
+    }
+    if (word == QLatin1String("fault")) {
+        const QStringList rules =
+            command.mid(word.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (rules.isEmpty()) {
+            return {QStringLiteral("error fault needs KIND@SELECTOR")};
+        }
+        for (const QString &rule : rules) {
+            if (!faults.add(rule, &error)) {
+                return {QStringLiteral("error ") + error};
+            }
+        }
+        return {QStringLiteral("ok")};
+    }
+    if (command == QLatin1String("clear")) {
+        faults.clear();
+        return {QStringLiteral("ok")};
+    }
+    if (command == QLatin1String("count")) {
+        return {QStringLiteral("count %1").arg(requests)};
+    }
+    if (command == QLatin1String("path")) {
+        return {slavePath};
+    }
+    if (command == QLatin1String("dump")) {
+        return cells.toText() << QStringLiteral("end");
+    }
+    if (command == QLatin1String("quit")) {
+        *quit = true;
+        return {QStringLiteral("ok")};
+    }
+    if (word == QLatin1String("cell") || word == QLatin1String("line") ||
+        word == QLatin1String("register")) {
+        if (!cells.applyLine(command, &error)) {
+            return {QStringLiteral("error ") + error};
+        }
+        saveCells();
+        return {QStringLiteral("ok")};
+    }
+    return {QStringLiteral("error unknown command '%1'").arg(command)};
+}

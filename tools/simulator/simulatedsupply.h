@@ -1,0 +1,92 @@
+#pragma once
+
+#include "faultplan.h"
+#include "supplymemory.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <deque>
+
+class QSocketNotifier;
+
+// A Brisca power supply on a pseudo-terminal: reads request frames from the master side,
+// answers them from its SupplyMemory, paces and distorts its answers as told, and logs
+// every frame. The slave side is kept open here so that clients can close and reopen it.
+class SimulatedSupply : public QObject
+{
+    Q_OBJECT
+public:
+    struct Settings
+    {
+        quint8 slaveId = 0;
+        QString cellsPath; // empty: the cells live only in memory
+        QString logPath;   // empty: no log; "-": standard error
+        bool pace = false; // 9600 8N1 timing both ways
+        int turnaroundMs = 0;
+        int lateMs = 400; // delay of a "late" answer, past the requester's 244 ms
+        int splitGapMs = 30;
+    };
+
+    // One character of 9600 8N1: start bit, 8 data bits, stop bit.
+    static constexpr qint64 CharTimeNs = 10 * 1000000000LL / 9600;
+    // Input without a CR beyond this is dropped.
+    static constexpr int MaxRequestChars = 1024;
+    // Chars of an "overlong" answer: far beyond any reply.
+    static constexpr int OverlongChars = 1200;
+    static constexpr int SplitPieces = 3;
+    // Retry delay when the pseudo-terminal's buffer is full.
+    static constexpr int WriteRetryMs = 5;
+
+    explicit SimulatedSupply(const Settings &settings, QObject *parent = nullptr);
+    ~SimulatedSupply() override;
+
+    // Loads the cells, opens the log and the pseudo-terminal.
+    bool start(QString *error);
+    QString portPath() const { return slavePath; }
+
+    bool addFault(const QString &rule, QString *error) { return faults.add(rule, error); }
+    // Runs one control line; returns the lines to answer. Sets `quit` for "quit".
+    QStringList control(const QString &line, bool *quit);
+
+    int requestCount() const { return requests; }
+    const SupplyMemory &memory() const { return cells; }
+
+private:
+    struct Piece
+    {
+        qint64 notBeforeNs;
+        QByteArray bytes;
+    };
+
+    void readMaster();
+    void takeFrames();
+    void handleFrame(const QByteArray &text, qint64 arrivalNs);
+    void queueReply(const QByteArray &text, qint64 notBeforeNs, bool split);
+    void pumpOutput();
+    void hangUp();
+    void log(const QString &line);
+    void saveCells();
+
+    Settings settings;
+    SupplyMemory cells;
+    FaultPlan faults;
+    QFile logFile;
+    QString slavePath;
+    int masterFd = -1;
+    int slaveFd = -1;
+    QSocketNotifier *readNotifier = nullptr;
+    QElapsedTimer clock;
+    QByteArray input;
+    // When the last character read would have arrived on a real line.
+    qint64 inputClockNs = 0;
+    // When the output line is free again.
+    qint64 lineFreeNs = 0;
+    std::deque<Piece> output;
+    QTimer outputTimer;
+    int requests = 0;
+};
