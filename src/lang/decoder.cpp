@@ -51,7 +51,8 @@ QString Decoder::recordLine(const Instruction &r, qint32 thenLabel, qint32 elseL
     const QString second = (r.oper >> NamedOperandShift) != 0
                                ? Language::nameOf(m_operandCodes, r.arg1)
                                : QString::number(r.arg1);
-    const auto assignment = [&](const char *op) {
+    // An explicit QString: a deduced string builder would outlive the temporaries it refers to.
+    const auto assignment = [&](const char *op) -> QString {
         return first + QLatin1String(op) + second + QLatin1Char(';');
     };
 
