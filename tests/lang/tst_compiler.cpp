@@ -20,7 +20,7 @@ private slots:
 
 namespace {
 
-// The debug line the pane shows after a record of odd kind (its second field is labelled arg3 too).
+// The heading that replaces the pane's content at the start of every compile.
 const char *Heading = "Компиляция:";
 
 } // namespace
