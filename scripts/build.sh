@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds Quorvel into build/ (or $QUORVEL_BUILD_DIR).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QUORVEL_BUILD_DIR:-$root/build}"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,16 @@
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QStringList>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    MainWindow window;
+    window.show();
+    // A file manager passes the program file to open as the one argument.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1)
+        window.openProgramFile(arguments.at(1));
+    return application.exec();
+}

@@ -1,0 +1,65 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "decoder.h"
+#include "devicelink.h"
+#include "programtransfer.h"
+
+#include <QComboBox>
+#include <QSpinBox>
+
+void MainWindow::SaveLineToDevice()
+{
+    transferRunning = true;
+    setTransferActionsEnabled(false);
+    checkText();
+    if (compileError == 1) {
+        finishTransfer();
+        return;
+    }
+    replacePane(tr("Запись данных в устройство"));
+
+    // Requests wait in the event loop, where "Создать файл" may empty the window's program:
+    // the write works from its own copy, taken here, with the device controls read once.
+    const InstructionList program = instructions;
+    const QString name = programName;
+    const int cell = cellComboBox->currentIndex();
+    const auto slaveId = quint8(slaveIdSpinBox->value());
+
+    ProgramTransfer transfer(*link, slaveId, cell,
+                             [this](const QString &text) { appendPane(text); });
+    transfer.write(program, name);
+    finishTransfer();
+}
+
+void MainWindow::ReadLineFromDevice()
+{
+    const auto slaveId = quint8(slaveIdSpinBox->value());
+    const int cell = cellComboBox->currentIndex();
+    ui->plainTextEdit->clear();
+
+    transferRunning = true;
+    setTransferActionsEnabled(false);
+    replacePane(tr("Чтение данных из устройства"));
+
+    ProgramTransfer transfer(*link, slaveId, cell,
+                             [this](const QString &text) { appendPane(text); });
+    const ProgramTransfer::ReadResult result = transfer.read();
+    if (result.status == ProgramTransfer::ReadStatus::Read &&
+        decodeProgram(result.name, result.records))
+        appendPane(tr("Данные успешно считаны и декодированы"));
+    finishTransfer();
+}
+
+bool MainWindow::decodeProgram(const QString &name, const InstructionList &records)
+{
+    const DecodeResult decoded = Decoder(operandCodes, compareCodes).decode(name, records);
+    if (!decoded.ok) {
+        appendPane(decoded.error);
+        return false;
+    }
+    ui->textEdit->clear();
+    for (const QString &paragraph : decoded.paragraphs)
+        ui->textEdit->append(paragraph);
+    return true;
+}

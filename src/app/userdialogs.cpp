@@ -1,0 +1,53 @@
+#include "userdialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+QString UserDialogs::openFileName(QWidget *parent, const QString &caption, const QString &directory,
+                                  const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, directory, filter);
+}
+
+QString UserDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &directory,
+                                  const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+}
+
+void UserDialogs::warning(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+}
+
+void UserDialogs::critical(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::critical(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void UserDialogs::about(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::about(parent, title, text);
+}
+
+UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
+                                                    const QString &text)
+{
+    // No translation is installed, so the buttons get their Russian texts here.
+    QMessageBox box(QMessageBox::Question, title, text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Save)->setText(QMessageBox::tr("Сохранить"));
+    box.button(QMessageBox::Discard)->setText(QMessageBox::tr("Не сохранять"));
+    box.button(QMessageBox::Cancel)->setText(QMessageBox::tr("Отмена"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
+}

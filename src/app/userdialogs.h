@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every modal dialog of the window goes through here, so that tests can answer them.
+class UserDialogs
+{
+public:
+    enum class SaveChoice
+    {
+        Save,
+        Discard,
+        Cancel
+    };
+
+    virtual ~UserDialogs() = default;
+
+    // An empty name when the user cancels.
+    virtual QString openFileName(QWidget *parent, const QString &caption, const QString &directory,
+                                 const QString &filter);
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
+                                 const QString &filter);
+    virtual void warning(QWidget *parent, const QString &title, const QString &text);
+    virtual void critical(QWidget *parent, const QString &title, const QString &text);
+    virtual void about(QWidget *parent, const QString &title, const QString &text);
+    // Asked before unsaved changes would be thrown away.
+    virtual SaveChoice askSaveChanges(QWidget *parent, const QString &title, const QString &text);
+};

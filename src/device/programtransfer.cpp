@@ -1,0 +1,124 @@
+#include "programtransfer.h"
+
+#include "devicelink.h"
+#include "linkresult.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ProgramTransfer", text);
+}
+
+constexpr int MaxNameCharCode = 255;
+
+} // namespace
+
+ProgramTransfer::ProgramTransfer(DeviceLink &link, quint8 slaveId, int cell, Reporter report)
+    : m_link(link), m_slaveId(slaveId), m_cell(cell), m_report(std::move(report))
+{
+}
+
+bool ProgramTransfer::nameFitsDevice(const QString &name)
+{
+    if (name.size() > ProgramImage::NameLength)
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() > MaxNameCharCode)
+            return false;
+    }
+    return true;
+}
+
+ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &program,
+                                                    const QString &name)
+{
+    if (program.isEmpty()) {
+        m_report(tr("Нет данных для записи"));
+        return WriteResult::NothingToWrite;
+    }
+    // The count travels as one byte and the read-back refuses more than this: a longer program
+    // would be stored but could never be read again.
+    if (program.size() > ProgramImage::MaxRecords) {
+        m_report(tr("error: некорректное кол-во строк"));
+        return WriteResult::TooManyRecords;
+    }
+    // A character beyond one byte would be stored as 0 and come back as another name.
+    if (!nameFitsDevice(name)) {
+        m_report(tr("error: некорректное имя программы"));
+        return WriteResult::BadName;
+    }
+
+    for (int i = 0; i < program.size(); ++i) {
+        if (m_link.WriteProgramLine(m_slaveId, program.at(i), quint8(i), m_cell, WriteAccess) !=
+            LinkResult::Success) {
+            m_report(tr("Ошибка записи"));
+            return WriteResult::LineFailed;
+        }
+        m_report(tr("Строка %1 записана").arg(i));
+    }
+
+    if (m_link.WriteSize(m_slaveId, program.size(), m_cell, WriteAccess) != LinkResult::Success) {
+        m_report(tr("Ошибка записи size"));
+        return WriteResult::SizeFailed;
+    }
+    m_report(tr("Size записан"));
+
+    if (m_link.WritePrgName(m_slaveId, name, m_cell, WriteAccess) != LinkResult::Success) {
+        m_report(tr("Ошибка записи prgName"));
+        return WriteResult::NameFailed;
+    }
+    m_report(tr("PrgName \"%1\" записан\n").arg(name));
+    m_report(tr("Данные успешно записаны"));
+    return WriteResult::Written;
+}
+
+ProgramTransfer::ReadResult ProgramTransfer::read()
+{
+    ReadResult result;
+
+    int count = 0;
+    if (m_link.ReadSize(m_slaveId, m_cell, ReadAccess, count) != LinkResult::Success) {
+        m_report(tr("error: ошибка чтения size"));
+        result.status = ReadStatus::SizeFailed;
+        return result;
+    }
+    if (count <= 0) {
+        m_report(tr("Нет записей для чтения"));
+        result.status = ReadStatus::NoRecords;
+        return result;
+    }
+    if (count > ProgramImage::MaxRecords) {
+        m_report(tr("error: некорректное кол-во строк"));
+        result.status = ReadStatus::BadCount;
+        return result;
+    }
+    m_report(tr("Всего строк %1").arg(count));
+
+    QString name;
+    if (m_link.ReadPrgName(m_slaveId, name, m_cell, ReadAccess) != LinkResult::Success) {
+        m_report(tr("error: ошибка чтения prgName"));
+        result.status = ReadStatus::NameFailed;
+        return result;
+    }
+    m_report(QStringLiteral("prgName = \"") + name + QLatin1Char('"'));
+    result.name = name;
+
+    result.records.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        Instruction record;
+        if (m_link.ReadProgramLine(m_slaveId, record, quint8(i), m_cell, ReadAccess) !=
+            LinkResult::Success) {
+            m_report(tr("error: ошибка чтения строки"));
+            result.records.clear();
+            result.status = ReadStatus::LineFailed;
+            return result;
+        }
+        result.records.append(record);
+        m_report(tr("Строка %1 считана").arg(i));
+    }
+    result.status = ReadStatus::Read;
+    return result;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "userdialogs.h"
+
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+// Answers the window's dialogs from queues and records what was asked, so tests never block on a
+// modal dialog. An empty file-name queue answers like a cancelled dialog.
+class ScriptedDialogs : public UserDialogs
+{
+public:
+    struct Call
+    {
+        QString kind; // "open", "save", "warning", "critical", "about", "ask"
+        QString title;
+        QString text; // message text, or the starting directory of a file dialog
+        QString filter;
+    };
+
+    QQueue<QString> fileNames;
+    QQueue<SaveChoice> saveChoices;
+    QList<Call> calls;
+
+    QStringList kinds() const
+    {
+        QStringList out;
+        for (const Call &call : calls)
+            out << call.kind;
+        return out;
+    }
+
+    QString openFileName(QWidget *, const QString &caption, const QString &directory,
+                         const QString &filter) override
+    {
+        calls.append({QStringLiteral("open"), caption, directory, filter});
+        return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+    }
+    QString saveFileName(QWidget *, const QString &caption, const QString &directory,
+                         const QString &filter) override
+    {
+        calls.append({QStringLiteral("save"), caption, directory, filter});
+        return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+    }
+    void warning(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("warning"), title, text, QString()});
+    }
+    void critical(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("critical"), title, text, QString()});
+    }
+    void about(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("about"), title, text, QString()});
+    }
+    SaveChoice askSaveChanges(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("ask"), title, text, QString()});
+        return saveChoices.isEmpty() ? SaveChoice::Cancel : saveChoices.dequeue();
+    }
+};

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Usage: check_install.sh BUILD_DIR PREFIX
+set -euo pipefail
+build="$1"
+prefix="$2"
+rm -rf "$prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail=0
+expect() {
+    if [ ! -e "$prefix/$1" ]; then
+        echo "missing after install: $1"
+        fail=1
+    fi
+}
+expect bin/quorvel
+expect share/applications/io.github.quorvel.Quorvel.desktop
+expect share/metainfo/io.github.quorvel.Quorvel.metainfo.xml
+expect share/mime/packages/quorvel.xml
+expect share/icons/hicolor/128x128/apps/quorvel.png
+for tool in quorvel-cli quorvel-sim; do
+    if [ -e "$build/tools/${tool#quorvel-}/$tool" ] || [ -e "$build/tools/simulator/$tool" ]; then
+        expect "bin/$tool"
+    fi
+done
+
+desktop-file-validate "$prefix/share/applications/io.github.quorvel.Quorvel.desktop"
+appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/io.github.quorvel.Quorvel.metainfo.xml" ||
+    appstreamcli validate --no-net "$prefix/share/metainfo/io.github.quorvel.Quorvel.metainfo.xml"
+
+if command -v xmllint >/dev/null; then
+    xmllint --noout "$prefix/share/mime/packages/quorvel.xml"
+fi
+grep -q '<glob pattern="\*.prgb"/>' "$prefix/share/mime/packages/quorvel.xml" || {
+    echo "the program file type has no *.prgb glob"
+    fail=1
+}
+size=$(file -b "$prefix/share/icons/hicolor/128x128/apps/quorvel.png")
+case "$size" in
+*"128 x 128"*) ;;
+*)
+    echo "application icon is not 128x128: $size"
+    fail=1
+    ;;
+esac
+
+for page in "$prefix"/share/man/man1/*.1; do
+    [ -e "$page" ] || continue
+    if command -v groff >/dev/null; then
+        warnings=$(groff -man -ww -z "$page" 2>&1 || true)
+        if [ -n "$warnings" ]; then
+            echo "$page: $warnings"
+            fail=1
+        fi
+    fi
+done
+
+if [ "$fail" -ne 0 ]; then
+    echo "install check failed"
+    exit 1
+fi
+echo "install layout ok"
