@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // How program files turn into editor text and back, shared by the window and the command-line tool.
 namespace ProgramText {
 
@@ -12,5 +14,11 @@ QString fromFileBytes(const QByteArray &bytes);
 QString normalizeLineEnds(const QString &text);
 // Text to file bytes: UTF-8 without a byte order mark.
 QByteArray toFileBytes(const QString &text);
+
+// A program file's text as the editor takes it, or nothing when the file cannot be read
+// (the reason then goes to *error when given).
+std::optional<QString> readFile(const QString &path, QString *error = nullptr);
+// Replaces the file with text only once all of it is on disk; on failure the old file stays.
+bool saveFile(const QString &path, const QString &text, QString *error = nullptr);
 
 } // namespace ProgramText
