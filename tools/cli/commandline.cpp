@@ -1,0 +1,203 @@
+#include "commandline.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <vector>
+
+namespace {
+
+constexpr int MaxSlaveId = 255;
+constexpr int FirstCell = 1;
+constexpr int LastCell = 4;
+
+const QString RecordsName = QStringLiteral("records");
+const QString PortName = QStringLiteral("port");
+const QString SlaveName = QStringLiteral("slave");
+const QString CellName = QStringLiteral("cell");
+const QString VerifyName = QStringLiteral("verify");
+const QString TraceName = QStringLiteral("trace");
+const QString OutputName = QStringLiteral("output");
+
+struct CommandRule
+{
+    QString name;
+    Invocation::Command command;
+    int minFiles;
+    int maxFiles;
+    // Options this command takes; any other option of the tool is an error with it.
+    QStringList options;
+};
+
+const std::vector<CommandRule> &commandRules()
+{
+    static const std::vector<CommandRule> rules = {
+        {QStringLiteral("compile"), Invocation::Command::Compile, 1, -1, {RecordsName}},
+        {QStringLiteral("write"),
+         Invocation::Command::Write,
+         1,
+         1,
+         {PortName, SlaveName, CellName, VerifyName, TraceName}},
+        {QStringLiteral("read"),
+         Invocation::Command::Read,
+         0,
+         0,
+         {PortName, SlaveName, CellName, TraceName, OutputName}},
+    };
+    return rules;
+}
+
+QString description()
+{
+    return QStringLiteral(
+        "Compiles control programs of Brisca power supplies and writes them into a memory cell\n"
+        "of a supply or reads them back, over a serial line, like the Quorvel window.\n"
+        "\n"
+        "Commands:\n"
+        "  compile FILE...              print each file's compile report\n"
+        "  write FILE --port PORT       compile FILE and write it into a memory cell\n"
+        "  read --port PORT             read the program of a memory cell\n"
+        "\n"
+        "Exit status: 0 success, 1 the operation failed, 2 bad usage or input.");
+}
+
+// A whole number within [low, high], or nothing.
+std::optional<int> numberIn(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("compile, write or read."));
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("Program files: one or more for compile, one for "
+                                                "write, none for read."),
+                                 QStringLiteral("[FILE...]"));
+    const QList<QCommandLineOption> toolOptions = {
+        {RecordsName, QStringLiteral("compile: also print each record as its 14 bytes in hex.")},
+        {{QStringLiteral("p"), PortName},
+         QStringLiteral("Serial port of the supply, e.g. ttyUSB0 or /dev/ttyUSB0."),
+         QStringLiteral("PORT")},
+        {{QStringLiteral("s"), SlaveName},
+         QStringLiteral("Slave ID of the supply, 0 to 255 (default 0)."),
+         QStringLiteral("N")},
+        {{QStringLiteral("c"), CellName},
+         QStringLiteral("Memory cell, 1 to 4 (default 1)."),
+         QStringLiteral("CELL")},
+        {VerifyName, QStringLiteral("write: read the cell back and compare it with the program.")},
+        {TraceName, QStringLiteral("Show the serial link's traces on standard error.")},
+        {{QStringLiteral("o"), OutputName},
+         QStringLiteral("read: save the program into FILE instead of standard output."),
+         QStringLiteral("FILE")},
+    };
+    parser.addOptions(toolOptions);
+
+    ParsedCommandLine parsed;
+    if (!parser.parse(arguments)) {
+        parsed.error = parser.errorText();
+        return parsed;
+    }
+    if (parser.isSet(helpOption))
+        parser.showHelp(ExitSuccess);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        parsed.error = QStringLiteral("no command given (compile, write or read); see --help");
+        return parsed;
+    }
+    const QString commandName = positional.takeFirst();
+    const CommandRule *rule = nullptr;
+    for (const CommandRule &candidate : commandRules()) {
+        if (candidate.name == commandName)
+            rule = &candidate;
+    }
+    if (!rule) {
+        parsed.error = QStringLiteral("unknown command '%1'; see --help").arg(commandName);
+        return parsed;
+    }
+
+    for (const QString &given : parser.optionNames()) {
+        // A short name stands for its option's long one, which is listed last.
+        QString longName = given;
+        for (const QCommandLineOption &option : toolOptions) {
+            if (option.names().contains(given))
+                longName = option.names().constLast();
+        }
+        if (!rule->options.contains(longName)) {
+            parsed.error =
+                QStringLiteral("option --%1 does not apply to %2").arg(longName, commandName);
+            return parsed;
+        }
+    }
+
+    if (positional.size() < rule->minFiles) {
+        parsed.error = QStringLiteral("%1 needs a program file").arg(commandName);
+        return parsed;
+    }
+    if (rule->maxFiles >= 0 && positional.size() > rule->maxFiles) {
+        parsed.error =
+            rule->maxFiles == 0
+                ? QStringLiteral("%1 takes no file: '%2'").arg(commandName, positional.constFirst())
+                : QStringLiteral("%1 takes one program file").arg(commandName);
+        return parsed;
+    }
+
+    Invocation invocation;
+    invocation.command = rule->command;
+    invocation.files = positional;
+    invocation.records = parser.isSet(RecordsName);
+    invocation.verify = parser.isSet(VerifyName);
+    invocation.trace = parser.isSet(TraceName);
+    invocation.outputFile = parser.value(OutputName);
+    if (parser.isSet(OutputName) && invocation.outputFile.isEmpty()) {
+        parsed.error = QStringLiteral("--output needs a file name");
+        return parsed;
+    }
+
+    if (rule->options.contains(PortName)) {
+        invocation.port = parser.value(PortName);
+        if (invocation.port.isEmpty()) {
+            parsed.error = QStringLiteral("%1 needs --port PORT").arg(commandName);
+            return parsed;
+        }
+    }
+    if (parser.isSet(SlaveName)) {
+        const std::optional<int> slave = numberIn(parser.value(SlaveName), 0, MaxSlaveId);
+        if (!slave) {
+            parsed.error = QStringLiteral("slave id '%1' is not a number from 0 to %2")
+                               .arg(parser.value(SlaveName))
+                               .arg(MaxSlaveId);
+            return parsed;
+        }
+        invocation.slaveId = quint8(*slave);
+    }
+    if (parser.isSet(CellName)) {
+        const std::optional<int> cell = numberIn(parser.value(CellName), FirstCell, LastCell);
+        if (!cell) {
+            parsed.error = QStringLiteral("cell '%1' is not a number from %2 to %3")
+                               .arg(parser.value(CellName))
+                               .arg(FirstCell)
+                               .arg(LastCell);
+            return parsed;
+        }
+        invocation.cell = *cell - FirstCell;
+    }
+
+    parsed.invocation = invocation;
+    return parsed;
+}

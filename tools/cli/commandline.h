@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The process's exit statuses, as scripts see them.
+enum ExitStatus : int
+{
+    ExitSuccess = 0,
+    // The operation ran and failed: compile error, device refused or silent, decode error,
+    // verify mismatch.
+    ExitFailed = 1,
+    // The operation could not start: bad options, unreadable file, port that does not open.
+    ExitBadInput = 2,
+};
+
+// What the user asked for, checked: a command with its files and device settings.
+struct Invocation
+{
+    enum class Command
+    {
+        Compile,
+        Write,
+        Read,
+    };
+
+    Command command = Command::Compile;
+    QStringList files;
+    QString port;
+    quint8 slaveId = 0;
+    // The library's cell index 0..3; the command line numbers cells 1..4 like the window's box.
+    int cell = 0;
+    bool records = false;
+    bool verify = false;
+    bool trace = false;
+    // Where read puts the program; empty for standard output.
+    QString outputFile;
+};
+
+// The outcome of reading the command line: an invocation, or the one-line reason why not.
+struct ParsedCommandLine
+{
+    std::optional<Invocation> invocation;
+    QString error;
+};
+
+// Reads the arguments (the program's name first). --help and --version print their text and end
+// the process with status 0.
+ParsedCommandLine parseCommandLine(const QStringList &arguments);

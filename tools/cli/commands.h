@@ -1,0 +1,9 @@
+#pragma once
+
+class Console;
+struct Invocation;
+
+// The tool's commands; each gives the process's exit status (ExitStatus).
+int runCompile(const Invocation &invocation, Console &console);
+int runWrite(const Invocation &invocation, Console &console);
+int runRead(const Invocation &invocation, Console &console);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "devicelink.h"
+#include "portguard.h"
+
+#include <QSerialPort>
+#include <QString>
+
+class Console;
+
+// One serial port opened for a supply, with the device link on it and a guard that closes the port
+// when the line dies, so that a transfer then ends at once instead of waiting out every request.
+class DeviceSession
+{
+public:
+    // Traces go to standard error when `trace` is set and are dropped otherwise, so that they never
+    // mix with the program text on standard output.
+    DeviceSession(Console &console, bool trace);
+
+    // Opens the port 9600 8N1 for reading and writing; on failure `error` says why.
+    bool open(const QString &portName, QString &error);
+
+    DeviceLink &link() { return deviceLink; }
+
+private:
+    QSerialPort port;
+    PortGuard guard;
+    DeviceLink deviceLink;
+};
