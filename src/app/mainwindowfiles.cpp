@@ -6,9 +6,7 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTextDocument>
 
@@ -25,36 +23,6 @@ constexpr char DirectoryKey[] = "dirPrgFile";
 QString programFileFilter()
 {
     return MainWindow::tr("Файл программы (*.prgb)");
-}
-
-// The file's text as the editor takes it, or nothing when the file cannot be read.
-std::optional<QString> readProgramText(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    // A read that breaks off half way would otherwise pass for a shorter program.
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return ProgramText::normalizeLineEnds(ProgramText::fromFileBytes(bytes));
-}
-
-// Replaces the file only once the new content is completely on disk; on any failure the old
-// file stays as it was.
-bool writeProgramBytes(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // commit() alone can put a truncated file in place after a short write, so each step is
-    // checked before the rename.
-    if (file.write(bytes) != bytes.size() || !file.flush() ||
-        file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace
@@ -84,7 +52,7 @@ void MainWindow::openProgramFile(const QString &path)
 {
     // Remembered before the file is opened, so the next dialog starts there even if this fails.
     rememberDirectory(path);
-    const std::optional<QString> text = readProgramText(path);
+    const std::optional<QString> text = ProgramText::readFile(path);
     if (!text) {
         dialogs->warning(this, tr("Ошибка"), tr("Не удается открыть файл"));
         return;
@@ -135,7 +103,7 @@ bool MainWindow::saveProgram(bool askForName)
 
 bool MainWindow::writeProgramFile(const QString &path)
 {
-    return writeProgramBytes(path, ProgramText::toFileBytes(ui->textEdit->toPlainText()));
+    return ProgramText::saveFile(path, ui->textEdit->toPlainText());
 }
 
 QString MainWindow::programDirectory() const
