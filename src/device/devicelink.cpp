@@ -123,13 +123,12 @@ void DeviceLink::PortWrite(const char *data, quint8 length)
     if (!port->isOpen()) {
         return;
     }
-    port->waitForBytesWritten(PortWriteWaitMs);
-    // The wait may have found the port dead and a guard may have closed it.
-    if (!port->isOpen()) {
-        return;
-    }
+    // Qt 5.15's waitForBytesWritten() on Unix does not return once it has written the buffer:
+    // it goes on waiting for input until its time-out, so a wait around every piece cost 300 ms.
+    // Hand the characters to the driver at once; wait only while it cannot take them yet.
     port->write(data, length);
-    if (port->isOpen()) {
+    // Writing may have found the port dead and a guard may have closed it.
+    if (port->isOpen() && !port->flush() && port->isOpen() && port->bytesToWrite() > 0) {
         port->waitForBytesWritten(PortWriteWaitMs);
     }
 }
