@@ -300,6 +300,12 @@ void MainWindow::onPortLost()
 void MainWindow::finishTransfer()
 {
     setTransferActionsEnabled(true);
+    // A port closed during the transfer (Disconnect, a lost line) left the Not connected
+    // state: Write and Read must not stand enabled beside an enabled Connect.
+    if (!port->isOpen()) {
+        writeAction->setEnabled(false);
+        readAction->setEnabled(false);
+    }
     transferRunning = false;
     if (closePending) {
         closePending = false;
