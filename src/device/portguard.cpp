@@ -4,6 +4,8 @@
 
 PortGuard::PortGuard(QSerialPort *watchedPort, QObject *parent) : QObject(parent), port(watchedPort)
 {
+    // Lets portLost() travel through queued connections and signal spies.
+    qRegisterMetaType<QSerialPort::SerialPortError>();
     connect(port, &QSerialPort::errorOccurred, this, &PortGuard::handleError);
 }
 
