@@ -1,0 +1,532 @@
+// The device link against the simulated supply through a real QSerialPort on its
+// pseudo-terminal: request texts, retries, reply handling and traces.
+
+#include "devicelink.h"
+#include "instruction.h"
+#include "linkfixture.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+Q_DECLARE_METATYPE(LinkResult)
+
+namespace {
+
+qint64 cpuMicroseconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000 +
+           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+}
+
+QStringList repeated(int times, const QString &text)
+{
+    QStringList list;
+    for (int i = 0; i < times; ++i) {
+        list << text;
+    }
+    return list;
+}
+
+Instruction record(int func, int oper, int arg1, int arg2, int arg3, int arg4)
+{
+    Instruction r;
+    r.func = quint8(func);
+    r.oper = quint8(oper);
+    r.arg1 = arg1;
+    r.arg2 = arg2;
+    r.arg3 = qint16(arg3);
+    r.arg4 = qint16(arg4);
+    return r;
+}
+
+} // namespace
+
+class TestDeviceLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void requestFrame_data();
+    void requestFrame();
+    void cellClamped_data();
+    void cellClamped();
+    void memoryRoundTrip();
+    void readPrgNameReplacesString_data();
+    void readPrgNameReplacesString();
+    void writeAttempts_data();
+    void writeAttempts();
+    void readRuns_data();
+    void readRuns();
+    void faultyReadReply_data();
+    void faultyReadReply();
+    void rejectedWriteNotRetried_data();
+    void rejectedWriteNotRetried();
+    void lateReplyTakenByNextRequest();
+    void splitReplyAssembled();
+    void traceOfRead();
+    void traceOfWrite();
+    void traceOfSilentWrite();
+    void closedPortGivesNoReplyAtOnce();
+    void portClosedDuringWait();
+    void secondRequestDuringWaitRefused();
+    void registers();
+    void waitingDoesNotSpin();
+};
+
+void TestDeviceLink::requestFrame_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<int>("slave");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("ReadSize slave 1 cell 0 #01C8B4028FA9") << "ReadSize" << 1 << "#01C8B4028FA9"
+                                                           << "#C801B402001270";
+    QTest::newRow("WriteSize 3 slave 1 cell 1 #01C8B51203CD47")
+        << "WriteSize" << 1 << "#01C8B51203CD47"
+        << "#C801B51F87B1";
+    QTest::newRow("WritePrgName Prg1 #01C8B8125072673120A0D5")
+        << "WritePrgName" << 1 << "#01C8B8125072673120A0D5"
+        << "#C801B81FF1ED";
+    QTest::newRow("ReadProgramLine 0 #01C8B0020015A7")
+        << "ReadProgramLine" << 1 << "#01C8B0020015A7" << QString();
+    QTest::newRow("slave 0 sent as 00") << "ReadSize" << 0 << "#00C8B402F91D" << QString();
+    QTest::newRow("slave 255 sent as FF") << "ReadSize" << 255 << "#FFC8B402B2BE" << QString();
+}
+
+void TestDeviceLink::requestFrame()
+{
+    QFETCH(QString, request);
+    QFETCH(int, slave);
+    QFETCH(QString, frame);
+    QFETCH(QString, reply);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QString::number(slave));
+    const quint8 dest = quint8(slave);
+    LinkResult result = LinkResult::NoReply;
+    if (request == QLatin1String("ReadSize")) {
+        int count = -1;
+        result = f.link.ReadSize(dest, 0, DeviceLink::AccessMemoryRead, count);
+        QCOMPARE(count, 0);
+    } else if (request == QLatin1String("WriteSize")) {
+        result = f.link.WriteSize(dest, 3, 1, DeviceLink::AccessMemoryWrite);
+        QCOMPARE(f.sim.cell(1).count, 3);
+    } else if (request == QLatin1String("WritePrgName")) {
+        result =
+            f.link.WritePrgName(dest, QStringLiteral("Prg1"), 0, DeviceLink::AccessMemoryWrite);
+        QCOMPARE(f.sim.cell(0).name, QByteArray("Prg1 "));
+    } else {
+        Instruction line = record(1, 1, 1, 1, 1, 1);
+        result = f.link.ReadProgramLine(dest, line, 0, 0, DeviceLink::AccessMemoryRead);
+        QCOMPARE(line, Instruction());
+    }
+    QCOMPARE(result, LinkResult::Success);
+    QCOMPARE(f.sim.received(), QStringList{frame});
+    if (!reply.isEmpty()) {
+        QCOMPARE(f.sim.sent(), QStringList{reply});
+    }
+}
+
+void TestDeviceLink::cellClamped_data()
+{
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<QString>("frame");
+    QTest::newRow("cell -1 addresses cell 0") << -1 << "#01C8B4028FA9";
+    QTest::newRow("cell 2 addresses cell 2") << 2 << "#01C8B602E9CB";
+    QTest::newRow("cell 7 addresses cell 3") << 7 << "#01C8B702DAFA";
+}
+
+void TestDeviceLink::cellClamped()
+{
+    QFETCH(int, cell);
+    QFETCH(QString, frame);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, cell, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.sim.received(), QStringList{frame});
+}
+
+void TestDeviceLink::memoryRoundTrip()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("7"));
+    const InstructionList program = {
+        record(11, 0, 0, 0, 0, 0),
+        record(1, 0x83, -1, 2147483647, -32768, 32767),
+        record(4, 5, 1000, -70000, 12, -12),
+    };
+    for (int i = 0; i < program.size(); ++i) {
+        QCOMPARE(
+            f.link.WriteProgramLine(7, program.at(i), quint8(i), 2, DeviceLink::AccessMemoryWrite),
+            LinkResult::Success);
+    }
+    QCOMPARE(f.link.WriteSize(7, program.size(), 2, DeviceLink::AccessMemoryWrite),
+             LinkResult::Success);
+    QCOMPARE(f.link.WritePrgName(7, QStringLiteral("Ab\u00e9"), 2, DeviceLink::AccessMemoryWrite),
+             LinkResult::Success);
+
+    const SimulatedCell stored = f.sim.cell(2);
+    QCOMPARE(stored.count, 3);
+    QCOMPARE(stored.name, QByteArray("Ab\xE9  "));
+    for (int i = 0; i < program.size(); ++i) {
+        QCOMPARE(stored.lines.at(i), program.at(i));
+    }
+    QCOMPARE(f.sim.cell(0).count, 0);
+
+    int count = -1;
+    QString name;
+    QCOMPARE(f.link.ReadSize(7, 2, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(count, 3);
+    QCOMPARE(f.link.ReadPrgName(7, name, 2, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(name, QStringLiteral("Ab\u00e9  "));
+    for (int i = 0; i < program.size(); ++i) {
+        Instruction line;
+        QCOMPARE(f.link.ReadProgramLine(7, line, quint8(i), 2, DeviceLink::AccessMemoryRead),
+                 LinkResult::Success);
+        QCOMPARE(line, program.at(i));
+    }
+}
+
+void TestDeviceLink::readPrgNameReplacesString_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::newRow("empty string") << QString();
+    QTest::newRow("shorter string") << QStringLiteral("ab");
+    QTest::newRow("longer string") << QStringLiteral("abcdefgh");
+}
+
+void TestDeviceLink::readPrgNameReplacesString()
+{
+    QFETCH(QString, before);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 1 count 0 name 5072673120")));
+    QString name = before;
+    QCOMPARE(f.link.ReadPrgName(1, name, 1, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(name, QStringLiteral("Prg1 "));
+}
+
+void TestDeviceLink::writeAttempts_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<LinkResult>("result");
+    QTest::addColumn<int>("sends");
+    QTest::addColumn<int>("timeouts");
+    QTest::newRow("answered at once: one send") << "" << LinkResult::Success << 1 << 0;
+    QTest::newRow("silent once: second attempt") << "silent@1" << LinkResult::Success << 2 << 1;
+    QTest::newRow("silent twice: third attempt") << "silent@1x2" << LinkResult::Success << 3 << 2;
+    QTest::newRow("silent thrice: NoReply after three")
+        << "silent@1x3" << LinkResult::NoReply << 3 << 3;
+}
+
+void TestDeviceLink::writeAttempts()
+{
+    QFETCH(QString, fault);
+    QFETCH(LinkResult, result);
+    QFETCH(int, sends);
+    QFETCH(int, timeouts);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    if (!fault.isEmpty()) {
+        QVERIFY(f.sim.addFault(fault));
+    }
+    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite), result);
+    QCOMPARE(f.sim.received(), repeated(sends, QStringLiteral("#01C8B51203CD47")));
+    QCOMPARE(f.link.timedOutWaits(), timeouts);
+    QCOMPARE(f.traced().count(QLatin1String("Call GetLine\n")), sends);
+}
+
+void TestDeviceLink::readRuns_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<LinkResult>("result");
+    QTest::addColumn<int>("sends");
+    QTest::addColumn<QString>("diagnostic");
+    QTest::newRow("answered: one run") << "" << LinkResult::Success << 1 << QString();
+    QTest::newRow("silent once: second run") << "silent@1" << LinkResult::Success << 2 << QString();
+    QTest::newRow("silent twice: NoReply after two runs")
+        << "silent@1x2" << LinkResult::NoReply << 2 << QString();
+    QTest::newRow("bad CRC once: second run")
+        << "crc@1" << LinkResult::Success << 2 << QStringLiteral("Error crc\n");
+    QTest::newRow("other address once: second run")
+        << "address@1" << LinkResult::Success << 2 << QStringLiteral("Error Id\n1");
+    QTest::newRow("lowercase once: second run")
+        << "lowercase@1" << LinkResult::Success << 2 << QStringLiteral("Error crc\n");
+}
+
+void TestDeviceLink::readRuns()
+{
+    QFETCH(QString, fault);
+    QFETCH(LinkResult, result);
+    QFETCH(int, sends);
+    QFETCH(QString, diagnostic);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
+    if (!fault.isEmpty()) {
+        QVERIFY(f.sim.addFault(fault));
+    }
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), result);
+    QCOMPARE(count, result == LinkResult::Success ? 5 : -1);
+    QCOMPARE(f.sim.received(), repeated(sends, QStringLiteral("#01C8B4028FA9")));
+    if (!diagnostic.isEmpty()) {
+        QVERIFY2(f.traced().contains(diagnostic), qPrintable(f.traced()));
+    }
+}
+
+void TestDeviceLink::faultyReadReply_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<LinkResult>("result");
+    QTest::addColumn<QString>("diagnostic");
+    QTest::newRow("lowercase hex: Error crc")
+        << "lowercase@*" << LinkResult::Failure << QStringLiteral("Error crc\n");
+    QTest::newRow("bad CRC: Error crc") << "crc@*" << LinkResult::Failure << "Error crc\n";
+    QTest::newRow("other address: Error Id") << "address@*" << LinkResult::Failure << "Error Id\n1";
+    QTest::newRow("over-long line: Error crc")
+        << "overlong@*" << LinkResult::Failure << QStringLiteral("Error crc\n");
+    QTest::newRow("noise before #: accepted") << "noise@*" << LinkResult::Success << QString();
+    QTest::newRow("status 1E ignored by reads") << "status1e@*" << LinkResult::Success << QString();
+}
+
+void TestDeviceLink::faultyReadReply()
+{
+    QFETCH(QString, fault);
+    QFETCH(LinkResult, result);
+    QFETCH(QString, diagnostic);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  fault);
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 3 count 9 name 2020202020")));
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 3, DeviceLink::AccessMemoryRead, count), result);
+    const int runs = result == LinkResult::Success ? 1 : 2;
+    QCOMPARE(f.sim.received().size(), runs);
+    QCOMPARE(count, result == LinkResult::Success ? 9 : -1);
+    if (!diagnostic.isEmpty()) {
+        QCOMPARE(f.traced().count(diagnostic), runs);
+    }
+    // However long the line on the wire, the collected one stays bounded.
+    for (const QString &line : f.traced().split(QLatin1Char('\n'))) {
+        QVERIFY(line.size() <= DeviceLink::MaxLineChars + DeviceLink::PollChunkChars + 20);
+    }
+}
+
+void TestDeviceLink::rejectedWriteNotRetried_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("status 1E") << "status1e@*";
+    QTest::newRow("bad CRC") << "crc@*";
+    QTest::newRow("lowercase hex") << "lowercase@*";
+    QTest::newRow("over-long line") << "overlong@*";
+}
+
+void TestDeviceLink::rejectedWriteNotRetried()
+{
+    QFETCH(QString, fault);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  fault);
+    QCOMPARE(f.link.WritePrgName(1, QStringLiteral("Prg1"), 0, DeviceLink::AccessMemoryWrite),
+             LinkResult::Failure);
+    QCOMPARE(f.sim.received().size(), 1);
+    QCOMPARE(f.link.timedOutWaits(), 0);
+}
+
+void TestDeviceLink::lateReplyTakenByNextRequest()
+{
+    LinkFixture f;
+    // Later than both runs of the first read (2 x 244 ms).
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--late-delay"),
+                  QStringLiteral("700"), QStringLiteral("--fault"), QStringLiteral("late@1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 1 count 9 name 2020202020")));
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    // Both answers for cell 0 arrive after the read has given up and wait in the port.
+    QTRY_VERIFY_WITH_TIMEOUT(f.port.bytesAvailable() >= 2 * 16, 5000);
+    QCOMPARE(f.link.ReadSize(1, 1, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(count, 5);
+    // The stale line was taken before the supply even logged the third request.
+    QTRY_COMPARE(f.sim.received(),
+                 (QStringList{QStringLiteral("#01C8B4028FA9"), QStringLiteral("#01C8B4028FA9"),
+                              QStringLiteral("#01C8B502BC98")}));
+}
+
+void TestDeviceLink::splitReplyAssembled()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  QStringLiteral("split@*"), QStringLiteral("--fault"), QStringLiteral("noise@*"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 0 name 5072673120")));
+    QString name;
+    QCOMPARE(f.link.ReadPrgName(1, name, 0, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(name, QStringLiteral("Prg1 "));
+    QCOMPARE(f.sim.received().size(), 1);
+    QVERIFY2(f.traced().contains(QLatin1String("line=#")), qPrintable(f.traced()));
+    QVERIFY2(f.traced().contains(QLatin1String("line+")), qPrintable(f.traced()));
+}
+
+void TestDeviceLink::traceOfRead()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.traced(), QStringLiteral("Call GetLine\n"
+                                        "#C801B4020542D5\r"
+                                        "line=#C801B4020542D5\r\n"
+                                        "\n"
+                                        "LineCode = #C801B4020542D5\r\n"));
+}
+
+void TestDeviceLink::traceOfWrite()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite), LinkResult::Success);
+    QCOMPARE(f.traced(), QStringLiteral("Call GetLine\n"
+                                        "#C801B51F87B1\r"
+                                        "line=#C801B51F87B1\r\n"
+                                        "\n"
+                                        "LineCode = #C801B51F87B1\r\n"
+                                        "#C801B51F87B1\r"));
+}
+
+void TestDeviceLink::traceOfSilentWrite()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  QStringLiteral("silent@*"));
+    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+    QCOMPARE(f.traced(), QStringLiteral("Call GetLine\nCall GetLine\nCall GetLine\n"));
+}
+
+void TestDeviceLink::closedPortGivesNoReplyAtOnce()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    f.port.close();
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+    QCOMPARE(f.link.timedOutWaits(), 0);
+    QCOMPARE(count, -1);
+    QCOMPARE(f.sim.requestCount(), 0);
+    QCOMPARE(f.traced().count(QLatin1String("Call GetLine\n")), 2 + 3);
+}
+
+void TestDeviceLink::portClosedDuringWait()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  QStringLiteral("silent@*"));
+    QTimer::singleShot(50, &f.port, [&f]() { f.port.close(); });
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    // Neither run waited out its time-out.
+    QCOMPARE(f.link.timedOutWaits(), 0);
+    QCOMPARE(f.sim.received().size(), 1);
+}
+
+void TestDeviceLink::secondRequestDuringWaitRefused()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  QStringLiteral("silent@1"));
+    LinkResult inner = LinkResult::Success;
+    bool innerBusy = false;
+    QTimer::singleShot(50, &f.port, [&]() {
+        innerBusy = f.link.isBusy();
+        inner = f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite);
+    });
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QVERIFY(innerBusy);
+    QCOMPARE(inner, LinkResult::NoReply);
+    QCOMPARE(f.sim.received(), repeated(2, QStringLiteral("#01C8B4028FA9")));
+    QVERIFY(!f.link.isBusy());
+}
+
+void TestDeviceLink::registers()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("register 01 3412FEFF01020304")));
+    quint16 first = 0;
+    qint16 second = 0;
+    std::array<quint8, 4> bytes{};
+    QCOMPARE(f.link.ReadRegisters01(1, first, second, bytes), LinkResult::Success);
+    QCOMPARE(first, quint16(0x1234));
+    QCOMPARE(second, qint16(-2));
+    QCOMPARE(bytes, (std::array<quint8, 4>{1, 2, 3, 4}));
+
+    QVERIFY(f.sim.setMemory(QStringLiteral("register 10 010002000300040005000600")));
+    std::array<quint16, DeviceLink::Register10Values> six{};
+    QCOMPARE(f.link.ReadRegisters10(1, six), LinkResult::Success);
+    QCOMPARE(six, (std::array<quint16, 6>{1, 2, 3, 4, 5, 6}));
+
+    QCOMPARE(f.link.WriteRegisters03(1, 0xBEEF, 0xFFFB), LinkResult::Success);
+    QCOMPARE(f.link.ReadRegisters03(1, first, second), LinkResult::Success);
+    QCOMPARE(first, quint16(0xBEEF));
+    QCOMPARE(second, qint16(-5));
+
+    QCOMPARE(f.link.WriteRegister07(1, 0x1234), LinkResult::Success);
+    QVERIFY(f.sim.dump().contains(QStringLiteral("register 07 3412")));
+
+    const std::array<int, DeviceLink::RegisterA8Values> a8 = {65535, -1, 0,     32767, 1, -32768,
+                                                              40000, 7,  12345, -300,  9};
+    QCOMPARE(f.link.WriteRegistersA8(1, 18, a8), LinkResult::Success);
+    std::array<int, DeviceLink::RegisterA8Values> a8Back{};
+    QCOMPARE(f.link.ReadRegistersA8(1, 2, a8Back), LinkResult::Success);
+    QCOMPARE(a8Back, a8);
+
+    QVERIFY(f.sim.setMemory(QStringLiteral("register AB 07D20400000000000000")));
+    const std::array<quint8, DeviceLink::RegisterABBytes> seven = {1, 2, 3, 4, 5, 6, 7};
+    QCOMPARE(f.link.WriteRegistersAB(1, 18, 9, seven), LinkResult::Success);
+    quint8 byte = 0;
+    quint16 word = 0;
+    std::array<quint8, DeviceLink::RegisterABBytes> sevenBack{};
+    QCOMPARE(f.link.ReadRegistersABLong(1, 2, byte, word, sevenBack), LinkResult::Success);
+    QCOMPARE(byte, quint8(9));
+    QCOMPARE(word, quint16(0x04D2));
+    QCOMPARE(sevenBack, seven);
+    quint16 third = 0;
+    QCOMPARE(f.link.ReadRegistersABShort(1, 1, word, byte, third), LinkResult::Success);
+    QCOMPARE(word, quint16(0x04D2));
+    QCOMPARE(byte, quint8(9));
+    QCOMPARE(third, quint16(0x0201));
+
+    const QStringList frames = f.sim.received();
+    QCOMPARE(frames.first(), QStringLiteral("#01C801015E32"));
+    QVERIFY(frames.contains(QStringLiteral("#01C8A802C9B7")));
+    QVERIFY(frames.contains(QStringLiteral("#01C8AB01AC87")));
+}
+
+void TestDeviceLink::waitingDoesNotSpin()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  QStringLiteral("silent@*"));
+    QElapsedTimer wall;
+    wall.start();
+    const qint64 cpuBefore = cpuMicroseconds();
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    const qint64 cpu = cpuMicroseconds() - cpuBefore;
+    const qint64 wallUs = wall.nsecsElapsed() / 1000;
+    QCOMPARE(f.link.timedOutWaits(), 2);
+    QVERIFY(wallUs >= 2 * DeviceLink::MemoryTimeoutMs * 1000);
+    // A polling loop would burn the whole wait; sleeping costs next to nothing.
+    QVERIFY2(cpu * 4 < wallUs,
+             qPrintable(QStringLiteral("cpu %1 us of %2 us").arg(cpu).arg(wallUs)));
+}
+
+QTEST_GUILESS_MAIN(TestDeviceLink)
+#include "tst_devicelink.moc"
