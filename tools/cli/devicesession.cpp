@@ -6,18 +6,35 @@ namespace {
 
 constexpr qint32 BaudRate = 9600;
 
+// The port has been closed by the time the loss is reported, which clears its error text.
+QString lossReason(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ReadError:
+        return QStringLiteral("read error");
+    case QSerialPort::WriteError:
+        return QStringLiteral("write error");
+    case QSerialPort::ResourceError:
+        return QStringLiteral("device gone");
+    default:
+        return QStringLiteral("error %1").arg(int(error));
+    }
+}
+
 } // namespace
 
 DeviceSession::DeviceSession(Console &console, bool trace) : guard(&port), deviceLink(&port)
 {
     deviceLink.setTraceDevice(trace ? console.errorDevice() : nullptr);
-    QObject::connect(&guard, &PortGuard::portLost, &guard, [this, &console] {
-        console.error(QStringLiteral("lost port %1: %2").arg(port.portName(), port.errorString()));
-    });
+    QObject::connect(
+        &guard, &PortGuard::portLost, &guard, [this, &console](QSerialPort::SerialPortError error) {
+            console.error(QStringLiteral("lost port %1: %2").arg(requestedName, lossReason(error)));
+        });
 }
 
 bool DeviceSession::open(const QString &portName, QString &error)
 {
+    requestedName = portName;
     port.setPortName(portName);
     if (!port.open(QIODevice::ReadWrite)) {
         error = port.errorString();

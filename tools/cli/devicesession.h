@@ -23,6 +23,8 @@ public:
     DeviceLink &link() { return deviceLink; }
 
 private:
+    // As the user gave it; the port itself drops a leading /dev/.
+    QString requestedName;
     QSerialPort port;
     PortGuard guard;
     DeviceLink deviceLink;
