@@ -1,0 +1,1086 @@
+#include "mainwindow.h"
+#include "scripteddialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtEndian>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// What one memory cell of the simulated supply holds, as its "dump" shows it.
+struct CellImage
+{
+    int count = -1;
+    QByteArray name;
+    // Lines that are not all zero, by index.
+    QMap<int, QByteArray> lines;
+};
+
+// One simulated power supply on a pseudo-terminal, started for one test and stopped with it.
+// Its frame log goes to a file so that a test can read the exact requests it received.
+class Simulator
+{
+public:
+    Simulator() = default;
+    Simulator(const Simulator &) = delete;
+    Simulator &operator=(const Simulator &) = delete;
+    ~Simulator() { stop(); }
+
+    // Starts quorvel-sim with the given options; false with a reason in `error`.
+    bool start(const QStringList &options, QString *error)
+    {
+        const QString program = qEnvironmentVariable("QUORVEL_SIMULATOR");
+        if (program.isEmpty()) {
+            *error = QStringLiteral("QUORVEL_SIMULATOR is not set (run through ctest)");
+            return false;
+        }
+        if (!logDir.isValid()) {
+            *error = QStringLiteral("no temporary folder for the frame log");
+            return false;
+        }
+        process.setProgram(program);
+        process.setArguments(QStringList{QStringLiteral("--log"), logPath()} + options);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start();
+        if (!process.waitForStarted(WaitMs)) {
+            *error = process.errorString();
+            return false;
+        }
+        const QStringList first = answer(QString(), 1);
+        if (first.isEmpty() || first.constFirst().isEmpty()) {
+            *error = QStringLiteral("the simulator printed no port path");
+            return false;
+        }
+        portPath = first.constFirst();
+        return true;
+    }
+
+    // Sends one control line and returns its one-line answer.
+    QString control(const QString &line)
+    {
+        process.write(line.toLocal8Bit() + '\n');
+        const QStringList lines = answer(QString(), 1);
+        return lines.isEmpty() ? QString() : lines.constFirst();
+    }
+
+    // The four cells as the simulator holds them now.
+    QVector<CellImage> cells()
+    {
+        process.write("dump\n");
+        QVector<CellImage> images(4);
+        for (const QString &line : answer(QStringLiteral("end"), -1)) {
+            const QStringList words = line.split(QLatin1Char(' '));
+            if (words.size() == 6 && words.at(0) == QLatin1String("cell")) {
+                CellImage &cell = images[words.at(1).toInt()];
+                cell.count = words.at(3).toInt();
+                cell.name = QByteArray::fromHex(words.at(5).toLatin1());
+            } else if (words.size() == 4 && words.at(0) == QLatin1String("line")) {
+                images[words.at(1).toInt()].lines.insert(
+                    words.at(2).toInt(), QByteArray::fromHex(words.at(3).toLatin1()));
+            }
+        }
+        return images;
+    }
+
+    // The request frames received so far, in order, without their CR.
+    QStringList received() const
+    {
+        QFile log(logPath());
+        QStringList frames;
+        if (!log.open(QIODevice::ReadOnly))
+            return frames;
+        for (const QByteArray &line : log.readAll().split('\n')) {
+            if (line.startsWith("RX "))
+                frames << QString::fromLatin1(line.mid(3));
+        }
+        return frames;
+    }
+
+    void stop()
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.write("quit\n");
+        process.closeWriteChannel();
+        if (!process.waitForFinished(WaitMs)) {
+            process.kill();
+            process.waitForFinished(WaitMs);
+        }
+    }
+
+    QProcess process;
+    QString portPath;
+
+private:
+    static constexpr int WaitMs = 5000;
+
+    QString logPath() const { return logDir.filePath(QStringLiteral("frames.log")); }
+
+    // Reads `count` lines, or (count -1) lines up to the line `last`, which is left out.
+    QStringList answer(const QString &last, int count)
+    {
+        QStringList lines;
+        for (;;) {
+            while (process.canReadLine()) {
+                const QString line = QString::fromLocal8Bit(process.readLine()).trimmed();
+                if (count < 0 && line == last)
+                    return lines;
+                lines << line;
+                if (lines.size() == count)
+                    return lines;
+            }
+            if (!process.waitForReadyRead(WaitMs))
+                return lines;
+        }
+    }
+
+    QTemporaryDir logDir;
+};
+
+// CRC-16/CCITT-FALSE, kept apart from the program's own: poly 0x1021, init 0xFFFF, no
+// reflection, no final XOR.
+quint16 crc16(const QByteArray &bytes)
+{
+    quint16 crc = 0xFFFF;
+    for (const char c : bytes) {
+        crc ^= quint16(quint8(c) << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) != 0 ? quint16((crc << 1) ^ 0x1021) : quint16(crc << 1);
+    }
+    return crc;
+}
+
+// The text of a request frame from the program (address 200), as the simulator logs it.
+QString request(quint8 dest, quint8 command, quint8 access, const QByteArray &payload = {})
+{
+    QByteArray bytes;
+    bytes.append(char(dest)).append(char(200)).append(char(command)).append(char(access));
+    bytes.append(payload);
+    const quint16 crc = crc16(bytes);
+    bytes.append(char(crc >> 8)).append(char(crc & 0xFF));
+    return QLatin1Char('#') + QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+// A record's 14 bytes on the link, little-endian.
+QByteArray record(quint8 func, quint8 oper = 0, qint32 arg1 = 0, qint32 arg2 = 0, qint16 arg3 = 0,
+                  qint16 arg4 = 0)
+{
+    QByteArray bytes(14, '\0');
+    bytes[0] = char(func);
+    bytes[1] = char(oper);
+    qToLittleEndian<qint32>(arg1, bytes.data() + 2);
+    qToLittleEndian<qint32>(arg2, bytes.data() + 6);
+    qToLittleEndian<qint16>(arg3, bytes.data() + 10);
+    qToLittleEndian<qint16>(arg4, bytes.data() + 12);
+    return bytes;
+}
+
+QString hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+using Records = QVector<QByteArray>;
+
+// Rows of the window's state table, as states() spells them.
+const QString NotConnected =
+    QStringLiteral("connect:on disconnect:off port:on compile:on write:off read:off");
+const QString Connected =
+    QStringLiteral("connect:off disconnect:on port:off compile:on write:on read:on");
+const QString TransferRunning =
+    QStringLiteral("connect:off disconnect:on port:off compile:off write:off read:off");
+
+const QString WriteHeading = QStringLiteral("Запись данных в устройство");
+const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
+const QString WriteFailed = QStringLiteral("Ошибка записи");
+const QString ReadLineFailed = QStringLiteral("error: ошибка чтения строки");
+const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
+
+QString lineWritten(int index)
+{
+    return QStringLiteral("Строка %1 записана").arg(index);
+}
+
+QString lineRead(int index)
+{
+    return QStringLiteral("Строка %1 считана").arg(index);
+}
+
+// The pane lines of a write that stored every record: the name report ends in a line feed.
+QStringList writtenPane(int records, const QString &name)
+{
+    QStringList pane{WriteHeading};
+    for (int i = 0; i < records; ++i)
+        pane << lineWritten(i);
+    pane << QStringLiteral("Size записан") << QStringLiteral("PrgName \"%1\" записан").arg(name)
+         << QString() << QStringLiteral("Данные успешно записаны");
+    return pane;
+}
+
+// The pane lines of a read up to and including record `upTo` - 1.
+QStringList readPane(int count, const QString &storedName, int upTo)
+{
+    QStringList pane{ReadHeading, QStringLiteral("Всего строк %1").arg(count),
+                     QStringLiteral("prgName = \"%1\"").arg(storedName)};
+    for (int i = 0; i < upTo; ++i)
+        pane << lineRead(i);
+    return pane;
+}
+
+// The program written by the failure tests, and what its records must look like on the device.
+const QString NewProgram = QStringLiteral("prgName = \"New\";\n#1;\nUs = 500;\njmp #1;");
+const Records NewRecords{record(10, 0, 1), record(1, 0, 500), record(3, 0, 0)};
+const QByteArray NewName("New  ");
+
+// What cell " 1" holds before a write: seven delay lines under the name "Old".
+const QByteArray OldName("Old  ");
+constexpr int OldCount = 7;
+QByteArray oldRecord(int index)
+{
+    return record(4, 0, 1000 + index);
+}
+
+// What cell " 1" holds before a read: a sound five-record program.
+const QByteArray StoredName("Prg1 ");
+const Records StoredRecords{record(10, 0, 1), record(1, 0, 500), record(0), record(4, 0, 100),
+                            record(3, 0, 0)};
+const QString StoredText =
+    QStringLiteral("prgName = \"Prg1\";\n\n#1;\nUs = 500;\nnop;\ndelay_ms 100;\njmp #1;");
+
+// What the editor holds while a read runs; a failed read leaves it so.
+const QString EditorBefore = QStringLiteral("prgName = \"Mine\";\nM1 = 1;");
+
+// A program of `count` records in its canonical text: label 0, a mix of statements with
+// forward and backward jumps, label 99 last.
+QString generatedProgram(int count)
+{
+    QStringList lines{QStringLiteral("prgName = \"Big\";"), QString(), QStringLiteral("#0;")};
+    for (int i = 1; i < count - 1; ++i) {
+        switch (i % 7) {
+        case 0:
+            lines << QStringLiteral("M1 += %1;").arg(i);
+            break;
+        case 1:
+            lines << QStringLiteral("delay_ms %1;").arg(i);
+            break;
+        case 2:
+            lines << QStringLiteral("if M1 > %1 #0 else #99;").arg(i);
+            break;
+        case 3:
+            lines << QStringLiteral("Us = -%1;").arg(i);
+            break;
+        case 4:
+            lines << QStringLiteral("jmp #99;");
+            break;
+        case 5:
+            lines << QStringLiteral("nop;");
+            break;
+        default:
+            lines << QStringLiteral("T2 *= M3;");
+            break;
+        }
+    }
+    lines << QStringLiteral("#99;");
+    return lines.join(QLatin1Char('\n'));
+}
+
+// A plain program of `count` nop records (beyond what a cell takes when count > 100).
+QString nopProgram(int count)
+{
+    QStringList lines{QStringLiteral("prgName = \"Long\";")};
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("nop;");
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+// Writing a program into the simulated supply and reading it back, through the window and a
+// real serial port: round trips, the exact requests, every failure and its pane lines, the
+// device's cells afterwards, and what the user may do while a transfer waits.
+class TestTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void requestTextsOfThisTest_data();
+    void requestTextsOfThisTest();
+    void roundTrip_data();
+    void roundTrip();
+    void writeSendsLinesCountNameInOrder();
+    void readAsksCountNameAndEachLine();
+    void writeFailures_data();
+    void writeFailures();
+    void readFailures_data();
+    void readFailures();
+    void decoderErrors_data();
+    void decoderErrors();
+    void unknownKindKeepsItsLineAndFailsRecompile();
+    void erasedNameNeverReachesEditor();
+    void writeRefusedBeforeAnyRequest_data();
+    void writeRefusedBeforeAnyRequest();
+    void disconnectMidTransfer_data();
+    void disconnectMidTransfer();
+    void newFileMidWrite();
+    void closeDuringTransfer_data();
+    void closeDuringTransfer();
+
+private:
+    QAction *action(const char *name) const
+    {
+        return window->findChild<QAction *>(QLatin1String(name));
+    }
+    QStringList paneLines() const
+    {
+        return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
+    }
+    QString states() const;
+    // Starts the simulator and connects the window to it.
+    bool connectToSimulator(Simulator &sim, const QStringList &options);
+    // Stores a program in a cell of the simulator.
+    static bool preset(Simulator &sim, int cell, int count, const QByteArray &name,
+                       const Records &records);
+    // Runs `step` once, inside the transfer's wait, right after the pane shows `line` last;
+    // with `now` it runs at once instead, as the pane changes.
+    void whenPaneShows(const QString &line, std::function<void()> step, bool now = false);
+    static QStringList describe(const InstructionList &records);
+
+    QTemporaryDir settingsDir;
+    MainWindow *window = nullptr;
+    ScriptedDialogs *dialogs = nullptr;
+    QObject *watchers = nullptr;
+};
+
+QString TestTransfer::states() const
+{
+    const auto onOff = [](bool enabled) {
+        return enabled ? QStringLiteral("on") : QStringLiteral("off");
+    };
+    return QStringLiteral("connect:%1 disconnect:%2 port:%3 compile:%4 write:%5 read:%6")
+        .arg(onOff(action("connectAction")->isEnabled()),
+             onOff(action("disconnectAction")->isEnabled()), onOff(window->portBox()->isEnabled()),
+             onOff(action("compileAction")->isEnabled()), onOff(action("writeAction")->isEnabled()),
+             onOff(action("readAction")->isEnabled()));
+}
+
+bool TestTransfer::connectToSimulator(Simulator &sim, const QStringList &options)
+{
+    QString error;
+    if (!sim.start(options, &error)) {
+        qWarning("simulator: %s", qPrintable(error));
+        return false;
+    }
+    window->portBox()->setEditText(sim.portPath);
+    action("connectAction")->trigger();
+    return window->serialPort()->isOpen();
+}
+
+bool TestTransfer::preset(Simulator &sim, int cell, int count, const QByteArray &name,
+                          const Records &records)
+{
+    if (sim.control(
+            QStringLiteral("cell %1 count %2 name %3").arg(cell).arg(count).arg(hex(name))) !=
+        QLatin1String("ok"))
+        return false;
+    for (int i = 0; i < records.size(); ++i) {
+        if (sim.control(QStringLiteral("line %1 %2 %3").arg(cell).arg(i).arg(hex(records.at(i)))) !=
+            QLatin1String("ok"))
+            return false;
+    }
+    return true;
+}
+
+void TestTransfer::whenPaneShows(const QString &line, std::function<void()> step, bool now)
+{
+    auto done = std::make_shared<bool>(false);
+    connect(window->outputPane(), &QPlainTextEdit::textChanged, watchers,
+            [this, done, line, step, now]() {
+                if (*done || paneLines().constLast() != line)
+                    return;
+                *done = true;
+                // A user's click lands in the event loop of the transfer's wait, not inside its
+                // report.
+                if (now)
+                    step();
+                else
+                    QTimer::singleShot(0, watchers, step);
+            });
+}
+
+QStringList TestTransfer::describe(const InstructionList &records)
+{
+    QStringList out;
+    for (const Instruction &r : records)
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                   .arg(int(r.func))
+                   .arg(int(r.oper))
+                   .arg(r.arg1)
+                   .arg(r.arg2)
+                   .arg(r.arg3)
+                   .arg(r.arg4);
+    return out;
+}
+
+void TestTransfer::initTestCase()
+{
+    QVERIFY(settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    // A window closed by a test must not end the application: later event loops would quit at
+    // once and every reply wait with them.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TestTransfer::init()
+{
+    window = new MainWindow;
+    dialogs = new ScriptedDialogs;
+    window->setDialogs(std::unique_ptr<UserDialogs>(dialogs));
+    watchers = new QObject;
+}
+
+void TestTransfer::cleanup()
+{
+    delete watchers;
+    watchers = nullptr;
+    window->editor()->document()->setModified(false);
+    delete window;
+    window = nullptr;
+}
+
+void TestTransfer::requestTextsOfThisTest_data()
+{
+    QTest::addColumn<QString>("built");
+    QTest::addColumn<QString>("known");
+    // The worked request texts of the link: they check this test's own frame builder.
+    QTest::newRow("count read, slave 1, cell 0") << request(1, 0xB4, 2) << "#01C8B4028FA9";
+    QTest::newRow("count 3 write, slave 1, cell 1")
+        << request(1, 0xB5, 0x12, QByteArray(1, 3)) << "#01C8B51203CD47";
+    QTest::newRow("name Prg1 write, slave 1, cell 0")
+        << request(1, 0xB8, 0x12, "Prg1 ") << "#01C8B8125072673120A0D5";
+    QTest::newRow("line 0 read, slave 1, cell 0")
+        << request(1, 0xB0, 2, QByteArray(1, 0)) << "#01C8B0020015A7";
+}
+
+void TestTransfer::requestTextsOfThisTest()
+{
+    QFETCH(QString, built);
+    QFETCH(QString, known);
+    QCOMPARE(built, known);
+    QCOMPARE(crc16("123456789"), quint16(0x29B1));
+}
+
+void TestTransfer::roundTrip_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("canonical");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QByteArray>("storedName");
+    QTest::addColumn<int>("slave");
+    QTest::addColumn<int>("cell");
+
+    QTest::newRow("every statement kind, named and immediate operands")
+        << "prgName = \"Kinds\";\n"
+           "nop;\nUs = 500;\nUo = Is;\nOut += 1;\nRo -= Io;\nM1 /= 4;\nM8 *= T4;\nBlk = Us;\n"
+           "#1;\ndelay_ms 250;\ndelay_s 3;\nif M2 == 7 #1;\nif T1 != Uo #2 else #1;\n"
+           "if Us < -5 #1;\nif Is <= Blk #2;\nif Io > 0 #2;\nif M3 >= T2 #1 else #2;\n"
+           "jmp #2;\n#2;"
+        << "prgName = \"Kinds\";\n\n"
+           "nop;\nUs = 500;\nUo = Is;\nOut += 1;\nRo -= Io;\nM1 /= 4;\nM8 *= T4;\nBlk = Us;\n"
+           "#1;\ndelay_ms 250;\ndelay_s 3;\nif M2 == 7 #1;\nif T1 != Uo #2 else #1;\n"
+           "if Us < -5 #1;\nif Is <= Blk #2;\nif Io > 0 #2;\nif M3 >= T2 #1 else #2;\n"
+           "jmp #2;\n#2;"
+        << 19 << QByteArray("Kinds") << 0 << 0;
+    QTest::newRow("negative and extreme numbers")
+        << "prgName = \"Ext\";\n#0;\nUs = -2147483648;\nUo = 2147483647;\nM1 += -1;\n"
+           "M2 -= -0;\nM3 *= 007;\ndelay_ms 2147483647;\ndelay_s 0;\n"
+           "if M4 < -2147483648 #0;\nif M5 >= 2147483647 #0;"
+        << "prgName = \"Ext\";\n\n#0;\nUs = -2147483648;\nUo = 2147483647;\nM1 += -1;\n"
+           "M2 -= 0;\nM3 *= 7;\ndelay_ms 2147483647;\ndelay_s 0;\n"
+           "if M4 < -2147483648 #0;\nif M5 >= 2147483647 #0;"
+        << 10 << QByteArray("Ext  ") << 255 << 3;
+    QTest::newRow("labels 0 and 99, forward and backward jumps")
+        << "prgName = \"Jumps\";\njmp #99;\n#0;\nM1 += 1;\nif M1 < 10 #0 else #99;\n#99;\n"
+           "if M1 >= 10 #0;\njmp #0;"
+        << "prgName = \"Jumps\";\n\njmp #99;\n#0;\nM1 += 1;\nif M1 < 10 #0 else #99;\n#99;\n"
+           "if M1 >= 10 #0;\njmp #0;"
+        << 7 << QByteArray("Jumps") << 1 << 1;
+    QTest::newRow("spacing, comments, blank lines and leading zeros made canonical")
+        << "prgName=\"Sp\";\n// set the voltage\n   Us=5;\n\nif Us>5 #01 else #07;\n#1;\n"
+           "#07 ;\njmp   #1;\ndelay_ms  007;\nUs = 5; // a trailing comment hides the line"
+        << "prgName = \"Sp\";\n\nUs = 5;\nif Us > 5 #1 else #7;\n#1;\n#7;\njmp #1;\ndelay_ms 7;"
+        << 6 << QByteArray("Sp   ") << 0 << 2;
+    QTest::newRow("else #0 reads as no else")
+        << "prgName = \"E0\";\nif Us > 0 #2 else #0;\n#2;"
+        << "prgName = \"E0\";\n\nif Us > 0 #2;\n#2;" << 2 << QByteArray("E0   ") << 0 << 0;
+    QTest::newRow("one record") << "prgName = \"One\";\nnop;"
+                                << "prgName = \"One\";\n\nnop;" << 1 << QByteArray("One  ") << 0
+                                << 0;
+    QTest::newRow("100 records") << generatedProgram(100) << generatedProgram(100) << 100
+                                 << QByteArray("Big  ") << 7 << 1;
+    QTest::newRow("name of Latin-1 letters") << QStringLiteral("prgName = \"Äé1\";\nnop;")
+                                             << QStringLiteral("prgName = \"Äé1\";\n\nnop;") << 1
+                                             << QByteArray("\xC4\xE9"
+                                                           "1  ")
+                                             << 0 << 0;
+}
+
+void TestTransfer::roundTrip()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, canonical);
+    QFETCH(int, records);
+    QFETCH(QByteArray, storedName);
+    QFETCH(int, slave);
+    QFETCH(int, cell);
+
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {QStringLiteral("--slave"), QString::number(slave)}));
+    window->slaveIdBox()->setValue(slave);
+    window->cellBox()->setCurrentIndex(cell);
+    window->editor()->setPlainText(source);
+
+    QString during;
+    whenPaneShows(
+        lineWritten(0), [&]() { during = states(); }, true);
+    action("writeAction")->trigger();
+    const QString name = QString::fromLatin1(storedName).trimmed();
+    QCOMPARE(paneLines(), writtenPane(records, name));
+    QCOMPARE(during, TransferRunning);
+    QCOMPARE(states(), Connected);
+    const QStringList written = describe(window->compiledInstructions());
+    QCOMPARE(written.size(), records);
+
+    const CellImage stored = sim.cells().at(cell);
+    QCOMPARE(stored.count, records);
+    QCOMPARE(stored.name, storedName);
+
+    window->editor()->setPlainText(EditorBefore);
+    action("readAction")->trigger();
+    QCOMPARE(paneLines(), readPane(records, QString::fromLatin1(storedName), records)
+                              << ReadSucceeded);
+    QCOMPARE(window->editor()->toPlainText(), canonical);
+    QCOMPARE(states(), Connected);
+
+    action("compileAction")->trigger();
+    QCOMPARE(window->compileErrorFlag(), 0);
+    QCOMPARE(describe(window->compiledInstructions()), written);
+    QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestTransfer::writeSendsLinesCountNameInOrder()
+{
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {QStringLiteral("--slave"), QStringLiteral("5")}));
+    window->slaveIdBox()->setValue(5);
+    window->cellBox()->setCurrentIndex(1);
+    window->editor()->setPlainText(QStringLiteral("prgName = \"Prg1\";\n#1;\nUs = 500;\njmp #1;"));
+    // Both controls are read once, before the first request.
+    whenPaneShows(lineWritten(0), [this]() {
+        window->slaveIdBox()->setValue(7);
+        window->cellBox()->setCurrentIndex(3);
+    });
+
+    action("writeAction")->trigger();
+
+    QCOMPARE(paneLines(), writtenPane(3, QStringLiteral("Prg1")));
+    const QStringList expected{
+        request(5, 0xB1, 0x12, record(10, 0, 1) + QByteArray(1, 0)),
+        request(5, 0xB1, 0x12, record(1, 0, 500) + QByteArray(1, 1)),
+        request(5, 0xB1, 0x12, record(3, 0, 0) + QByteArray(1, 2)),
+        request(5, 0xB5, 0x12, QByteArray(1, 3)),
+        request(5, 0xB9, 0x12, "Prg1 "),
+    };
+    QCOMPARE(sim.received(), expected);
+    const QVector<CellImage> cells = sim.cells();
+    QCOMPARE(cells.at(1).count, 3);
+    QCOMPARE(cells.at(1).name, QByteArray("Prg1 "));
+    QCOMPARE(cells.at(1).lines.values(),
+             QList<QByteArray>({record(10, 0, 1), record(1, 0, 500), record(3, 0, 0)}));
+    QCOMPARE(cells.at(0).count, 0);
+    QCOMPARE(cells.at(3).count, 0);
+}
+
+void TestTransfer::readAsksCountNameAndEachLine()
+{
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {QStringLiteral("--slave"), QStringLiteral("5")}));
+    QVERIFY(preset(sim, 1, 3, "Prg1 ", {record(10, 0, 1), record(1, 0, 500), record(3, 0, 0)}));
+    window->slaveIdBox()->setValue(5);
+    window->cellBox()->setCurrentIndex(1);
+    whenPaneShows(lineRead(0), [this]() {
+        window->slaveIdBox()->setValue(7);
+        window->cellBox()->setCurrentIndex(3);
+    });
+
+    action("readAction")->trigger();
+
+    QCOMPARE(paneLines(), readPane(3, QStringLiteral("Prg1 "), 3) << ReadSucceeded);
+    const QStringList expected{
+        request(5, 0xB5, 2),
+        request(5, 0xB9, 2),
+        request(5, 0xB1, 2, QByteArray(1, 0)),
+        request(5, 0xB1, 2, QByteArray(1, 1)),
+        request(5, 0xB1, 2, QByteArray(1, 2)),
+    };
+    QCOMPARE(sim.received(), expected);
+    QCOMPARE(window->editor()->toPlainText(),
+             QStringLiteral("prgName = \"Prg1\";\n\n#1;\nUs = 500;\njmp #1;"));
+    QVERIFY(action("saveAction")->isEnabled());
+    QCOMPARE(states(), Connected);
+}
+
+void TestTransfer::writeFailures_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("pane");
+    QTest::addColumn<int>("sent");
+    // Lines below newUpTo hold the new program, lines from oldFrom on the old one.
+    QTest::addColumn<int>("newUpTo");
+    QTest::addColumn<int>("oldFrom");
+    // -1 and an empty name: not checked, the device may have kept the value it refused.
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("name");
+
+    const QStringList all3{WriteHeading, lineWritten(0), lineWritten(1), lineWritten(2)};
+    const QString sizeFailed = QStringLiteral("Ошибка записи size");
+    const QString nameFailed = QStringLiteral("Ошибка записи prgName");
+    const QString sizeWritten = QStringLiteral("Size записан");
+
+    QTest::newRow("line 0 unanswered three times")
+        << "silent@1x3" << QStringList{WriteHeading, WriteFailed} << 3 << 0 << 0 << OldCount
+        << OldName;
+    QTest::newRow("line 2 unanswered three times")
+        << "silent@3x3" << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed}
+        << 5 << 2 << 2 << OldCount << OldName;
+    QTest::newRow("line 1 answered on its third attempt")
+        << "silent@2x2" << writtenPane(3, QStringLiteral("New")) << 7 << 3 << 3 << 3 << NewName;
+    QTest::newRow("line 1 rejected with status 1E, not retried")
+        << "status1e@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
+        << OldCount << OldName;
+    QTest::newRow("line 1 reply with a bad CRC")
+        << "crc@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
+        << OldCount << OldName;
+    QTest::newRow("line 1 reply in lowercase hex")
+        << "lowercase@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
+        << OldCount << OldName;
+    QTest::newRow("line 1 answered by an overlong line")
+        << "overlong@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
+        << OldCount << OldName;
+    QTest::newRow("line 1 reply after noise is taken")
+        << "noise@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName;
+    QTest::newRow("line 1 reply in pieces is assembled")
+        << "split@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName;
+    QTest::newRow("write reply address is not checked")
+        << "address@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName;
+    QTest::newRow("count unanswered three times")
+        << "silent@4x3" << (QStringList(all3) << sizeFailed) << 6 << 3 << 3 << OldCount << OldName;
+    QTest::newRow("count rejected with status 1E")
+        << "status1e@4" << (QStringList(all3) << sizeFailed) << 4 << 3 << 3 << -1 << OldName;
+    QTest::newRow("name unanswered three times")
+        << "silent@5x3" << (QStringList(all3) << sizeWritten << nameFailed) << 7 << 3 << 3 << 3
+        << OldName;
+    QTest::newRow("name rejected with status 1E")
+        << "status1e@5" << (QStringList(all3) << sizeWritten << nameFailed) << 5 << 3 << 3 << 3
+        << QByteArray();
+}
+
+void TestTransfer::writeFailures()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, pane);
+    QFETCH(int, sent);
+    QFETCH(int, newUpTo);
+    QFETCH(int, oldFrom);
+    QFETCH(int, count);
+    QFETCH(QByteArray, name);
+
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {QStringLiteral("--fault"), fault}));
+    Records old;
+    for (int i = 0; i < OldCount; ++i)
+        old << oldRecord(i);
+    QVERIFY(preset(sim, 0, OldCount, OldName, old));
+    window->editor()->setPlainText(NewProgram);
+
+    action("writeAction")->trigger();
+
+    QCOMPARE(paneLines(), pane);
+    QCOMPARE(sim.received().size(), sent);
+    QCOMPARE(states(), Connected);
+    QCOMPARE(window->editor()->toPlainText(), NewProgram);
+    const CellImage cell = sim.cells().at(0);
+    for (int i = 0; i < newUpTo; ++i)
+        QCOMPARE(cell.lines.value(i), NewRecords.at(i));
+    for (int i = oldFrom; i < OldCount; ++i)
+        QCOMPARE(cell.lines.value(i), oldRecord(i));
+    if (count >= 0)
+        QCOMPARE(cell.count, count);
+    if (!name.isEmpty())
+        QCOMPARE(cell.name, name);
+}
+
+void TestTransfer::readFailures_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("pane");
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<QString>("editor");
+
+    const QString sizeFailed = QStringLiteral("error: ошибка чтения size");
+    const QString nameFailed = QStringLiteral("error: ошибка чтения prgName");
+    const QString badCount = QStringLiteral("error: некорректное кол-во строк");
+    const QStringList nameShown = readPane(5, QString::fromLatin1(StoredName), 0);
+    const QStringList whole = readPane(5, QString::fromLatin1(StoredName), 5) << ReadSucceeded;
+
+    QTest::newRow("count unanswered twice")
+        << "silent@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
+    QTest::newRow("count reply with a bad CRC twice")
+        << "crc@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
+    QTest::newRow("count reply for another address twice")
+        << "address@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
+    QTest::newRow("count reply in lowercase hex twice")
+        << "lowercase@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
+    QTest::newRow("count answered by overlong lines twice")
+        << "overlong@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
+    QTest::newRow("count read on its second run") << "crc@1" << 5 << whole << 8 << StoredText;
+    QTest::newRow("count 0") << "" << 0
+                             << QStringList{ReadHeading, QStringLiteral("Нет записей для чтения")}
+                             << 1 << EditorBefore;
+    QTest::newRow("count 101") << "" << 101 << QStringList{ReadHeading, badCount} << 1
+                               << EditorBefore;
+    QTest::newRow("count 255") << "" << 255 << QStringList{ReadHeading, badCount} << 1
+                               << EditorBefore;
+    QTest::newRow("name unanswered twice")
+        << "silent@2x2" << 5
+        << QStringList{ReadHeading, QStringLiteral("Всего строк 5"), nameFailed} << 3
+        << EditorBefore;
+    QTest::newRow("name reply with a bad CRC twice")
+        << "crc@2x2" << 5 << QStringList{ReadHeading, QStringLiteral("Всего строк 5"), nameFailed}
+        << 3 << EditorBefore;
+    QTest::newRow("record 0 reply with a bad CRC twice")
+        << "crc@3x2" << 5 << (QStringList(nameShown) << ReadLineFailed) << 4 << EditorBefore;
+    QTest::newRow("record 3 unanswered twice")
+        << "silent@6x2" << 5 << (readPane(5, QString::fromLatin1(StoredName), 3) << ReadLineFailed)
+        << 7 << EditorBefore;
+    QTest::newRow("record 4 reply for another address twice")
+        << "address@7x2" << 5 << (readPane(5, QString::fromLatin1(StoredName), 4) << ReadLineFailed)
+        << 8 << EditorBefore;
+    QTest::newRow("record 2 read on its second run") << "silent@5" << 5 << whole << 8 << StoredText;
+    QTest::newRow("replies after noise and in pieces are taken")
+        << "noise@2 split@4" << 5 << whole << 7 << StoredText;
+}
+
+void TestTransfer::readFailures()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, count);
+    QFETCH(QStringList, pane);
+    QFETCH(int, sent);
+    QFETCH(QString, editor);
+
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {}));
+    QVERIFY(preset(sim, 0, count, StoredName, StoredRecords));
+    if (!fault.isEmpty())
+        QCOMPARE(sim.control(QStringLiteral("fault ") + fault), QStringLiteral("ok"));
+    const QVector<CellImage> before = sim.cells();
+    window->editor()->setPlainText(EditorBefore);
+
+    action("readAction")->trigger();
+
+    QCOMPARE(paneLines(), pane);
+    QCOMPARE(sim.received().size(), sent);
+    QCOMPARE(window->editor()->toPlainText(), editor);
+    QCOMPARE(states(), Connected);
+    const CellImage after = sim.cells().at(0);
+    QCOMPARE(after.count, before.at(0).count);
+    QCOMPARE(after.name, before.at(0).name);
+    QCOMPARE(after.lines, before.at(0).lines);
+}
+
+void TestTransfer::decoderErrors_data()
+{
+    QTest::addColumn<Records>("records");
+    QTest::addColumn<QString>("error");
+
+    const QByteArray nop = record(0);
+    const QByteArray label1 = record(10, 0, 1);
+    // if Us > 5 with then-target t and else-target e, both record indices.
+    const auto branch = [](qint16 t, qint16 e) { return record(2, 0, 5, 4, t, e); };
+
+    QTest::newRow("label 4 on records 2 and 6")
+        << Records{nop, nop, record(10, 0, 4), nop, nop, nop, record(10, 0, 4)}
+        << "error: повтор ссылки #4";
+    QTest::newRow("duplicate label reported before a bad jump")
+        << Records{record(3, 0, 9), record(10, 0, 3), record(10, 0, 3)}
+        << "error: повтор ссылки #3";
+    QTest::newRow("if target 5 of 5 records")
+        << Records{label1, branch(5, 0), nop, nop, nop} << "error: некорректная ссылка if";
+    QTest::newRow("if target -1") << Records{label1, branch(-1, 0), nop, nop, nop}
+                                  << "error: некорректная ссылка if";
+    QTest::newRow("if target on a nop")
+        << Records{label1, branch(2, 0), nop} << "error: некорректная ссылка #";
+    QTest::newRow("else target out of range")
+        << Records{label1, branch(0, 3), nop} << "error: некорректная ссылка if-else";
+    QTest::newRow("else target on a nop")
+        << Records{label1, branch(0, 2), nop} << "error: некорректная ссылка else #";
+    QTest::newRow("jmp target out of range")
+        << Records{label1, record(3, 0, 2)} << "error: некорректная ссылка jmp";
+    QTest::newRow("jmp target on a nop")
+        << Records{nop, record(3, 0, 0)} << "error: некорректная ссылка jmp #";
+}
+
+void TestTransfer::decoderErrors()
+{
+    QFETCH(Records, records);
+    QFETCH(QString, error);
+
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {}));
+    QVERIFY(preset(sim, 0, records.size(), "Dec  ", records));
+    window->editor()->setPlainText(EditorBefore);
+
+    action("readAction")->trigger();
+
+    QCOMPARE(paneLines(), readPane(records.size(), QStringLiteral("Dec  "), records.size())
+                              << error);
+    QCOMPARE(window->editor()->toPlainText(), EditorBefore);
+    QCOMPARE(sim.received().size(), 2 + records.size());
+    QCOMPARE(states(), Connected);
+}
+
+void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
+{
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {}));
+    QVERIFY(preset(sim, 0, 3, "Odd  ", {record(10, 0, 1), record(12, 3, 77), record(3, 0, 0)}));
+
+    action("readAction")->trigger();
+
+    QCOMPARE(paneLines().constLast(), ReadSucceeded);
+    const QStringList lines = window->editor()->toPlainText().split(QLatin1Char('\n'));
+    // One line per record, so that the jump after the odd record still lands on its label.
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.at(0), QStringLiteral("prgName = \"Odd\";"));
+    QCOMPARE(lines.at(2), QStringLiteral("#1;"));
+    QCOMPARE(lines.at(4), QStringLiteral("jmp #1;"));
+    const QString odd = lines.at(3);
+    QVERIFY(!odd.trimmed().isEmpty());
+    QVERIFY(!odd.contains(QStringLiteral("//")));
+
+    action("compileAction")->trigger();
+    QCOMPARE(window->compileErrorFlag(), 1);
+    QVERIFY2(paneLines().contains(QStringLiteral("error: ") + odd), qPrintable(odd));
+}
+
+void TestTransfer::erasedNameNeverReachesEditor()
+{
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {}));
+    QVERIFY(preset(sim, 0, 1, QByteArray(5, '\0'), {record(0)}));
+
+    action("readAction")->trigger();
+
+    QCOMPARE(paneLines().constLast(), ReadSucceeded);
+    const QString text = window->editor()->toPlainText();
+    QVERIFY(text.startsWith(QStringLiteral("prgName = \"")));
+    QVERIFY(text.endsWith(QStringLiteral("\";\n\nnop;")));
+    for (const QChar c : text)
+        QVERIFY2(c == QLatin1Char('\n') || c.unicode() >= 0x20, qPrintable(text.toUtf8().toHex()));
+}
+
+void TestTransfer::writeRefusedBeforeAnyRequest_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("pane");
+
+    QTest::newRow("compile error")
+        << "prgName = \"P\";\nxyz;"
+        << QStringList{QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
+                       QStringLiteral("error: xyz;"), QString()};
+    QTest::newRow("no records") << "prgName = \"P\";"
+                                << QStringList{WriteHeading,
+                                               QStringLiteral("Нет данных для записи")};
+    QTest::newRow("101 records") << nopProgram(101)
+                                 << QStringList{WriteHeading,
+                                                QStringLiteral("error: некорректное кол-во строк")};
+    QTest::newRow("300 records, beyond one byte")
+        << nopProgram(300)
+        << QStringList{WriteHeading, QStringLiteral("error: некорректное кол-во строк")};
+    QTest::newRow("name beyond Latin-1")
+        << QStringLiteral("prgName = \"Имя\";\nnop;")
+        << QStringList{WriteHeading, QStringLiteral("error: некорректное имя программы")};
+}
+
+void TestTransfer::writeRefusedBeforeAnyRequest()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, pane);
+
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {}));
+    Records old;
+    for (int i = 0; i < OldCount; ++i)
+        old << oldRecord(i);
+    QVERIFY(preset(sim, 0, OldCount, OldName, old));
+    window->editor()->setPlainText(source);
+
+    action("writeAction")->trigger();
+
+    QCOMPARE(paneLines(), pane);
+    QCOMPARE(sim.received(), QStringList());
+    QCOMPARE(window->editor()->toPlainText(), source);
+    QCOMPARE(states(), Connected);
+    const CellImage cell = sim.cells().at(0);
+    QCOMPARE(cell.count, OldCount);
+    QCOMPARE(cell.name, OldName);
+    QCOMPARE(cell.lines.size(), OldCount);
+}
+
+void TestTransfer::disconnectMidTransfer_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QStringList>("pane");
+    QTest::addColumn<int>("sent");
+
+    // Disconnect while the request after the second record waits for its reply.
+    QTest::newRow("write") << true
+                           << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed}
+                           << 3;
+    QTest::newRow("read") << false
+                          << (readPane(5, QString::fromLatin1(StoredName), 2) << ReadLineFailed)
+                          << 5;
+}
+
+void TestTransfer::disconnectMidTransfer()
+{
+    QFETCH(bool, write);
+    QFETCH(QStringList, pane);
+    QFETCH(int, sent);
+
+    Simulator sim;
+    // A slow answer keeps the click inside the wait.
+    QVERIFY(connectToSimulator(sim, {QStringLiteral("--turnaround"), QStringLiteral("40")}));
+    Records old;
+    for (int i = 0; i < OldCount; ++i)
+        old << oldRecord(i);
+    QVERIFY(write ? preset(sim, 0, OldCount, OldName, old)
+                  : preset(sim, 0, 5, StoredName, StoredRecords));
+    const QString text = write ? NewProgram : EditorBefore;
+    window->editor()->setPlainText(text);
+    whenPaneShows(write ? lineWritten(1) : lineRead(1),
+                  [this]() { action("disconnectAction")->trigger(); });
+
+    action(write ? "writeAction" : "readAction")->trigger();
+
+    QCOMPARE(paneLines(), pane);
+    QCOMPARE(sim.received().size(), sent);
+    QVERIFY(!window->serialPort()->isOpen());
+    QCOMPARE(states(), NotConnected);
+    QCOMPARE(window->editor()->toPlainText(), text);
+    const CellImage cell = sim.cells().at(0);
+    if (write) {
+        QCOMPARE(cell.lines.value(0), NewRecords.at(0));
+        QCOMPARE(cell.lines.value(1), NewRecords.at(1));
+        QCOMPARE(cell.count, OldCount);
+        QCOMPARE(cell.name, OldName);
+    }
+    QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestTransfer::newFileMidWrite()
+{
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {QStringLiteral("--turnaround"), QStringLiteral("40")}));
+    window->editor()->setPlainText(NewProgram);
+    window->editor()->document()->setModified(false);
+    whenPaneShows(lineWritten(0), [this]() { action("newAction")->trigger(); });
+
+    action("writeAction")->trigger();
+
+    // "Создать файл" emptied the pane; the write went on reporting into it.
+    QCOMPARE(paneLines(), writtenPane(3, QStringLiteral("New")).mid(2));
+    QCOMPARE(window->editor()->toPlainText(), QStringLiteral("prgName = \"Prg1\";\n"));
+    QVERIFY(window->compiledInstructions().isEmpty());
+    QCOMPARE(states(), Connected);
+    // The program written is the one compiled at the start, whole.
+    const CellImage cell = sim.cells().at(0);
+    QCOMPARE(cell.count, 3);
+    QCOMPARE(cell.name, NewName);
+    QCOMPARE(cell.lines.values(), NewRecords.toList());
+    QCOMPARE(sim.received().size(), 5);
+}
+
+void TestTransfer::closeDuringTransfer_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QString>("last");
+
+    QTest::newRow("write") << true << WriteFailed;
+    QTest::newRow("read") << false << ReadLineFailed;
+}
+
+void TestTransfer::closeDuringTransfer()
+{
+    QFETCH(bool, write);
+    QFETCH(QString, last);
+
+    Simulator sim;
+    QVERIFY(connectToSimulator(sim, {QStringLiteral("--turnaround"), QStringLiteral("40")}));
+    QVERIFY(preset(sim, 0, 5, StoredName, StoredRecords));
+    window->editor()->setPlainText(write ? NewProgram : EditorBefore);
+    window->editor()->document()->setModified(false);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    int closeEvents = 0;
+    bool visibleAtEnd = false;
+    struct CloseCounter : QObject
+    {
+        int *count;
+        explicit CloseCounter(int *counter) : count(counter) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Close)
+                ++*count;
+            return false;
+        }
+    } counter(&closeEvents);
+    window->installEventFilter(&counter);
+    whenPaneShows(write ? lineWritten(1) : lineRead(1), [this]() { window->close(); });
+    whenPaneShows(
+        last, [&]() { visibleAtEnd = window->isVisible(); }, true);
+
+    action(write ? "writeAction" : "readAction")->trigger();
+
+    // The close waited for the transfer, which the closed port ended at once.
+    QCOMPARE(paneLines().constLast(), last);
+    QVERIFY(visibleAtEnd);
+    QTRY_VERIFY(!window->isVisible());
+    QCOMPARE(closeEvents, 2);
+    QVERIFY(!window->isTransferRunning());
+    QVERIFY(dialogs->calls.isEmpty());
+    window->removeEventFilter(&counter);
+}
+
+QTEST_MAIN(TestTransfer)
+#include "tst_transfer.moc"
