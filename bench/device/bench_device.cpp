@@ -1,0 +1,202 @@
+// Prints the CPU time the device link spends beside the wall time: a read from a silent
+// supply (two waits of 244 ms) and a 100-record read and write against the simulated
+// supply paced like a 9600 8N1 line. Waiting should cost next to no CPU.
+//
+// Usage: bench_device [path of quorvel-sim]; by default the one built beside it.
+
+#include "devicelink.h"
+#include "instruction.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSerialPort>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int Records = 100;
+constexpr int ProcessTimeoutMs = 10000;
+constexpr quint8 Slave = 0;
+
+qint64 cpuMicroseconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000 +
+           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+}
+
+// A running simulated supply with its port open.
+class Supply
+{
+public:
+    Supply(const QString &program, const QStringList &arguments)
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, arguments);
+        if (process.waitForStarted(ProcessTimeoutMs) &&
+            process.waitForReadyRead(ProcessTimeoutMs)) {
+            port.setPortName(QString::fromLocal8Bit(process.readLine()).trimmed());
+            if (port.open(QIODevice::ReadWrite)) {
+                port.setBaudRate(QSerialPort::Baud9600);
+                port.setDataBits(QSerialPort::Data8);
+                port.setParity(QSerialPort::NoParity);
+                port.setStopBits(QSerialPort::OneStop);
+            }
+        }
+    }
+    ~Supply()
+    {
+        port.close();
+        process.write("quit\n");
+        process.closeWriteChannel();
+        if (!process.waitForFinished(ProcessTimeoutMs)) {
+            process.kill();
+            process.waitForFinished(ProcessTimeoutMs);
+        }
+    }
+    Supply(const Supply &) = delete;
+    Supply &operator=(const Supply &) = delete;
+
+    bool command(const QByteArray &line)
+    {
+        process.write(line + '\n');
+        while (!process.canReadLine()) {
+            if (!process.waitForReadyRead(ProcessTimeoutMs)) {
+                return false;
+            }
+        }
+        return process.readLine().trimmed() == "ok";
+    }
+
+    QSerialPort port;
+
+private:
+    QProcess process;
+};
+
+struct Measure
+{
+    QElapsedTimer wall;
+    qint64 cpuStart = 0;
+
+    Measure()
+    {
+        cpuStart = cpuMicroseconds();
+        wall.start();
+    }
+    void print(const char *what, const char *outcome) const
+    {
+        const double wallMs = double(wall.nsecsElapsed()) / 1e6;
+        const double cpuMs = double(cpuMicroseconds() - cpuStart) / 1e3;
+        std::printf("%-46s %-10s wall %8.1f ms  cpu %7.1f ms  cpu/wall %5.1f %%\n", what, outcome,
+                    wallMs, cpuMs, wallMs > 0 ? 100.0 * cpuMs / wallMs : 0.0);
+        std::fflush(stdout);
+    }
+};
+
+const char *nameOf(LinkResult result)
+{
+    switch (result) {
+    case LinkResult::Success:
+        return "Success";
+    case LinkResult::Failure:
+        return "Failure";
+    case LinkResult::NoReply:
+        break;
+    }
+    return "NoReply";
+}
+
+Instruction sampleRecord(int index)
+{
+    Instruction record;
+    record.func = quint8(index % 12);
+    record.oper = quint8(index);
+    record.arg1 = -index * 1000;
+    record.arg2 = index * 7;
+    record.arg3 = qint16(index);
+    record.arg4 = qint16(-index);
+    return record;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const QString program = args.size() > 1 ? args.at(1) : QStringLiteral(QUORVEL_SIM_PATH);
+
+    {
+        Supply supply(program, {QStringLiteral("--fault"), QStringLiteral("silent@*")});
+        if (!supply.port.isOpen()) {
+            std::fprintf(stderr, "bench_device: cannot run %s\n", qPrintable(program));
+            return 1;
+        }
+        DeviceLink link(&supply.port);
+        link.setTraceDevice(nullptr);
+        int count = 0;
+        const Measure measure;
+        const LinkResult result = link.ReadSize(Slave, 0, DeviceLink::AccessMemoryRead, count);
+        measure.print("ReadSize, silent supply (2 x 244 ms)", nameOf(result));
+    }
+
+    Supply supply(program,
+                  {QStringLiteral("--pace"), QStringLiteral("--turnaround"), QStringLiteral("2")});
+    if (!supply.port.isOpen()) {
+        std::fprintf(stderr, "bench_device: cannot run %s\n", qPrintable(program));
+        return 1;
+    }
+    DeviceLink link(&supply.port);
+    link.setTraceDevice(nullptr);
+    bool ok = true;
+    for (int i = 0; i < Records && ok; ++i) {
+        ok = supply.command("line 1 " + QByteArray::number(i) + ' ' +
+                            sampleRecord(i).pack().toHex().toUpper());
+    }
+    ok = ok && supply.command("cell 1 count 100 name 42454E4348");
+    if (!ok) {
+        std::fprintf(stderr, "bench_device: the simulator refused the preset cell\n");
+        return 1;
+    }
+
+    {
+        const Measure measure;
+        int count = 0;
+        QString name;
+        LinkResult result = link.ReadSize(Slave, 1, DeviceLink::AccessMemoryRead, count);
+        if (result == LinkResult::Success) {
+            result = link.ReadPrgName(Slave, name, 1, DeviceLink::AccessMemoryRead);
+        }
+        for (int i = 0; i < count && result == LinkResult::Success; ++i) {
+            Instruction record;
+            result =
+                link.ReadProgramLine(Slave, record, quint8(i), 1, DeviceLink::AccessMemoryRead);
+            if (result == LinkResult::Success && record != sampleRecord(i)) {
+                result = LinkResult::Failure;
+            }
+        }
+        measure.print("read 100 records, paced 9600 8N1", nameOf(result));
+    }
+    {
+        const Measure measure;
+        LinkResult result = LinkResult::Success;
+        for (int i = 0; i < Records && result == LinkResult::Success; ++i) {
+            result = link.WriteProgramLine(Slave, sampleRecord(Records - i), quint8(i), 2,
+                                           DeviceLink::AccessMemoryWrite);
+        }
+        if (result == LinkResult::Success) {
+            result = link.WriteSize(Slave, Records, 2, DeviceLink::AccessMemoryWrite);
+        }
+        if (result == LinkResult::Success) {
+            result =
+                link.WritePrgName(Slave, QStringLiteral("BENCH"), 2, DeviceLink::AccessMemoryWrite);
+        }
+        measure.print("write 100 records, paced 9600 8N1", nameOf(result));
+    }
+    return 0;
+}
