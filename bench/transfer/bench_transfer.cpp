@@ -1,0 +1,244 @@
+// Writes a 100-record program into the simulated supply and reads it back, with the supply
+// pacing a 9600 8N1 line. For each transfer it prints the wall time, the time the line itself
+// needs (every character both ways at 10 bits / 9600 baud, plus the supply's turnaround before
+// each answer), their ratio, and the CPU time of this process beside the wall time.
+// Goals: ratio at most 1.10, CPU under 5 % of wall time.
+//
+// Usage: bench_transfer [turnaround ms, default 5] [path of quorvel-sim]
+
+#include "compiler.h"
+#include "devicelink.h"
+#include "programtransfer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSerialPort>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int Records = 100;
+constexpr int Baud = 9600;
+// Start bit, eight data bits, stop bit.
+constexpr int BitsPerChar = 10;
+constexpr int DefaultTurnaroundMs = 5;
+constexpr int ProcessTimeoutMs = 10000;
+constexpr quint8 Slave = 0;
+constexpr int Cell = 1;
+constexpr double RatioGoal = 1.10;
+constexpr double CpuGoalPercent = 5.0;
+
+qint64 cpuMicroseconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000 +
+           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+}
+
+// A program of 100 records of every kind, with jumps forwards and backwards.
+QString benchProgram()
+{
+    QStringList lines{QStringLiteral("prgName = \"Bench\";"), QStringLiteral("#0;")};
+    for (int i = 1; i < Records - 1; ++i) {
+        switch (i % 8) {
+        case 0:
+            lines << QStringLiteral("M1 += %1;").arg(i);
+            break;
+        case 1:
+            lines << QStringLiteral("delay_ms %1;").arg(i * 10);
+            break;
+        case 2:
+            lines << QStringLiteral("if M1 > %1 #0 else #99;").arg(-i);
+            break;
+        case 3:
+            lines << QStringLiteral("Us = %1;").arg(i * 1000);
+            break;
+        case 4:
+            lines << QStringLiteral("jmp #99;");
+            break;
+        case 5:
+            lines << QStringLiteral("nop;");
+            break;
+        case 6:
+            lines << QStringLiteral("T2 *= M3;");
+            break;
+        default:
+            lines << QStringLiteral("delay_s %1;").arg(i);
+            break;
+        }
+    }
+    lines << QStringLiteral("#99;");
+    return lines.join(QLatin1Char('\n'));
+}
+
+// What went over the line in one stretch of the supply's frame log.
+struct LineUse
+{
+    qint64 chars = 0;
+    int answers = 0;
+};
+
+// A running simulated supply with its port open and its frames logged to a file.
+class Supply
+{
+public:
+    Supply(const QString &program, int turnaroundMs, const QString &log) : logPath(log)
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, {QStringLiteral("--pace"), QStringLiteral("--turnaround"),
+                                QString::number(turnaroundMs), QStringLiteral("--log"), log});
+        if (process.waitForStarted(ProcessTimeoutMs) &&
+            process.waitForReadyRead(ProcessTimeoutMs)) {
+            port.setPortName(QString::fromLocal8Bit(process.readLine()).trimmed());
+            if (port.open(QIODevice::ReadWrite)) {
+                port.setBaudRate(QSerialPort::Baud9600);
+                port.setDataBits(QSerialPort::Data8);
+                port.setParity(QSerialPort::NoParity);
+                port.setStopBits(QSerialPort::OneStop);
+            }
+        }
+    }
+    ~Supply()
+    {
+        port.close();
+        process.write("quit\n");
+        process.closeWriteChannel();
+        if (!process.waitForFinished(ProcessTimeoutMs)) {
+            process.kill();
+            process.waitForFinished(ProcessTimeoutMs);
+        }
+    }
+    Supply(const Supply &) = delete;
+    Supply &operator=(const Supply &) = delete;
+
+    qint64 logSize() const { return QFile(logPath).size(); }
+
+    // The frames logged from byte `from` on: each logged without its CR.
+    LineUse lineUseSince(qint64 from) const
+    {
+        LineUse use;
+        QFile log(logPath);
+        if (!log.open(QIODevice::ReadOnly) || !log.seek(from)) {
+            return use;
+        }
+        for (const QByteArray &line : log.readAll().split('\n')) {
+            if (line.startsWith("RX ") || line.startsWith("TX ")) {
+                use.chars += line.size() - 3 + 1;
+            }
+            if (line.startsWith("TX ")) {
+                ++use.answers;
+            }
+        }
+        return use;
+    }
+
+    QSerialPort port;
+
+private:
+    QProcess process;
+    QString logPath;
+};
+
+// Measures one transfer from construction to report().
+class Measure
+{
+public:
+    Measure(const Supply &measured, int turnaround)
+        : supply(measured), turnaroundMs(turnaround), logStart(measured.logSize()),
+          cpuStart(cpuMicroseconds())
+    {
+        wall.start();
+    }
+
+    // Prints the figures; true when both goals are met.
+    bool report(const char *what, bool succeeded) const
+    {
+        const double wallMs = double(wall.nsecsElapsed()) / 1e6;
+        const double cpuMs = double(cpuMicroseconds() - cpuStart) / 1e3;
+        const LineUse use = supply.lineUseSince(logStart);
+        const double lineMs = 1000.0 * double(use.chars) * BitsPerChar / Baud;
+        const double boundMs = lineMs + double(use.answers) * turnaroundMs;
+        const double ratio = boundMs > 0 ? wallMs / boundMs : 0.0;
+        const double cpuPercent = wallMs > 0 ? 100.0 * cpuMs / wallMs : 0.0;
+        const bool met = succeeded && ratio <= RatioGoal && cpuPercent < CpuGoalPercent;
+        std::printf("%s: %s\n", what, succeeded ? "done" : "FAILED");
+        std::printf("  wall %9.1f ms   line bound %9.1f ms (%lld chars both ways = %.1f ms, "
+                    "%d answers x %d ms turnaround)\n",
+                    wallMs, boundMs, static_cast<long long>(use.chars), lineMs, use.answers,
+                    turnaroundMs);
+        std::printf("  ratio %.3f (goal <= %.2f)   cpu %.1f ms = %.2f %% of wall (goal < %.0f %%)"
+                    "   %s\n",
+                    ratio, RatioGoal, cpuMs, cpuPercent, CpuGoalPercent,
+                    met ? "goal met" : "goal MISSED");
+        std::fflush(stdout);
+        return met;
+    }
+
+private:
+    const Supply &supply;
+    int turnaroundMs;
+    qint64 logStart;
+    qint64 cpuStart;
+    QElapsedTimer wall;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    bool ok = true;
+    const int turnaroundMs = args.size() > 1 ? args.at(1).toInt(&ok) : DefaultTurnaroundMs;
+    const QString simulator = args.size() > 2 ? args.at(2) : QStringLiteral(QUORVEL_SIM_PATH);
+    if (!ok || turnaroundMs < 0) {
+        std::fprintf(stderr, "usage: bench_transfer [turnaround ms] [path of quorvel-sim]\n");
+        return 2;
+    }
+
+    const CompileResult compiled = compileProgram(benchProgram());
+    if (!compiled.ok || compiled.instructions.size() != Records) {
+        std::fprintf(stderr, "bench_transfer: the bench program does not compile to %d records\n",
+                     Records);
+        return 1;
+    }
+
+    QTemporaryDir logDir;
+    Supply supply(simulator, turnaroundMs, logDir.filePath(QStringLiteral("frames.log")));
+    if (!logDir.isValid() || !supply.port.isOpen()) {
+        std::fprintf(stderr, "bench_transfer: cannot run %s\n", qPrintable(simulator));
+        return 1;
+    }
+    DeviceLink link(&supply.port);
+    link.setTraceDevice(nullptr);
+    int reported = 0;
+    ProgramTransfer transfer(link, Slave, Cell, [&reported](const QString &) { ++reported; });
+    std::printf("%d-record program, cell %d, supply pacing 9600 8N1 with %d ms turnaround\n",
+                Records, Cell + 1, turnaroundMs);
+
+    bool met = true;
+    {
+        const Measure measure(supply, turnaroundMs);
+        const bool written = transfer.write(compiled.instructions, compiled.programName) ==
+                             ProgramTransfer::WriteResult::Written;
+        met = measure.report("write", written) && met;
+        ok = ok && written;
+    }
+    {
+        const Measure measure(supply, turnaroundMs);
+        const ProgramTransfer::ReadResult read = transfer.read();
+        const bool same = read.status == ProgramTransfer::ReadStatus::Read &&
+                          read.records == compiled.instructions;
+        met = measure.report("read back", same) && met;
+        ok = ok && same;
+    }
+    std::printf("%d report lines; %s\n", reported, met ? "all goals met" : "a goal was missed");
+    return ok ? 0 : 1;
+}
