@@ -113,9 +113,10 @@ int main(int argc, char *argv[])
     std::printf("%s\n", qPrintable(supply.portPath()));
     std::fflush(stdout);
 
+    // Control input not yet ended by a line feed; lives as long as the event loop.
+    QByteArray pending;
     if (!parser.isSet(QStringLiteral("no-control"))) {
         auto *controlNotifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
-        QByteArray pending;
         QObject::connect(controlNotifier, &QSocketNotifier::activated, &supply,
                          [&supply, &pending, controlNotifier]() {
                              char buffer[ReadChunkBytes];
