@@ -256,8 +256,12 @@ void SimulatedSupply::pumpOutput()
         }
         qint64 count = piece.bytes.size();
         if (settings.pace) {
-            // Only the characters whose time has come.
-            count = qMin(count, (now - start) / CharTimeNs + 1);
+            // A character is handed over once its ten bits would have crossed the line.
+            count = qMin(count, (now - start) / CharTimeNs);
+            if (count == 0) {
+                outputTimer.start(int((start + CharTimeNs - now + NsPerMs - 1) / NsPerMs));
+                return;
+            }
         }
         const ssize_t written = ::write(masterFd, piece.bytes.constData(), size_t(count));
         if (written < 0) {
