@@ -47,7 +47,7 @@ esac
 for page in "$prefix"/share/man/man1/*.1; do
     [ -e "$page" ] || continue
     if command -v groff >/dev/null; then
-        warnings=$(groff -man -ww -z "$page" 2>&1 || true)
+        warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1 || true)
         if [ -n "$warnings" ]; then
             echo "$page: $warnings"
             fail=1
