@@ -13,13 +13,12 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cat > "$work/sample.prgb" <<'PRG'
 prgName = "Ramp";
-// Raise the set voltage in steps until 1000.
+// Raise the set voltage /* in steps of 10 */
 #1;
 Us += 10;
 delay_ms 500;
 if Us < 1000 #1 else #2;
-/* done: switch
-   the output off */
+// done: switch the output off
 #2;
 Out = 0;
 PRG
