@@ -14,6 +14,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 // One simulated power supply on a pseudo-terminal, started for one test and stopped with it.
@@ -121,12 +124,16 @@ private:
     }
     // The enabled state of the device controls, in the order of the window's state table.
     QString states() const;
-    bool startSimulator(Simulator &sim, const QStringList &options);
-    void connectTo(const Simulator &sim);
+    // Starts a simulator that lives until the window is gone, so that no port lock outlives
+    // its pseudo-terminal; nullptr when it does not start.
+    Simulator *startSimulator(const QStringList &options);
+    // Starts a simulator and connects the window to it by its typed path.
+    Simulator *connectToSimulator(const QStringList &options);
 
     QTemporaryDir settingsDir;
     MainWindow *window = nullptr;
     ScriptedDialogs *dialogs = nullptr;
+    std::vector<std::unique_ptr<Simulator>> sims;
 };
 
 namespace {
@@ -136,6 +143,9 @@ const QString NotConnected =
     QStringLiteral("connect:on disconnect:off port:on compile:on write:off read:off");
 const QString Connected =
     QStringLiteral("connect:off disconnect:on port:off compile:on write:on read:on");
+
+// Fresh simulators tried before a test gives up connecting.
+constexpr int OpenAttempts = 3;
 
 // One wait for a reply; a transfer of a few requests that ends sooner has waited out none.
 constexpr int ReplyTimeoutMs = 244;
@@ -154,19 +164,35 @@ QString TestPort::states() const
              onOff(action("readAction")->isEnabled()));
 }
 
-bool TestPort::startSimulator(Simulator &sim, const QStringList &options)
+Simulator *TestPort::startSimulator(const QStringList &options)
 {
+    sims.push_back(std::make_unique<Simulator>());
     QString error;
-    const bool started = sim.start(options, &error);
-    if (!started)
+    if (!sims.back()->start(options, &error)) {
         qWarning("simulator: %s", qPrintable(error));
-    return started;
+        return nullptr;
+    }
+    return sims.back().get();
 }
 
-void TestPort::connectTo(const Simulator &sim)
+Simulator *TestPort::connectToSimulator(const QStringList &options)
 {
-    window->portBox()->setEditText(sim.portPath);
-    action("connectAction")->trigger();
+    for (int attempt = 0; attempt < OpenAttempts; ++attempt) {
+        Simulator *sim = startSimulator(options);
+        if (!sim)
+            return nullptr;
+        window->portBox()->setEditText(sim->portPath);
+        action("connectAction")->trigger();
+        if (window->serialPort()->isOpen())
+            return sim;
+        // Another test process may still hold the lock of a pseudo-terminal number that its
+        // simulator has just given back; a further simulator, started while this one still
+        // holds its number, gets another.
+        qWarning("cannot open %s: %s", qPrintable(sim->portPath),
+                 qPrintable(window->serialPort()->errorString()));
+        dialogs->calls.clear();
+    }
+    return nullptr;
 }
 
 void TestPort::initTestCase()
@@ -188,16 +214,16 @@ void TestPort::cleanup()
     window->editor()->document()->setModified(false);
     delete window;
     window = nullptr;
+    sims.clear();
 }
 
 void TestPort::connectAndDisconnect()
 {
-    Simulator sim;
-    QVERIFY(startSimulator(sim, {}));
     QCOMPARE(states(), NotConnected);
 
     // The pseudo-terminal is not among the listed ports: its path is typed.
-    connectTo(sim);
+    Simulator *sim = connectToSimulator({});
+    QVERIFY(sim);
     QVERIFY(dialogs->calls.isEmpty());
     QCOMPARE(states(), Connected);
     QSerialPort *port = window->serialPort();
@@ -213,7 +239,7 @@ void TestPort::connectAndDisconnect()
     action("readAction")->trigger();
     QCOMPARE(paneLines(), QStringList({QStringLiteral("Чтение данных из устройства"),
                                        QStringLiteral("Нет записей для чтения")}));
-    QCOMPARE(sim.control(QStringLiteral("count")), QStringLiteral("count 1"));
+    QCOMPARE(sim->control(QStringLiteral("count")), QStringLiteral("count 1"));
     QCOMPARE(states(), Connected);
 
     action("disconnectAction")->trigger();
@@ -222,7 +248,7 @@ void TestPort::connectAndDisconnect()
     QVERIFY(dialogs->calls.isEmpty());
 
     // The same port opens again after a disconnect.
-    connectTo(sim);
+    action("connectAction")->trigger();
     QCOMPARE(states(), Connected);
     QVERIFY(dialogs->calls.isEmpty());
 }
@@ -240,11 +266,11 @@ void TestPort::failedOpenShowsBox()
     QFETCH(bool, busy);
     QFETCH(QString, path);
 
-    Simulator sim;
     QSerialPort holder;
     if (busy) {
-        QVERIFY(startSimulator(sim, {}));
-        path = sim.portPath;
+        const Simulator *sim = startSimulator({});
+        QVERIFY(sim);
+        path = sim->portPath;
         holder.setPortName(path);
         QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
     }
@@ -273,19 +299,18 @@ void TestPort::hangUpWhileIdle()
 {
     QFETCH(bool, kill);
 
-    Simulator sim;
-    QVERIFY(startSimulator(sim, {}));
-    connectTo(sim);
+    Simulator *sim = connectToSimulator({});
+    QVERIFY(sim);
     QCOMPARE(states(), Connected);
 
     QSerialPort *port = window->serialPort();
     QSignalSpy errors(port, &QSerialPort::errorOccurred);
     QSignalSpy closes(port, &QIODevice::aboutToClose);
     if (kill)
-        sim.process.kill();
+        sim->process.kill();
     else
-        QCOMPARE(sim.control(QStringLiteral("quit")), QStringLiteral("ok"));
-    QVERIFY(sim.process.waitForFinished(5000));
+        QCOMPARE(sim->control(QStringLiteral("quit")), QStringLiteral("ok"));
+    QVERIFY(sim->process.waitForFinished(5000));
 
     // The window notices by itself and goes back to Not connected.
     QTRY_COMPARE(states(), NotConnected);
@@ -298,9 +323,7 @@ void TestPort::hangUpWhileIdle()
     QVERIFY(dialogs->calls.isEmpty());
 
     // A new line can be connected afterwards with the same port object.
-    Simulator next;
-    QVERIFY(startSimulator(next, {}));
-    connectTo(next);
+    QVERIFY(connectToSimulator({}));
     QCOMPARE(states(), Connected);
     QVERIFY(dialogs->calls.isEmpty());
 }
@@ -329,11 +352,10 @@ void TestPort::hangUpDuringTransfer()
     QFETCH(bool, write);
     QFETCH(QStringList, pane);
 
-    Simulator sim;
-    QVERIFY(startSimulator(sim, {QStringLiteral("--fault"), QStringLiteral("hangup@3")}));
+    Simulator *sim = connectToSimulator({QStringLiteral("--fault"), QStringLiteral("hangup@3")});
+    QVERIFY(sim);
     // "Old  " with two nop records.
-    QCOMPARE(sim.control(QStringLiteral("cell 0 count 2 name 4F6C642020")), QStringLiteral("ok"));
-    connectTo(sim);
+    QCOMPARE(sim->control(QStringLiteral("cell 0 count 2 name 4F6C642020")), QStringLiteral("ok"));
     const QString before = QStringLiteral("prgName = \"Prg1\";\nnop;\nnop;\nnop;");
     window->editor()->setPlainText(before);
 

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -261,6 +262,15 @@ const Records StoredRecords{record(10, 0, 1), record(1, 0, 500), record(0), reco
 const QString StoredText =
     QStringLiteral("prgName = \"Prg1\";\n\n#1;\nUs = 500;\nnop;\ndelay_ms 100;\njmp #1;");
 
+// How often a test looks for new requests in the simulator's frame log.
+constexpr int LogPollMs = 5;
+
+// Fresh simulators tried before a test gives up connecting.
+constexpr int OpenAttempts = 3;
+
+// A supply this slow to answer keeps a click made after a report inside the next wait.
+const QString SlowAnswerMs = QStringLiteral("100");
+
 // What the editor holds while a read runs; a failed read leaves it so.
 const QString EditorBefore = QStringLiteral("prgName = \"Mine\";\nM1 = 1;");
 
@@ -353,20 +363,25 @@ private:
         return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
     }
     QString states() const;
-    // Starts the simulator and connects the window to it.
-    bool connectToSimulator(Simulator &sim, const QStringList &options);
+    // Starts a simulator and connects the window to it; nullptr when that fails. The simulators
+    // live until the window is gone, so that no port lock outlives its pseudo-terminal.
+    Simulator *connectToSimulator(const QStringList &options);
     // Stores a program in a cell of the simulator.
     static bool preset(Simulator &sim, int cell, int count, const QByteArray &name,
                        const Records &records);
     // Runs `step` once, inside the transfer's wait, right after the pane shows `line` last;
     // with `now` it runs at once instead, as the pane changes.
     void whenPaneShows(const QString &line, std::function<void()> step, bool now = false);
+    // Runs `step` once, inside the transfer's wait, as soon as the simulator has logged `frames`
+    // requests: a click that lands while the device is about to answer.
+    void whenReceived(const Simulator &sim, int frames, std::function<void()> step);
     static QStringList describe(const InstructionList &records);
 
     QTemporaryDir settingsDir;
     MainWindow *window = nullptr;
     ScriptedDialogs *dialogs = nullptr;
     QObject *watchers = nullptr;
+    std::vector<std::unique_ptr<Simulator>> sims;
 };
 
 QString TestTransfer::states() const
@@ -381,16 +396,28 @@ QString TestTransfer::states() const
              onOff(action("readAction")->isEnabled()));
 }
 
-bool TestTransfer::connectToSimulator(Simulator &sim, const QStringList &options)
+Simulator *TestTransfer::connectToSimulator(const QStringList &options)
 {
-    QString error;
-    if (!sim.start(options, &error)) {
-        qWarning("simulator: %s", qPrintable(error));
-        return false;
+    for (int attempt = 0; attempt < OpenAttempts; ++attempt) {
+        sims.push_back(std::make_unique<Simulator>());
+        Simulator &sim = *sims.back();
+        QString error;
+        if (!sim.start(options, &error)) {
+            qWarning("simulator: %s", qPrintable(error));
+            return nullptr;
+        }
+        window->portBox()->setEditText(sim.portPath);
+        action("connectAction")->trigger();
+        if (window->serialPort()->isOpen())
+            return &sim;
+        // Another test process may still hold the lock of a pseudo-terminal number that its
+        // simulator has just given back; a further simulator, started while this one still
+        // holds its number, gets another.
+        qWarning("cannot open %s: %s", qPrintable(sim.portPath),
+                 qPrintable(window->serialPort()->errorString()));
+        dialogs->calls.clear();
     }
-    window->portBox()->setEditText(sim.portPath);
-    action("connectAction")->trigger();
-    return window->serialPort()->isOpen();
+    return nullptr;
 }
 
 bool TestTransfer::preset(Simulator &sim, int cell, int count, const QByteArray &name,
@@ -423,6 +450,19 @@ void TestTransfer::whenPaneShows(const QString &line, std::function<void()> step
                 else
                     QTimer::singleShot(0, watchers, step);
             });
+}
+
+void TestTransfer::whenReceived(const Simulator &sim, int frames, std::function<void()> step)
+{
+    auto *poll = new QTimer(watchers);
+    poll->setInterval(LogPollMs);
+    connect(poll, &QTimer::timeout, watchers, [&sim, frames, step, poll]() {
+        if (sim.received().size() < frames)
+            return;
+        poll->stop();
+        step();
+    });
+    poll->start();
 }
 
 QStringList TestTransfer::describe(const InstructionList &records)
@@ -463,6 +503,7 @@ void TestTransfer::cleanup()
     window->editor()->document()->setModified(false);
     delete window;
     window = nullptr;
+    sims.clear();
 }
 
 void TestTransfer::requestTextsOfThisTest_data()
@@ -551,8 +592,9 @@ void TestTransfer::roundTrip()
     QFETCH(int, slave);
     QFETCH(int, cell);
 
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {QStringLiteral("--slave"), QString::number(slave)}));
+    Simulator *started = connectToSimulator({QStringLiteral("--slave"), QString::number(slave)});
+    QVERIFY(started);
+    Simulator &sim = *started;
     window->slaveIdBox()->setValue(slave);
     window->cellBox()->setCurrentIndex(cell);
     window->editor()->setPlainText(source);
@@ -587,8 +629,9 @@ void TestTransfer::roundTrip()
 
 void TestTransfer::writeSendsLinesCountNameInOrder()
 {
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {QStringLiteral("--slave"), QStringLiteral("5")}));
+    Simulator *started = connectToSimulator({QStringLiteral("--slave"), QStringLiteral("5")});
+    QVERIFY(started);
+    Simulator &sim = *started;
     window->slaveIdBox()->setValue(5);
     window->cellBox()->setCurrentIndex(1);
     window->editor()->setPlainText(QStringLiteral("prgName = \"Prg1\";\n#1;\nUs = 500;\njmp #1;"));
@@ -620,8 +663,9 @@ void TestTransfer::writeSendsLinesCountNameInOrder()
 
 void TestTransfer::readAsksCountNameAndEachLine()
 {
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {QStringLiteral("--slave"), QStringLiteral("5")}));
+    Simulator *started = connectToSimulator({QStringLiteral("--slave"), QStringLiteral("5")});
+    QVERIFY(started);
+    Simulator &sim = *started;
     QVERIFY(preset(sim, 1, 3, "Prg1 ", {record(10, 0, 1), record(1, 0, 500), record(3, 0, 0)}));
     window->slaveIdBox()->setValue(5);
     window->cellBox()->setCurrentIndex(1);
@@ -712,8 +756,9 @@ void TestTransfer::writeFailures()
     QFETCH(int, count);
     QFETCH(QByteArray, name);
 
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {QStringLiteral("--fault"), fault}));
+    Simulator *started = connectToSimulator({QStringLiteral("--fault"), fault});
+    QVERIFY(started);
+    Simulator &sim = *started;
     Records old;
     for (int i = 0; i < OldCount; ++i)
         old << oldRecord(i);
@@ -797,8 +842,9 @@ void TestTransfer::readFailures()
     QFETCH(int, sent);
     QFETCH(QString, editor);
 
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {}));
+    Simulator *started = connectToSimulator({});
+    QVERIFY(started);
+    Simulator &sim = *started;
     QVERIFY(preset(sim, 0, count, StoredName, StoredRecords));
     if (!fault.isEmpty())
         QCOMPARE(sim.control(QStringLiteral("fault ") + fault), QStringLiteral("ok"));
@@ -854,8 +900,9 @@ void TestTransfer::decoderErrors()
     QFETCH(Records, records);
     QFETCH(QString, error);
 
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {}));
+    Simulator *started = connectToSimulator({});
+    QVERIFY(started);
+    Simulator &sim = *started;
     QVERIFY(preset(sim, 0, records.size(), "Dec  ", records));
     window->editor()->setPlainText(EditorBefore);
 
@@ -870,8 +917,9 @@ void TestTransfer::decoderErrors()
 
 void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
 {
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {}));
+    Simulator *started = connectToSimulator({});
+    QVERIFY(started);
+    Simulator &sim = *started;
     QVERIFY(preset(sim, 0, 3, "Odd  ", {record(10, 0, 1), record(12, 3, 77), record(3, 0, 0)}));
 
     action("readAction")->trigger();
@@ -894,8 +942,9 @@ void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
 
 void TestTransfer::erasedNameNeverReachesEditor()
 {
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {}));
+    Simulator *started = connectToSimulator({});
+    QVERIFY(started);
+    Simulator &sim = *started;
     QVERIFY(preset(sim, 0, 1, QByteArray(5, '\0'), {record(0)}));
 
     action("readAction")->trigger();
@@ -936,8 +985,9 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     QFETCH(QString, source);
     QFETCH(QStringList, pane);
 
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {}));
+    Simulator *started = connectToSimulator({});
+    QVERIFY(started);
+    Simulator &sim = *started;
     Records old;
     for (int i = 0; i < OldCount; ++i)
         old << oldRecord(i);
@@ -962,7 +1012,7 @@ void TestTransfer::disconnectMidTransfer_data()
     QTest::addColumn<QStringList>("pane");
     QTest::addColumn<int>("sent");
 
-    // Disconnect while the request after the second record waits for its reply.
+    // Disconnect once the request after the second record is on the line, before its reply.
     QTest::newRow("write") << true
                            << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed}
                            << 3;
@@ -977,9 +1027,9 @@ void TestTransfer::disconnectMidTransfer()
     QFETCH(QStringList, pane);
     QFETCH(int, sent);
 
-    Simulator sim;
-    // A slow answer keeps the click inside the wait.
-    QVERIFY(connectToSimulator(sim, {QStringLiteral("--turnaround"), QStringLiteral("40")}));
+    Simulator *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
+    QVERIFY(started);
+    Simulator &sim = *started;
     Records old;
     for (int i = 0; i < OldCount; ++i)
         old << oldRecord(i);
@@ -987,8 +1037,7 @@ void TestTransfer::disconnectMidTransfer()
                   : preset(sim, 0, 5, StoredName, StoredRecords));
     const QString text = write ? NewProgram : EditorBefore;
     window->editor()->setPlainText(text);
-    whenPaneShows(write ? lineWritten(1) : lineRead(1),
-                  [this]() { action("disconnectAction")->trigger(); });
+    whenReceived(sim, sent, [this]() { action("disconnectAction")->trigger(); });
 
     action(write ? "writeAction" : "readAction")->trigger();
 
@@ -1009,8 +1058,9 @@ void TestTransfer::disconnectMidTransfer()
 
 void TestTransfer::newFileMidWrite()
 {
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {QStringLiteral("--turnaround"), QStringLiteral("40")}));
+    Simulator *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
+    QVERIFY(started);
+    Simulator &sim = *started;
     window->editor()->setPlainText(NewProgram);
     window->editor()->document()->setModified(false);
     whenPaneShows(lineWritten(0), [this]() { action("newAction")->trigger(); });
@@ -1044,8 +1094,9 @@ void TestTransfer::closeDuringTransfer()
     QFETCH(bool, write);
     QFETCH(QString, last);
 
-    Simulator sim;
-    QVERIFY(connectToSimulator(sim, {QStringLiteral("--turnaround"), QStringLiteral("40")}));
+    Simulator *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
+    QVERIFY(started);
+    Simulator &sim = *started;
     QVERIFY(preset(sim, 0, 5, StoredName, StoredRecords));
     window->editor()->setPlainText(write ? NewProgram : EditorBefore);
     window->editor()->document()->setModified(false);
