@@ -4,6 +4,7 @@
 #include "compiler.h"
 #include "devicelink.h"
 #include "highlighter.h"
+#include "portguard.h"
 #include "userdialogs.h"
 
 #include <QAction>
@@ -39,17 +40,15 @@ static void initResources()
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     initResources();
+    // Everything below may ask the user something, NewFile included.
+    dialogs = std::make_unique<UserDialogs>();
     ui->setupUi(this);
 
     port = new QSerialPort(this);
     link = std::make_unique<DeviceLink>(port);
     // A pulled adapter or a vanished line end floods the port with errors: close it once.
-    connect(port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (port->isOpen() &&
-            (error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
-             error == QSerialPort::ResourceError))
-            onPortLost();
-    });
+    auto *guard = new PortGuard(port, this);
+    connect(guard, &PortGuard::portLost, this, &MainWindow::onPortLost);
 
     portLabel = new QLabel(this);
     portComboBox = new QComboBox(this);
@@ -104,8 +103,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     readAction->setEnabled(false);
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
-
-    dialogs = std::make_unique<UserDialogs>();
 }
 
 MainWindow::~MainWindow() = default;
@@ -293,7 +290,7 @@ void MainWindow::ClosePort()
 
 void MainWindow::onPortLost()
 {
-    // Closing ends the error storm at once; a transfer under way then fails on its next request.
+    // The guard has closed the port; a transfer under way fails on its next request at once.
     ClosePort();
 }
 
