@@ -55,6 +55,38 @@ for page in "$prefix"/share/man/man1/*.1; do
     fi
 done
 
+# The Debian package: its dependencies are the Qt runtime packages the programs link.
+if command -v dpkg-shlibdeps >/dev/null && command -v cpack >/dev/null; then
+    pkgdir="$prefix-deb"
+    rm -rf "$pkgdir"
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$pkgdir" >"$pkgdir.log" 2>&1 || {
+        cat "$pkgdir.log"
+        fail=1
+    }
+    deb=$(ls "$pkgdir"/*.deb 2>/dev/null | head -n 1)
+    if [ -z "$deb" ]; then
+        echo "no .deb was made"
+        fail=1
+    else
+        depends=$(dpkg-deb -f "$deb" Depends)
+        echo "Depends: $depends"
+        for needed in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5; do
+            case "$depends" in
+            *"$needed"*) ;;
+            *)
+                echo "the package does not depend on $needed"
+                fail=1
+                ;;
+            esac
+        done
+        dpkg-deb -c "$deb" >"$pkgdir/contents.txt"
+        grep -q './usr/bin/quorvel$' "$pkgdir/contents.txt" || {
+            echo "the package holds no quorvel program"
+            fail=1
+        }
+    fi
+fi
+
 if [ "$fail" -ne 0 ]; then
     echo "install check failed"
     exit 1
