@@ -16,13 +16,7 @@ QString tr(const char *text)
 QString debugLine(const Instruction &r)
 {
     // The second field is labelled arg3 as well: the pane has always shown it this way.
-    return QStringLiteral(">func:%1 oper:%2 arg1:%3 arg3:%4 arg3:%5 arg4:%6")
-        .arg(r.func)
-        .arg(QString::number(r.oper, 16).toUpper())
-        .arg(r.arg1)
-        .arg(r.arg2)
-        .arg(r.arg3)
-        .arg(r.arg4);
+    return r.fieldsText(QStringLiteral(">func:%1 oper:%2 arg1:%3 arg3:%4 arg3:%5 arg4:%6"));
 }
 
 // Reads the second operand of an assignment or the right side of an if into the record.

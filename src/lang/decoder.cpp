@@ -88,13 +88,7 @@ QString Decoder::recordLine(const Instruction &r, qint32 thenLabel, qint32 elseL
     default:
         // No statement has this kind. Keep one line per record, so that later jump targets do not
         // shift, and make it a line the compiler refuses rather than one it silently drops.
-        return QStringLiteral("?func:%1 oper:%2 arg1:%3 arg2:%4 arg3:%5 arg4:%6")
-            .arg(r.func)
-            .arg(QString::number(r.oper, 16).toUpper())
-            .arg(r.arg1)
-            .arg(r.arg2)
-            .arg(r.arg3)
-            .arg(r.arg4);
+        return r.fieldsText(QStringLiteral("?func:%1 oper:%2 arg1:%3 arg2:%4 arg3:%5 arg4:%6"));
     }
 }
 

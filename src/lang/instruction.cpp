@@ -39,3 +39,13 @@ Instruction Instruction::unpack(const QByteArray &bytes, int offset)
     Q_ASSERT(offset >= 0 && bytes.size() - offset >= PackedSize);
     return unpack(bytes.constData() + offset);
 }
+
+QString Instruction::fieldsText(const QString &format) const
+{
+    return format.arg(func)
+        .arg(QString::number(oper, 16).toUpper())
+        .arg(arg1)
+        .arg(arg2)
+        .arg(arg3)
+        .arg(arg4);
+}

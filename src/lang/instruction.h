@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QVector>
 #include <QtGlobal>
 
@@ -24,6 +25,9 @@ struct Instruction
     // Reads 14 bytes at data; the caller guarantees they are there.
     static Instruction unpack(const char *data);
     static Instruction unpack(const QByteArray &bytes, int offset = 0);
+
+    // format with %1..%6 replaced by func, oper (capital hexadecimal), arg1, arg2, arg3, arg4.
+    QString fieldsText(const QString &format) const;
 
     friend bool operator==(const Instruction &a, const Instruction &b)
     {
