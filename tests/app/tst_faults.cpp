@@ -285,12 +285,22 @@ QString TestFaults::states() const
 
 bool TestFaults::startAndConnect(const QStringList &options, QString *why)
 {
-    sim = std::make_unique<SimulatorProcess>();
-    if (!sim->start(QStringList{QStringLiteral("--slave"), QString::number(SlaveId)} + options)) {
-        *why = sim->errorString();
-        return false;
+    // Another test process may still hold the lock file of a pseudo-terminal whose number has
+    // just been handed out again; a second supply, started while the first lives, gets another.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto next = std::make_unique<SimulatorProcess>();
+        if (!next->start(QStringList{QStringLiteral("--slave"), QString::number(SlaveId)} +
+                         options)) {
+            *why = next->errorString();
+            return false;
+        }
+        sim = std::move(next);
+        if (connectAgain(why)) {
+            dialogs->calls.clear();
+            return true;
+        }
     }
-    return connectAgain(why);
+    return false;
 }
 
 bool TestFaults::connectAgain(QString *why)

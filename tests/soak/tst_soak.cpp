@@ -19,6 +19,14 @@
 
 #include <memory>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORVEL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORVEL_ASAN 1
+#endif
+#endif
+
 // Soak: one window writes random programs into random cells of the simulated supply and reads
 // cells back, while the supply injects random faults. Every transfer that reports success is
 // checked against the supply's cells; every failure must leave the editor alone. The window's
@@ -26,9 +34,21 @@
 //
 // QUORVEL_SEED=<n> replays a run; QUORVEL_SOAK_CYCLES=<n> runs n cycles without the time limit
 // of the ctest run; QUORVEL_SOAK_FAULTS="crc,late,..." chooses the fault kinds.
+// QtTest's limit for one test function in a run of QUORVEL_SOAK_CYCLES: a day.
+constexpr int LongRunTimeoutMs = 24 * 60 * 60 * 1000;
+
 class TestSoak : public QObject
 {
     Q_OBJECT
+
+public:
+    TestSoak()
+    {
+        // A long run outlasts QtTest's five minutes per test function.
+        if (qEnvironmentVariableIsSet("QUORVEL_SOAK_CYCLES") &&
+            !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+            qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(LongRunTimeoutMs));
+    }
 
 private slots:
     void initTestCase();
@@ -305,17 +325,25 @@ bool TestSoak::connected() const
 
 bool TestSoak::startSupply(QString *why)
 {
-    sim = std::make_unique<SimulatorProcess>();
-    // The cells live in a file, so that a supply started again after a hang-up keeps them.
-    if (!sim->start({QStringLiteral("--slave"), QString::number(SlaveId), QStringLiteral("--cells"),
-                     workDir.filePath(QStringLiteral("cells.txt"))})) {
-        *why = sim->errorString();
-        return false;
+    // Another test process may still hold the lock file of a pseudo-terminal whose number has
+    // just been handed out again; a second supply, started while the first lives, gets another.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto next = std::make_unique<SimulatorProcess>();
+        // The cells live in a file, so that a supply started again after a hang-up keeps them.
+        if (!next->start({QStringLiteral("--slave"), QString::number(SlaveId),
+                          QStringLiteral("--cells"),
+                          workDir.filePath(QStringLiteral("cells.txt"))})) {
+            *why = next->errorString();
+            return false;
+        }
+        sim = std::move(next);
+        window->portBox()->setEditText(sim->portPath());
+        action("connectAction")->trigger();
+        if (connected())
+            return true;
+        *why = QStringLiteral("not connected to %1").arg(sim->portPath());
     }
-    window->portBox()->setEditText(sim->portPath());
-    action("connectAction")->trigger();
-    *why = QStringLiteral("not connected to %1").arg(sim->portPath());
-    return connected();
+    return false;
 }
 
 QString TestSoak::injectFaults(int requests)
@@ -508,7 +536,7 @@ void TestSoak::writeAndReadCycles()
     // Faults must have been met and survived, and transfers must have got through.
     QVERIFY(writesOk > 0 && readsOk > 0);
     QVERIFY(writesFailed > 0 || cycle < 20);
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef QUORVEL_ASAN
     // The sanitizer holds freed memory back in quarantine: resident size says nothing here.
     qInfo("memory bound not checked under AddressSanitizer");
 #else
