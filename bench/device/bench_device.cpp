@@ -41,10 +41,7 @@ public:
             process.waitForReadyRead(ProcessTimeoutMs)) {
             port.setPortName(QString::fromLocal8Bit(process.readLine()).trimmed());
             if (port.open(QIODevice::ReadWrite)) {
-                port.setBaudRate(QSerialPort::Baud9600);
-                port.setDataBits(QSerialPort::Data8);
-                port.setParity(QSerialPort::NoParity);
-                port.setStopBits(QSerialPort::OneStop);
+                DeviceLink::applyLineSettings(port);
             }
         }
     }

@@ -262,10 +262,7 @@ void MainWindow::OpenPort()
 {
     port->setPortName(portComboBox->currentText());
     if (port->open(QIODevice::ReadWrite)) {
-        port->setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections);
-        port->setDataBits(QSerialPort::Data8);
-        port->setParity(QSerialPort::NoParity);
-        port->setStopBits(QSerialPort::OneStop);
+        DeviceLink::applyLineSettings(*port);
         connectAction->setEnabled(false);
         disconnectAction->setEnabled(true);
         portComboBox->setEnabled(false);

@@ -485,3 +485,13 @@ LinkResult DeviceLink::WriteRegistersAB(quint8 dest, quint8 access, quint8 first
     }
     return WriteExchange(dest, RegisterABCommand, payload, RegisterTimeoutMs, access);
 }
+
+bool DeviceLink::applyLineSettings(QSerialPort &port)
+{
+    // Every setting is tried, as the device line needs all of them.
+    bool ok = port.setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections);
+    ok = port.setDataBits(QSerialPort::Data8) && ok;
+    ok = port.setParity(QSerialPort::NoParity) && ok;
+    ok = port.setStopBits(QSerialPort::OneStop) && ok;
+    return ok;
+}

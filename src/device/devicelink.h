@@ -29,6 +29,10 @@ struct Instruction;
 class DeviceLink
 {
 public:
+    // Sets the device line's 9600 baud (both directions), 8 data bits, no parity, one stop bit on
+    // an open port, in that order. False when the port refused one of them.
+    static bool applyLineSettings(QSerialPort &port);
+
     // Access codes (frame byte 3 of a request).
     static constexpr quint8 AccessRegisterRead = 1;
     static constexpr quint8 AccessMemoryRead = 2;

@@ -28,10 +28,7 @@ struct LinkFixture
             *why = port.errorString();
             return false;
         }
-        port.setBaudRate(QSerialPort::Baud9600);
-        port.setDataBits(QSerialPort::Data8);
-        port.setParity(QSerialPort::NoParity);
-        port.setStopBits(QSerialPort::OneStop);
+        DeviceLink::applyLineSettings(port);
         trace.open(QIODevice::WriteOnly);
         link.setTraceDevice(&trace);
         return true;

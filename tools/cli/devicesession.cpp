@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr qint32 BaudRate = 9600;
-
 // The port has been closed by the time the loss is reported, which clears its error text.
 QString lossReason(QSerialPort::SerialPortError error)
 {
@@ -41,10 +39,7 @@ bool DeviceSession::open(const QString &portName, QString &error)
         port.close();
         return false;
     }
-    const bool configured = port.setBaudRate(BaudRate) && port.setDataBits(QSerialPort::Data8) &&
-                            port.setParity(QSerialPort::NoParity) &&
-                            port.setStopBits(QSerialPort::OneStop);
-    if (!configured) {
+    if (!DeviceLink::applyLineSettings(port)) {
         error = port.errorString();
         port.close();
         return false;
