@@ -269,9 +269,13 @@ LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArr
     const QScopedValueRollback<bool> busyScope(busy, true);
     QByteArray line;
     bool arrived = false;
-    for (int attempt = 0; attempt < WriteAttempts && !arrived; ++attempt) {
+    int attempt = 0;
+    for (; attempt < WriteAttempts && !arrived; ++attempt) {
         SendFrame(dest, command, access, payload);
         arrived = GetLine(line, timeoutMs);
+    }
+    if (arrived && attempt > 1) {
+        dropStaleAnswers(timeoutMs, attempt - 1);
     }
     trace << QString::fromLatin1(line);
     // A line that came is final whatever it holds: the device may have stored the data.
@@ -279,6 +283,25 @@ LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArr
         arrived ? FrameCodec::checkWriteReply(DecodeReply(line)) : LinkResult::NoReply;
     flushTrace();
     return result;
+}
+
+void DeviceLink::dropStaleAnswers(int timeoutMs, int count)
+{
+    // A request that timed out may have been answered late: the retry then took that answer,
+    // and the retry's own answer is still on its way. Left in the input, it would be taken as
+    // the answer to the next request — line i+1 read as a copy of line i, or a write counted
+    // as accepted that the device never answered. Wait for it and drop it, without traces:
+    // nothing was asked.
+    QIODevice *traceDevice = trace.string() ? nullptr : trace.device();
+    setTraceDevice(nullptr);
+    const int timeoutsBefore = timeouts;
+    QByteArray stale;
+    // Each retry went out a time-out after the request before it, and its frame took time to
+    // send. A wait that ends without an answer means the rest were never sent.
+    for (int i = 0; i < count && GetLine(stale, timeoutMs + StaleAnswerMarginMs); ++i) {
+    }
+    timeouts = timeoutsBefore;
+    setTraceDevice(traceDevice);
 }
 
 quint8 DeviceLink::cellCommand(quint8 base, int cell)
@@ -300,8 +323,14 @@ LinkResult DeviceLink::readMemory(quint8 dest, quint8 command, const QByteArray 
                                   quint8 minLength, quint8 access, QByteArray &reply)
 {
     LinkResult result = LinkResult::NoReply;
+    bool timedOut = false;
     for (int run = 0; run < MemoryReadRuns && result != LinkResult::Success; ++run) {
+        const int waitsBefore = timeouts;
         result = readExchange(dest, command, payload, minLength, MemoryTimeoutMs, access, reply);
+        if (timedOut && result != LinkResult::NoReply) {
+            dropStaleAnswers(MemoryTimeoutMs, 1);
+        }
+        timedOut = timedOut || timeouts != waitsBefore;
     }
     return result;
 }

@@ -48,6 +48,8 @@ public:
     static constexpr int PollChunkChars = 100;
     // A reply line without CR that grows past this is garbage; the longest reply is 58 chars.
     static constexpr int MaxLineChars = 600;
+    // How much longer than a time-out to wait for the answer of a retry that may follow a late one.
+    static constexpr int StaleAnswerMarginMs = 150;
     static constexpr int WriteAttempts = 3;
     static constexpr int MemoryReadRuns = 2;
 
@@ -147,6 +149,8 @@ public:
 private:
     LinkResult readExchange(quint8 dest, quint8 command, const QByteArray &payload,
                             quint8 minLength, quint8 timeoutMs, quint8 access, QByteArray &reply);
+    // Drops up to count answers still on their way after a retry was answered.
+    void dropStaleAnswers(int timeoutMs, int count);
     LinkResult readMemory(quint8 dest, quint8 command, const QByteArray &payload, quint8 minLength,
                           quint8 access, QByteArray &reply);
     void writeHexPair(quint8 byte);

@@ -66,6 +66,8 @@ private slots:
     void rejectedWriteNotRetried_data();
     void rejectedWriteNotRetried();
     void lateReplyTakenByNextRequest();
+    void retryAnswerNotTakenByNextRequest_data();
+    void retryAnswerNotTakenByNextRequest();
     void splitReplyAssembled();
     void traceOfRead();
     void traceOfWrite();
@@ -356,6 +358,42 @@ void TestDeviceLink::lateReplyTakenByNextRequest()
     QTRY_COMPARE(f.sim.received(),
                  (QStringList{QStringLiteral("#01C8B4028FA9"), QStringLiteral("#01C8B4028FA9"),
                               QStringLiteral("#01C8B502BC98")}));
+}
+
+void TestDeviceLink::retryAnswerNotTakenByNextRequest_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::newRow("read") << false;
+    QTest::newRow("write") << true;
+}
+
+void TestDeviceLink::retryAnswerNotTakenByNextRequest()
+{
+    QFETCH(bool, write);
+    LinkFixture f;
+    // The first request is answered just after its time-out, so the retry takes that answer and
+    // the retry's own answer follows on a real line's timing. The device then ignores every later
+    // request.
+    START_FIXTURE(f, QStringLiteral("--pace"), QStringLiteral("--slave"), QStringLiteral("1"),
+                  QStringLiteral("--late-delay"), QStringLiteral("300"), QStringLiteral("--fault"),
+                  QStringLiteral("late@1"), QStringLiteral("--fault"),
+                  QStringLiteral("silent@3-9"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
+    int count = -1;
+    if (write) {
+        QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite), LinkResult::Success);
+        // Taking the leftover answer would count a write the device never answered as accepted.
+        QCOMPARE(f.link.WriteSize(1, 4, 1, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+        QCOMPARE(f.sim.received().size(), 5);
+    } else {
+        QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+        QCOMPARE(count, 5);
+        count = -1;
+        // Taking the leftover answer would read cell 0's count as cell 1's.
+        QCOMPARE(f.link.ReadSize(1, 1, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+        QCOMPARE(count, -1);
+        QCOMPARE(f.sim.received().size(), 4);
+    }
 }
 
 void TestDeviceLink::splitReplyAssembled()
