@@ -101,8 +101,9 @@ constexpr int HangupPercent = 3;
 // Resident memory may grow this much after the warm-up before the soak calls it a leak.
 constexpr qint64 RssGrowthLimitKb = 32 * 1024;
 
-// Faults the ctest run injects. A late answer is left out: its retry's duplicate answer can be
-// taken for the next request's (see tst_faults, duplicateAnswerOfRetriedRead).
+// Faults the ctest run injects. A late answer is left out: one that comes after every retry has
+// given up is still taken as the next request's answer, as the link has always done, and a random
+// run may line that up (QUORVEL_SOAK_FAULTS with "late" runs it on purpose).
 const char DefaultFaultKinds[] = "silent,crc,address,status1e,noise,split,lowercase,overlong";
 
 const QString WriteSucceeded = QStringLiteral("Данные успешно записаны");
