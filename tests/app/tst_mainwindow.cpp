@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -37,6 +38,7 @@ private slots:
     void failedConnectShowsBoxAndKeepsState_data();
     void failedConnectShowsBoxAndKeepsState();
     void disconnectWithoutPortOnlyResetsActions();
+    void fileNamedOnCommandLineOpensAsOpenWould();
 
 private:
     QAction *action(const char *name) const
@@ -356,6 +358,33 @@ void TestMainWindow::disconnectWithoutPortOnlyResetsActions()
     QVERIFY(!action("writeAction")->isEnabled());
     QVERIFY(!action("readAction")->isEnabled());
     QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestMainWindow::fileNamedOnCommandLineOpensAsOpenWould()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("ramp.prgb"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("prgName = \"Ramp\";\r\n// Шаг\r\nUs += 10;\n");
+    file.close();
+
+    window->openProgramFile(path);
+    QCOMPARE(window->editor()->toPlainText(),
+             QStringLiteral("prgName = \"Ramp\";\n// Шаг\nUs += 10;\n"));
+    QCOMPARE(window->currentFilePath(), path);
+    QVERIFY(!action("saveAction")->isEnabled());
+    QVERIFY(!window->editor()->document()->isModified());
+    QVERIFY(dialogs->calls.isEmpty());
+
+    // A name that cannot be opened gets the same box as "Открыть файл" and changes nothing.
+    window->openProgramFile(dir.filePath(QStringLiteral("missing.prgb")));
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("warning")});
+    QCOMPARE(dialogs->calls.constFirst().title, QStringLiteral("Ошибка"));
+    QCOMPARE(dialogs->calls.constFirst().text, QStringLiteral("Не удается открыть файл"));
+    QCOMPARE(window->currentFilePath(), path);
+    QVERIFY(window->editor()->toPlainText().startsWith(QStringLiteral("prgName = \"Ramp\";")));
 }
 
 QTEST_MAIN(TestMainWindow)
