@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <utility>
+
 namespace {
 
 constexpr int ToolbarIconSize = 32;
@@ -302,14 +304,15 @@ void MainWindow::finishTransfer()
     }
     transferRunning = false;
     if (closePending) {
-        closePending = false;
         QTimer::singleShot(0, this, &QWidget::close);
     }
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!maybeSave()) {
+    // A close put off until a transfer ended has had its answer already: ask only once.
+    const bool confirmed = std::exchange(closePending, false);
+    if (!confirmed && !maybeSave()) {
         event->ignore();
         return;
     }

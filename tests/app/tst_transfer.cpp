@@ -1084,22 +1084,29 @@ void TestTransfer::closeDuringTransfer_data()
 {
     QTest::addColumn<bool>("write");
     QTest::addColumn<QString>("last");
+    QTest::addColumn<bool>("modified");
 
-    QTest::newRow("write") << true << WriteFailed;
-    QTest::newRow("read") << false << ReadLineFailed;
+    QTest::newRow("write") << true << WriteFailed << false;
+    QTest::newRow("read") << false << ReadLineFailed << false;
+    // The question about unsaved text is asked when the user closes, not again at the end.
+    QTest::newRow("write, text changed") << true << WriteFailed << true;
+    QTest::newRow("read, text changed") << false << ReadLineFailed << true;
 }
 
 void TestTransfer::closeDuringTransfer()
 {
     QFETCH(bool, write);
     QFETCH(QString, last);
+    QFETCH(bool, modified);
 
     Simulator *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
     Simulator &sim = *started;
     QVERIFY(preset(sim, 0, 5, StoredName, StoredRecords));
     window->editor()->setPlainText(write ? NewProgram : EditorBefore);
-    window->editor()->document()->setModified(false);
+    window->editor()->document()->setModified(modified);
+    if (modified)
+        dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
 
@@ -1129,7 +1136,7 @@ void TestTransfer::closeDuringTransfer()
     QTRY_VERIFY(!window->isVisible());
     QCOMPARE(closeEvents, 2);
     QVERIFY(!window->isTransferRunning());
-    QVERIFY(dialogs->calls.isEmpty());
+    QCOMPARE(dialogs->kinds(), modified ? QStringList{QStringLiteral("ask")} : QStringList());
     window->removeEventFilter(&counter);
 }
 
