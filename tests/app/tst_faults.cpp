@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "testrecord.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
 
@@ -80,14 +81,7 @@ const QString WriteSucceeded = QStringLiteral("Данные успешно за�
 const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
 const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
 
-Instruction record(int func, int oper, qint32 arg1)
-{
-    Instruction r;
-    r.func = quint8(func);
-    r.oper = quint8(oper);
-    r.arg1 = arg1;
-    return r;
-}
+using TestRecords::record;
 
 // What the window writes: label 1, Us = 500, a jump to record 0.
 const QString WriteText = QStringLiteral("prgName = \"New\";\n#1;\nUs = 500;\njmp #1;");

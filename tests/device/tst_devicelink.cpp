@@ -2,6 +2,7 @@
 // pseudo-terminal: request texts, retries, reply handling and traces.
 
 #include "devicelink.h"
+#include "testrecord.h"
 #include "instruction.h"
 #include "linkfixture.h"
 
@@ -32,17 +33,7 @@ QStringList repeated(int times, const QString &text)
     return list;
 }
 
-Instruction record(int func, int oper, int arg1, int arg2, int arg3, int arg4)
-{
-    Instruction r;
-    r.func = quint8(func);
-    r.oper = quint8(oper);
-    r.arg1 = arg1;
-    r.arg2 = arg2;
-    r.arg3 = qint16(arg3);
-    r.arg4 = qint16(arg4);
-    return r;
-}
+using TestRecords::record;
 
 } // namespace
 

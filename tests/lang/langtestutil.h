@@ -1,6 +1,7 @@
 #pragma once
 
 #include "instruction.h"
+#include "testrecord.h"
 
 #include <QMetaType>
 #include <QString>
@@ -14,18 +15,7 @@ Q_DECLARE_METATYPE(Instruction)
 // UTF-8 literals (the project forbids implicit casts from char strings).
 namespace LangTest {
 
-inline Instruction record(int func, int oper = 0, qint32 arg1 = 0, qint32 arg2 = 0, int arg3 = 0,
-                          int arg4 = 0)
-{
-    Instruction r;
-    r.func = quint8(func);
-    r.oper = quint8(oper);
-    r.arg1 = arg1;
-    r.arg2 = arg2;
-    r.arg3 = qint16(arg3);
-    r.arg4 = qint16(arg4);
-    return r;
-}
+using TestRecords::record;
 
 // A readable form, so that a failed comparison names the field that differs.
 inline QString describe(const Instruction &r)
