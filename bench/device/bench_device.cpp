@@ -4,76 +4,23 @@
 //
 // Usage: bench_device [path of quorvel-sim]; by default the one built beside it.
 
+#include "benchsupply.h"
 #include "devicelink.h"
 #include "instruction.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSerialPort>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int Records = 100;
-constexpr int ProcessTimeoutMs = 10000;
 constexpr quint8 Slave = 0;
 
-qint64 cpuMicroseconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000 +
-           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
-}
-
-// A running simulated supply with its port open.
-class Supply
-{
-public:
-    Supply(const QString &program, const QStringList &arguments)
-    {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, arguments);
-        if (process.waitForStarted(ProcessTimeoutMs) &&
-            process.waitForReadyRead(ProcessTimeoutMs)) {
-            port.setPortName(QString::fromLocal8Bit(process.readLine()).trimmed());
-            if (port.open(QIODevice::ReadWrite)) {
-                DeviceLink::applyLineSettings(port);
-            }
-        }
-    }
-    ~Supply()
-    {
-        port.close();
-        process.write("quit\n");
-        process.closeWriteChannel();
-        if (!process.waitForFinished(ProcessTimeoutMs)) {
-            process.kill();
-            process.waitForFinished(ProcessTimeoutMs);
-        }
-    }
-    Supply(const Supply &) = delete;
-    Supply &operator=(const Supply &) = delete;
-
-    bool command(const QByteArray &line)
-    {
-        process.write(line + '\n');
-        while (!process.canReadLine()) {
-            if (!process.waitForReadyRead(ProcessTimeoutMs)) {
-                return false;
-            }
-        }
-        return process.readLine().trimmed() == "ok";
-    }
-
-    QSerialPort port;
-
-private:
-    QProcess process;
-};
+using Bench::cpuMicroseconds;
+using Bench::Supply;
 
 struct Measure
 {

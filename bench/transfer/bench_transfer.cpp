@@ -6,6 +6,7 @@
 //
 // Usage: bench_transfer [turnaround ms, default 5] [path of quorvel-sim]
 
+#include "benchsupply.h"
 #include "compiler.h"
 #include "devicelink.h"
 #include "programtransfer.h"
@@ -13,13 +14,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSerialPort>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -28,19 +27,12 @@ constexpr int Baud = 9600;
 // Start bit, eight data bits, stop bit.
 constexpr int BitsPerChar = 10;
 constexpr int DefaultTurnaroundMs = 5;
-constexpr int ProcessTimeoutMs = 10000;
 constexpr quint8 Slave = 0;
 constexpr int Cell = 1;
 constexpr double RatioGoal = 1.10;
 constexpr double CpuGoalPercent = 5.0;
 
-qint64 cpuMicroseconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000 +
-           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
-}
+using Bench::cpuMicroseconds;
 
 // A program of 100 records of every kind, with jumps forwards and backwards.
 QString benchProgram()
@@ -85,35 +77,18 @@ struct LineUse
     int answers = 0;
 };
 
-// A running simulated supply with its port open and its frames logged to a file.
+// A running simulated supply pacing the line, with its port open and its frames logged to a file.
 class Supply
 {
 public:
-    Supply(const QString &program, int turnaroundMs, const QString &log) : logPath(log)
+    Supply(const QString &program, int turnaroundMs, const QString &log)
+        : supply(program, {QStringLiteral("--pace"), QStringLiteral("--turnaround"),
+                           QString::number(turnaroundMs), QStringLiteral("--log"), log}),
+          logPath(log)
     {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, {QStringLiteral("--pace"), QStringLiteral("--turnaround"),
-                                QString::number(turnaroundMs), QStringLiteral("--log"), log});
-        if (process.waitForStarted(ProcessTimeoutMs) &&
-            process.waitForReadyRead(ProcessTimeoutMs)) {
-            port.setPortName(QString::fromLocal8Bit(process.readLine()).trimmed());
-            if (port.open(QIODevice::ReadWrite)) {
-                DeviceLink::applyLineSettings(port);
-            }
-        }
     }
-    ~Supply()
-    {
-        port.close();
-        process.write("quit\n");
-        process.closeWriteChannel();
-        if (!process.waitForFinished(ProcessTimeoutMs)) {
-            process.kill();
-            process.waitForFinished(ProcessTimeoutMs);
-        }
-    }
-    Supply(const Supply &) = delete;
-    Supply &operator=(const Supply &) = delete;
+
+    QSerialPort &port() { return supply.port; }
 
     qint64 logSize() const { return QFile(logPath).size(); }
 
@@ -136,10 +111,8 @@ public:
         return use;
     }
 
-    QSerialPort port;
-
 private:
-    QProcess process;
+    Bench::Supply supply;
     QString logPath;
 };
 
@@ -209,11 +182,11 @@ int main(int argc, char *argv[])
 
     QTemporaryDir logDir;
     Supply supply(simulator, turnaroundMs, logDir.filePath(QStringLiteral("frames.log")));
-    if (!logDir.isValid() || !supply.port.isOpen()) {
+    if (!logDir.isValid() || !supply.port().isOpen()) {
         std::fprintf(stderr, "bench_transfer: cannot run %s\n", qPrintable(simulator));
         return 1;
     }
-    DeviceLink link(&supply.port);
+    DeviceLink link(&supply.port());
     link.setTraceDevice(nullptr);
     int reported = 0;
     ProgramTransfer transfer(link, Slave, Cell, [&reported](const QString &) { ++reported; });
