@@ -10,8 +10,6 @@
 #include <QSettings>
 #include <QTextDocument>
 
-#include <optional>
-
 // Program files: the editor text to and from disk, the remembered folder, and the question
 // before unsaved work would be thrown away.
 
@@ -52,12 +50,12 @@ void MainWindow::openProgramFile(const QString &path)
 {
     // Remembered before the file is opened, so the next dialog starts there even if this fails.
     rememberDirectory(path);
-    const std::optional<QString> text = ProgramText::readFile(path);
-    if (!text) {
+    const ProgramText::LoadedFile file = ProgramText::loadFile(path);
+    if (!file.ok()) {
         dialogs->warning(this, tr("Ошибка"), tr("Не удается открыть файл"));
         return;
     }
-    ui->textEdit->setPlainText(*text);
+    ui->textEdit->setPlainText(file.text);
     ui->textEdit->document()->setModified(false);
     currentFile = QFileInfo(path).absoluteFilePath();
     // Loading the text enabled Save through TextChanges; a freshly opened file has nothing to save.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnostic.h"
 #include "instruction.h"
 #include "language.h"
 
@@ -18,6 +19,8 @@ struct CompileResult
     bool ok = false;
     // One entry per pane line, the heading first.
     QStringList report;
+    // Errors and warnings by source line, in line order; warnings never change ok or report.
+    DiagnosticList diagnostics;
 };
 
 // Turns program text into instruction records, reporting every line and every error.

@@ -1,14 +1,19 @@
 #include "programtext.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace ProgramText {
 
-QString fromFileBytes(const QByteArray &bytes)
+QString fromFileBytes(const QByteArray &bytes, bool *bytesChanged)
 {
-    const int zero = bytes.indexOf('\0');
-    return QString::fromUtf8(bytes.constData(), zero < 0 ? bytes.size() : zero);
+    QString text = QString::fromUtf8(bytes.constData(), bytes.size());
+    // A zero byte once cut the text short; now it stays visible where it was.
+    text.replace(QChar(0), QChar::ReplacementCharacter);
+    if (bytesChanged)
+        *bytesChanged = text.toUtf8() != bytes;
+    return text;
 }
 
 QString normalizeLineEnds(const QString &text)
@@ -24,22 +29,39 @@ QByteArray toFileBytes(const QString &text)
     return text.toUtf8();
 }
 
-std::optional<QString> readFile(const QString &path, QString *error)
+LoadedFile loadFile(const QString &path)
 {
+    LoadedFile loaded;
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        loaded.problem = FileProblem::NotRegularFile;
+        return loaded;
+    }
+    if (info.size() > MaxFileBytes) {
+        loaded.problem = FileProblem::TooLarge;
+        return loaded;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return std::nullopt;
+        loaded.problem = FileProblem::Unreadable;
+        loaded.systemError = file.errorString();
+        return loaded;
     }
-    const QByteArray bytes = file.readAll();
+    // The size seen above may be stale (or zero, for files the kernel makes up): read one byte
+    // past the limit to know.
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
     // A read that breaks off half way would otherwise pass for a shorter program.
     if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return std::nullopt;
+        loaded.problem = FileProblem::Unreadable;
+        loaded.systemError = file.errorString();
+        return loaded;
     }
-    return normalizeLineEnds(fromFileBytes(bytes));
+    if (bytes.size() > MaxFileBytes) {
+        loaded.problem = FileProblem::TooLarge;
+        return loaded;
+    }
+    loaded.text = normalizeLineEnds(fromFileBytes(bytes, &loaded.bytesChanged));
+    return loaded;
 }
 
 bool saveFile(const QString &path, const QString &text, QString *error)

@@ -235,11 +235,11 @@ void FilesTest::openReadsFile_data()
         << QByteArray("a = 1;\rb = 2;\rc = 3;") << QStringLiteral("a = 1;\nb = 2;\nc = 3;") << 3;
     QTest::newRow("mixed line ends")
         << QByteArray("a\r\nb\rc\n\r\n") << QStringLiteral("a\nb\nc\n\n") << 5;
-    QTest::newRow("zero byte ends the text")
+    QTest::newRow("zero byte shown, text read to the end")
         << QByteArray(QByteArray("a = 1;\nb") + '\0' + QByteArray(" = 2;\n"))
-        << QStringLiteral("a = 1;\nb") << 2;
-    QTest::newRow("zero byte first")
-        << QByteArray(QByteArray(1, '\0') + QByteArray("a = 1;\n")) << QString() << 1;
+        << QStringLiteral("a = 1;\nb\uFFFD = 2;\n") << 3;
+    QTest::newRow("zero byte first") << QByteArray(QByteArray(1, '\0') + QByteArray("a = 1;\n"))
+                                     << QStringLiteral("\uFFFDa = 1;\n") << 2;
     QTest::newRow("empty file") << QByteArray() << QString() << 1;
     QTest::newRow("no line end at the end")
         << QByteArray("prgName = \"P\";") << QStringLiteral("prgName = \"P\";") << 1;
@@ -269,7 +269,7 @@ void FilesTest::openReadsFile()
     QCOMPARE(window->outputPane()->toPlainText(), QStringLiteral("earlier report"));
     QCOMPARE(storedDirectory(), work->path());
 
-    // Written back with line feeds only and nothing after a zero byte.
+    // Written back with line feeds only.
     const QString copy = workPath(QStringLiteral("copy.prgb"));
     dialogs->fileNames.enqueue(copy);
     findAction(*window, "saveAsAction")->trigger();

@@ -45,11 +45,23 @@ int worse(int a, int b)
 
 std::optional<QString> readProgram(const QString &path, Console &console)
 {
-    QString reason;
-    std::optional<QString> text = ProgramText::readFile(path, &reason);
-    if (!text)
-        console.error(QStringLiteral("cannot read %1: %2").arg(path, reason));
-    return text;
+    const ProgramText::LoadedFile file = ProgramText::loadFile(path);
+    switch (file.problem) {
+    case ProgramText::FileProblem::None:
+        return file.text;
+    case ProgramText::FileProblem::NotRegularFile:
+        console.error(QStringLiteral("cannot read %1: not a regular file").arg(path));
+        break;
+    case ProgramText::FileProblem::TooLarge:
+        console.error(QStringLiteral("cannot read %1: larger than %2 bytes, not a program file")
+                          .arg(path)
+                          .arg(ProgramText::MaxFileBytes));
+        break;
+    case ProgramText::FileProblem::Unreadable:
+        console.error(QStringLiteral("cannot read %1: %2").arg(path, file.systemError));
+        break;
+    }
+    return std::nullopt;
 }
 
 bool openSession(DeviceSession &session, const Invocation &invocation, Console &console)
