@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const CompileResult compiled = compileProgram(text);
     if (compiled.report.isEmpty())
         abort();
-    // The decoder always writes a name line, so only named programs can come back unchanged.
-    if (!compiled.ok || !compiled.hasProgramName)
+    if (!compiled.ok)
         return 0;
 
     const DecodeResult decoded = decodeProgram(compiled.programName, compiled.instructions);
@@ -21,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!decoded.ok)
         abort();
     const CompileResult again = compileProgram(decoded.text());
-    if (!again.ok || again.instructions != compiled.instructions)
+    if (!again.ok || again.instructions != compiled.instructions ||
+        again.programName != compiled.programName)
         abort();
     return 0;
 }

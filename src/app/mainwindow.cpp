@@ -15,6 +15,7 @@
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolBar>
 
@@ -223,8 +224,7 @@ void MainWindow::checkText()
     const CompileResult result = Compiler(highlighter->statementKinds(), operandCodes, compareCodes)
                                      .compile(ui->textEdit->toPlainText());
     instructions = result.instructions;
-    if (result.hasProgramName)
-        programName = result.programName;
+    programName = result.programName;
     compileError = result.ok ? 0 : 1;
 
     replacePane(result.report.constFirst());
@@ -242,7 +242,8 @@ void MainWindow::NewFile()
     if (!maybeSave())
         return;
     ui->textEdit->clear();
-    ui->textEdit->append(QStringLiteral("prgName = \"Prg1\";\n"));
+    // Inserted as plain text: append() would take text that looks like markup for rich text.
+    QTextCursor(ui->textEdit->document()).insertText(QStringLiteral("prgName = \"Prg1\";\n"));
     ui->textEdit->document()->setModified(false);
     ui->plainTextEdit->clear();
     instructions.clear();

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QSpinBox>
+#include <QTextCursor>
 
 void MainWindow::SaveLineToDevice()
 {
@@ -59,7 +60,8 @@ bool MainWindow::decodeProgram(const QString &name, const InstructionList &recor
         return false;
     }
     ui->textEdit->clear();
-    for (const QString &paragraph : decoded.paragraphs)
-        ui->textEdit->append(paragraph);
+    // Inserted as plain text, so that a name read back with "<" or "&" in it is shown as it is;
+    // unlike setPlainText, the insertion leaves the text marked as changed.
+    QTextCursor(ui->textEdit->document()).insertText(decoded.text());
     return true;
 }

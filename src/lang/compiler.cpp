@@ -1,10 +1,13 @@
 #include "compiler.h"
 
+#include "flowanalysis.h"
 #include "statementkind.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QRegExp>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,49 +36,115 @@ bool encodeSource(const QString &source, const Language::CodeTable &operandCodes
     return converted;
 }
 
+// The message of a report's error line: the line without its leading "error" word, so that a tool
+// can print it as "FILE:LINE: error: MESSAGE".
+QString errorMessage(const QString &reportLine)
+{
+    static const QString colon = QStringLiteral("error: ");
+    static const QString blank = QStringLiteral("error ");
+    if (reportLine.startsWith(colon))
+        return reportLine.mid(colon.size());
+    if (reportLine.startsWith(blank))
+        return reportLine.mid(blank.size());
+    return reportLine;
+}
+
+// Collects the report lines and the diagnostics of one compile.
+class Findings
+{
+public:
+    explicit Findings(CompileResult &result) : m_result(result) {}
+
+    void line(const QString &text) { m_result.report << text; }
+    void error(int sourceLine, const QString &reportLine)
+    {
+        m_result.report << reportLine;
+        m_result.diagnostics.append(
+            {sourceLine, Diagnostic::Severity::Error, errorMessage(reportLine)});
+    }
+    void warning(int sourceLine, const QString &message)
+    {
+        m_result.diagnostics.append({sourceLine, Diagnostic::Severity::Warning, message});
+    }
+
+private:
+    CompileResult &m_result;
+};
+
+// The index of the pattern that matches text, or -1.
+int matchingPattern(QVector<QRegExp> &patterns, const QString &text)
+{
+    for (int p = 0; p < patterns.size(); ++p) {
+        if (patterns[p].indexIn(text) >= 0)
+            return p;
+    }
+    return -1;
+}
+
+bool fitsDevice(const QString &name)
+{
+    return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
 } // namespace
 
 Compiler::Compiler(const Language::StatementKindTable &statementKinds,
                    const Language::CodeTable &operandCodes, const Language::CodeTable &compareCodes)
     : m_statementKinds(statementKinds), m_operandCodes(operandCodes), m_compareCodes(compareCodes)
 {
+    m_patterns.reserve(m_statementKinds.size());
+    for (const Language::StatementPattern &entry : qAsConst(m_statementKinds)) {
+        QRegExp re(entry.pattern, Qt::CaseSensitive, QRegExp::RegExp);
+        // Anchored patterns capture the same either way.
+        re.setMinimal(true);
+        m_patterns.append(re);
+    }
 }
 
 CompileResult Compiler::compile(const QString &text) const
 {
     CompileResult result;
-    QStringList &report = result.report;
-    report << tr("Компиляция:");
+    scan(text, result);
+    std::stable_sort(result.diagnostics.begin(), result.diagnostics.end(),
+                     [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
+    return result;
+}
+
+void Compiler::scan(const QString &text, CompileResult &result) const
+{
+    Findings out(result);
+    out.line(tr("Компиляция:"));
 
     const QStringList lines = text.split(QLatin1Char('\n'));
     InstructionList &records = result.instructions;
+    // Per record: its 1-based source line, and whether its if statement names an else label
+    // (label 0 included, so arg4 alone cannot tell before resolution).
+    QVector<int> recordLines;
+    QVector<bool> elseGiven;
 
     const QRegExp blank(Language::BlankLinePattern);
     const QRegExp comment(Language::CommentPattern);
-    QVector<QRegExp> patterns;
-    patterns.reserve(m_statementKinds.size());
-    for (const Language::StatementPattern &entry : m_statementKinds) {
-        QRegExp re(entry.pattern, Qt::CaseSensitive, QRegExp::RegExp);
-        re.setMinimal(true);
-        patterns.append(re);
-    }
+    // Matching keeps state in the expression: a copy per compile keeps compile() reentrant.
+    QVector<QRegExp> patterns = m_patterns;
 
     int errorCount = 0;
     const QString errorPrefix = QStringLiteral("error: ");
     for (int i = 0; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
-        if (blank.indexIn(line) >= 0 || comment.indexIn(line) >= 0)
+        const int sourceLine = i + 1;
+        if (blank.indexIn(line) >= 0)
             continue;
-
-        int match = -1;
-        for (int p = 0; p < patterns.size(); ++p) {
-            if (patterns[p].indexIn(line) >= 0) {
-                match = p;
-                break;
-            }
+        const int commentAt = comment.indexIn(line);
+        if (commentAt >= 0) {
+            if (commentAt > 0 && matchingPattern(patterns, line.left(commentAt)) >= 0)
+                out.warning(sourceLine, tr("оператор перед // не компилируется: строка с // "
+                                           "целиком считается комментарием"));
+            continue;
         }
+
+        const int match = matchingPattern(patterns, line);
         if (match < 0) {
-            report << errorPrefix + line;
+            out.error(sourceLine, errorPrefix + line);
             ++errorCount;
             continue;
         }
@@ -84,6 +153,7 @@ CompileResult Compiler::compile(const QString &text) const
         const int kind = m_statementKinds.at(match).kind;
         Instruction r;
         bool made = true;
+        bool hasElse = false;
         r.func = quint8(kind);
         switch (kind) {
         case Nop:
@@ -95,31 +165,32 @@ CompileResult Compiler::compile(const QString &text) const
         case MulAssign:
             r.oper = quint8(m_operandCodes.value(re.cap(1)));
             if (!encodeSource(re.cap(2), m_operandCodes, r)) {
-                report << errorPrefix + line;
-                return result;
+                out.error(sourceLine, errorPrefix + line);
+                return;
             }
             break;
         case If: {
             r.oper = quint8(m_operandCodes.value(re.cap(1)));
             const auto op = m_compareCodes.constFind(re.cap(2));
             if (op == m_compareCodes.cend()) {
-                report << errorPrefix + line + QStringLiteral("operator");
-                return result;
+                out.error(sourceLine, errorPrefix + line + QStringLiteral("operator"));
+                return;
             }
             r.arg2 = op.value();
             bool thenOk = false;
             bool elseOk = true;
             if (!encodeSource(re.cap(3), m_operandCodes, r)) {
-                report << errorPrefix + line;
-                return result;
+                out.error(sourceLine, errorPrefix + line);
+                return;
             }
             r.arg3 = qint16(re.cap(4).toInt(&thenOk, 10));
-            if (!re.cap(6).isEmpty())
+            hasElse = !re.cap(6).isEmpty();
+            if (hasElse)
                 r.arg4 = qint16(re.cap(6).toInt(&elseOk, 10));
             // Digits the pattern admits but that are not decimal ASCII cannot name a label.
             if (!thenOk || !elseOk) {
-                report << errorPrefix + line;
-                return result;
+                out.error(sourceLine, errorPrefix + line);
+                return;
             }
             break;
         }
@@ -130,34 +201,45 @@ CompileResult Compiler::compile(const QString &text) const
             bool converted = false;
             r.arg1 = re.cap(1).toInt(&converted, 10);
             if (!converted) {
-                report << errorPrefix + line;
-                return result;
+                out.error(sourceLine, errorPrefix + line);
+                return;
             }
             break;
         }
         case PrgName:
             if (i != 0) {
-                report << errorPrefix + line + tr(" должен быть в первой строке");
-                return result;
+                out.error(sourceLine, errorPrefix + line + tr(" должен быть в первой строке"));
+                return;
             }
             result.programName = re.cap(1);
             result.hasProgramName = true;
+            if (!fitsDevice(result.programName))
+                out.warning(sourceLine,
+                            tr("имя программы содержит символы, которых нет в приборе"));
             made = false;
             break;
         default:
             made = false;
             break;
         }
-        if (made)
+        if (made) {
             records.append(r);
-        report << line;
+            recordLines.append(sourceLine);
+            elseGiven.append(hasElse);
+        }
+        out.line(line);
         if (made && (r.func % 2) == 1)
-            report << debugLine(r);
+            out.line(debugLine(r));
     }
 
-    report << QString();
+    out.line(QString());
+    if (records.size() > ProgramImage::MaxRecords)
+        out.warning(recordLines.constLast(),
+                    tr("%1 записей: в ячейку прибора помещается не более 100").arg(records.size()));
+    if (!records.isEmpty() && !result.hasProgramName)
+        out.warning(1, tr("нет строки prgName: в прибор будет записано пустое имя"));
     if (errorCount != 0)
-        return result;
+        return;
 
     // Labels first, so that a jump may point forwards as well as backwards.
     bool failed = false;
@@ -167,32 +249,35 @@ CompileResult Compiler::compile(const QString &text) const
         if (r.func != Label)
             continue;
         if (labels.contains(r.arg1)) {
-            report << tr("error: повтор ссылки #%1").arg(r.arg1);
+            out.error(recordLines.at(index), tr("error: повтор ссылки #%1").arg(r.arg1));
             failed = true;
         } else {
             labels.insert(r.arg1, index);
         }
     }
 
-    for (Instruction &r : records) {
+    for (int index = 0; index < records.size(); ++index) {
+        Instruction &r = records[index];
+        const int sourceLine = recordLines.at(index);
         if (r.func == If) {
             const auto then = labels.constFind(r.arg3);
             if (then == labels.cend()) {
-                report << tr("error if: ссылка #%1 не найдена").arg(r.arg3);
+                out.error(sourceLine, tr("error if: ссылка #%1 не найдена").arg(r.arg3));
                 failed = true;
                 continue;
             }
             r.arg3 = qint16(then.value());
-            if (r.arg4 != 0) {
+            if (elseGiven.at(index)) {
                 const auto otherwise = labels.constFind(r.arg4);
                 if (otherwise == labels.cend()) {
-                    report << tr("error if-else: ссылка #%1 не найдена").arg(r.arg4);
+                    out.error(sourceLine, tr("error if-else: ссылка #%1 не найдена").arg(r.arg4));
                     failed = true;
                 } else if (otherwise.value() == 0) {
                     // Index 0 in arg4 means "no else branch" to the device: refuse rather than
                     // silently drop the branch.
-                    report << tr("error if-else: ссылка #%1 не может указывать на первую запись")
-                                  .arg(r.arg4);
+                    out.error(sourceLine,
+                              tr("error if-else: ссылка #%1 не может указывать на первую запись")
+                                  .arg(r.arg4));
                     failed = true;
                 } else {
                     r.arg4 = qint16(otherwise.value());
@@ -201,7 +286,7 @@ CompileResult Compiler::compile(const QString &text) const
         } else if (r.func == Jmp) {
             const auto target = labels.constFind(r.arg1);
             if (target == labels.cend()) {
-                report << tr("error jmp: ссылка #%1 не найдена").arg(r.arg1);
+                out.error(sourceLine, tr("error jmp: ссылка #%1 не найдена").arg(r.arg1));
                 failed = true;
             } else {
                 r.arg1 = target.value();
@@ -209,16 +294,22 @@ CompileResult Compiler::compile(const QString &text) const
         }
     }
     if (failed)
-        return result;
+        return;
 
-    report << QStringLiteral("OK: %1/%2").arg(records.size()).arg(ProgramImage::MaxRecords);
+    out.line(QStringLiteral("OK: %1/%2").arg(records.size()).arg(ProgramImage::MaxRecords));
     result.ok = true;
-    return result;
+
+    const FlowAnalysis::Findings flow = FlowAnalysis::analyse(records);
+    for (const int index : flow.unreachableRuns)
+        out.warning(recordLines.at(index), tr("до этой строки программа не доходит"));
+    for (const int index : flow.loopsWithoutDelay)
+        out.warning(recordLines.at(index), tr("цикл без задержки"));
 }
 
 CompileResult compileProgram(const QString &text)
 {
-    static const Language::CodeTable operands = Language::operandCodes();
-    static const Language::CodeTable comparisons = Language::compareCodes();
-    return Compiler(Language::statementKinds(), operands, comparisons).compile(text);
+    // Built once: the patterns are compiled a single time for every caller.
+    static const Compiler compiler(Language::statementKinds(), Language::operandCodes(),
+                                   Language::compareCodes());
+    return compiler.compile(text);
 }

@@ -4,15 +4,17 @@
 #include "instruction.h"
 #include "language.h"
 
+#include <QRegExp>
 #include <QString>
+#include <QVector>
 #include <QStringList>
 
 // Outcome of one compile: the records, the program name and the report the output pane shows.
 struct CompileResult
 {
     InstructionList instructions;
-    // Set only when the first line is a valid prgName statement; otherwise the caller keeps its old
-    // name.
+    // Empty unless the first line is a valid prgName statement: a program without that line is
+    // written with a blank name, never with the name of an earlier compile.
     QString programName;
     bool hasProgramName = false;
     // True only when the compile reached its success line.
@@ -20,6 +22,7 @@ struct CompileResult
     // One entry per pane line, the heading first.
     QStringList report;
     // Errors and warnings by source line, in line order; warnings never change ok or report.
+    // Every error line of the report has one, its message being that line without "error".
     DiagnosticList diagnostics;
 };
 
@@ -33,9 +36,14 @@ public:
     CompileResult compile(const QString &text) const;
 
 private:
-    const Language::StatementKindTable &m_statementKinds;
-    const Language::CodeTable &m_operandCodes;
-    const Language::CodeTable &m_compareCodes;
+    void scan(const QString &text, CompileResult &result) const;
+
+    // Copies, so that a compiler built from temporary tables stays sound.
+    Language::StatementKindTable m_statementKinds;
+    Language::CodeTable m_operandCodes;
+    Language::CodeTable m_compareCodes;
+    // The statement patterns, built once; each compile matches with its own copies.
+    QVector<QRegExp> m_patterns;
 };
 
 // Compiles with the language's own tables.

@@ -29,23 +29,21 @@ Decoder::Decoder(const Language::CodeTable &operandCodes, const Language::CodeTa
 
 QString Decoder::editorName(const QString &name)
 {
-    QString clean = name.trimmed();
-    // An erased cell may hold NUL or other control bytes; a NUL saved into a program file would cut
-    // the file short when it is opened again, so such characters never reach the editor.
-    for (QChar &c : clean) {
+    // An erased cell may hold NUL or other control bytes. None of them can stand in a name the
+    // compiler accepts, and a NUL saved into a program file would cut the file short, so they are
+    // dropped: what is left is the name as the device shows it.
+    QString clean;
+    clean.reserve(name.size());
+    for (const QChar c : name) {
         const ushort u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
-            c = QLatin1Char('?');
+        if (u >= 0x20 && (u < 0x7F || u >= 0xA0))
+            clean += c;
     }
-    return clean;
+    return clean.trimmed();
 }
 
-QString Decoder::recordLine(const Instruction &r) const
-{
-    return recordLine(r, r.arg3, r.arg4);
-}
-
-QString Decoder::recordLine(const Instruction &r, qint32 thenLabel, qint32 elseLabel) const
+QString Decoder::recordLine(const Instruction &r, qint32 thenLabel, bool hasElse,
+                            qint32 elseLabel) const
 {
     const QString first = Language::nameOf(m_operandCodes, r.oper & FirstOperandMask);
     const QString second = (r.oper >> NamedOperandShift) != 0
@@ -73,7 +71,7 @@ QString Decoder::recordLine(const Instruction &r, qint32 thenLabel, qint32 elseL
         QString line = QStringLiteral("if ") + first + QLatin1Char(' ') +
                        Language::nameOf(m_compareCodes, r.arg2) + QLatin1Char(' ') + second +
                        QStringLiteral(" #") + QString::number(thenLabel);
-        if (elseLabel > 0)
+        if (hasElse)
             line += QStringLiteral(" else #") + QString::number(elseLabel);
         return line + QLatin1Char(';');
     }
@@ -154,18 +152,23 @@ DecodeResult Decoder::decode(const QString &name, InstructionList records) const
     }
 
     result.paragraphs.reserve(count + 1);
-    result.paragraphs << QStringLiteral("prgName = \"") + editorName(name) +
-                             QStringLiteral("\";\n");
-    for (int index = 0; index < count; ++index)
-        result.paragraphs << recordLine(records.at(index), thenLabels.at(index),
+    // An empty name line would not compile; without the line the text compiles to an empty name,
+    // which is what the device holds.
+    const QString shownName = editorName(name);
+    if (!shownName.isEmpty())
+        result.paragraphs << QStringLiteral("prgName = \"") + shownName + QStringLiteral("\";\n");
+    for (int index = 0; index < count; ++index) {
+        // The stored index decides, not the label's number: an else to label 0 stays an else.
+        const Instruction &r = records.at(index);
+        result.paragraphs << recordLine(r, thenLabels.at(index), r.func == If && r.arg4 > 0,
                                         elseLabels.at(index));
+    }
     result.ok = true;
     return result;
 }
 
 DecodeResult decodeProgram(const QString &name, const InstructionList &records)
 {
-    static const Language::CodeTable operands = Language::operandCodes();
-    static const Language::CodeTable comparisons = Language::compareCodes();
-    return Decoder(operands, comparisons).decode(name, records);
+    static const Decoder decoder(Language::operandCodes(), Language::compareCodes());
+    return decoder.decode(name, records);
 }

@@ -10,13 +10,14 @@
 struct DecodeResult
 {
     bool ok = false;
-    // On success, the paragraphs to append to a cleared editor: the name paragraph (which ends in a
-    // line feed and so shows as the name line and an empty line), then one line per record.
+    // On success, the paragraphs of the editor text: the name paragraph (which ends in a line feed
+    // and so shows as the name line and an empty line) unless the name is empty, then one line per
+    // record.
     QStringList paragraphs;
     // On failure, the one line for the output pane.
     QString error;
 
-    // The editor's plain text after the paragraphs were appended.
+    // The editor's plain text: the paragraphs one per line.
     QString text() const { return paragraphs.join(QLatin1Char('\n')); }
 };
 
@@ -28,16 +29,16 @@ public:
 
     DecodeResult decode(const QString &name, InstructionList records) const;
 
-    // The text of one record whose targets already hold label numbers.
-    QString recordLine(const Instruction &r) const;
-    // The name as the editor may show it: trimmed, control characters replaced.
+    // The name as the editor may show it: control characters dropped, then trimmed.
     static QString editorName(const QString &name);
 
 private:
-    QString recordLine(const Instruction &r, qint32 thenLabel, qint32 elseLabel) const;
+    QString recordLine(const Instruction &r, qint32 thenLabel, bool hasElse,
+                       qint32 elseLabel) const;
 
-    const Language::CodeTable &m_operandCodes;
-    const Language::CodeTable &m_compareCodes;
+    // Copies, so that a decoder built from temporary tables stays sound.
+    Language::CodeTable m_operandCodes;
+    Language::CodeTable m_compareCodes;
 };
 
 // Decodes with the language's own tables.

@@ -32,7 +32,7 @@ private slots:
     void newFileResetsEditorPaneAndProgram();
     void compileWritesReportIntoPane_data();
     void compileWritesReportIntoPane();
-    void compileKeepsNameWhenTextHasNone();
+    void compileWithoutNameLineLeavesNameEmpty();
     void saveFollowsTextChanges();
     void aboutShowsVersionAndNotice();
     void failedConnectShowsBoxAndKeepsState_data();
@@ -291,15 +291,16 @@ void TestMainWindow::compileWritesReportIntoPane()
     QVERIFY(window->outputPane()->toPlainText().isEmpty());
 }
 
-void TestMainWindow::compileKeepsNameWhenTextHasNone()
+void TestMainWindow::compileWithoutNameLineLeavesNameEmpty()
 {
     window->editor()->setPlainText(QStringLiteral("prgName = \"Ab1\";\nnop;"));
     action("compileAction")->trigger();
     QCOMPARE(window->compiledProgramName(), QStringLiteral("Ab1"));
+    // A later program without a name line must not go to the device under the old name.
     window->editor()->setPlainText(QStringLiteral("nop;"));
     action("compileAction")->trigger();
     QCOMPARE(window->compileErrorFlag(), 0);
-    QCOMPARE(window->compiledProgramName(), QStringLiteral("Ab1"));
+    QCOMPARE(window->compiledProgramName(), QString());
 }
 
 void TestMainWindow::saveFollowsTextChanges()

@@ -344,7 +344,8 @@ private slots:
     void decoderErrors_data();
     void decoderErrors();
     void unknownKindKeepsItsLineAndFailsRecompile();
-    void erasedNameNeverReachesEditor();
+    void storedNameInEditor_data();
+    void storedNameInEditor();
     void writeRefusedBeforeAnyRequest_data();
     void writeRefusedBeforeAnyRequest();
     void disconnectMidTransfer_data();
@@ -568,9 +569,13 @@ void TestTransfer::roundTrip_data()
            "#07 ;\njmp   #1;\ndelay_ms  007;\nUs = 5; // a trailing comment hides the line"
         << "prgName = \"Sp\";\n\nUs = 5;\nif Us > 5 #1 else #7;\n#1;\n#7;\njmp #1;\ndelay_ms 7;"
         << 6 << QByteArray("Sp   ") << 0 << 2;
-    QTest::newRow("else #0 reads as no else")
-        << "prgName = \"E0\";\nif Us > 0 #2 else #0;\n#2;"
-        << "prgName = \"E0\";\n\nif Us > 0 #2;\n#2;" << 2 << QByteArray("E0   ") << 0 << 0;
+    QTest::newRow("else #0 stays a branch to label 0")
+        << "prgName = \"E0\";\nnop;\nif Us > 0 #2 else #0;\n#2;\n#0;"
+        << "prgName = \"E0\";\n\nnop;\nif Us > 0 #2 else #0;\n#2;\n#0;" << 4 << QByteArray("E0   ")
+        << 0 << 0;
+    QTest::newRow("no name line: five blanks, read back without a name line")
+        << "Us = 1;\n// no name"
+        << "Us = 1;" << 1 << QByteArray("     ") << 0 << 1;
     QTest::newRow("one record") << "prgName = \"One\";\nnop;"
                                 << "prgName = \"One\";\n\nnop;" << 1 << QByteArray("One  ") << 0
                                 << 0;
@@ -940,21 +945,51 @@ void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
     QVERIFY2(paneLines().contains(QStringLiteral("error: ") + odd), qPrintable(odd));
 }
 
-void TestTransfer::erasedNameNeverReachesEditor()
+void TestTransfer::storedNameInEditor_data()
 {
+    QTest::addColumn<QByteArray>("storedName");
+    QTest::addColumn<QString>("editor");
+    // The name the text compiles to, with the same record; null when it does not compile.
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("erased name: no name line") << QByteArray(5, '\0') << "nop;"
+                                               << "";
+    QTest::newRow("five blanks: no name line") << QByteArray("     ") << "nop;"
+                                               << "";
+    QTest::newRow("control bytes dropped") << QByteArray("\x01"
+                                                         "A\x7f"
+                                                         "b ")
+                                           << "prgName = \"Ab\";\n\nnop;"
+                                           << "Ab";
+    // Plain text: appended as rich text, "<b>" would vanish into bold.
+    QTest::newRow("markup characters shown as they are")
+        << QByteArray("<b>&x") << "prgName = \"<b>&x\";\n\nnop;" << QString();
+}
+
+void TestTransfer::storedNameInEditor()
+{
+    QFETCH(QByteArray, storedName);
+    QFETCH(QString, editor);
+    QFETCH(QString, name);
+
     Simulator *started = connectToSimulator({});
     QVERIFY(started);
     Simulator &sim = *started;
-    QVERIFY(preset(sim, 0, 1, QByteArray(5, '\0'), {record(0)}));
+    QVERIFY(preset(sim, 0, 1, storedName, {record(0)}));
 
     action("readAction")->trigger();
 
     QCOMPARE(paneLines().constLast(), ReadSucceeded);
-    const QString text = window->editor()->toPlainText();
-    QVERIFY(text.startsWith(QStringLiteral("prgName = \"")));
-    QVERIFY(text.endsWith(QStringLiteral("\";\n\nnop;")));
-    for (const QChar c : text)
-        QVERIFY2(c == QLatin1Char('\n') || c.unicode() >= 0x20, qPrintable(text.toUtf8().toHex()));
+    QCOMPARE(window->editor()->toPlainText(), editor);
+    QVERIFY(window->editor()->document()->isModified());
+
+    action("compileAction")->trigger();
+    QCOMPARE(window->compileErrorFlag(), name.isNull() ? 1 : 0);
+    if (!name.isNull()) {
+        QCOMPARE(describe(window->compiledInstructions()),
+                 QStringList{QStringLiteral("0 0 0 0 0 0")});
+        QCOMPARE(window->compiledProgramName(), name);
+    }
 }
 
 void TestTransfer::writeRefusedBeforeAnyRequest_data()

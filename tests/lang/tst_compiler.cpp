@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace LangTest;
 
 // Whole programs through the compiler: the pane lines, the records and the program name.
@@ -14,6 +16,8 @@ class TestCompiler : public QObject
 private slots:
     void compile_data();
     void compile();
+    void diagnostics_data();
+    void diagnostics();
     void missingOperatorStops();
     void everyCompileStartsAfresh();
 };
@@ -103,10 +107,21 @@ void TestCompiler::compile_data()
         << InstructionList{record(3, 0, 2), record(10, 0, 1), record(10, 0, 2), record(3, 0, 1)}
         << QString();
 
-    QTest::newRow("else #0 is no else branch")
+    QTest::newRow("else #0 is a branch to label 0")
+        << text({"nop;", "if Us > 0 #2 else #0;", "#2;", "#0;"})
+        << lines({Heading, "nop;", "if Us > 0 #2 else #0;", "#2;", "#0;", "", "OK: 4/100"}) << true
+        << InstructionList{record(0), record(2, 0, 0, 4, 2, 3), record(10, 0, 2), record(10, 0, 0)}
+        << QString();
+    QTest::newRow("else #0 without label 0")
         << text({"if Us > 0 #2 else #0;", "#2;"})
-        << lines({Heading, "if Us > 0 #2 else #0;", "#2;", "", "OK: 2/100"}) << true
-        << InstructionList{record(2, 0, 0, 4, 1, 0), record(10, 0, 2)} << QString();
+        << lines(
+               {Heading, "if Us > 0 #2 else #0;", "#2;", "", "error if-else: ссылка #0 не найдена"})
+        << false << InstructionList{record(2, 0, 0, 4, 1, 0), record(10, 0, 2)} << QString();
+    QTest::newRow("else #0 on the first record is refused")
+        << text({"#0;", "if Us > 0 #0 else #0;"})
+        << lines({Heading, "#0;", "if Us > 0 #0 else #0;", "",
+                  "error if-else: ссылка #0 не может указывать на первую запись"})
+        << false << InstructionList{record(10, 0, 0), record(2, 0, 0, 4, 0, 0)} << QString();
 
     QTest::newRow("then branch may land on the first record")
         << text({"#1;", "if Us > 0 #1;", "jmp #1;"})
@@ -304,6 +319,107 @@ void TestCompiler::compile()
     QCOMPARE(result.programName, name.isNull() ? QString() : name);
 }
 
+void TestCompiler::diagnostics_data()
+{
+    QTest::addColumn<QString>("program");
+    // "LINE E|W MESSAGE", in line order.
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("ok");
+
+    QTest::newRow("lines in error, each on its own line")
+        << text({"prgName = \"E\";", "xyz;", "nop;", "", "/* x */"})
+        << lines({"2 E xyz;", "5 E /* x */"}) << false;
+    QTest::newRow("stop on its line")
+        << text({"prgName = \"S\";", "nop;", "  Us = 99999999999;", "nop;"})
+        << lines({"3 E   Us = 99999999999;"}) << false;
+    QTest::newRow("name not first stops on its line, no name warning")
+        << text({"nop;", "prgName = \"P\";"})
+        << lines({"2 E prgName = \"P\"; должен быть в первой строке"}) << false;
+    // The report lists the duplicate before the references; the diagnostics go by line.
+    QTest::newRow("duplicate on the second label, references on the if and jmp lines")
+        << text({"prgName = \"D\";", "#1;", "jmp #2;", "// c", "#1;", "if Us > 0 #3 else #4;",
+                 "if Us > 0 #1 else #5;", "if Us > 0 #1 else #1;"})
+        << lines({"3 E jmp: ссылка #2 не найдена", "5 E повтор ссылки #1",
+                  "6 E if: ссылка #3 не найдена", "7 E if-else: ссылка #5 не найдена",
+                  "8 E if-else: ссылка #1 не может указывать на первую запись"})
+        << false;
+
+    QTest::newRow("statement before //")
+        << text({"prgName = \"C\";", "#1;", "  jmp #1; // back", "xyz // no statement", "  // only",
+                 "Us = 5;// set"})
+        << lines({"3 W оператор перед // не компилируется: строка с // целиком считается "
+                  "комментарием",
+                  "6 W оператор перед // не компилируется: строка с // целиком считается "
+                  "комментарием"})
+        << true;
+    QString tooMany = QStringLiteral("prgName = \"Big\";\n");
+    for (int i = 0; i < 101; ++i)
+        tooMany += QStringLiteral("nop;\n");
+    tooMany += QStringLiteral("// end\n");
+    QTest::newRow("101 records, on the last statement line")
+        << tooMany << lines({"102 W 101 записей: в ячейку прибора помещается не более 100"})
+        << true;
+    QTest::newRow("name beyond one byte")
+        << text({"prgName = \"Тест\";", "nop;"})
+        << lines({"1 W имя программы содержит символы, которых нет в приборе"}) << true;
+    QTest::newRow("Latin-1 name fits")
+        << text({"prgName = \"Äé1ÿ\";", "nop;"}) << QStringList() << true;
+    QTest::newRow("records without a name line")
+        << text({"", "// c", "nop;"})
+        << lines({"1 W нет строки prgName: в прибор будет записано пустое имя"}) << true;
+    QTest::newRow("no records, no name line") << text({"// c", ""}) << QStringList() << true;
+    // The if with an else never falls through; each unreachable run is named once, at its start.
+    QTest::newRow("unreachable runs")
+        << text({"prgName = \"U\";", "#1;", "delay_ms 10;", "if Us > 0 #1 else #3;", "Us = 1;",
+                 "// gap", "Uo = 2;", "#3;", "jmp #1;", "nop;", "#4;"})
+        << lines({"5 W до этой строки программа не доходит",
+                  "10 W до этой строки программа не доходит"})
+        << true;
+    QTest::newRow("code reached only by a jump is reached")
+        << text({"prgName = \"R\";", "jmp #2;", "#1;", "delay_s 1;", "#2;", "if Us > 0 #1;"})
+        << QStringList() << true;
+    // A delay that one path skips does not make the loop safe.
+    QTest::newRow("loops without delay, on the closing jump")
+        << text({"prgName = \"L\";", "#1;", "Us += 1;", "if Us < 10 #1;", "#2;", "delay_s 1;",
+                 "if Uo > 0 #2;", "#3;", "if Is > 0 #4;", "delay_ms 5;", "#4;", "jmp #3;"})
+        << lines({"4 W цикл без задержки", "12 W цикл без задержки"}) << true;
+    QTest::newRow("loop through an else #0")
+        << text({"prgName = \"Z\";", "nop;", "#0;", "Us += 1;", "if Us > 9 #9 else #0;", "#9;"})
+        << lines({"5 W цикл без задержки"}) << true;
+    QTest::newRow("warnings sorted among errors by line")
+        << text({"nop; // a", "Us = 5;", "xyz;"})
+        << lines({"1 W оператор перед // не компилируется: строка с // целиком считается "
+                  "комментарием",
+                  "1 W нет строки prgName: в прибор будет записано пустое имя", "3 E xyz;"})
+        << false;
+}
+
+void TestCompiler::diagnostics()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, ok);
+
+    const CompileResult result = compileProgram(program);
+    QStringList found;
+    for (const Diagnostic &d : result.diagnostics)
+        found << QStringLiteral("%1 %2 %3")
+                     .arg(d.line)
+                     .arg(d.severity == Diagnostic::Severity::Error ? QLatin1Char('E')
+                                                                    : QLatin1Char('W'))
+                     .arg(d.message);
+    QCOMPARE(found, expected);
+    QCOMPARE(result.ok, ok);
+    // Every error line of the report has its diagnostic, and warnings add no report line.
+    int reportErrors = 0;
+    for (const QString &line : result.report)
+        reportErrors += line.startsWith(QLatin1String("error")) ? 1 : 0;
+    QCOMPARE(int(std::count_if(
+                 result.diagnostics.cbegin(), result.diagnostics.cend(),
+                 [](const Diagnostic &d) { return d.severity == Diagnostic::Severity::Error; })),
+             reportErrors);
+}
+
 void TestCompiler::missingOperatorStops()
 {
     // A comparison table without "!=" makes that operator unknown to the compile.
@@ -320,16 +436,17 @@ void TestCompiler::missingOperatorStops()
 
 void TestCompiler::everyCompileStartsAfresh()
 {
-    // One compiler object, used twice: nothing of the first run leaks into the second.
-    const Language::CodeTable operands = Language::operandCodes();
-    const Language::CodeTable comparisons = Language::compareCodes();
-    const Compiler compiler(Language::statementKinds(), operands, comparisons);
+    // One compiler object, built from temporary tables and used twice: it keeps its own copies,
+    // and nothing of the first run leaks into the second.
+    const Compiler compiler(Language::StatementKindTable(Language::statementKinds()),
+                            Language::operandCodes(), Language::compareCodes());
 
     const CompileResult first = compiler.compile(text({"prgName = \"A\";", "#1;", "jmp #1;"}));
     QVERIFY(first.ok);
     const CompileResult second = compiler.compile(text({"#1;", "nop;"}));
     QVERIFY(second.ok);
     QVERIFY(!second.hasProgramName);
+    QVERIFY(second.programName.isEmpty());
     QCOMPARE(second.report, lines({Heading, "#1;", "nop;", "", "OK: 2/100"}));
     QCOMPARE(describe(second.instructions), describe(InstructionList{record(10, 0, 1), record(0)}));
 }

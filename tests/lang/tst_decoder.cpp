@@ -101,9 +101,9 @@ void TestDecoder::decode_data()
     QTest::newRow("negative else is not checked")
         << u8("E") << InstructionList{label(1), ifUsAbove5(0, -3)}
         << text({"prgName = \"E\";", "", "#1;", "if Us > 5 #1;"}) << ok;
-    QTest::newRow("else on label 0 drops the else part")
+    QTest::newRow("else on label 0 keeps the else part")
         << u8("E") << InstructionList{label(1), label(0), ifUsAbove5(0, 1)}
-        << text({"prgName = \"E\";", "", "#1;", "#0;", "if Us > 5 #1;"}) << ok;
+        << text({"prgName = \"E\";", "", "#1;", "#0;", "if Us > 5 #1 else #0;"}) << ok;
 
     // Bit 6 alone marks a named second operand too; the first operand is the low six bits.
     QTest::newRow("bit 6 marks a named operand")
@@ -132,11 +132,19 @@ void TestDecoder::decode_data()
                                   << text({"prgName = \"ab\";", "", "nop;"}) << ok;
     QTest::newRow("name with leading blanks")
         << u8("  ab ") << InstructionList{nop()} << text({"prgName = \"ab\";", "", "nop;"}) << ok;
-    QTest::newRow("name of five blanks")
-        << u8("     ") << InstructionList{nop()} << text({"prgName = \"\";", "", "nop;"}) << ok;
-    QTest::newRow("name with control characters")
-        << withControls() << InstructionList{nop()} << text({"prgName = \"a?b???\";", "", "nop;"})
+    // An empty name line would not compile: without it the text compiles to the empty name.
+    QTest::newRow("name of five blanks has no name line")
+        << u8("     ") << InstructionList{nop()} << u8("nop;") << ok;
+    QTest::newRow("erased name has no name line")
+        << QString(5, QChar(0)) << InstructionList{nop(), nop()} << text({"nop;", "nop;"}) << ok;
+    QTest::newRow("blanks and controls only, no records")
+        << (u8(" \t ") + QChar(0x7f) + QChar(0x85)) << InstructionList{} << QStringLiteral("")
         << ok;
+    QTest::newRow("name with control characters") << withControls() << InstructionList{nop()}
+                                                  << text({"prgName = \"ab\";", "", "nop;"}) << ok;
+    QTest::newRow("blank between controls trimmed")
+        << (QChar(0x01) + u8(" Ab") + QChar(0) + u8(" ")) << InstructionList{nop()}
+        << text({"prgName = \"Ab\";", "", "nop;"}) << ok;
 
     QTest::newRow("label 4 twice")
         << u8("D") << InstructionList{nop(), nop(), label(4), nop(), nop(), nop(), label(4)}
@@ -240,9 +248,10 @@ void TestDecoder::roundTrip_data()
     QTest::newRow("comments, blanks and leading zeros vanish")
         << text({"prgName = \"C\";", "// header", "", "#05;", "  nop; // x", "jmp #5;", "   "})
         << text({"prgName = \"C\";", "", "#5;", "jmp #5;"});
-    QTest::newRow("else #0 written without else")
-        << text({"prgName = \"Z\";", "nop;", "if Us == 0 #2 else #0;", "#2;"})
-        << text({"prgName = \"Z\";", "", "nop;", "if Us == 0 #2;", "#2;"});
+    QTest::newRow("else #0 survives")
+        << text({"prgName = \"Z\";", "nop;", "if Us == 0 #2 else #0;", "#2;", "#0;"})
+        << text({"prgName = \"Z\";", "", "nop;", "if Us == 0 #2 else #0;", "#2;", "#0;"});
+    QTest::newRow("no name line") << text({"", "#7;", "jmp #7;"}) << text({"#7;", "jmp #7;"});
     QTest::newRow("all comparisons")
         << text({"prgName = \"Cmp\";", "#1;", "if Us == 1 #1;", "if Uo != Is #1;", "if Io < -1 #1;",
                  "if Ro <= 0 #1;", "if T1 > T2 #1;", "if T3 >= Blk #1;"})
