@@ -195,8 +195,10 @@ void TestDecoder::decode()
 
 void TestDecoder::paragraphsAreNameThenOneLinePerRecord()
 {
+    // Built from temporary tables: the decoder must keep copies, not references to them.
+    const Decoder decoder(Language::operandCodes(), Language::compareCodes());
     const DecodeResult result =
-        decodeProgram(QStringLiteral("Prg1"), InstructionList{label(1), nop(), jmp(0)});
+        decoder.decode(QStringLiteral("Prg1"), InstructionList{label(1), nop(), jmp(0)});
     QVERIFY(result.ok);
     QCOMPARE(result.paragraphs, lines({"prgName = \"Prg1\";\n", "#1;", "nop;", "jmp #1;"}));
 }
