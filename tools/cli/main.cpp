@@ -15,15 +15,26 @@ int main(int argc, char *argv[])
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed.invocation) {
         console.error(parsed.error);
-        return ExitBadInput;
+        return console.finish(ExitBadInput);
     }
+    int status = ExitBadInput;
     switch (parsed.invocation->command) {
     case Invocation::Command::Compile:
-        return runCompile(*parsed.invocation, console);
+        status = runCompile(*parsed.invocation, console);
+        break;
     case Invocation::Command::Write:
-        return runWrite(*parsed.invocation, console);
+        status = runWrite(*parsed.invocation, console);
+        break;
     case Invocation::Command::Read:
-        return runRead(*parsed.invocation, console);
+        status = runRead(*parsed.invocation, console);
+        break;
+    case Invocation::Command::Compare:
+        status = runCompare(*parsed.invocation, console);
+        break;
+    case Invocation::Command::Ports:
+        status = runPorts(*parsed.invocation, console);
+        break;
     }
-    return ExitBadInput;
+    // Output that did not arrive makes any run a failure.
+    return console.finish(status);
 }
