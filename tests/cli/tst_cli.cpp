@@ -828,6 +828,7 @@ void TestCli::lostOutputFails_data()
     QTest::newRow("write") << u("write");
     QTest::newRow("read") << u("read");
     QTest::newRow("compile --json") << u("compile --json");
+    QTest::newRow("help") << u("--help");
 }
 
 void TestCli::lostOutputFails()

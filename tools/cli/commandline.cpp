@@ -146,10 +146,16 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         parsed.error = parser.errorText();
         return parsed;
     }
-    if (parser.isSet(helpOption))
-        parser.showHelp(ExitSuccess);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
+    // Printed by the caller, whose writes are checked.
+    if (parser.isSet(helpOption)) {
+        parsed.text = parser.helpText();
+        return parsed;
+    }
+    if (parser.isSet(versionOption)) {
+        parsed.text = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                                    QCoreApplication::applicationVersion());
+        return parsed;
+    }
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {

@@ -51,8 +51,9 @@ struct ParsedCommandLine
 {
     std::optional<Invocation> invocation;
     QString error;
+    // For --help and --version: the text to print on standard output before ending with status 0.
+    QString text;
 };
 
-// Reads the arguments (the program's name first). --help and --version print their text and end
-// the process with status 0.
+// Reads the arguments (the program's name first).
 ParsedCommandLine parseCommandLine(const QStringList &arguments);

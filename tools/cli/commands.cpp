@@ -302,10 +302,11 @@ private:
 
     void showProgress(int done, int total)
     {
-        QString text = QStringLiteral("%1: %2/%3").arg(m_current.label()).arg(done).arg(total);
+        QString text = QStringLiteral("%1: %2 of %3").arg(m_current.label()).arg(done).arg(total);
         if (done > 0 && done < total) {
             const qint64 leftMs = m_clock.elapsed() * (total - done) / done;
-            text += QStringLiteral(", %1 s left").arg((leftMs + MsPerSecond - 1) / MsPerSecond);
+            text +=
+                QStringLiteral(", about %1 s left").arg((leftMs + MsPerSecond - 1) / MsPerSecond);
         }
         m_console.progress(text);
     }

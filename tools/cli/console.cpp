@@ -27,7 +27,9 @@ Console::Console()
 
 void Console::writeOut(const QByteArray &bytes)
 {
-    clearProgress();
+    // Only a terminal shares the screen line with the progress.
+    if (outputIsTerminal)
+        clearProgress();
     // After a loss the rest would be a torn copy anyway; the error is told once at the end.
     if (outputLost)
         return;

@@ -13,6 +13,10 @@ int main(int argc, char *argv[])
 
     Console console;
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    if (!parsed.text.isEmpty()) {
+        console.outText(parsed.text);
+        return console.finish(ExitSuccess);
+    }
     if (!parsed.invocation) {
         console.error(parsed.error);
         return console.finish(ExitBadInput);
