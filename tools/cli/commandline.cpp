@@ -250,8 +250,10 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             invocation.cells.append(cell - FirstCell);
     }
 
-    // Several reads into one file would leave only the last program.
-    if (invocation.command == Invocation::Command::Read && invocation.targetCount() > 1) {
+    // Several reads into one file would leave only the last program; JSON carries each program
+    // in its own object.
+    if (invocation.command == Invocation::Command::Read && invocation.targetCount() > 1 &&
+        (!invocation.json || !invocation.outputFile.isEmpty())) {
         const bool slaveNamed =
             invocation.slaveIds.size() == 1 || invocation.outputFile.contains(SlavePlaceholder);
         const bool cellNamed =
