@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -17,7 +18,24 @@ const QByteArray ClearLine = "\r\x1b[K";
 
 } // namespace
 
-Console::Console()
+ClosedStreams reserveStandardDescriptors()
+{
+    ClosedStreams closed;
+    bool *flags[] = {nullptr, &closed.output, &closed.error};
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1)
+            continue;
+        // open() takes the lowest free number, which is this one.
+        const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened != fd && opened >= 0)
+            close(opened);
+        if (flags[fd])
+            *flags[fd] = true;
+    }
+    return closed;
+}
+
+Console::Console(ClosedStreams closed) : outputClosed(closed.output), errorClosed(closed.error)
 {
     standardOutput.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered);
     standardError.open(fileno(stderr), QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -33,6 +51,11 @@ void Console::writeOut(const QByteArray &bytes)
     // After a loss the rest would be a torn copy anyway; the error is told once at the end.
     if (outputLost)
         return;
+    if (outputClosed) {
+        outputLost = true;
+        outputError = QStringLiteral("it is closed");
+        return;
+    }
     if (standardOutput.write(bytes) != bytes.size()) {
         outputLost = true;
         outputError = standardOutput.errorString();
@@ -43,7 +66,7 @@ void Console::writeErr(const QByteArray &bytes)
 {
     if (errorLost)
         return;
-    if (standardError.write(bytes) != bytes.size())
+    if (errorClosed || standardError.write(bytes) != bytes.size())
         errorLost = true;
 }
 

@@ -6,6 +6,17 @@
 class QByteArray;
 class QString;
 
+// Which standard streams the tool was started without.
+struct ClosedStreams
+{
+    bool output = false;
+    bool error = false;
+};
+
+// Puts /dev/null on standard descriptors that are closed, so that no file or port the tool opens
+// later takes their number and receives its output. Call before anything opens a descriptor.
+ClosedStreams reserveStandardDescriptors();
+
 // The tool's standard output and standard error, written as UTF-8 whatever the locale says and
 // unbuffered, so that lines of both and the link's traces reach a terminal in the order written.
 // Every write is checked: output that was lost turns the exit status into a failure. On a
@@ -14,7 +25,7 @@ class QString;
 class Console
 {
 public:
-    Console();
+    explicit Console(ClosedStreams closed = {});
     Console(const Console &) = delete;
     Console &operator=(const Console &) = delete;
 
@@ -53,7 +64,9 @@ private:
     bool outputIsTerminal = false;
     bool errorIsTerminal = false;
     bool progressShown = false;
+    bool outputClosed = false;
     bool outputLost = false;
+    bool errorClosed = false;
     bool errorLost = false;
     QString outputError;
 };

@@ -6,12 +6,13 @@
 
 int main(int argc, char *argv[])
 {
+    const ClosedStreams closed = reserveStandardDescriptors();
     // The device link's waits run local event loops, which need the application object.
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
 
-    Console console;
+    Console console(closed);
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed.text.isEmpty()) {
         console.outText(parsed.text);
