@@ -248,13 +248,13 @@ public:
         lines.clear();
         if (m_several && !m_invocation.json) {
             if (index > 0)
-                line(QString());
-            line(QStringLiteral("==> %1 <==").arg(target.label()));
+                show(QString());
+            show(QStringLiteral("==> %1 <==").arg(target.label()));
         }
     }
 
     // A report line; a text may hold a line feed, as the transfer's name line does, and then
-    // stands for m_several lines.
+    // stands for several lines.
     void line(const QString &text)
     {
         for (const QString &part : text.split(QLatin1Char('\n'))) {
@@ -270,12 +270,13 @@ public:
                                  [this](const QString &text) { line(text); });
         if (m_console.showsProgress()) {
             m_clock.start();
+            m_lastDone = 0;
             transfer.setProgress([this](int done, int total) { showProgress(done, total); });
         }
         return transfer;
     }
 
-    // The target's one-line summary, when there are m_several.
+    // The target's one-line summary, when there are several targets.
     void summary(bool ok, const QString &what)
     {
         m_console.clearProgress();
@@ -302,6 +303,10 @@ private:
 
     void showProgress(int done, int total)
     {
+        // A read-back after a write counts anew; its own pace gives the time left.
+        if (done < m_lastDone)
+            m_clock.restart();
+        m_lastDone = done;
         QString text = QStringLiteral("%1: %2 of %3").arg(m_current.label()).arg(done).arg(total);
         if (done > 0 && done < total) {
             const qint64 leftMs = m_clock.elapsed() * (total - done) / done;
@@ -317,6 +322,7 @@ private:
     const bool m_several;
     Target m_current;
     QElapsedTimer m_clock;
+    int m_lastDone = 0;
 };
 
 // The human words for the differences a read-back shows, as the write's --verify has them: every
