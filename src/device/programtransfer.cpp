@@ -58,6 +58,7 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
             return WriteResult::LineFailed;
         }
         m_report(tr("Строка %1 записана").arg(i));
+        progressed(i + 1, program.size() + 2);
     }
 
     if (m_link.WriteSize(m_slaveId, program.size(), m_cell, WriteAccess) != LinkResult::Success) {
@@ -65,12 +66,14 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
         return WriteResult::SizeFailed;
     }
     m_report(tr("Size записан"));
+    progressed(program.size() + 1, program.size() + 2);
 
     if (m_link.WritePrgName(m_slaveId, name, m_cell, WriteAccess) != LinkResult::Success) {
         m_report(tr("Ошибка записи prgName"));
         return WriteResult::NameFailed;
     }
     m_report(tr("PrgName \"%1\" записан\n").arg(name));
+    progressed(program.size() + 2, program.size() + 2);
     m_report(tr("Данные успешно записаны"));
     return WriteResult::Written;
 }
@@ -96,6 +99,7 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
         return result;
     }
     m_report(tr("Всего строк %1").arg(count));
+    progressed(1, count + 2);
 
     QString name;
     if (m_link.ReadPrgName(m_slaveId, name, m_cell, ReadAccess) != LinkResult::Success) {
@@ -105,6 +109,7 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
     }
     m_report(QStringLiteral("prgName = \"") + name + QLatin1Char('"'));
     result.name = name;
+    progressed(2, count + 2);
 
     result.records.reserve(count);
     for (int i = 0; i < count; ++i) {
@@ -118,6 +123,7 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
         }
         result.records.append(record);
         m_report(tr("Строка %1 считана").arg(i));
+        progressed(i + 3, count + 2);
     }
     result.status = ReadStatus::Read;
     return result;

@@ -15,6 +15,9 @@ class ProgramTransfer
 public:
     // Receives each report line as it happens; a text may hold a line feed.
     using Reporter = std::function<void(const QString &text)>;
+    // Told after every answered request: done of total requests, where total is the record count
+    // plus two (count and name). A read learns the total from its first answer.
+    using Progress = std::function<void(int done, int total)>;
 
     enum class WriteResult
     {
@@ -57,6 +60,9 @@ public:
     // Reads the count, the name and every record. The caller shows the heading first.
     ReadResult read();
 
+    // Optional; set before write() or read().
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+
     // Whether a name can travel in the five name bytes.
     static bool nameFitsDevice(const QString &name);
 
@@ -65,4 +71,11 @@ private:
     quint8 m_slaveId;
     int m_cell;
     Reporter m_report;
+    Progress m_progress;
+
+    void progressed(int done, int total)
+    {
+        if (m_progress)
+            m_progress(done, total);
+    }
 };

@@ -1,14 +1,27 @@
+#include "clitext.h"
+#include "compiler.h"
+#include "devicelink.h"
 #include "mainwindow.h"
+#include "programtext.h"
+#include "programtransfer.h"
+#include "simulatorprocess.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSerialPort>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // quorvel-cli as scripts run it: its compile report beside the window's pane for the same file,
 // its exit statuses, and its transfers against the simulated power supply.
@@ -144,7 +157,15 @@ private:
     QByteArray log;
 };
 
+// A diagnostic list as a table column.
+struct Diagnostics
+{
+    DiagnosticList list;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Diagnostics)
 
 class TestCli : public QObject
 {
@@ -176,9 +197,23 @@ private slots:
     void lostLineEndsTheTransfer();
     void traceGoesToStandardError();
 
+    void diagnosticLines_data();
+    void diagnosticLines();
+    void controlCharactersEscaped_data();
+    void controlCharactersEscaped();
+    void lostOutputFails_data();
+    void lostOutputFails();
+    void readIntoFifo();
+    void severalSlavesOneAnswering();
+    void jsonHoldsWhatTheLinesSay_data();
+    void jsonHoldsWhatTheLinesSay();
+    void compareCell_data();
+    void compareCell();
+    void transferReportsProgress();
+
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
-    CliRun runCli(const QStringList &arguments);
+    CliRun runCli(const QStringList &arguments, const QString &standardOutputFile = QString());
 
     QString cliPath;
     QTemporaryDir dir;
@@ -211,10 +246,12 @@ QString TestCli::writeFile(const QString &name, const QByteArray &bytes)
     return path;
 }
 
-CliRun TestCli::runCli(const QStringList &arguments)
+CliRun TestCli::runCli(const QStringList &arguments, const QString &standardOutputFile)
 {
     CliRun run;
     QProcess process;
+    if (!standardOutputFile.isEmpty())
+        process.setStandardOutputFile(standardOutputFile);
     process.start(cliPath, arguments);
     if (!process.waitForStarted(CliTimeoutMs))
         return run;
@@ -290,7 +327,9 @@ void TestCli::compileReportMatchesWindowPane()
     QCOMPARE(run.exitCode, window->compileErrorFlag() == 0 ? ExitSuccess : ExitFailed);
     QCOMPARE(lines(run.out).constFirst(), u("Компиляция:"));
     QCOMPARE(lines(run.out).constLast(), lastLine);
-    QVERIFY(run.err.isEmpty());
+    // Standard error holds the compiler's diagnostics and nothing else.
+    const CompileResult compiled = compileProgram(ProgramText::loadFile(path).text);
+    QCOMPARE(lines(run.err), CliText::diagnosticLines(path, compiled.diagnostics));
 }
 
 void TestCli::compileSeveralFiles_data()
@@ -432,6 +471,21 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("read"), u("-p"), port, u("-o")} << u("Missing value after '-o'");
     QTest::newRow("verify with read") << QStringList{u("read"), u("-p"), port, u("--verify")}
                                       << u("option --verify does not apply to read");
+    QTest::newRow("slave range backwards")
+        << QStringList{u("read"), u("-p"), port, u("--slave"), u("5-3")} << u("slave id '5-3'");
+    QTest::newRow("cell list with a gap")
+        << QStringList{u("read"), u("-p"), port, u("--cell"), u("1,,2")} << u("cell '1,,2'");
+    QTest::newRow("several reads to standard output")
+        << QStringList{u("read"), u("-p"), port, u("--cell"), u("1-2")} << u("needs --output");
+    QTest::newRow("several reads into one file")
+        << QStringList{u("read"), u("-p"), port, u("-s"), u("1,2"), u("-o"), u("cell{cell}")}
+        << u("{slave} and {cell}");
+    QTest::newRow("compare without file")
+        << QStringList{u("compare"), u("-p"), port} << u("compare needs a program");
+    QTest::newRow("compare a device")
+        << QStringList{u("compare"), u("/dev/zero"), u("-p"), port} << u("not a regular file");
+    QTest::newRow("ports with a port")
+        << QStringList{u("ports"), u("-p"), port} << u("option --port does not apply to ports");
 }
 
 void TestCli::badInputGivesStatusTwo()
@@ -707,6 +761,333 @@ void TestCli::traceGoesToStandardError()
     QCOMPARE(read.exitCode, ExitSuccess);
     QCOMPARE(QString::fromUtf8(read.out), exampleReadBack());
     QVERIFY(read.err.contains("LineCode = #"));
+}
+
+void TestCli::diagnosticLines_data()
+{
+    QTest::addColumn<Diagnostics>("rows");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("none") << Diagnostics() << QStringList();
+    QTest::newRow("error and warning, in order")
+        << Diagnostics{{{3, Diagnostic::Severity::Error, u("повтор ссылки #1")},
+                        {7, Diagnostic::Severity::Warning, u("цикл без задержки")}}}
+        << QStringList{u("dir/a b.prgb:3: error: повтор ссылки #1"),
+                       u("dir/a b.prgb:7: warning: цикл без задержки")};
+}
+
+void TestCli::diagnosticLines()
+{
+    QFETCH(Diagnostics, rows);
+    const DiagnosticList &diagnostics = rows.list;
+    QFETCH(QStringList, expected);
+
+    QCOMPARE(CliText::diagnosticLines(u("dir/a b.prgb"), diagnostics), expected);
+    // The same list as JSON, field by field.
+    const QJsonArray json = CliText::diagnosticsJson(diagnostics);
+    QCOMPARE(json.size(), diagnostics.size());
+    for (int i = 0; i < diagnostics.size(); ++i) {
+        const QJsonObject object = json.at(i).toObject();
+        QCOMPARE(object.value(u("line")).toInt(), diagnostics.at(i).line);
+        QCOMPARE(object.value(u("message")).toString(), diagnostics.at(i).message);
+        QVERIFY(expected.at(i).contains(u(": %1: ").arg(object.value(u("severity")).toString())));
+    }
+}
+
+void TestCli::controlCharactersEscaped_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("screen clear from a name") << u("\x1b[2J ") << u("\\x1b[2J ");
+    QTest::newRow("carriage return and bell") << u("a\rb\x07") << u("a\\x0db\\x07");
+    QTest::newRow("C1 control and DEL") << (u("x") + QChar(0x9b) + QChar(0x7f)) << u("x\\x9b\\x7f");
+    QTest::newRow("tab, Cyrillic and Latin-1 kept")
+        << (u("\tСтрока ") + QChar(0xe9)) << (u("\tСтрока ") + QChar(0xe9));
+}
+
+void TestCli::controlCharactersEscaped()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+
+    QCOMPARE(CliText::escapeControls(text), shown);
+    // JSON keeps the text exactly, with no raw control byte in the line.
+    const QByteArray line = CliText::jsonLine(QJsonObject{{u("name"), text}});
+    QVERIFY(line.endsWith('\n'));
+    const QString decoded = QString::fromUtf8(line.chopped(1));
+    QCOMPARE(CliText::escapeControls(decoded), decoded);
+    QCOMPARE(QJsonDocument::fromJson(line).object().value(u("name")).toString(), text);
+}
+
+void TestCli::lostOutputFails_data()
+{
+    QTest::addColumn<QString>("command");
+
+    QTest::newRow("compile") << u("compile");
+    QTest::newRow("write") << u("write");
+    QTest::newRow("read") << u("read");
+    QTest::newRow("compile --json") << u("compile --json");
+    QTest::newRow("help") << u("--help");
+}
+
+void TestCli::lostOutputFails()
+{
+    QFETCH(QString, command);
+
+    Simulator simulator;
+    QVERIFY(simulator.start({}));
+    for (const QString &line : exampleCellLines(0))
+        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+    const QString file = writeFile(QStringLiteral("full.prgb"), Example);
+    QStringList arguments = command.split(QLatin1Char(' '));
+    if (!command.startsWith(u("read")))
+        arguments << file;
+    if (!command.startsWith(u("compile")))
+        arguments << u("-p") << simulator.port;
+
+    const CliRun run = runCli(arguments, u("/dev/full"));
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, ExitFailed);
+    const QStringList err = lines(run.err);
+    QVERIFY2(!err.isEmpty() && err.constLast() == u("quorvel-cli: cannot write standard output: ") +
+                                                      QString::fromLocal8Bit(strerror(ENOSPC)),
+             run.err.constData());
+    // No success line over a program that went nowhere.
+    QVERIFY(!err.contains(u("Данные успешно считаны и декодированы")));
+}
+
+void TestCli::readIntoFifo()
+{
+    Simulator simulator;
+    QVERIFY(simulator.start({}));
+    for (const QString &line : exampleCellLines(0))
+        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+    const QString fifo = dir.filePath(QStringLiteral("program.fifo"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Opened for reading without waiting, so the tool's open for writing finds a reader.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+
+    const CliRun run = runCli({u("read"), u("-p"), simulator.port, u("-o"), fifo});
+    QByteArray received(1 << 16, '\0');
+    const ssize_t got = ::read(reader, received.data(), size_t(received.size()));
+    ::close(reader);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, ExitSuccess);
+    QVERIFY(got > 0);
+    QCOMPARE(QString::fromUtf8(received.left(int(got))), exampleReadBack());
+    QCOMPARE(lines(run.err).constLast(), u("Данные успешно считаны и декодированы"));
+    // Still the FIFO, not a regular file put in its place.
+    struct stat info;
+    QCOMPARE(::stat(QFile::encodeName(fifo).constData(), &info), 0);
+    QVERIFY(S_ISFIFO(info.st_mode));
+}
+
+void TestCli::severalSlavesOneAnswering()
+{
+    // Only slave 2 answers on this bus; slaves 1 and 3 stay silent.
+    Simulator simulator;
+    QVERIFY(simulator.start({u("--slave"), u("2")}));
+    const QString file = writeFile(QStringLiteral("rack.prgb"), Example);
+    const CliRun run =
+        runCli({u("write"), file, u("--verify"), u("-p"), simulator.port, u("--slave"), u("1-3")});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, ExitFailed);
+
+    const QStringList out = lines(run.out);
+    QCOMPARE(out.filter(QRegularExpression(u("^slave \\d+, cell \\d+: "))),
+             (QStringList{u("slave 1, cell 1: failed: Ошибка записи"),
+                          u("slave 2, cell 1: written and verified, 6 records"),
+                          u("slave 3, cell 1: failed: Ошибка записи")}));
+    QCOMPARE(out.filter(u("==> slave ")),
+             (QStringList{u("==> slave 1, cell 1 <=="), u("==> slave 2, cell 1 <=="),
+                          u("==> slave 3, cell 1 <==")}));
+    // The failure of slave 1 did not keep slave 2 from getting the whole program.
+    const QStringList dump = simulator.control(u("dump"));
+    for (const QString &line : exampleCellLines(0))
+        QVERIFY2(dump.contains(line), qPrintable(line));
+}
+
+void TestCli::jsonHoldsWhatTheLinesSay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("outcomes");
+
+    QTest::newRow("write to three slaves, one answering")
+        << QStringList{u("write"), u("%file"), u("--slave"), u("1-3")}
+        << QStringList{u("line-failed"), u("written"), u("line-failed")};
+    QTest::newRow("read two cells, one empty") << QStringList{u("read"),
+                                                              u("--slave"),
+                                                              u("2"),
+                                                              u("--cell"),
+                                                              u("3,1"),
+                                                              u("-o"),
+                                                              u("%dir/s{slave}c{cell}.prgb")}
+                                               << QStringList{u("read"), u("no-records")};
+    QTest::newRow("compare a cell that holds the program")
+        << QStringList{u("compare"), u("%file"), u("-s"), u("2"), u("-c"), u("3")}
+        << QStringList{u("equal")};
+}
+
+void TestCli::jsonHoldsWhatTheLinesSay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, outcomes);
+
+    Simulator simulator;
+    QVERIFY(simulator.start({u("--slave"), u("2")}));
+    for (const QString &line : exampleCellLines(2))
+        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+    const QString file = writeFile(QStringLiteral("json.prgb"), Example);
+    for (QString &argument : arguments) {
+        argument.replace(u("%file"), file);
+        argument.replace(u("%dir"), dir.path());
+    }
+    arguments << u("-p") << simulator.port;
+
+    const CliRun human = runCli(arguments);
+    const CliRun json = runCli(arguments + QStringList{u("--json")});
+    QVERIFY(human.finished && json.finished);
+    QCOMPARE(json.exitCode, human.exitCode);
+
+    // read's lines are on standard error, the others' on standard output after the report.
+    const bool read = arguments.constFirst() == u("read");
+    const QStringList humanLines = lines(read ? human.err : human.out);
+    const QStringList objects = lines(json.out);
+    QCOMPARE(objects.size(), outcomes.size());
+    for (int i = 0; i < objects.size(); ++i) {
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(objects.at(i).toUtf8(), &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(objects.at(i)));
+        QCOMPARE(object.value(u("outcome")).toString(), outcomes.at(i));
+        QCOMPARE(object.value(u("ok")).toBool(), outcomes.at(i) == u("written") ||
+                                                     outcomes.at(i) == u("read") ||
+                                                     outcomes.at(i) == u("equal"));
+        QCOMPARE(object.value(u("port")).toString(), simulator.port);
+        QCOMPARE(object.value(u("command")).toString(), arguments.constFirst());
+
+        // The object's lines are the human block of its target, in order.
+        QStringList block;
+        for (const QJsonValue &value : object.value(u("lines")).toArray())
+            block << value.toString();
+        QVERIFY(!block.isEmpty());
+        const int at = humanLines.indexOf(
+            block.constFirst(), objects.size() > 1
+                                    ? humanLines.indexOf(u("==> slave %1, cell %2 <==")
+                                                             .arg(object.value(u("slave")).toInt())
+                                                             .arg(object.value(u("cell")).toInt()))
+                                    : 0);
+        QVERIFY2(at >= 0, qPrintable(block.constFirst()));
+        QCOMPARE(humanLines.mid(at, block.size()), block);
+        if (objects.size() > 1) {
+            const QString summary = humanLines.value(at + block.size());
+            QVERIFY2(summary.startsWith(u("slave %1, cell %2: ")
+                                            .arg(object.value(u("slave")).toInt())
+                                            .arg(object.value(u("cell")).toInt())),
+                     qPrintable(summary));
+            QCOMPARE(summary.contains(u(": failed: ")), !object.value(u("ok")).toBool());
+        }
+    }
+}
+
+void TestCli::compareCell_data()
+{
+    QTest::addColumn<QStringList>("cellLines");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("tail");
+    QTest::addColumn<int>("firstDiffering");
+
+    QStringList changedRecords = exampleCellLines(0);
+    changedRecords[3] = u("line 0 2 0400580200000000000000000000");
+    changedRecords[5] = u("line 0 4 0A00030000000000000000000000");
+    QStringList otherName = exampleCellLines(0);
+    otherName[0] = u("cell 0 count 6 name 5072673220");
+
+    QTest::newRow("equal") << exampleCellLines(0) << ExitSuccess
+                           << QStringList{u("Строка 5 считана"), u("compare: equal, 6 records")}
+                           << -1;
+    QTest::newRow("two records differ")
+        << changedRecords << ExitFailed
+        << QStringList{u("Строка 5 считана"),
+                       u("compare: record 2 differs (2 of 6 records differ): "
+                         "file 04 00 F4 01 00 00 00 00 00 00 00 00 00 00, "
+                         "cell 04 00 58 02 00 00 00 00 00 00 00 00 00 00")}
+        << 2;
+    QTest::newRow("name differs")
+        << otherName << ExitFailed
+        << QStringList{u("Строка 5 считана"),
+                       u("compare: name differs: file \"Prg1\", cell \"Prg2 \"")}
+        << -1;
+    QTest::newRow("empty cell") << QStringList() << ExitFailed
+                                << QStringList{u("Нет записей для чтения"),
+                                               u("compare: the cell holds no program")}
+                                << -1;
+}
+
+void TestCli::compareCell()
+{
+    QFETCH(QStringList, cellLines);
+    QFETCH(int, status);
+    QFETCH(QStringList, tail);
+    QFETCH(int, firstDiffering);
+
+    Simulator simulator;
+    QVERIFY(simulator.start({}));
+    for (const QString &line : cellLines)
+        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+    const QStringList before = simulator.control(u("dump"));
+    const QString file = writeFile(QStringLiteral("compare.prgb"), Example);
+
+    const CliRun run = runCli({u("compare"), file, u("-p"), simulator.port});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    const QStringList out = lines(run.out);
+    QCOMPARE(out.value(0), u("Компиляция:"));
+    QCOMPARE(out.mid(out.size() - tail.size()), tail);
+
+    const CliRun json = runCli({u("compare"), file, u("-p"), simulator.port, u("--json")});
+    QCOMPARE(json.exitCode, status);
+    const QJsonObject comparison =
+        QJsonDocument::fromJson(json.out).object().value(u("comparison")).toObject();
+    QCOMPARE(comparison.value(u("equal")).toBool(), status == ExitSuccess);
+    QCOMPARE(comparison.value(u("firstDifferingRecord")).toInt(), firstDiffering);
+
+    // compare never writes: only reads reached the device, and the cells are as they were.
+    QCOMPARE(simulator.control(u("dump")), before);
+}
+
+void TestCli::transferReportsProgress()
+{
+    SimulatorProcess simulator;
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    QSerialPort port(simulator.portPath());
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    QVERIFY(DeviceLink::applyLineSettings(port));
+    DeviceLink link(&port);
+    link.setTraceDevice(nullptr);
+    ProgramTransfer transfer(link, 0, 1, [](const QString &) {});
+    QStringList steps;
+    transfer.setProgress(
+        [&steps](int done, int total) { steps << QStringLiteral("%1/%2").arg(done).arg(total); });
+
+    InstructionList program(3);
+    for (int i = 0; i < program.size(); ++i)
+        program[i].arg1 = i + 1;
+    QCOMPARE(transfer.write(program, u("Ab")), ProgramTransfer::WriteResult::Written);
+    const QStringList all = {u("1/5"), u("2/5"), u("3/5"), u("4/5"), u("5/5")};
+    QCOMPARE(steps, all);
+
+    steps.clear();
+    QCOMPARE(transfer.read().status, ProgramTransfer::ReadStatus::Read);
+    QCOMPARE(steps, all);
+
+    // A failed request is not counted as done.
+    steps.clear();
+    // The name request of cell index 1.
+    QVERIFY(simulator.addFault(u("silent@cmd=B9")));
+    QCOMPARE(int(transfer.read().status), int(ProgramTransfer::ReadStatus::NameFailed));
+    QCOMPARE(steps, QStringList{u("1/5")});
 }
 
 QTEST_MAIN(TestCli)

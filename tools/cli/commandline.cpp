@@ -19,6 +19,9 @@ const QString CellName = QStringLiteral("cell");
 const QString VerifyName = QStringLiteral("verify");
 const QString TraceName = QStringLiteral("trace");
 const QString OutputName = QStringLiteral("output");
+const QString JsonName = QStringLiteral("json");
+const QString SlavePlaceholder = QStringLiteral("{slave}");
+const QString CellPlaceholder = QStringLiteral("{cell}");
 
 struct CommandRule
 {
@@ -33,17 +36,23 @@ struct CommandRule
 const std::vector<CommandRule> &commandRules()
 {
     static const std::vector<CommandRule> rules = {
-        {QStringLiteral("compile"), Invocation::Command::Compile, 1, -1, {RecordsName}},
+        {QStringLiteral("compile"), Invocation::Command::Compile, 1, -1, {RecordsName, JsonName}},
         {QStringLiteral("write"),
          Invocation::Command::Write,
          1,
          1,
-         {PortName, SlaveName, CellName, VerifyName, TraceName}},
+         {PortName, SlaveName, CellName, VerifyName, TraceName, JsonName}},
         {QStringLiteral("read"),
          Invocation::Command::Read,
          0,
          0,
-         {PortName, SlaveName, CellName, TraceName, OutputName}},
+         {PortName, SlaveName, CellName, TraceName, OutputName, JsonName}},
+        {QStringLiteral("compare"),
+         Invocation::Command::Compare,
+         1,
+         1,
+         {PortName, SlaveName, CellName, TraceName, JsonName}},
+        {QStringLiteral("ports"), Invocation::Command::Ports, 0, 0, {JsonName}},
     };
     return rules;
 }
@@ -58,6 +67,11 @@ QString description()
         "  compile FILE...              print each file's compile report\n"
         "  write FILE --port PORT       compile FILE and write it into a memory cell\n"
         "  read --port PORT             read the program of a memory cell\n"
+        "  compare FILE --port PORT     compile FILE and compare it with a memory cell\n"
+        "  ports                        list the serial ports\n"
+        "\n"
+        "--slave and --cell take lists such as 1,3,5-8: every slave with every cell is served\n"
+        "in turn. read with several targets needs --output with {slave} and {cell} in it.\n"
         "\n"
         "Exit status: 0 success, 1 the operation failed, 2 bad usage or input.");
 }
@@ -72,6 +86,24 @@ std::optional<int> numberIn(const QString &text, int low, int high)
     return value;
 }
 
+// "1,3,5-8": numbers and rising ranges within [low, high], each kept once in the order given.
+std::optional<QVector<int>> numberListIn(const QString &text, int low, int high)
+{
+    QVector<int> numbers;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        const int dash = item.indexOf(QLatin1Char('-'), 1);
+        const std::optional<int> first = numberIn(dash < 0 ? item : item.left(dash), low, high);
+        const std::optional<int> last = dash < 0 ? first : numberIn(item.mid(dash + 1), low, high);
+        if (!first || !last || *last < *first)
+            return std::nullopt;
+        for (int n = *first; n <= *last; ++n) {
+            if (!numbers.contains(n))
+                numbers.append(n);
+        }
+    }
+    return numbers;
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList &arguments)
@@ -81,10 +113,10 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("compile, write or read."));
+                                 QStringLiteral("compile, write, read, compare or ports."));
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Program files: one or more for compile, one for "
-                                                "write, none for read."),
+                                                "write and compare, none for read and ports."),
                                  QStringLiteral("[FILE...]"));
     const QList<QCommandLineOption> toolOptions = {
         {RecordsName, QStringLiteral("compile: also print each record as its 14 bytes in hex.")},
@@ -92,16 +124,20 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
          QStringLiteral("Serial port of the supply, e.g. ttyUSB0 or /dev/ttyUSB0."),
          QStringLiteral("PORT")},
         {{QStringLiteral("s"), SlaveName},
-         QStringLiteral("Slave ID of the supply, 0 to 255 (default 0)."),
+         QStringLiteral("Slave IDs of the supplies, 0 to 255 (default 0), e.g. 1,3,5-8."),
          QStringLiteral("N")},
         {{QStringLiteral("c"), CellName},
-         QStringLiteral("Memory cell, 1 to 4 (default 1)."),
+         QStringLiteral("Memory cells, 1 to 4 (default 1), e.g. 1-4."),
          QStringLiteral("CELL")},
         {VerifyName, QStringLiteral("write: read the cell back and compare it with the program.")},
         {TraceName, QStringLiteral("Show the serial link's traces on standard error.")},
         {{QStringLiteral("o"), OutputName},
-         QStringLiteral("read: save the program into FILE instead of standard output."),
+         QStringLiteral("read: save the program into FILE instead of standard output; {slave} "
+                        "and {cell} in FILE stand for the target's numbers."),
          QStringLiteral("FILE")},
+        {JsonName,
+         QStringLiteral("Print one JSON object per file or target on standard output instead "
+                        "of the report lines.")},
     };
     parser.addOptions(toolOptions);
 
@@ -110,14 +146,21 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         parsed.error = parser.errorText();
         return parsed;
     }
-    if (parser.isSet(helpOption))
-        parser.showHelp(ExitSuccess);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
+    // Printed by the caller, whose writes are checked.
+    if (parser.isSet(helpOption)) {
+        parsed.text = parser.helpText();
+        return parsed;
+    }
+    if (parser.isSet(versionOption)) {
+        parsed.text = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                                    QCoreApplication::applicationVersion());
+        return parsed;
+    }
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        parsed.error = QStringLiteral("no command given (compile, write or read); see --help");
+        parsed.error =
+            QStringLiteral("no command given (compile, write, read, compare or ports); see --help");
         return parsed;
     }
     const QString commandName = positional.takeFirst();
@@ -163,6 +206,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     invocation.records = parser.isSet(RecordsName);
     invocation.verify = parser.isSet(VerifyName);
     invocation.trace = parser.isSet(TraceName);
+    invocation.json = parser.isSet(JsonName);
     invocation.outputFile = parser.value(OutputName);
     if (parser.isSet(OutputName) && invocation.outputFile.isEmpty()) {
         parsed.error = QStringLiteral("--output needs a file name");
@@ -177,25 +221,48 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         }
     }
     if (parser.isSet(SlaveName)) {
-        const std::optional<int> slave = numberIn(parser.value(SlaveName), 0, MaxSlaveId);
-        if (!slave) {
-            parsed.error = QStringLiteral("slave id '%1' is not a number from 0 to %2")
+        const std::optional<QVector<int>> slaves =
+            numberListIn(parser.value(SlaveName), 0, MaxSlaveId);
+        if (!slaves) {
+            parsed.error = QStringLiteral("slave id '%1' is not a number from 0 to %2 or a list "
+                                          "of them")
                                .arg(parser.value(SlaveName))
                                .arg(MaxSlaveId);
             return parsed;
         }
-        invocation.slaveId = quint8(*slave);
+        invocation.slaveIds.clear();
+        for (const int slave : *slaves)
+            invocation.slaveIds.append(quint8(slave));
     }
     if (parser.isSet(CellName)) {
-        const std::optional<int> cell = numberIn(parser.value(CellName), FirstCell, LastCell);
-        if (!cell) {
-            parsed.error = QStringLiteral("cell '%1' is not a number from %2 to %3")
-                               .arg(parser.value(CellName))
-                               .arg(FirstCell)
-                               .arg(LastCell);
+        const std::optional<QVector<int>> cells =
+            numberListIn(parser.value(CellName), FirstCell, LastCell);
+        if (!cells) {
+            parsed.error =
+                QStringLiteral("cell '%1' is not a number from %2 to %3 or a list of them")
+                    .arg(parser.value(CellName))
+                    .arg(FirstCell)
+                    .arg(LastCell);
             return parsed;
         }
-        invocation.cell = *cell - FirstCell;
+        invocation.cells.clear();
+        for (const int cell : *cells)
+            invocation.cells.append(cell - FirstCell);
+    }
+
+    // Several reads into one file would leave only the last program; JSON carries each program
+    // in its own object.
+    if (invocation.command == Invocation::Command::Read && invocation.targetCount() > 1 &&
+        (!invocation.json || !invocation.outputFile.isEmpty())) {
+        const bool slaveNamed =
+            invocation.slaveIds.size() == 1 || invocation.outputFile.contains(SlavePlaceholder);
+        const bool cellNamed =
+            invocation.cells.size() == 1 || invocation.outputFile.contains(CellPlaceholder);
+        if (!slaveNamed || !cellNamed) {
+            parsed.error = QStringLiteral("read from several targets needs --output with "
+                                          "{slave} and {cell} in the file name");
+            return parsed;
+        }
     }
 
     parsed.invocation = invocation;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <optional>
 
@@ -24,19 +25,25 @@ struct Invocation
         Compile,
         Write,
         Read,
+        Compare,
+        Ports,
     };
 
     Command command = Command::Compile;
     QStringList files;
     QString port;
-    quint8 slaveId = 0;
-    // The library's cell index 0..3; the command line numbers cells 1..4 like the window's box.
-    int cell = 0;
+    // The targets are every slave with every cell, served slave by slave in the order given.
+    QVector<quint8> slaveIds = {0};
+    // The library's cell indices 0..3; the command line numbers cells 1..4 like the window's box.
+    QVector<int> cells = {0};
     bool records = false;
     bool verify = false;
     bool trace = false;
-    // Where read puts the program; empty for standard output.
+    bool json = false;
+    // Where read puts the program; empty for standard output. May hold {slave} and {cell}.
     QString outputFile;
+
+    int targetCount() const { return slaveIds.size() * cells.size(); }
 };
 
 // The outcome of reading the command line: an invocation, or the one-line reason why not.
@@ -44,8 +51,9 @@ struct ParsedCommandLine
 {
     std::optional<Invocation> invocation;
     QString error;
+    // For --help and --version: the text to print on standard output before ending with status 0.
+    QString text;
 };
 
-// Reads the arguments (the program's name first). --help and --version print their text and end
-// the process with status 0.
+// Reads the arguments (the program's name first).
 ParsedCommandLine parseCommandLine(const QStringList &arguments);

@@ -7,3 +7,5 @@ struct Invocation;
 int runCompile(const Invocation &invocation, Console &console);
 int runWrite(const Invocation &invocation, Console &console);
 int runRead(const Invocation &invocation, Console &console);
+int runCompare(const Invocation &invocation, Console &console);
+int runPorts(const Invocation &invocation, Console &console);

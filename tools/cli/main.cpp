@@ -6,24 +6,40 @@
 
 int main(int argc, char *argv[])
 {
+    const ClosedStreams closed = reserveStandardDescriptors();
     // The device link's waits run local event loops, which need the application object.
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
 
-    Console console;
+    Console console(closed);
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    if (!parsed.text.isEmpty()) {
+        console.outText(parsed.text);
+        return console.finish(ExitSuccess);
+    }
     if (!parsed.invocation) {
         console.error(parsed.error);
-        return ExitBadInput;
+        return console.finish(ExitBadInput);
     }
+    int status = ExitBadInput;
     switch (parsed.invocation->command) {
     case Invocation::Command::Compile:
-        return runCompile(*parsed.invocation, console);
+        status = runCompile(*parsed.invocation, console);
+        break;
     case Invocation::Command::Write:
-        return runWrite(*parsed.invocation, console);
+        status = runWrite(*parsed.invocation, console);
+        break;
     case Invocation::Command::Read:
-        return runRead(*parsed.invocation, console);
+        status = runRead(*parsed.invocation, console);
+        break;
+    case Invocation::Command::Compare:
+        status = runCompare(*parsed.invocation, console);
+        break;
+    case Invocation::Command::Ports:
+        status = runPorts(*parsed.invocation, console);
+        break;
     }
-    return ExitBadInput;
+    // Output that did not arrive makes any run a failure.
+    return console.finish(status);
 }
