@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
+    qt6-base-dev qt6-serialport-dev qt6-5compat-dev
     clang-format dpkg-dev desktop-file-utils appstream file
     "$@"
 )

@@ -30,7 +30,6 @@ constexpr int ControlHeight = 30;
 constexpr int PortBoxWidth = 60;
 constexpr int SlaveIdBoxWidth = 50;
 constexpr int MaxSlaveId = 255;
-constexpr int BoldWeight = 75;
 
 } // namespace
 
@@ -81,7 +80,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         {QStringLiteral(" 1"), QStringLiteral(" 2"), QStringLiteral(" 3"), QStringLiteral(" 4")});
 
     QFont bold = portLabel->font();
-    bold.setWeight(BoldWeight);
+    bold.setWeight(QFont::Bold);
     const auto setUpLabel = [&bold](QLabel *label, const QString &text, int minimumWidth) {
         label->setText(text);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -49,7 +49,11 @@ DeviceLink::DeviceLink(QSerialPort *serialPort)
       standardOutput(std::make_unique<QFile>())
 {
     // The chunks read from the port are traced byte for byte.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    trace.setEncoding(QStringConverter::Latin1);
+#else
     trace.setCodec("ISO-8859-1");
+#endif
     if (standardOutput->open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         trace.setDevice(standardOutput.get());
     } else {

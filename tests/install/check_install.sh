@@ -70,7 +70,12 @@ if command -v dpkg-shlibdeps >/dev/null && command -v cpack >/dev/null; then
     else
         depends=$(dpkg-deb -f "$deb" Depends)
         echo "Depends: $depends"
-        for needed in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5; do
+        # The runtime package names follow the Qt the build was configured with.
+        case "$(sed -n 's/^QUORVEL_QT:[A-Z]*=//p' "$build/CMakeCache.txt")" in
+        6) needed_packages="libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6core5compat6" ;;
+        *) needed_packages="libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5" ;;
+        esac
+        for needed in $needed_packages; do
             case "$depends" in
             *"$needed"*) ;;
             *)
