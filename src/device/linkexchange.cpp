@@ -285,9 +285,12 @@ void DeviceLink::discardInput(qint64 holdMs)
     // An answer may still be arriving (a device that answered twice); its characters come a
     // character time apart, so wait for a short silence. A line that never falls silent holds
     // the request back at most a time-out's worth.
-    const auto holding = [this, holdMs](const QElapsedTimer &since) {
-        return since.elapsed() < holdMs ||
-               (lastInput.isValid() && lastInput.elapsed() < QuietGapMs);
+    constexpr qint64 NsPerMs = 1000000;
+    const auto quietLeftNs = [this]() {
+        return lastInput.isValid() ? QuietGapMs * NsPerMs - lastInput.nsecsElapsed() : 0;
+    };
+    const auto holding = [holdMs, &quietLeftNs](const QElapsedTimer &since) {
+        return since.elapsed() < holdMs || quietLeftNs() > 0;
     };
     QElapsedTimer patience;
     patience.start();
@@ -301,8 +304,8 @@ void DeviceLink::discardInput(qint64 holdMs)
         QObject::connect(port, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
         while (port->isOpen() && holding(patience) &&
                patience.elapsed() < holdMs + MemoryTimeoutMs) {
-            const qint64 quietLeft = lastInput.isValid() ? QuietGapMs - lastInput.elapsed() : 0;
-            timer.start(int(qMax(quietLeft, holdMs - patience.elapsed())) + 1);
+            const qint64 quietLeftMs = (quietLeftNs() + NsPerMs - 1) / NsPerMs;
+            timer.start(int(qMax(quietLeftMs, holdMs - patience.elapsed() + 1)));
             const int exitCode = loop.exec();
             timer.stop();
             dropped += dropAvailable();
