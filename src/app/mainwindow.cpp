@@ -29,7 +29,7 @@ constexpr int CellLabelMinimumWidth = 50;
 constexpr int ControlHeight = 30;
 constexpr int PortBoxWidth = 60;
 constexpr int SlaveIdBoxWidth = 50;
-constexpr int MaxSlaveId = 255;
+constexpr int MaxSlaveId = DeviceProtocol::MaxSlaveId;
 
 } // namespace
 
@@ -263,8 +263,8 @@ void MainWindow::About()
 void MainWindow::OpenPort()
 {
     port->setPortName(portComboBox->currentText());
-    if (port->open(QIODevice::ReadWrite)) {
-        DeviceLink::applyLineSettings(*port);
+    // A port left at another speed would look connected and garble every frame.
+    if (port->open(QIODevice::ReadWrite) && DeviceLink::applyLineSettings(*port)) {
         connectAction->setEnabled(false);
         disconnectAction->setEnabled(true);
         portComboBox->setEnabled(false);

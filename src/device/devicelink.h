@@ -1,8 +1,10 @@
 #pragma once
 
+#include "deviceprotocol.h"
 #include "linkresult.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTextStream>
 #include <QtGlobal>
@@ -12,12 +14,19 @@
 #include <optional>
 
 class QFile;
+class QObject;
 class QIODevice;
 class QSerialPort;
 struct Instruction;
 
 // Talks to one power supply over a serial port it does not own: frames out, reply lines in,
 // the read and write exchanges with their retries, and the device's requests.
+//
+// A reply counts only for the request it answers: input waiting before a request is sent is
+// dropped, and a line whose destination, source or command byte shows that it answers something
+// else is dropped while the wait goes on. Input that comes while no exchange waits is read and
+// dropped at once, so a chattering device costs no memory. Exchanges and transport live in
+// linkexchange.cpp, the request layouts in linkrequests.cpp.
 //
 // Waiting for a reply sleeps in a local event loop, so slots of the caller's window run
 // meanwhile. The link refuses to start an exchange while another is waiting (it gives
@@ -34,10 +43,10 @@ public:
     static bool applyLineSettings(QSerialPort &port);
 
     // Access codes (frame byte 3 of a request).
-    static constexpr quint8 AccessRegisterRead = 1;
-    static constexpr quint8 AccessMemoryRead = 2;
-    static constexpr quint8 AccessRegisterWrite = 17;
-    static constexpr quint8 AccessMemoryWrite = 18;
+    static constexpr quint8 AccessRegisterRead = DeviceProtocol::AccessRegisterRead;
+    static constexpr quint8 AccessMemoryRead = DeviceProtocol::AccessMemoryRead;
+    static constexpr quint8 AccessRegisterWrite = DeviceProtocol::AccessRegisterWrite;
+    static constexpr quint8 AccessMemoryWrite = DeviceProtocol::AccessMemoryWrite;
 
     // Time-outs of one wait for a reply.
     static constexpr quint8 MemoryTimeoutMs = 244;
@@ -50,15 +59,18 @@ public:
     static constexpr int MaxLineChars = 600;
     // How much longer than a time-out to wait for the answer of a retry that may follow a late one.
     static constexpr int StaleAnswerMarginMs = 150;
+    // Before a request goes out the line must have been quiet this long, so that the rest of an
+    // answer still on its way (a device that answers twice) is dropped, not taken as the reply.
+    // Three characters at 9600 baud.
+    static constexpr int QuietGapMs = 3;
     static constexpr int WriteAttempts = 3;
     static constexpr int MemoryReadRuns = 2;
 
-    // Memory cells: command = base + cell, cells 0..3.
-    static constexpr int CellCount = 4;
-    static constexpr quint8 LineCommandBase = 0xB0;
-    static constexpr quint8 CountCommandBase = 0xB4;
-    static constexpr quint8 NameCommandBase = 0xB8;
-    static constexpr int NameBytes = 5;
+    static constexpr int CellCount = DeviceProtocol::CellCount;
+    static constexpr quint8 LineCommandBase = DeviceProtocol::LineCommandBase;
+    static constexpr quint8 CountCommandBase = DeviceProtocol::CountCommandBase;
+    static constexpr quint8 NameCommandBase = DeviceProtocol::NameCommandBase;
+    static constexpr int NameBytes = DeviceProtocol::NameBytes;
     // Index of the last payload byte each read uses (its full reply is 3 bytes longer).
     static constexpr quint8 SizeMinLength = 4;
     static constexpr quint8 NameMinLength = 8;
@@ -96,8 +108,18 @@ public:
 
     // Transport.
     void PortWrite(const char *data, quint8 length);
+    // One look at the port: adds to `line` up to its CR; true when it is complete.
     bool PollReply(QByteArray &line);
+    // Collects the next complete line, whatever it answers; true if one came in time.
     bool GetLine(QByteArray &line, int timeoutMs);
+
+    // What ended a wait for a reply.
+    enum class WaitEnd
+    {
+        Reply,
+        TimeOut,
+        PortClosed,
+    };
 
     // Exchanges; `reply` receives the decoded bytes (empty when nothing decoded).
     LinkResult ReadExchange(quint8 dest, quint8 command, quint8 minLength, quint8 timeoutMs,
@@ -147,13 +169,37 @@ public:
     int timedOutWaits() const { return timeouts; }
 
 private:
+    // The header a reply must carry to answer a request.
+    struct Expected
+    {
+        quint8 source;
+        quint8 command;
+    };
+
+    // Waits for a complete line; with `expected`, lines that answer something else are dropped
+    // and the wait goes on. Ends at the time-out, when the port closes or fails, or when the
+    // application quits.
+    WaitEnd waitForLine(QByteArray &line, int timeoutMs, const std::optional<Expected> &expected);
+    // Whether a complete line shows by its header that it answers another request or station.
+    bool answersSomethingElse(const QByteArray &line, const Expected &expected) const;
+    // Drops input already waiting and the rest of anything still arriving, until the line has
+    // been quiet for QuietGapMs (or a time-out's worth has passed) and `holdMs` have passed.
+    void discardInput(qint64 holdMs);
+    // After a request gave up, its answers may still come: remembers until when.
+    void oweAnswers(quint8 dest, quint8 command, int timeoutMs);
+    // Reads and drops whatever the port holds; the number of characters dropped.
+    qint64 dropAvailable();
+    void drainWhileIdle();
+    WaitEnd sendAndWait(quint8 dest, quint8 command, quint8 access, const QByteArray &payload,
+                        int timeoutMs, QByteArray &line);
     LinkResult readExchange(quint8 dest, quint8 command, const QByteArray &payload,
-                            quint8 minLength, quint8 timeoutMs, quint8 access, QByteArray &reply);
-    // Drops up to count answers still on their way after a retry was answered.
-    void dropStaleAnswers(int timeoutMs, int count);
+                            quint8 minLength, quint8 timeoutMs, quint8 access, QByteArray &reply,
+                            WaitEnd *waitEnd = nullptr);
+    // Drops up to count answers from `dest` to `command` still on their way after a retry was
+    // answered.
+    void dropStaleAnswers(quint8 dest, quint8 command, int timeoutMs, int count);
     LinkResult readMemory(quint8 dest, quint8 command, const QByteArray &payload, quint8 minLength,
                           quint8 access, QByteArray &reply);
-    void writeHexPair(quint8 byte);
     void flushTrace();
 
     QSerialPort *port;
@@ -165,6 +211,21 @@ private:
     std::unique_ptr<QFile> standardOutput;
     QTextStream trace;
     QString discardedTrace;
+    // Characters taken from the port after a line's CR, not looked at yet (less than a chunk).
+    QByteArray inbox;
+    // When the port last gave us characters.
+    QElapsedTimer lastInput;
+    // A request that gave up after time-outs: answers with its header may come until untilMs.
+    struct Owed
+    {
+        quint8 dest;
+        quint8 command;
+        qint64 untilMs;
+    };
+    std::optional<Owed> owed;
+    QElapsedTimer linkClock;
+    // Receiver of the port's signals while no exchange waits.
+    std::unique_ptr<QObject> idleReader;
     bool busy = false;
     bool waiting = false;
     int timeouts = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "deviceprotocol.h"
 #include "instruction.h"
 
 #include <QString>
@@ -49,8 +50,8 @@ public:
     };
 
     // Memory-cell access codes the transfers pass with every request.
-    static constexpr quint8 WriteAccess = 18;
-    static constexpr quint8 ReadAccess = 2;
+    static constexpr quint8 WriteAccess = DeviceProtocol::AccessMemoryWrite;
+    static constexpr quint8 ReadAccess = DeviceProtocol::AccessMemoryRead;
 
     ProgramTransfer(DeviceLink &link, quint8 slaveId, int cell, Reporter report);
 

@@ -36,6 +36,9 @@ private slots:
     void faultDuringRead_data();
     void faultDuringRead();
     void duplicateAnswerOfRetriedRead();
+    void lateAnswerThenRefusedLastStep_data();
+    void lateAnswerThenRefusedLastStep();
+    void floodWhileIdle();
 
 private:
     QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
@@ -181,7 +184,14 @@ const Fault WriteFaults[] = {
     {"silence", "silent@%1x3", "", true, 3, false, false},
     {"silence twice, third try answered", "silent@%1x2", "", false, 3, false, false},
     {"corrupt CRC", "crc@%1", "", true, 1, true, false},
-    {"wrong address, not checked on writes", "address@%1", "", false, 1, true, false},
+    // An answer to another station, from another Slave ID or to another command is dropped and
+    // the wait goes on to its time-out: the next try's answer counts.
+    {"answer to another station, second try answered", "address@%1", "", false, 2, true, false},
+    {"other command byte, second try answered", "command@%1", "", false, 2, true, false},
+    {"from another Slave ID, second try answered", "source@%1", "", false, 2, true, false},
+    {"only answers to something else", "command@%1x3", "", true, 3, true, false},
+    {"answer sent twice", "twice@%1", "", false, 1, true, false},
+    {"answer repeated late", "repeat@%1", "", false, 1, true, false},
     {"status 0x1E", "status1e@%1", "", true, 1, true, false},
     {"noise before the answer", "noise@%1", "", false, 1, true, false},
     {"answer split in pieces", "split@%1", "", false, 1, true, false},
@@ -201,6 +211,11 @@ const Fault ReadFaults[] = {
     {"corrupt CRC once, retried", "crc@%1", "", false, 2, false, false},
     {"corrupt CRC", "crc@%1x2", "", true, 2, false, false},
     {"wrong address", "address@%1x2", "", true, 2, false, false},
+    {"other command byte", "command@%1x2", "", true, 2, false, false},
+    {"from another Slave ID", "source@%1x2", "", true, 2, false, false},
+    {"from another Slave ID once, retried", "source@%1", "", false, 2, false, false},
+    {"answer sent twice", "twice@%1", "", false, 1, false, false},
+    {"answer repeated late", "repeat@%1", "", false, 1, false, false},
     {"status 0x1E, not checked on reads", "status1e@%1", "", false, 1, false, false},
     {"noise before the answer", "noise@%1", "", false, 1, false, false},
     {"answer split in pieces", "split@%1", "", false, 1, false, false},
@@ -258,8 +273,24 @@ QStringList describe(const SimulatedCell &cell, int lines)
 // Reads tried before the duplicate answer of a retried read is taken to be harmless.
 constexpr int DuplicateTries = 20;
 
+// After the pane shows a step's line: the next request is then on the line and waiting.
+constexpr int PressDelayMs = 20;
+
 // Lines compared in the cell: the old program had seven.
 constexpr int ComparedLines = 8;
+
+// Resident memory of this process in kB, 0 when unknown.
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -314,7 +345,8 @@ void TestFaults::triggerAfter(const QStringList &before, const QString &actionNa
         if (triggered || paneLines() != before)
             return;
         triggered = true;
-        QTimer::singleShot(0, target, &QAction::trigger);
+        // The link waits for a quiet line before it sends; press once the request is out.
+        QTimer::singleShot(PressDelayMs, target, &QAction::trigger);
     });
 }
 
@@ -521,6 +553,93 @@ void TestFaults::duplicateAnswerOfRetriedRead()
     // The retry's own answer follows the late one it took; the link drops it, so the next record
     // is not read as a copy of this one.
     QCOMPARE(editor, pane.contains(ReadSucceeded) ? ReadText : EditorBeforeRead);
+}
+
+// A first transfer gives up on a request whose answers all come late; the second transfer, started
+// at once on a line timed like a real one, meets those answers while its last step is refused. It
+// must end with that step's failure line, never with a success over what the late answers said.
+void TestFaults::lateAnswerThenRefusedLastStep_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QString>("firstFault");
+    QTest::addColumn<QString>("refusal");
+    // Write: line 0, then line 1 tried three times (requests 2 to 4); the second write's name is
+    // request 9.
+    QTest::newRow("write, then a write whose name is refused") << true << "late@2x3"
+                                                               << "status1e@9";
+    // Read: the count run twice (requests 1, 2); the second read's last line is request 7.
+    QTest::newRow("read, then a read whose last line is refused") << false << "late@1x2"
+                                                                  << "crc@7x2";
+}
+
+void TestFaults::lateAnswerThenRefusedLastStep()
+{
+    QFETCH(bool, write);
+    QFETCH(QString, firstFault);
+    QFETCH(QString, refusal);
+    QString why;
+    // Later than every try of the request: it gives up before the first answer comes.
+    QVERIFY2(startAndConnect(
+                 {QStringLiteral("--pace"), QStringLiteral("--late-delay"), QStringLiteral("800")},
+                 &why),
+             qPrintable(why));
+    QVERIFY(sim->setCell(Cell, write ? oldCell() : readCell()));
+    QVERIFY(sim->addFault(firstFault));
+    QVERIFY(sim->addFault(refusal));
+    const QString editor = write ? WriteText : EditorBeforeRead;
+    window->editor()->setPlainText(editor);
+    QAction *transfer =
+        action(write ? QStringLiteral("writeAction") : QStringLiteral("readAction"));
+
+    transfer->trigger();
+    QCOMPARE(paneLines().constLast(), write ? writeFailure(1) : readFailure(0));
+    transfer->trigger();
+
+    const int last = Steps - 1;
+    QStringList pane = write ? writePaneBefore(last) : readPaneBefore(last);
+    pane << (write ? writeFailure(last) : readFailure(last));
+    QCOMPARE(paneLines(), pane);
+    QCOMPARE(window->editor()->toPlainText(), editor);
+    QCOMPARE(sim->requestCount(), write ? 9 : 8);
+    if (write) {
+        // Status 0x1E: the supply took the name but said no.
+        SimulatedCell expected = oldCell();
+        expected.count = Records;
+        expected.name = WriteName;
+        for (int i = 0; i < Records; ++i)
+            expected.lines[i] = WriteRecords.at(i);
+        QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(expected, ComparedLines));
+    }
+    QCOMPARE(states(), Connected);
+}
+
+// A supply that floods the line while the window sits connected and idle: the window reads and
+// drops it as it comes, so its memory stays flat, and none of it feeds the next read.
+void TestFaults::floodWhileIdle()
+{
+    QString why;
+    QVERIFY2(startAndConnect({}, &why), qPrintable(why));
+    QVERIFY(sim->setCell(Cell, readCell()));
+    window->editor()->setPlainText(EditorBeforeRead);
+    constexpr int FloodMs = 2000;
+    // Far below what the flood brings in that time.
+    constexpr qint64 GrowthLimitKb = 4096;
+    const qint64 before = residentKb();
+    QCOMPARE(sim->command(QStringLiteral("flood %1").arg(FloodMs)), QStringList{"ok"});
+    qint64 most = before;
+    QElapsedTimer flood;
+    flood.start();
+    while (flood.elapsed() < FloodMs + 200) {
+        QTest::qWait(50);
+        most = qMax(most, residentKb());
+    }
+    qInfo("resident memory %lld kB before the flood, at most %lld kB during it", before, most);
+    QVERIFY2(most - before < GrowthLimitKb, qPrintable(QString::number(most - before)));
+
+    action(QStringLiteral("readAction"))->trigger();
+    QCOMPARE(paneLines(), readPaneBefore(Steps));
+    QCOMPARE(window->editor()->toPlainText(), ReadText);
+    QCOMPARE(sim->requestCount(), Steps);
 }
 
 QTEST_MAIN(TestFaults)

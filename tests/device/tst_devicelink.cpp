@@ -56,7 +56,13 @@ private slots:
     void faultyReadReply();
     void rejectedWriteNotRetried_data();
     void rejectedWriteNotRetried();
-    void lateReplyTakenByNextRequest();
+    void foreignAnswerNeverTaken_data();
+    void foreignAnswerNeverTaken();
+    void foreignLineDoesNotEndWait();
+    void lateReplyNotTakenByNextRequest();
+    void duplicateAnswerNotTakenByNextRequest_data();
+    void duplicateAnswerNotTakenByNextRequest();
+    void floodWhileIdleDropped();
     void retryAnswerNotTakenByNextRequest_data();
     void retryAnswerNotTakenByNextRequest();
     void splitReplyAssembled();
@@ -245,8 +251,12 @@ void TestDeviceLink::readRuns_data()
         << "silent@1x2" << LinkResult::NoReply << 2 << QString();
     QTest::newRow("bad CRC once: second run")
         << "crc@1" << LinkResult::Success << 2 << QStringLiteral("Error crc\n");
-    QTest::newRow("other address once: second run")
-        << "address@1" << LinkResult::Success << 2 << QStringLiteral("Error Id\n1");
+    QTest::newRow("other address once: dropped, second run")
+        << "address@1" << LinkResult::Success << 2 << QStringLiteral("Dropped #0101B4");
+    QTest::newRow("other command once: dropped, second run")
+        << "command@1" << LinkResult::Success << 2 << QStringLiteral("Dropped #C801B0");
+    QTest::newRow("other Slave ID once: dropped, second run")
+        << "source@1" << LinkResult::Success << 2 << QStringLiteral("Dropped #C802B4");
     QTest::newRow("lowercase once: second run")
         << "lowercase@1" << LinkResult::Success << 2 << QStringLiteral("Error crc\n");
 }
@@ -280,7 +290,6 @@ void TestDeviceLink::faultyReadReply_data()
     QTest::newRow("lowercase hex: Error crc")
         << "lowercase@*" << LinkResult::Failure << QStringLiteral("Error crc\n");
     QTest::newRow("bad CRC: Error crc") << "crc@*" << LinkResult::Failure << "Error crc\n";
-    QTest::newRow("other address: Error Id") << "address@*" << LinkResult::Failure << "Error Id\n1";
     QTest::newRow("over-long line: Error crc")
         << "overlong@*" << LinkResult::Failure << QStringLiteral("Error crc\n");
     QTest::newRow("noise before #: accepted") << "noise@*" << LinkResult::Success << QString();
@@ -331,24 +340,155 @@ void TestDeviceLink::rejectedWriteNotRetried()
     QCOMPARE(f.link.timedOutWaits(), 0);
 }
 
-void TestDeviceLink::lateReplyTakenByNextRequest()
+void TestDeviceLink::foreignAnswerNeverTaken_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("write");
+    QTest::newRow("read, to another station") << "address@*" << false;
+    QTest::newRow("read, other command byte") << "command@*" << false;
+    QTest::newRow("read, from another Slave ID") << "source@*" << false;
+    QTest::newRow("write, to another station") << "address@*" << true;
+    QTest::newRow("write, other command byte") << "command@*" << true;
+    QTest::newRow("write, from another Slave ID") << "source@*" << true;
+}
+
+void TestDeviceLink::foreignAnswerNeverTaken()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, write);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                  fault);
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
+    int count = -1;
+    // Every answer is another request's or another station's: each wait runs to its time-out.
+    const LinkResult result = write ? f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite)
+                                    : f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count);
+    QCOMPARE(result, LinkResult::NoReply);
+    QCOMPARE(count, -1);
+    const int sends = write ? DeviceLink::WriteAttempts : DeviceLink::MemoryReadRuns;
+    QCOMPARE(f.sim.received().size(), sends);
+    QCOMPARE(f.link.timedOutWaits(), sends);
+    QCOMPARE(f.traced().count(QLatin1String("Dropped #")), sends);
+}
+
+void TestDeviceLink::foreignLineDoesNotEndWait()
+{
+    LinkFixture f;
+    // The count's answer comes again 50 ms after it, while the name request waits for its own
+    // answer, which the supply sends 100 ms after the request.
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--turnaround"),
+                  QStringLiteral("100"), QStringLiteral("--late-delay"), QStringLiteral("50"),
+                  QStringLiteral("--fault"), QStringLiteral("repeat@1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 5072673120")));
+    int count = -1;
+    QString name;
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadPrgName(1, name, 0, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(name, QStringLiteral("Prg1 "));
+    QCOMPARE(f.sim.received().size(), 2);
+    QCOMPARE(f.link.timedOutWaits(), 0);
+    QVERIFY2(f.traced().contains(QLatin1String("Dropped #C801B4")), qPrintable(f.traced()));
+}
+
+void TestDeviceLink::lateReplyNotTakenByNextRequest()
 {
     LinkFixture f;
     // Later than both runs of the first read (2 x 244 ms).
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--late-delay"),
-                  QStringLiteral("700"), QStringLiteral("--fault"), QStringLiteral("late@1"));
+                  QStringLiteral("700"), QStringLiteral("--fault"), QStringLiteral("late@1x2"));
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 1 count 9 name 2020202020")));
     int count = -1;
     QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
-    // Both answers for cell 0 arrive after the read has given up and wait in the port.
-    QTRY_VERIFY_WITH_TIMEOUT(f.port.bytesAvailable() >= 2 * 16, 5000);
+    // Both answers for cell 0 arrive after the read has given up; then cell 1 is read.
+    QTest::qWait(700);
+    QCOMPARE(f.port.bytesAvailable(), 0);
     QCOMPARE(f.link.ReadSize(1, 1, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
-    QCOMPARE(count, 5);
-    // The stale line was taken before the supply even logged the third request.
-    QTRY_COMPARE(f.sim.received(),
-                 (QStringList{QStringLiteral("#01C8B4028FA9"), QStringLiteral("#01C8B4028FA9"),
-                              QStringLiteral("#01C8B502BC98")}));
+    QCOMPARE(count, 9);
+    // And when they arrive during the next read's wait, they are dropped there.
+    QVERIFY(f.sim.addFault(QStringLiteral("late@4x2")));
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 1 count 7 name 2020202020")));
+    QVERIFY(f.sim.addFault(QStringLiteral("silent@6")));
+    QTest::qWait(100);
+    QCOMPARE(f.link.ReadSize(1, 1, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(count, 7);
+    QCOMPARE(f.sim.received().size(), 7);
+    QVERIFY2(f.traced().contains(QLatin1String("Dropped #C801B4")), qPrintable(f.traced()));
+}
+
+void TestDeviceLink::duplicateAnswerNotTakenByNextRequest_data()
+{
+    QTest::addColumn<bool>("paced");
+    QTest::addColumn<bool>("write");
+    QTest::newRow("read") << false << false;
+    QTest::newRow("write") << false << true;
+    QTest::newRow("read, paced line") << true << false;
+    QTest::newRow("write, paced line") << true << true;
+}
+
+void TestDeviceLink::duplicateAnswerNotTakenByNextRequest()
+{
+    QFETCH(bool, paced);
+    QFETCH(bool, write);
+    LinkFixture f;
+    QStringList options{QStringLiteral("--slave"), QStringLiteral("1"),
+                        QStringLiteral("--fault"), QStringLiteral("twice@1"),
+                        QStringLiteral("--fault"), QStringLiteral("status1e@2")};
+    if (paced)
+        options << QStringLiteral("--pace");
+    QString why;
+    QVERIFY2(f.start(options, &why), qPrintable(why));
+    const Instruction first = record(4, 0, 100);
+    const Instruction second = record(5, 0, 2);
+    QVERIFY(
+        f.sim.setMemory(QStringLiteral("line 0 0 ") + QString::fromLatin1(first.pack().toHex())));
+    QVERIFY(
+        f.sim.setMemory(QStringLiteral("line 0 1 ") + QString::fromLatin1(second.pack().toHex())));
+    // The second answer to the first request, same command byte, must not pass for the answer
+    // to the second: a record read as a copy of the one before, or a refused write as accepted.
+    if (write) {
+        QCOMPARE(f.link.WriteProgramLine(1, first, 0, 0, DeviceLink::AccessMemoryWrite),
+                 LinkResult::Success);
+        QCOMPARE(f.link.WriteProgramLine(1, second, 1, 0, DeviceLink::AccessMemoryWrite),
+                 LinkResult::Failure);
+    } else {
+        Instruction line;
+        QCOMPARE(f.link.ReadProgramLine(1, line, 0, 0, DeviceLink::AccessMemoryRead),
+                 LinkResult::Success);
+        QCOMPARE(line, first);
+        QCOMPARE(f.link.ReadProgramLine(1, line, 1, 0, DeviceLink::AccessMemoryRead),
+                 LinkResult::Success);
+        QCOMPARE(line, second);
+    }
+    QCOMPARE(f.sim.received().size(), 2);
+    if (!paced) {
+        // Both answers came in one piece; the second was still waiting when the next request went.
+        QVERIFY2(f.traced().contains(QLatin1String("Discarded ")), qPrintable(f.traced()));
+    }
+}
+
+void TestDeviceLink::floodWhileIdleDropped()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 2 count 4 name 2020202020")));
+    // The flood holds a well-formed count answer for cell 2 of this supply (99 records).
+    QCOMPARE(f.sim.command(QStringLiteral("flood 1000")), QStringList{QStringLiteral("ok")});
+    qint64 most = 0;
+    QElapsedTimer flood;
+    flood.start();
+    while (flood.elapsed() < 1200) {
+        QTest::qWait(20);
+        most = qMax(most, f.port.bytesAvailable());
+    }
+    // Read as it comes: never more than what one delivery of the port brings.
+    QVERIFY2(most < 64 * 1024, qPrintable(QString::number(most)));
+    int count = -1;
+    QCOMPARE(f.link.ReadSize(1, 2, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(count, 4);
+    QCOMPARE(f.sim.received().size(), 1);
 }
 
 void TestDeviceLink::retryAnswerNotTakenByNextRequest_data()

@@ -16,6 +16,8 @@ constexpr KindName KindNames[] = {
     {"noise", FaultPlan::Kind::Noise},         {"split", FaultPlan::Kind::Split},
     {"lowercase", FaultPlan::Kind::Lowercase}, {"late", FaultPlan::Kind::Late},
     {"overlong", FaultPlan::Kind::Overlong},   {"hangup", FaultPlan::Kind::Hangup},
+    {"twice", FaultPlan::Kind::Twice},         {"repeat", FaultPlan::Kind::Repeat},
+    {"command", FaultPlan::Kind::Command},     {"source", FaultPlan::Kind::Source},
 };
 
 } // namespace

@@ -24,6 +24,10 @@ public:
         Late,      // answer after the late delay, past the requester's time-out
         Overlong,  // send a line far longer than any reply instead
         Hangup,    // close the line instead of answering
+        Twice,     // send the answer twice, back to back
+        Repeat,    // send the answer, then once more after the late delay
+        Command,   // answer with another command byte
+        Source,    // answer as another Slave ID
     };
 
     // Adds one rule; on a malformed rule returns false and says why in `error`.

@@ -1,6 +1,7 @@
 // quorvel-sim: a simulated Brisca power supply on a pseudo-terminal, for users without one
 // and for the tests. See --help.
 
+#include "deviceprotocol.h"
 #include "faultplan.h"
 #include "simulatedsupply.h"
 
@@ -26,10 +27,13 @@ const char HelpText[] =
     "  count   number of requests served       dump    the cells, then 'end'\n"
     "  cell|line|register ...  set memory, in the cells-file form\n"
     "  path    the port path                   quit    stop\n"
+    "  flood MS  send noise, over-long lines and answers to nothing for MS ms\n"
     "The simulator also stops when its standard input ends, unless --no-control is given.\n"
     "\n"
     "Faults: KIND@SELECTOR with KIND one of silent, crc, address, status1e, noise, split,\n"
-    "lowercase, late, overlong, hangup and SELECTOR a request number (3), a run (3x2 = 3 and\n"
+    "lowercase, late, overlong, hangup, twice (answer sent twice), repeat (answer sent again\n"
+    "after the late delay), command (another command byte), source (another Slave ID) and\n"
+    "SELECTOR a request number (3), a run (3x2 = 3 and\n"
     "4), a range (3-5), a command (cmd=B5) or * for every request.\n"
     "\n"
     "Cells file: text, one item a line, rewritten after every accepted write:\n"
@@ -37,7 +41,7 @@ const char HelpText[] =
     "  line <cell> <index> <28 hex digits>     register <command> <hex payload>\n"
     "\n"
     "Log lines: 'RX <frame>' and 'TX <frame>' without the CR, 'IGNORED <why>', 'SILENT',\n"
-    "'HANGUP'.";
+    "'HANGUP', 'FLOOD'.";
 
 bool intValue(const QCommandLineParser &parser, const QString &name, int low, int high, int &value)
 {
@@ -87,7 +91,8 @@ int main(int argc, char *argv[])
 
     SimulatedSupply::Settings settings;
     int slave = settings.slaveId;
-    if (!intValue(parser, QStringLiteral("slave"), 0, 255, slave) ||
+    if (!intValue(parser, QStringLiteral("slave"), DeviceProtocol::MinSlaveId,
+                  DeviceProtocol::MaxSlaveId, slave) ||
         !intValue(parser, QStringLiteral("turnaround"), 0, 60000, settings.turnaroundMs) ||
         !intValue(parser, QStringLiteral("late-delay"), 0, 60000, settings.lateMs) ||
         !intValue(parser, QStringLiteral("split-gap"), 0, 60000, settings.splitGapMs)) {

@@ -1,5 +1,6 @@
 #include "simulatedsupply.h"
 
+#include "deviceprotocol.h"
 #include "framecodec.h"
 
 #include <QSocketNotifier>
@@ -19,6 +20,12 @@ constexpr qint64 NsPerMs = 1000000;
 constexpr quint8 WrongAddress = 0x01;
 constexpr quint8 RejectedStatus = 0x1E;
 constexpr char NoiseText[] = "~?noise!\r\n";
+// The "command" fault answers a line request as a count request and the other way round.
+constexpr quint8 OtherCommandBits = 0x04;
+// Characters written at most per flood round, and the pause between rounds.
+constexpr int FloodChunkChars = 4096;
+constexpr int FloodIntervalMs = 1;
+constexpr int OverlongFloodChars = 700;
 
 // Printable form of frame text for the log: the closing CR left out, control bytes escaped.
 QString printable(const QByteArray &text)
@@ -46,6 +53,7 @@ SimulatedSupply::SimulatedSupply(const Settings &supplySettings, QObject *parent
     outputTimer.setSingleShot(true);
     outputTimer.setTimerType(Qt::PreciseTimer);
     connect(&outputTimer, &QTimer::timeout, this, &SimulatedSupply::pumpOutput);
+    connect(&floodTimer, &QTimer::timeout, this, &SimulatedSupply::pumpFlood);
     clock.start();
 }
 
@@ -206,8 +214,12 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
     }
     const quint8 replyDest =
         FaultPlan::has(mask, Kind::Address) ? WrongAddress : FrameCodec::OwnAddress;
+    const quint8 replySource =
+        FaultPlan::has(mask, Kind::Source) ? quint8(settings.slaveId + 1) : settings.slaveId;
+    const quint8 replyCommand =
+        FaultPlan::has(mask, Kind::Command) ? quint8(command ^ OtherCommandBits) : command;
     QByteArray replyBytes =
-        FrameCodec::frameBytes(replyDest, settings.slaveId, command, status, replyPayload);
+        FrameCodec::frameBytes(replyDest, replySource, replyCommand, status, replyPayload);
     if (FaultPlan::has(mask, Kind::Crc)) {
         replyBytes[replyBytes.size() - 1] = char(replyBytes.at(replyBytes.size() - 1) ^ 0x5A);
     }
@@ -227,6 +239,77 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
     }
     log(QStringLiteral("TX %1").arg(printable(reply)));
     queueReply(reply, notBefore, FaultPlan::has(mask, Kind::Split));
+    if (FaultPlan::has(mask, Kind::Twice)) {
+        log(QStringLiteral("TX %1").arg(printable(reply)));
+        queueReply(reply, notBefore, false);
+    }
+    if (FaultPlan::has(mask, Kind::Repeat)) {
+        // Apart from the queue, so that answers in between are not held back.
+        const qint64 repeatNs = notBefore + qint64(settings.lateMs) * NsPerMs;
+        const int delayMs = int(qMax<qint64>(0, repeatNs - clock.nsecsElapsed()) / NsPerMs);
+        QTimer::singleShot(delayMs, this, [this, reply]() {
+            log(QStringLiteral("TX %1").arg(printable(reply)));
+            // Goes out now, ahead of answers not yet due, as a device repeating itself would.
+            const qint64 now = clock.nsecsElapsed();
+            auto at = output.begin();
+            while (at != output.end() && (at->started || at->notBeforeNs <= now)) {
+                ++at;
+            }
+            output.insert(at, {now, reply});
+            pumpOutput();
+        });
+    }
+}
+
+void SimulatedSupply::flood(int durationMs)
+{
+    log(QStringLiteral("FLOOD %1 ms").arg(durationMs));
+    floodUntilNs = clock.nsecsElapsed() + qint64(durationMs) * NsPerMs;
+    if (floodText.isEmpty()) {
+        // Noise, an over-long line, and a well-formed answer of this supply that answers nothing.
+        const QByteArray answer = FrameCodec::frameText(FrameCodec::frameBytes(
+            FrameCodec::OwnAddress, settings.slaveId, DeviceProtocol::CountCommandBase + 2,
+            DeviceProtocol::AccessMemoryRead, QByteArray(1, char(0x63))));
+        floodText = QByteArray(NoiseText) + FrameCodec::StartChar +
+                    QByteArray(OverlongFloodChars, '5') + FrameCodec::EndChar + answer;
+    }
+    floodTimer.start(FloodIntervalMs);
+}
+
+void SimulatedSupply::pumpFlood()
+{
+    if (masterFd < 0 || clock.nsecsElapsed() >= floodUntilNs) {
+        floodTimer.stop();
+        return;
+    }
+    // Answers go first; the flood fills the line while nothing else waits to go out.
+    if (!output.empty()) {
+        return;
+    }
+    const qint64 now = clock.nsecsElapsed();
+    qint64 room = FloodChunkChars;
+    // A paced line carries one character per character time, and nothing piles up while idle.
+    const qint64 from = qMax(lineFreeNs, now - 4 * FloodIntervalMs * NsPerMs);
+    if (settings.pace) {
+        room = qMin(room, (now - from) / CharTimeNs);
+    }
+    QByteArray chunk;
+    int offset = floodOffset;
+    while (chunk.size() < room) {
+        const int take = int(qMin<qint64>(room - chunk.size(), floodText.size() - offset));
+        chunk.append(floodText.constData() + offset, take);
+        offset = (offset + take) % floodText.size();
+    }
+    if (chunk.isEmpty()) {
+        return;
+    }
+    const ssize_t written = ::write(masterFd, chunk.constData(), size_t(chunk.size()));
+    if (written > 0) {
+        floodOffset = int((floodOffset + written) % floodText.size());
+        if (settings.pace) {
+            lineFreeNs = from + qint64(written) * CharTimeNs;
+        }
+    }
 }
 
 void SimulatedSupply::queueReply(const QByteArray &text, qint64 notBeforeNs, bool split)
@@ -276,6 +359,7 @@ void SimulatedSupply::pumpOutput()
             lineFreeNs = start + qint64(written) * CharTimeNs;
             piece.notBeforeNs = lineFreeNs;
         }
+        piece.started = true;
         piece.bytes.remove(0, int(written));
         if (piece.bytes.isEmpty()) {
             output.pop_front();
@@ -287,6 +371,7 @@ void SimulatedSupply::hangUp()
 {
     output.clear();
     outputTimer.stop();
+    floodTimer.stop();
     delete readNotifier;
     readNotifier = nullptr;
     if (slaveFd >= 0) {
@@ -327,6 +412,15 @@ QStringList SimulatedSupply::control(const QString &line, bool *quit)
                 return {QStringLiteral("error ") + error};
             }
         }
+        return {QStringLiteral("ok")};
+    }
+    if (word == QLatin1String("flood")) {
+        bool ok = false;
+        const int durationMs = command.section(QLatin1Char(' '), 1, 1).toInt(&ok);
+        if (!ok || durationMs < 0) {
+            return {QStringLiteral("error flood needs a duration in ms")};
+        }
+        flood(durationMs);
         return {QStringLiteral("ok")};
     }
     if (command == QLatin1String("clear")) {

@@ -53,6 +53,10 @@ public:
     // Runs one control line; returns the lines to answer. Sets `quit` for "quit".
     QStringList control(const QString &line, bool *quit);
 
+    // Floods the line with noise, over-long lines and answers to nothing for `durationMs`,
+    // whenever no answer is going out.
+    void flood(int durationMs);
+
     int requestCount() const { return requests; }
     const SupplyMemory &memory() const { return cells; }
 
@@ -61,6 +65,7 @@ private:
     {
         qint64 notBeforeNs;
         QByteArray bytes;
+        bool started = false;
     };
 
     void readMaster();
@@ -68,6 +73,7 @@ private:
     void handleFrame(const QByteArray &text, qint64 arrivalNs);
     void queueReply(const QByteArray &text, qint64 notBeforeNs, bool split);
     void pumpOutput();
+    void pumpFlood();
     void hangUp();
     void log(const QString &line);
     void saveCells();
@@ -88,5 +94,9 @@ private:
     qint64 lineFreeNs = 0;
     std::deque<Piece> output;
     QTimer outputTimer;
+    QTimer floodTimer;
+    QByteArray floodText;
+    int floodOffset = 0;
+    qint64 floodUntilNs = 0;
     int requests = 0;
 };

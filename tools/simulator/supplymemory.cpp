@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr quint8 LineBase = 0xB0;
-constexpr quint8 CountBase = 0xB4;
-constexpr quint8 NameBase = 0xB8;
+constexpr quint8 LineBase = DeviceProtocol::LineCommandBase;
+constexpr quint8 CountBase = DeviceProtocol::CountCommandBase;
+constexpr quint8 NameBase = DeviceProtocol::NameCommandBase;
 // Access code that selects the short read form of register 0xAB.
 constexpr quint8 ShortFormAccess = 1;
 

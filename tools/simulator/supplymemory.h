@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deviceprotocol.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QStringList>
@@ -17,9 +19,9 @@
 class SupplyMemory
 {
 public:
-    static constexpr int CellCount = 4;
+    static constexpr int CellCount = DeviceProtocol::CellCount;
     static constexpr int LinesPerCell = 256;
-    static constexpr int NameBytes = 5;
+    static constexpr int NameBytes = DeviceProtocol::NameBytes;
     static constexpr int LineBytes = 14;
 
     enum class Request

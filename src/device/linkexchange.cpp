@@ -1,0 +1,460 @@
+// The link's transport and exchanges: traces, sending a frame, waiting for the line that answers
+// it, retries, and dropping whatever else the device sends.
+
+#include "devicelink.h"
+
+#include "framecodec.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QScopedValueRollback>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+bool isLinkError(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+           error == QSerialPort::ResourceError;
+}
+
+// Bytes of a reply that say whom it answers: destination, source, command.
+constexpr int AddressedBytes = 3;
+// Characters dropped per read while draining.
+constexpr int DrainChunkChars = 4096;
+
+} // namespace
+
+DeviceLink::DeviceLink(QSerialPort *serialPort)
+    : port(serialPort), hexDigits(FrameCodec::HexDigits), startChar(FrameCodec::StartChar),
+      endChar(FrameCodec::EndChar), ownAddress(FrameCodec::OwnAddress),
+      standardOutput(std::make_unique<QFile>()), idleReader(std::make_unique<QObject>())
+{
+    // The chunks read from the port are traced byte for byte.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    trace.setEncoding(QStringConverter::Latin1);
+#else
+    trace.setCodec("ISO-8859-1");
+#endif
+    if (standardOutput->open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        trace.setDevice(standardOutput.get());
+    } else {
+        trace.setString(&discardedTrace, QIODevice::WriteOnly);
+    }
+    linkClock.start();
+    // Unread input would pile up in the port's buffer without bound and feed the next request.
+    QObject::connect(port, &QIODevice::readyRead, idleReader.get(), [this]() { drainWhileIdle(); });
+}
+
+DeviceLink::~DeviceLink()
+{
+    trace.flush();
+}
+
+void DeviceLink::setTraceDevice(QIODevice *device)
+{
+    trace.flush();
+    if (device) {
+        trace.setDevice(device);
+    } else {
+        discardedTrace.clear();
+        trace.setString(&discardedTrace, QIODevice::WriteOnly);
+    }
+}
+
+void DeviceLink::flushTrace()
+{
+    trace.flush();
+    if (trace.string()) {
+        discardedTrace.clear();
+    }
+}
+
+quint16 DeviceLink::Crc16Update(quint16 crc, quint8 byte)
+{
+    return FrameCodec::crc16Update(crc, byte);
+}
+
+std::optional<QByteArray> DeviceLink::DecodeReply(const QByteArray &line)
+{
+    return FrameCodec::decodeReply(line);
+}
+
+void DeviceLink::SendFrame(quint8 dest, quint8 command, quint8 access, const QByteArray &payload)
+{
+    // Empty when the payload would not fit its length byte: then nothing is sent.
+    const QByteArray text = FrameCodec::encodeFrame(dest, ownAddress, command, access, payload);
+    if (text.isEmpty()) {
+        return;
+    }
+    // The start character, each byte's two digits, the end character: one write each.
+    PortWrite(text.constData(), 1);
+    for (int i = 1; i + 1 < text.size(); i += 2) {
+        PortWrite(text.constData() + i, 2);
+    }
+    PortWrite(text.constData() + text.size() - 1, 1);
+}
+
+void DeviceLink::PortWrite(const char *data, quint8 length)
+{
+    if (!port->isOpen()) {
+        return;
+    }
+    // Qt 5.15's waitForBytesWritten() on Unix does not return once it has written the buffer:
+    // it goes on waiting for input until its time-out, so a wait around every piece cost 300 ms.
+    // Hand the characters to the driver at once; wait only while it cannot take them yet.
+    port->write(data, length);
+    // Writing may have found the port dead and a guard may have closed it.
+    if (port->isOpen() && !port->flush() && port->isOpen() && port->bytesToWrite() > 0) {
+        port->waitForBytesWritten(PortWriteWaitMs);
+    }
+}
+
+bool DeviceLink::PollReply(QByteArray &line)
+{
+    if (!port->isOpen()) {
+        return false;
+    }
+    // What followed the last line's CR comes first; it was traced when it was read.
+    QByteArray chunk;
+    if (!inbox.isEmpty()) {
+        chunk.swap(inbox);
+    } else {
+        chunk = port->read(PollChunkChars);
+        if (!chunk.isEmpty()) {
+            lastInput.start();
+        }
+        trace << QString::fromLatin1(chunk);
+    }
+    // A line ends at its first CR; the rest may be the start of the next line.
+    const auto takeUpToEnd = [this, &chunk](int from) {
+        const int end = chunk.indexOf(endChar, from);
+        if (end < 0) {
+            return chunk.mid(from);
+        }
+        inbox = chunk.mid(end + 1);
+        return chunk.mid(from, end + 1 - from);
+    };
+    if (line.contains(startChar)) {
+        const QByteArray part = takeUpToEnd(0);
+        line.append(part);
+        trace << "line+" << QString::fromLatin1(part) << "\n";
+    } else {
+        const int start = chunk.indexOf(startChar);
+        if (start >= 0) {
+            line = takeUpToEnd(start);
+            trace << "line=" << QString::fromLatin1(line) << "\n";
+        }
+    }
+    // A line that outgrows every reply without ending is handed on for decoding to reject,
+    // so a flooding device cannot grow it without bound.
+    if (line.contains(endChar) || line.size() > MaxLineChars) {
+        trace << "\n"
+              << "LineCode = " << QString::fromLatin1(line) << "\n";
+        return true;
+    }
+    return false;
+}
+
+bool DeviceLink::GetLine(QByteArray &line, int timeoutMs)
+{
+    return waitForLine(line, timeoutMs, std::nullopt) == WaitEnd::Reply;
+}
+
+bool DeviceLink::answersSomethingElse(const QByteArray &line, const Expected &expected) const
+{
+    // A line that does not decode says nothing about whom it answers: it stays the reply, and
+    // the checks reject it.
+    const std::optional<QByteArray> decoded = FrameCodec::decodeReply(line);
+    if (!decoded || decoded->size() < AddressedBytes) {
+        return false;
+    }
+    return quint8(decoded->at(0)) != ownAddress || quint8(decoded->at(1)) != expected.source ||
+           quint8(decoded->at(2)) != expected.command;
+}
+
+DeviceLink::WaitEnd DeviceLink::waitForLine(QByteArray &line, int timeoutMs,
+                                            const std::optional<Expected> &expected)
+{
+    QElapsedTimer stopwatch;
+    stopwatch.start();
+    trace << "Call GetLine"
+          << "\n";
+    line.clear();
+    if (waiting || !port->isOpen()) {
+        return WaitEnd::PortClosed;
+    }
+    const QScopedValueRollback<bool> waitScope(waiting, true);
+
+    // Sleep until the port has data, closes or fails, or the time-out passes.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    bool portFailed = false;
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(port, &QIODevice::readyRead, &loop, &QEventLoop::quit);
+    QObject::connect(port, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
+    QObject::connect(port, &QSerialPort::errorOccurred, &loop,
+                     [&loop, &portFailed](QSerialPort::SerialPortError error) {
+                         if (isLinkError(error)) {
+                             portFailed = true;
+                             loop.quit();
+                         }
+                     });
+
+    WaitEnd end = WaitEnd::TimeOut;
+    for (;;) {
+        if (port->bytesAvailable() > 0) {
+            // More is buffered than one poll takes; keep the window alive between polls.
+            QCoreApplication::processEvents();
+        } else if (inbox.isEmpty()) {
+            const qint64 remainingMs = timeoutMs - stopwatch.elapsed();
+            if (remainingMs >= 0) {
+                timer.start(int(remainingMs) + 1);
+                // exec() returns at once while the application is quitting; waiting on
+                // would spin, so give up.
+                const int exitCode = loop.exec();
+                timer.stop();
+                if (exitCode < 0) {
+                    end = WaitEnd::PortClosed;
+                    break;
+                }
+            }
+        }
+        if (portFailed || !port->isOpen()) {
+            end = WaitEnd::PortClosed;
+            break;
+        }
+        if (stopwatch.elapsed() > timeoutMs) {
+            end = WaitEnd::TimeOut;
+            break;
+        }
+        if (PollReply(line)) {
+            if (expected && answersSomethingElse(line, *expected)) {
+                // Another request's answer, or one for another station: not ours, wait on.
+                trace << "Dropped " << QString::fromLatin1(line) << "\n";
+                line.clear();
+                continue;
+            }
+            end = WaitEnd::Reply;
+            break;
+        }
+    }
+    trace.flush();
+    return end;
+}
+
+qint64 DeviceLink::dropAvailable()
+{
+    qint64 dropped = 0;
+    char sink[DrainChunkChars];
+    while (port->isOpen() && port->bytesAvailable() > 0) {
+        const qint64 got = port->read(sink, sizeof sink);
+        if (got <= 0) {
+            break;
+        }
+        dropped += got;
+    }
+    if (dropped > 0) {
+        lastInput.start();
+    }
+    return dropped;
+}
+
+void DeviceLink::drainWhileIdle()
+{
+    if (busy || waiting) {
+        return;
+    }
+    inbox.clear();
+    dropAvailable();
+}
+
+void DeviceLink::oweAnswers(quint8 dest, quint8 command, int timeoutMs)
+{
+    // The last attempt's answer may be up to a time-out late and still come.
+    owed = Owed{dest, command, linkClock.elapsed() + timeoutMs + StaleAnswerMarginMs};
+}
+
+void DeviceLink::discardInput(qint64 holdMs)
+{
+    qint64 dropped = inbox.size();
+    inbox.clear();
+    dropped += dropAvailable();
+    // An answer may still be arriving (a device that answered twice); its characters come a
+    // character time apart, so wait for a short silence. A line that never falls silent holds
+    // the request back at most a time-out's worth.
+    constexpr qint64 NsPerMs = 1000000;
+    const auto quietLeftNs = [this]() {
+        return lastInput.isValid() ? QuietGapMs * NsPerMs - lastInput.nsecsElapsed() : 0;
+    };
+    const auto holding = [holdMs, &quietLeftNs](const QElapsedTimer &since) {
+        return since.elapsed() < holdMs || quietLeftNs() > 0;
+    };
+    QElapsedTimer patience;
+    patience.start();
+    if (holding(patience) && port->isOpen()) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(port, &QIODevice::readyRead, &loop, &QEventLoop::quit);
+        QObject::connect(port, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
+        while (port->isOpen() && holding(patience) &&
+               patience.elapsed() < holdMs + MemoryTimeoutMs) {
+            const qint64 quietLeftMs = (quietLeftNs() + NsPerMs - 1) / NsPerMs;
+            timer.start(int(qMax(quietLeftMs, holdMs - patience.elapsed() + 1)));
+            const int exitCode = loop.exec();
+            timer.stop();
+            dropped += dropAvailable();
+            if (exitCode < 0) {
+                break;
+            }
+        }
+    }
+    if (dropped > 0) {
+        trace << "Discarded " << dropped << " chars"
+              << "\n";
+    }
+}
+
+DeviceLink::WaitEnd DeviceLink::sendAndWait(quint8 dest, quint8 command, quint8 access,
+                                            const QByteArray &payload, int timeoutMs,
+                                            QByteArray &line)
+{
+    // Late answers of a request with the same header that gave up would pass for this one's:
+    // let them come and drop them first.
+    qint64 holdMs = 0;
+    if (owed && owed->dest == dest && owed->command == command) {
+        holdMs = qMax<qint64>(0, owed->untilMs - linkClock.elapsed());
+        owed.reset();
+    }
+    discardInput(holdMs);
+    SendFrame(dest, command, access, payload);
+    const WaitEnd end = waitForLine(line, timeoutMs, Expected{dest, command});
+    if (end == WaitEnd::TimeOut) {
+        ++timeouts;
+    }
+    return end;
+}
+
+LinkResult DeviceLink::readExchange(quint8 dest, quint8 command, const QByteArray &payload,
+                                    quint8 minLength, quint8 timeoutMs, quint8 access,
+                                    QByteArray &reply, WaitEnd *waitEnd)
+{
+    reply.clear();
+    // A slot run during a wait must not put a second request on the line.
+    if (busy) {
+        return LinkResult::NoReply;
+    }
+    const QScopedValueRollback<bool> busyScope(busy, true);
+    QByteArray line;
+    const WaitEnd end = sendAndWait(dest, command, access, payload, timeoutMs, line);
+    if (waitEnd) {
+        *waitEnd = end;
+    }
+    LinkResult result = LinkResult::NoReply;
+    if (end == WaitEnd::Reply) {
+        const std::optional<QByteArray> decoded = DecodeReply(line);
+        result = FrameCodec::checkReadReply(decoded, minLength, trace);
+        if (decoded) {
+            reply = *decoded;
+        }
+    }
+    flushTrace();
+    return result;
+}
+
+LinkResult DeviceLink::ReadExchange(quint8 dest, quint8 command, quint8 minLength, quint8 timeoutMs,
+                                    quint8 access, QByteArray &reply)
+{
+    return readExchange(dest, command, QByteArray(), minLength, timeoutMs, access, reply);
+}
+
+LinkResult DeviceLink::ReadExchange(quint8 dest, quint8 command, quint8 payloadByte,
+                                    quint8 minLength, quint8 timeoutMs, quint8 access,
+                                    QByteArray &reply)
+{
+    return readExchange(dest, command, QByteArray(1, char(payloadByte)), minLength, timeoutMs,
+                        access, reply);
+}
+
+LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArray &payload,
+                                     quint8 timeoutMs, quint8 access)
+{
+    if (busy) {
+        return LinkResult::NoReply;
+    }
+    const QScopedValueRollback<bool> busyScope(busy, true);
+    QByteArray line;
+    WaitEnd end = WaitEnd::TimeOut;
+    int attempt = 0;
+    for (; attempt < WriteAttempts && end != WaitEnd::Reply; ++attempt) {
+        end = sendAndWait(dest, command, access, payload, timeoutMs, line);
+    }
+    if (end == WaitEnd::Reply && attempt > 1) {
+        dropStaleAnswers(dest, command, timeoutMs, attempt - 1);
+    } else if (end == WaitEnd::TimeOut) {
+        oweAnswers(dest, command, timeoutMs);
+    }
+    trace << QString::fromLatin1(line);
+    // A line that came is final whatever it holds: the device may have stored the data.
+    const LinkResult result = end == WaitEnd::Reply ? FrameCodec::checkWriteReply(DecodeReply(line))
+                                                    : LinkResult::NoReply;
+    flushTrace();
+    return result;
+}
+
+void DeviceLink::dropStaleAnswers(quint8 dest, quint8 command, int timeoutMs, int count)
+{
+    // A request that timed out may have been answered late: the retry then took that answer,
+    // and the retry's own answer is still on its way. It carries the same header as the answer
+    // to a following request of the same kind (line i+1 after line i), so it would pass for
+    // that: wait for it and drop it, without traces, as nothing was asked.
+    QIODevice *traceDevice = trace.string() ? nullptr : trace.device();
+    setTraceDevice(nullptr);
+    QByteArray stale;
+    // Each retry went out a time-out after the request before it, and its frame took time to
+    // send. A wait that ends without an answer means the rest were never sent.
+    for (int i = 0; i < count && waitForLine(stale, timeoutMs + StaleAnswerMarginMs,
+                                             Expected{dest, command}) == WaitEnd::Reply;
+         ++i) {
+    }
+    setTraceDevice(traceDevice);
+}
+
+LinkResult DeviceLink::readMemory(quint8 dest, quint8 command, const QByteArray &payload,
+                                  quint8 minLength, quint8 access, QByteArray &reply)
+{
+    LinkResult result = LinkResult::NoReply;
+    bool timedOut = false;
+    for (int run = 0; run < MemoryReadRuns && result != LinkResult::Success; ++run) {
+        WaitEnd end = WaitEnd::PortClosed;
+        result =
+            readExchange(dest, command, payload, minLength, MemoryTimeoutMs, access, reply, &end);
+        if (timedOut && end == WaitEnd::Reply) {
+            dropStaleAnswers(dest, command, MemoryTimeoutMs, 1);
+        }
+        timedOut = timedOut || end == WaitEnd::TimeOut;
+        if (end == WaitEnd::TimeOut && run + 1 == MemoryReadRuns) {
+            oweAnswers(dest, command, MemoryTimeoutMs);
+        }
+    }
+    return result;
+}
+
+bool DeviceLink::applyLineSettings(QSerialPort &port)
+{
+    // Every setting is tried, as the device line needs all of them.
+    bool ok = port.setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections);
+    ok = port.setDataBits(QSerialPort::Data8) && ok;
+    ok = port.setParity(QSerialPort::NoParity) && ok;
+    ok = port.setStopBits(QSerialPort::OneStop) && ok;
+    return ok;
+}
