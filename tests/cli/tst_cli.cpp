@@ -1,4 +1,4 @@
-#include "mainwindow.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,7 +15,6 @@
 namespace {
 
 constexpr int CliTimeoutMs = 60000;
-constexpr int SimulatorTimeoutMs = 10000;
 constexpr int ExitSuccess = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitBadInput = 2;
@@ -81,72 +79,9 @@ struct CliRun
     QByteArray err;
 };
 
-// The simulated supply as a child process: its port, its control lines and its frame log.
-class Simulator
-{
-public:
-    ~Simulator()
-    {
-        // The simulator stops when its standard input ends.
-        process.closeWriteChannel();
-        if (!process.waitForFinished(SimulatorTimeoutMs))
-            process.kill();
-        process.waitForFinished(SimulatorTimeoutMs);
-    }
-
-    bool start(const QStringList &arguments)
-    {
-        process.start(
-            QProcessEnvironment::systemEnvironment().value(QStringLiteral("QUORVEL_SIMULATOR")),
-            QStringList{QStringLiteral("--log"), QStringLiteral("-")} + arguments);
-        if (!process.waitForStarted(SimulatorTimeoutMs))
-            return false;
-        const QStringList first = readAnswer([](const QString &) { return true; });
-        port = first.value(0);
-        return port.startsWith(QLatin1Char('/'));
-    }
-
-    // Sends one control line and gives its answer lines; "dump" answers until "end".
-    QStringList control(const QString &line)
-    {
-        process.write(line.toUtf8() + '\n');
-        const bool dump = line == QLatin1String("dump");
-        return readAnswer(
-            [dump](const QString &answer) { return dump ? answer == QLatin1String("end") : true; });
-    }
-
-    // How many requests the simulator has logged so far.
-    int requestsLogged()
-    {
-        log += process.readAllStandardError();
-        return int(log.count("RX "));
-    }
-
-    QString port;
-
-private:
-    template <typename Last> QStringList readAnswer(Last isLast)
-    {
-        QStringList answer;
-        while (true) {
-            while (!process.canReadLine()) {
-                if (!process.waitForReadyRead(SimulatorTimeoutMs))
-                    return answer;
-            }
-            const QString line = QString::fromUtf8(process.readLine()).trimmed();
-            answer << line;
-            if (isLast(line))
-                return answer;
-        }
-    }
-
-    QProcess process;
-    QByteArray log;
-};
-
 } // namespace
 
-class TestCli : public QObject
+class TestCli : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -182,7 +117,6 @@ private:
 
     QString cliPath;
     QTemporaryDir dir;
-    MainWindow *window = nullptr;
 };
 
 void TestCli::initTestCase()
@@ -191,15 +125,13 @@ void TestCli::initTestCase()
     QVERIFY2(QFileInfo(cliPath).isExecutable(), "QUORVEL_CLI must name the built quorvel-cli");
     QVERIFY(dir.isValid());
     // The window must not touch the user's own settings.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       dir.filePath(QStringLiteral("settings")));
-    window = new MainWindow;
+    QVERIFY(isolateSettings());
+    openWindow();
 }
 
 void TestCli::cleanupTestCase()
 {
-    delete window;
-    window = nullptr;
+    closeWindow();
 }
 
 QString TestCli::writeFile(const QString &name, const QByteArray &bytes)
@@ -488,10 +420,10 @@ void TestCli::writeVerifyReadRoundTrip()
     QFETCH(int, slave);
     QFETCH(QStringList, simulatorOptions);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start(QStringList{u("--slave"), QString::number(slave)} + simulatorOptions));
     const QString file = writeFile(QStringLiteral("roundtrip.prgb"), Example);
-    const QStringList device = {u("--port"),  simulator.port,
+    const QStringList device = {u("--port"),  simulator.portPath(),
                                 u("--slave"), QString::number(slave),
                                 u("--cell"),  QString::number(cell)};
 
@@ -514,7 +446,7 @@ void TestCli::writeVerifyReadRoundTrip()
     QVERIFY2(write.err.isEmpty(), write.err.constData());
 
     // The program landed in the chosen cell (the simulator counts cells from 0) and nowhere else.
-    const QStringList dump = simulator.control(u("dump"));
+    const QStringList dump = simulator.command(u("dump"));
     for (const QString &line : exampleCellLines(cell - 1))
         QVERIFY2(dump.contains(line), qPrintable(line));
     QCOMPARE(dump.filter(QRegularExpression(QStringLiteral("^cell \\d count [1-9]"))).size(), 1);
@@ -533,15 +465,15 @@ void TestCli::writeVerifyReadRoundTrip()
 
 void TestCli::readIntoFile()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : exampleCellLines(2))
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
 
     const QString target = dir.filePath(QStringLiteral("fromdevice.prgb"));
     QVERIFY(writeFile(QStringLiteral("fromdevice.prgb"), "old content\n") == target);
     const CliRun run =
-        runCli({u("read"), u("-p"), simulator.port, u("--cell"), u("3"), u("-o"), target});
+        runCli({u("read"), u("-p"), simulator.portPath(), u("--cell"), u("3"), u("-o"), target});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitSuccess);
     QVERIFY(run.out.isEmpty());
@@ -559,13 +491,13 @@ void TestCli::readIntoFile()
 
 void TestCli::readIntoUnwritableFile()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : exampleCellLines(0))
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
 
     const QString target = dir.filePath(QStringLiteral("no-such-folder/out.prgb"));
-    const CliRun run = runCli({u("read"), u("-p"), simulator.port, u("-o"), target});
+    const CliRun run = runCli({u("read"), u("-p"), simulator.portPath(), u("-o"), target});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitBadInput);
     QVERIFY(run.out.isEmpty());
@@ -594,10 +526,10 @@ void TestCli::writeFailureLine()
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
     const QString file = writeFile(QStringLiteral("failing.prgb"), Example);
-    const CliRun run = runCli({u("write"), file, u("--verify"), u("-p"), simulator.port});
+    const CliRun run = runCli({u("write"), file, u("--verify"), u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
@@ -631,14 +563,14 @@ void TestCli::readFailureLine()
     QFETCH(QString, fault);
     QFETCH(QString, lastLine);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : cellLines)
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
     if (!fault.isEmpty())
-        QCOMPARE(simulator.control(u("fault ") + fault), QStringList{u("ok")});
+        QCOMPARE(simulator.command(u("fault ") + fault), QStringList{u("ok")});
 
-    const CliRun run = runCli({u("read"), u("--port"), simulator.port});
+    const CliRun run = runCli({u("read"), u("--port"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     QVERIFY2(run.out.isEmpty(), run.out.constData());
@@ -650,18 +582,18 @@ void TestCli::readFailureLine()
 void TestCli::verifyNamesTheRecordThatDiffers()
 {
     // Answers are delayed so that the cell can be changed between the write and the read-back.
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--turnaround"), u("100")}));
     const QString file = writeFile(QStringLiteral("verify.prgb"), Example);
 
     QProcess cli;
-    cli.start(cliPath, {u("write"), file, u("--verify"), u("-p"), simulator.port});
+    cli.start(cliPath, {u("write"), file, u("--verify"), u("-p"), simulator.portPath()});
     QVERIFY(cli.waitForStarted(CliTimeoutMs));
     // Six lines, the count and the name have reached the device; the read-back comes next.
     const int writeRequests = ExampleRecords.size() + 2;
-    QTRY_VERIFY_WITH_TIMEOUT(simulator.requestsLogged() >= writeRequests, CliTimeoutMs);
-    QCOMPARE(simulator.requestsLogged(), writeRequests);
-    QCOMPARE(simulator.control(u("line 0 2 0400580200000000000000000000")), QStringList{u("ok")});
+    QTRY_VERIFY_WITH_TIMEOUT(simulator.received().size() >= writeRequests, CliTimeoutMs);
+    QCOMPARE(simulator.received().size(), writeRequests);
+    QCOMPARE(simulator.command(u("line 0 2 0400580200000000000000000000")), QStringList{u("ok")});
 
     QVERIFY(cli.waitForFinished(CliTimeoutMs));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
@@ -675,24 +607,24 @@ void TestCli::verifyNamesTheRecordThatDiffers()
 
 void TestCli::lostLineEndsTheTransfer()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), u("hangup@2")}));
     const QString file = writeFile(QStringLiteral("lost.prgb"), Example);
-    const CliRun run = runCli({u("write"), file, u("-p"), simulator.port});
+    const CliRun run = runCli({u("write"), file, u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - 2), (QStringList{u("Строка 0 записана"), u("Ошибка записи")}));
-    QVERIFY2(run.err.startsWith("quorvel-cli: lost port " + simulator.port.toUtf8() + ": "),
+    QVERIFY2(run.err.startsWith("quorvel-cli: lost port " + simulator.portPath().toUtf8() + ": "),
              run.err.constData());
 }
 
 void TestCli::traceGoesToStandardError()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     const QString file = writeFile(QStringLiteral("trace.prgb"), Example);
-    const QStringList port = {u("-p"), simulator.port};
+    const QStringList port = {u("-p"), simulator.portPath()};
 
     const CliRun quiet = runCli(QStringList{u("write"), file} + port);
     const CliRun traced = runCli(QStringList{u("write"), file, u("--trace")} + port);
