@@ -11,7 +11,7 @@
 void MainWindow::SaveLineToDevice()
 {
     transferRunning = true;
-    setTransferActionsEnabled(false);
+    applyState();
     checkText();
     if (compileError == 1) {
         finishTransfer();
@@ -39,7 +39,7 @@ void MainWindow::ReadLineFromDevice()
     ui->plainTextEdit->clear();
 
     transferRunning = true;
-    setTransferActionsEnabled(false);
+    applyState();
     replacePane(tr("Чтение данных из устройства"));
 
     ProgramTransfer transfer(*link, slaveId, cell,
