@@ -107,6 +107,14 @@ QByteArray oldRecord(int index)
     return record(4, 0, 1000 + index);
 }
 
+Records oldRecords()
+{
+    Records old;
+    for (int i = 0; i < OldCount; ++i)
+        old << oldRecord(i);
+    return old;
+}
+
 // What cell " 1" holds before a read: a sound five-record program.
 const QByteArray StoredName("Prg1 ");
 const Records StoredRecords{record(10, 0, 1), record(1, 0, 500), record(0), record(4, 0, 100),
@@ -534,9 +542,7 @@ void TestTransfer::writeFailures()
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--fault"), fault});
     QVERIFY(started);
     SimulatorProcess &sim = *started;
-    Records old;
-    for (int i = 0; i < OldCount; ++i)
-        old << oldRecord(i);
+    const Records old = oldRecords();
     QVERIFY(preset(sim, 0, OldCount, OldName, old));
     window->editor()->setPlainText(NewProgram);
 
@@ -763,9 +769,7 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
     SimulatorProcess &sim = *started;
-    Records old;
-    for (int i = 0; i < OldCount; ++i)
-        old << oldRecord(i);
+    const Records old = oldRecords();
     QVERIFY(preset(sim, 0, OldCount, OldName, old));
     window->editor()->setPlainText(source);
 
@@ -805,9 +809,7 @@ void TestTransfer::disconnectMidTransfer()
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
     SimulatorProcess &sim = *started;
-    Records old;
-    for (int i = 0; i < OldCount; ++i)
-        old << oldRecord(i);
+    const Records old = oldRecords();
     QVERIFY(write ? preset(sim, 0, OldCount, OldName, old)
                   : preset(sim, 0, 5, StoredName, StoredRecords));
     const QString text = write ? NewProgram : EditorBefore;
