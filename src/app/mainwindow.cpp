@@ -101,8 +101,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     createActions();
     NewFile();
-    writeAction->setEnabled(false);
-    readAction->setEnabled(false);
+    applyState();
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
 }
@@ -196,16 +195,21 @@ void MainWindow::createActions()
 
     ui->mainToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
     programToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
-
-    connectAction->setEnabled(true);
-    disconnectAction->setEnabled(false);
 }
 
-void MainWindow::setTransferActionsEnabled(bool enabled)
+void MainWindow::applyState()
 {
-    readAction->setEnabled(enabled);
-    writeAction->setEnabled(enabled);
-    compileAction->setEnabled(enabled);
+    // Not connected, Connected, or a transfer running: the port decides the device controls,
+    // a running transfer holds back every action that would start another or change the program
+    // it works from.
+    const bool open = port->isOpen();
+    const bool idle = !transferRunning;
+    connectAction->setEnabled(!open);
+    disconnectAction->setEnabled(open);
+    portComboBox->setEnabled(!open);
+    compileAction->setEnabled(idle);
+    writeAction->setEnabled(open && idle);
+    readAction->setEnabled(open && idle);
 }
 
 void MainWindow::replacePane(const QString &heading)
@@ -264,27 +268,18 @@ void MainWindow::OpenPort()
 {
     port->setPortName(portComboBox->currentText());
     // A port left at another speed would look connected and garble every frame.
-    if (port->open(QIODevice::ReadWrite) && DeviceLink::applyLineSettings(*port)) {
-        connectAction->setEnabled(false);
-        disconnectAction->setEnabled(true);
-        portComboBox->setEnabled(false);
-        writeAction->setEnabled(true);
-        readAction->setEnabled(true);
-    } else {
+    if (!port->open(QIODevice::ReadWrite) || !DeviceLink::applyLineSettings(*port)) {
         port->close();
         dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"));
     }
+    applyState();
 }
 
 void MainWindow::ClosePort()
 {
     if (port->isOpen())
         port->close();
-    connectAction->setEnabled(true);
-    disconnectAction->setEnabled(false);
-    portComboBox->setEnabled(true);
-    writeAction->setEnabled(false);
-    readAction->setEnabled(false);
+    applyState();
 }
 
 void MainWindow::onPortLost()
@@ -295,14 +290,9 @@ void MainWindow::onPortLost()
 
 void MainWindow::finishTransfer()
 {
-    setTransferActionsEnabled(true);
-    // A port closed during the transfer (Disconnect, a lost line) left the Not connected
-    // state: Write and Read must not stand enabled beside an enabled Connect.
-    if (!port->isOpen()) {
-        writeAction->setEnabled(false);
-        readAction->setEnabled(false);
-    }
+    // A port closed during the transfer (Disconnect, a lost line) ends it Not connected.
     transferRunning = false;
+    applyState();
     if (closePending) {
         QTimer::singleShot(0, this, &QWidget::close);
     }

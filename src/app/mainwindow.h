@@ -74,7 +74,9 @@ private:
     void createActions();
     QAction *makeAction(const QString &objectName, const QString &text, const QString &icon,
                         const QString &statusTip);
-    void setTransferActionsEnabled(bool enabled);
+    // Enables every action and control as the window's state (not connected, connected,
+    // transfer running) allows.
+    void applyState();
     bool decodeProgram(const QString &name, const InstructionList &records);
     void onPortLost();
     void replacePane(const QString &heading);

@@ -12,7 +12,7 @@
 void MainWindow::SaveLineToDevice()
 {
     transferRunning = true;
-    setTransferActionsEnabled(false);
+    applyState();
     checkText();
     if (compileError == 1) {
         finishTransfer();
@@ -40,7 +40,7 @@ void MainWindow::ReadLineFromDevice()
     ui->plainTextEdit->clear();
 
     transferRunning = true;
-    setTransferActionsEnabled(false);
+    applyState();
     replacePane(tr("Чтение данных из устройства"));
 
     ProgramTransfer transfer(*link, slaveId, cell,

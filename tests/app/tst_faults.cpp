@@ -1,28 +1,22 @@
-#include "mainwindow.h"
 #include "testrecord.h"
-#include "scripteddialogs.h"
-#include "simulatorprocess.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QSerialPort>
-#include <QSettings>
 #include <QSpinBox>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
-#include <memory>
 
 // The fault matrix: every fault of the line, and Disconnect and "Создать файл" pressed while a
 // request waits, at every step of a write and of a read, through the window and the simulated
 // supply. Each row checks the pane, the editor, the device's cells, the actions, and that the next
 // transfer on the same line works again.
-class TestFaults : public QObject
+class TestFaults : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -41,12 +35,6 @@ private slots:
     void floodWhileIdle();
 
 private:
-    QAction *action(const QString &name) const { return window->findChild<QAction *>(name); }
-    QStringList paneLines() const
-    {
-        return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
-    }
-    QString states() const;
     // Starts the supply with `options` and connects the window to it; false says why.
     bool startAndConnect(const QStringList &options, QString *why);
     bool connectAgain(QString *why);
@@ -56,12 +44,8 @@ private:
     // The dump without the cell under test.
     QStringList otherCells();
 
-    QTemporaryDir settingsDir;
-    // Outlives the window: the port's lock file must be gone before the pseudo-terminal's number
-    // can be handed out again.
-    std::unique_ptr<SimulatorProcess> sim;
-    MainWindow *window = nullptr;
-    ScriptedDialogs *dialogs = nullptr;
+    // The supply of the current test; the fixture stops it after the window is gone.
+    SimulatorProcess *sim = nullptr;
     bool triggered = false;
 };
 
@@ -74,16 +58,12 @@ constexpr int Cell = 2;
 constexpr int Steps = 5;
 constexpr int Records = 3;
 
-const QString NotConnected =
-    QStringLiteral("connect:on disconnect:off port:on compile:on write:off read:off");
-const QString Connected =
-    QStringLiteral("connect:off disconnect:on port:off compile:on write:on read:on");
-
 const QString WriteHeading = QStringLiteral("Запись данных в устройство");
 const QString WriteSucceeded = QStringLiteral("Данные успешно записаны");
 const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
 const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
 
+using TestRecords::describe;
 using TestRecords::record;
 
 // What the window writes: label 1, Us = 500, a jump to record 0.
@@ -252,24 +232,6 @@ template <size_t N> void addRows(const Fault (&faults)[N], const char *const (&s
     }
 }
 
-QStringList describe(const SimulatedCell &cell, int lines)
-{
-    QStringList out{
-        QStringLiteral("count %1 name '%2'").arg(cell.count).arg(QString::fromLatin1(cell.name))};
-    for (int i = 0; i < lines; ++i) {
-        const Instruction &r = cell.lines.value(i);
-        out << QStringLiteral("line %1: func %2 oper %3 arg1 %4 arg2 %5 arg3 %6 arg4 %7")
-                   .arg(i)
-                   .arg(r.func)
-                   .arg(r.oper)
-                   .arg(r.arg1)
-                   .arg(r.arg2)
-                   .arg(r.arg3)
-                   .arg(r.arg4);
-    }
-    return out;
-}
-
 // Reads tried before the duplicate answer of a retried read is taken to be harmless.
 constexpr int DuplicateTries = 20;
 
@@ -294,47 +256,19 @@ qint64 residentKb()
 
 } // namespace
 
-QString TestFaults::states() const
-{
-    const auto onOff = [](bool enabled) {
-        return enabled ? QStringLiteral("on") : QStringLiteral("off");
-    };
-    return QStringLiteral("connect:%1 disconnect:%2 port:%3 compile:%4 write:%5 read:%6")
-        .arg(onOff(action(QStringLiteral("connectAction"))->isEnabled()),
-             onOff(action(QStringLiteral("disconnectAction"))->isEnabled()),
-             onOff(window->portBox()->isEnabled()),
-             onOff(action(QStringLiteral("compileAction"))->isEnabled()),
-             onOff(action(QStringLiteral("writeAction"))->isEnabled()),
-             onOff(action(QStringLiteral("readAction"))->isEnabled()));
-}
-
 bool TestFaults::startAndConnect(const QStringList &options, QString *why)
 {
-    // Another test process may still hold the lock file of a pseudo-terminal whose number has
-    // just been handed out again; a second supply, started while the first lives, gets another.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        auto next = std::make_unique<SimulatorProcess>();
-        if (!next->start(QStringList{QStringLiteral("--slave"), QString::number(SlaveId)} +
-                         options)) {
-            *why = next->errorString();
-            return false;
-        }
-        sim = std::move(next);
-        if (connectAgain(why)) {
-            dialogs->calls.clear();
-            return true;
-        }
-    }
-    return false;
+    sim = connectToSimulator(
+        QStringList{QStringLiteral("--slave"), QString::number(SlaveId)} + options, why);
+    if (!sim)
+        return false;
+    dialogs->calls.clear();
+    return true;
 }
 
 bool TestFaults::connectAgain(QString *why)
 {
-    window->portBox()->setEditText(sim->portPath());
-    action(QStringLiteral("connectAction"))->trigger();
-    *why = QStringLiteral("%1 on %2, dialogs: %3")
-               .arg(states(), sim->portPath(), dialogs->kinds().join(QLatin1Char(' ')));
-    return states() == Connected;
+    return connectTo(*sim, why);
 }
 
 void TestFaults::triggerAfter(const QStringList &before, const QString &actionName)
@@ -364,20 +298,16 @@ QStringList TestFaults::otherCells()
 
 void TestFaults::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QVERIFY(isolateSettings());
     if (SimulatorProcess::executable().isEmpty())
         QSKIP("QUORVEL_SIMULATOR is not set: run through ctest");
 }
 
 void TestFaults::init()
 {
-    window = new MainWindow;
-    dialogs = new ScriptedDialogs;
+    openWindow();
     // "Создать файл" asks before dropping changed text: drop it.
     dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
-    window->setDialogs(std::unique_ptr<UserDialogs>(dialogs));
     window->slaveIdBox()->setValue(SlaveId);
     window->cellBox()->setCurrentIndex(Cell);
     triggered = false;
@@ -385,10 +315,8 @@ void TestFaults::init()
 
 void TestFaults::cleanup()
 {
-    window->editor()->document()->setModified(false);
-    delete window;
-    window = nullptr;
-    sim.reset();
+    closeWindow();
+    sim = nullptr;
 }
 
 void TestFaults::faultDuringWrite_data()

@@ -2,8 +2,7 @@
 // question before unsaved work is thrown away. Dialogs are answered by ScriptedDialogs; settings
 // and files live in temporary folders only.
 
-#include "mainwindow.h"
-#include "scripteddialogs.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -11,7 +10,6 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -153,12 +151,16 @@ private slots:
     void answerDecidesOutcome();
 
 private:
-    std::unique_ptr<MainWindow> makeWindow(ScriptedDialogs *&dialogs);
+    // Windows are made inside the tests, several of them where a restart is tried.
+    static std::unique_ptr<MainWindow> makeWindow(ScriptedDialogs *&dialogs)
+    {
+        return WindowFixture::makeWindow(dialogs);
+    }
     QString workPath(const QString &name) const { return work->filePath(name); }
     // Runs the trigger; true when the operation went ahead.
     bool runTrigger(MainWindow &window, Trigger trigger);
 
-    QTemporaryDir configDir;
+    WindowFixture fixture;
     std::unique_ptr<QTemporaryDir> work;
     QString startFolder;
     // The settings file on disk; read directly, since any QSettings object for it would write out
@@ -168,14 +170,10 @@ private:
 
 void FilesTest::initTestCase()
 {
-    QVERIFY(configDir.isValid());
     // Never the user's real settings: every store of this process points at the temporary folder.
-    QStandardPaths::setTestModeEnabled(true);
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configDir.path()));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configDir.path());
+    QVERIFY(fixture.isolateSettings());
     storeFile = openStore()->fileName();
-    QVERIFY2(storeFile.startsWith(configDir.path()), qPrintable(storeFile));
+    QVERIFY2(storeFile.startsWith(fixture.settingsPath()), qPrintable(storeFile));
     startFolder = QDir::currentPath();
 }
 
@@ -193,15 +191,6 @@ void FilesTest::cleanup()
 {
     QDir::setCurrent(startFolder);
     work.reset();
-}
-
-std::unique_ptr<MainWindow> FilesTest::makeWindow(ScriptedDialogs *&dialogs)
-{
-    auto window = std::make_unique<MainWindow>();
-    window->setAttribute(Qt::WA_QuitOnClose, false);
-    dialogs = new ScriptedDialogs;
-    window->setDialogs(std::unique_ptr<UserDialogs>(dialogs));
-    return window;
 }
 
 bool FilesTest::runTrigger(MainWindow &window, Trigger trigger)

@@ -1,5 +1,4 @@
-#include "mainwindow.h"
-#include "scripteddialogs.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -7,7 +6,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -15,7 +13,7 @@
 #include <QtTest>
 
 // The window as it stands right after start, and the actions that need no device or file.
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -39,41 +37,21 @@ private slots:
     void failedConnectShowsBoxAndKeepsState();
     void disconnectWithoutPortOnlyResetsActions();
     void fileNamedOnCommandLineOpensAsOpenWould();
-
-private:
-    QAction *action(const char *name) const
-    {
-        return window->findChild<QAction *>(QLatin1String(name));
-    }
-    QStringList paneLines() const
-    {
-        return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
-    }
-
-    QTemporaryDir settingsDir;
-    MainWindow *window = nullptr;
-    ScriptedDialogs *dialogs = nullptr;
 };
 
 void TestMainWindow::initTestCase()
 {
-    QVERIFY(settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QVERIFY(isolateSettings());
 }
 
 void TestMainWindow::init()
 {
-    window = new MainWindow;
-    dialogs = new ScriptedDialogs;
-    window->setDialogs(std::unique_ptr<UserDialogs>(dialogs));
+    openWindow();
 }
 
 void TestMainWindow::cleanup()
 {
-    // Nothing the tests typed is worth a question on the way out.
-    window->editor()->document()->setModified(false);
-    delete window;
-    window = nullptr;
+    closeWindow();
 }
 
 void TestMainWindow::actionsAfterStart_data()

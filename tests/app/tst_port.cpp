@@ -1,102 +1,18 @@
-#include "mainwindow.h"
-#include "scripteddialogs.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QSerialPort>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
-#include <memory>
-#include <vector>
-
-namespace {
-
-// One simulated power supply on a pseudo-terminal, started for one test and stopped with it.
-class Simulator
-{
-public:
-    Simulator() = default;
-    Simulator(const Simulator &) = delete;
-    Simulator &operator=(const Simulator &) = delete;
-    ~Simulator() { stop(); }
-
-    // Starts quorvel-sim with the given options; false with a reason in `error`.
-    bool start(const QStringList &options, QString *error)
-    {
-        const QString program = qEnvironmentVariable("QUORVEL_SIMULATOR");
-        if (program.isEmpty()) {
-            *error = QStringLiteral("QUORVEL_SIMULATOR is not set (run through ctest)");
-            return false;
-        }
-        process.setProgram(program);
-        process.setArguments(options);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        if (!process.waitForStarted(StartMs)) {
-            *error = process.errorString();
-            return false;
-        }
-        const QStringList first = answer(1);
-        if (first.isEmpty() || first.constFirst().isEmpty()) {
-            *error = QStringLiteral("the simulator printed no port path");
-            return false;
-        }
-        portPath = first.constFirst();
-        return true;
-    }
-
-    // Sends one control line and returns its one-line answer.
-    QString control(const QString &line)
-    {
-        process.write(line.toLocal8Bit() + '\n');
-        const QStringList lines = answer(1);
-        return lines.isEmpty() ? QString() : lines.constFirst();
-    }
-
-    void stop()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.write("quit\n");
-        process.closeWriteChannel();
-        if (!process.waitForFinished(StartMs)) {
-            process.kill();
-            process.waitForFinished(StartMs);
-        }
-    }
-
-    QProcess process;
-    QString portPath;
-
-private:
-    static constexpr int StartMs = 5000;
-
-    QStringList answer(int count)
-    {
-        QStringList lines;
-        while (lines.size() < count) {
-            if (!process.canReadLine() && !process.waitForReadyRead(StartMs))
-                break;
-            while (process.canReadLine() && lines.size() < count)
-                lines << QString::fromLocal8Bit(process.readLine()).trimmed();
-        }
-        return lines;
-    }
-};
-
-} // namespace
-
 // The port slots through the window: connect to a typed port path, disconnect, a port that
 // cannot be opened, and a line whose other end goes away, idle or in the middle of a transfer.
-class TestPort : public QObject
+class TestPort : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -112,109 +28,29 @@ private slots:
     void hangUpWhileIdle();
     void hangUpDuringTransfer_data();
     void hangUpDuringTransfer();
-
-private:
-    QAction *action(const char *name) const
-    {
-        return window->findChild<QAction *>(QLatin1String(name));
-    }
-    QStringList paneLines() const
-    {
-        return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
-    }
-    // The enabled state of the device controls, in the order of the window's state table.
-    QString states() const;
-    // Starts a simulator that lives until the window is gone, so that no port lock outlives
-    // its pseudo-terminal; nullptr when it does not start.
-    Simulator *startSimulator(const QStringList &options);
-    // Starts a simulator and connects the window to it by its typed path.
-    Simulator *connectToSimulator(const QStringList &options);
-
-    QTemporaryDir settingsDir;
-    MainWindow *window = nullptr;
-    ScriptedDialogs *dialogs = nullptr;
-    std::vector<std::unique_ptr<Simulator>> sims;
 };
 
 namespace {
-
-// Rows of the window's state table, as states() spells them.
-const QString NotConnected =
-    QStringLiteral("connect:on disconnect:off port:on compile:on write:off read:off");
-const QString Connected =
-    QStringLiteral("connect:off disconnect:on port:off compile:on write:on read:on");
-
-// Fresh simulators tried before a test gives up connecting.
-constexpr int OpenAttempts = 3;
 
 // One wait for a reply; a transfer of a few requests that ends sooner has waited out none.
 constexpr int ReplyTimeoutMs = 244;
 
 } // namespace
 
-QString TestPort::states() const
-{
-    const auto onOff = [](bool enabled) {
-        return enabled ? QStringLiteral("on") : QStringLiteral("off");
-    };
-    return QStringLiteral("connect:%1 disconnect:%2 port:%3 compile:%4 write:%5 read:%6")
-        .arg(onOff(action("connectAction")->isEnabled()),
-             onOff(action("disconnectAction")->isEnabled()), onOff(window->portBox()->isEnabled()),
-             onOff(action("compileAction")->isEnabled()), onOff(action("writeAction")->isEnabled()),
-             onOff(action("readAction")->isEnabled()));
-}
-
-Simulator *TestPort::startSimulator(const QStringList &options)
-{
-    sims.push_back(std::make_unique<Simulator>());
-    QString error;
-    if (!sims.back()->start(options, &error)) {
-        qWarning("simulator: %s", qPrintable(error));
-        return nullptr;
-    }
-    return sims.back().get();
-}
-
-Simulator *TestPort::connectToSimulator(const QStringList &options)
-{
-    for (int attempt = 0; attempt < OpenAttempts; ++attempt) {
-        Simulator *sim = startSimulator(options);
-        if (!sim)
-            return nullptr;
-        window->portBox()->setEditText(sim->portPath);
-        action("connectAction")->trigger();
-        if (window->serialPort()->isOpen())
-            return sim;
-        // Another test process may still hold the lock of a pseudo-terminal number that its
-        // simulator has just given back; a further simulator, started while this one still
-        // holds its number, gets another.
-        qWarning("cannot open %s: %s", qPrintable(sim->portPath),
-                 qPrintable(window->serialPort()->errorString()));
-        dialogs->calls.clear();
-    }
-    return nullptr;
-}
-
 void TestPort::initTestCase()
 {
     qRegisterMetaType<QSerialPort::SerialPortError>();
-    QVERIFY(settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QVERIFY(isolateSettings());
 }
 
 void TestPort::init()
 {
-    window = new MainWindow;
-    dialogs = new ScriptedDialogs;
-    window->setDialogs(std::unique_ptr<UserDialogs>(dialogs));
+    openWindow();
 }
 
 void TestPort::cleanup()
 {
-    window->editor()->document()->setModified(false);
-    delete window;
-    window = nullptr;
-    sims.clear();
+    closeWindow();
 }
 
 void TestPort::connectAndDisconnect()
@@ -222,7 +58,7 @@ void TestPort::connectAndDisconnect()
     QCOMPARE(states(), NotConnected);
 
     // The pseudo-terminal is not among the listed ports: its path is typed.
-    Simulator *sim = connectToSimulator({});
+    SimulatorProcess *sim = connectToSimulator({});
     QVERIFY(sim);
     QVERIFY(dialogs->calls.isEmpty());
     QCOMPARE(states(), Connected);
@@ -239,7 +75,7 @@ void TestPort::connectAndDisconnect()
     action("readAction")->trigger();
     QCOMPARE(paneLines(), QStringList({QStringLiteral("Чтение данных из устройства"),
                                        QStringLiteral("Нет записей для чтения")}));
-    QCOMPARE(sim->control(QStringLiteral("count")), QStringLiteral("count 1"));
+    QCOMPARE(sim->requestCount(), 1);
     QCOMPARE(states(), Connected);
 
     action("disconnectAction")->trigger();
@@ -268,9 +104,9 @@ void TestPort::failedOpenShowsBox()
 
     QSerialPort holder;
     if (busy) {
-        const Simulator *sim = startSimulator({});
+        const SimulatorProcess *sim = startSimulator({});
         QVERIFY(sim);
-        path = sim->portPath;
+        path = sim->portPath();
         holder.setPortName(path);
         QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
     }
@@ -299,7 +135,7 @@ void TestPort::hangUpWhileIdle()
 {
     QFETCH(bool, kill);
 
-    Simulator *sim = connectToSimulator({});
+    SimulatorProcess *sim = connectToSimulator({});
     QVERIFY(sim);
     QCOMPARE(states(), Connected);
 
@@ -307,10 +143,10 @@ void TestPort::hangUpWhileIdle()
     QSignalSpy errors(port, &QSerialPort::errorOccurred);
     QSignalSpy closes(port, &QIODevice::aboutToClose);
     if (kill)
-        sim->process.kill();
+        sim->kill();
     else
-        QCOMPARE(sim->control(QStringLiteral("quit")), QStringLiteral("ok"));
-    QVERIFY(sim->process.waitForFinished(5000));
+        QCOMPARE(sim->command(QStringLiteral("quit")), QStringList{QStringLiteral("ok")});
+    QVERIFY(sim->waitForExit(5000));
 
     // The window notices by itself and goes back to Not connected.
     QTRY_COMPARE(states(), NotConnected);
@@ -352,10 +188,11 @@ void TestPort::hangUpDuringTransfer()
     QFETCH(bool, write);
     QFETCH(QStringList, pane);
 
-    Simulator *sim = connectToSimulator({QStringLiteral("--fault"), QStringLiteral("hangup@3")});
+    SimulatorProcess *sim =
+        connectToSimulator({QStringLiteral("--fault"), QStringLiteral("hangup@3")});
     QVERIFY(sim);
     // "Old  " with two nop records.
-    QCOMPARE(sim->control(QStringLiteral("cell 0 count 2 name 4F6C642020")), QStringLiteral("ok"));
+    QVERIFY(sim->setMemory(QStringLiteral("cell 0 count 2 name 4F6C642020")));
     const QString before = QStringLiteral("prgName = \"Prg1\";\nnop;\nnop;\nnop;");
     window->editor()->setPlainText(before);
 

@@ -1,16 +1,12 @@
-#include "mainwindow.h"
-#include "scripteddialogs.h"
+#include "testrecord.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QSerialPort>
-#include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtEndian>
@@ -18,139 +14,8 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 namespace {
-
-// What one memory cell of the simulated supply holds, as its "dump" shows it.
-struct CellImage
-{
-    int count = -1;
-    QByteArray name;
-    // Lines that are not all zero, by index.
-    QMap<int, QByteArray> lines;
-};
-
-// One simulated power supply on a pseudo-terminal, started for one test and stopped with it.
-// Its frame log goes to a file so that a test can read the exact requests it received.
-class Simulator
-{
-public:
-    Simulator() = default;
-    Simulator(const Simulator &) = delete;
-    Simulator &operator=(const Simulator &) = delete;
-    ~Simulator() { stop(); }
-
-    // Starts quorvel-sim with the given options; false with a reason in `error`.
-    bool start(const QStringList &options, QString *error)
-    {
-        const QString program = qEnvironmentVariable("QUORVEL_SIMULATOR");
-        if (program.isEmpty()) {
-            *error = QStringLiteral("QUORVEL_SIMULATOR is not set (run through ctest)");
-            return false;
-        }
-        if (!logDir.isValid()) {
-            *error = QStringLiteral("no temporary folder for the frame log");
-            return false;
-        }
-        process.setProgram(program);
-        process.setArguments(QStringList{QStringLiteral("--log"), logPath()} + options);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start();
-        if (!process.waitForStarted(WaitMs)) {
-            *error = process.errorString();
-            return false;
-        }
-        const QStringList first = answer(QString(), 1);
-        if (first.isEmpty() || first.constFirst().isEmpty()) {
-            *error = QStringLiteral("the simulator printed no port path");
-            return false;
-        }
-        portPath = first.constFirst();
-        return true;
-    }
-
-    // Sends one control line and returns its one-line answer.
-    QString control(const QString &line)
-    {
-        process.write(line.toLocal8Bit() + '\n');
-        const QStringList lines = answer(QString(), 1);
-        return lines.isEmpty() ? QString() : lines.constFirst();
-    }
-
-    // The four cells as the simulator holds them now.
-    QVector<CellImage> cells()
-    {
-        process.write("dump\n");
-        QVector<CellImage> images(4);
-        for (const QString &line : answer(QStringLiteral("end"), -1)) {
-            const QStringList words = line.split(QLatin1Char(' '));
-            if (words.size() == 6 && words.at(0) == QLatin1String("cell")) {
-                CellImage &cell = images[words.at(1).toInt()];
-                cell.count = words.at(3).toInt();
-                cell.name = QByteArray::fromHex(words.at(5).toLatin1());
-            } else if (words.size() == 4 && words.at(0) == QLatin1String("line")) {
-                images[words.at(1).toInt()].lines.insert(
-                    words.at(2).toInt(), QByteArray::fromHex(words.at(3).toLatin1()));
-            }
-        }
-        return images;
-    }
-
-    // The request frames received so far, in order, without their CR.
-    QStringList received() const
-    {
-        QFile log(logPath());
-        QStringList frames;
-        if (!log.open(QIODevice::ReadOnly))
-            return frames;
-        for (const QByteArray &line : log.readAll().split('\n')) {
-            if (line.startsWith("RX "))
-                frames << QString::fromLatin1(line.mid(3));
-        }
-        return frames;
-    }
-
-    void stop()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.write("quit\n");
-        process.closeWriteChannel();
-        if (!process.waitForFinished(WaitMs)) {
-            process.kill();
-            process.waitForFinished(WaitMs);
-        }
-    }
-
-    QProcess process;
-    QString portPath;
-
-private:
-    static constexpr int WaitMs = 5000;
-
-    QString logPath() const { return logDir.filePath(QStringLiteral("frames.log")); }
-
-    // Reads `count` lines, or (count -1) lines up to the line `last`, which is left out.
-    QStringList answer(const QString &last, int count)
-    {
-        QStringList lines;
-        for (;;) {
-            while (process.canReadLine()) {
-                const QString line = QString::fromLocal8Bit(process.readLine()).trimmed();
-                if (count < 0 && line == last)
-                    return lines;
-                lines << line;
-                if (lines.size() == count)
-                    return lines;
-            }
-            if (!process.waitForReadyRead(WaitMs))
-                return lines;
-        }
-    }
-
-    QTemporaryDir logDir;
-};
 
 // CRC-16/CCITT-FALSE, kept apart from the program's own: poly 0x1021, init 0xFFFF, no
 // reflection, no final XOR.
@@ -190,20 +55,7 @@ QByteArray record(quint8 func, quint8 oper = 0, qint32 arg1 = 0, qint32 arg2 = 0
     return bytes;
 }
 
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex().toUpper());
-}
-
 using Records = QVector<QByteArray>;
-
-// Rows of the window's state table, as states() spells them.
-const QString NotConnected =
-    QStringLiteral("connect:on disconnect:off port:on compile:on write:off read:off");
-const QString Connected =
-    QStringLiteral("connect:off disconnect:on port:off compile:on write:on read:on");
-const QString TransferRunning =
-    QStringLiteral("connect:off disconnect:on port:off compile:off write:off read:off");
 
 const QString WriteHeading = QStringLiteral("Запись данных в устройство");
 const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
@@ -255,6 +107,14 @@ QByteArray oldRecord(int index)
     return record(4, 0, 1000 + index);
 }
 
+Records oldRecords()
+{
+    Records old;
+    for (int i = 0; i < OldCount; ++i)
+        old << oldRecord(i);
+    return old;
+}
+
 // What cell " 1" holds before a read: a sound five-record program.
 const QByteArray StoredName("Prg1 ");
 const Records StoredRecords{record(10, 0, 1), record(1, 0, 500), record(0), record(4, 0, 100),
@@ -264,9 +124,6 @@ const QString StoredText =
 
 // How often a test looks for new requests in the simulator's frame log.
 constexpr int LogPollMs = 5;
-
-// Fresh simulators tried before a test gives up connecting.
-constexpr int OpenAttempts = 3;
 
 // A supply this slow to answer keeps a click made after a report inside the next wait.
 const QString SlowAnswerMs = QStringLiteral("100");
@@ -322,7 +179,7 @@ QString nopProgram(int count)
 // Writing a program into the simulated supply and reading it back, through the window and a
 // real serial port: round trips, the exact requests, every failure and its pane lines, the
 // device's cells afterwards, and what the user may do while a transfer waits.
-class TestTransfer : public QObject
+class TestTransfer : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -355,85 +212,28 @@ private slots:
     void closeDuringTransfer();
 
 private:
-    QAction *action(const char *name) const
-    {
-        return window->findChild<QAction *>(QLatin1String(name));
-    }
-    QStringList paneLines() const
-    {
-        return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
-    }
-    QString states() const;
-    // Starts a simulator and connects the window to it; nullptr when that fails. The simulators
-    // live until the window is gone, so that no port lock outlives its pseudo-terminal.
-    Simulator *connectToSimulator(const QStringList &options);
     // Stores a program in a cell of the simulator.
-    static bool preset(Simulator &sim, int cell, int count, const QByteArray &name,
+    static bool preset(SimulatorProcess &sim, int cell, int count, const QByteArray &name,
                        const Records &records);
     // Runs `step` once, inside the transfer's wait, right after the pane shows `line` last;
     // with `now` it runs at once instead, as the pane changes.
     void whenPaneShows(const QString &line, std::function<void()> step, bool now = false);
     // Runs `step` once, inside the transfer's wait, as soon as the simulator has logged `frames`
     // requests: a click that lands while the device is about to answer.
-    void whenReceived(const Simulator &sim, int frames, std::function<void()> step);
-    static QStringList describe(const InstructionList &records);
+    void whenReceived(const SimulatorProcess &sim, int frames, std::function<void()> step);
 
-    QTemporaryDir settingsDir;
-    MainWindow *window = nullptr;
-    ScriptedDialogs *dialogs = nullptr;
     QObject *watchers = nullptr;
-    std::vector<std::unique_ptr<Simulator>> sims;
 };
 
-QString TestTransfer::states() const
-{
-    const auto onOff = [](bool enabled) {
-        return enabled ? QStringLiteral("on") : QStringLiteral("off");
-    };
-    return QStringLiteral("connect:%1 disconnect:%2 port:%3 compile:%4 write:%5 read:%6")
-        .arg(onOff(action("connectAction")->isEnabled()),
-             onOff(action("disconnectAction")->isEnabled()), onOff(window->portBox()->isEnabled()),
-             onOff(action("compileAction")->isEnabled()), onOff(action("writeAction")->isEnabled()),
-             onOff(action("readAction")->isEnabled()));
-}
-
-Simulator *TestTransfer::connectToSimulator(const QStringList &options)
-{
-    for (int attempt = 0; attempt < OpenAttempts; ++attempt) {
-        sims.push_back(std::make_unique<Simulator>());
-        Simulator &sim = *sims.back();
-        QString error;
-        if (!sim.start(options, &error)) {
-            qWarning("simulator: %s", qPrintable(error));
-            return nullptr;
-        }
-        window->portBox()->setEditText(sim.portPath);
-        action("connectAction")->trigger();
-        if (window->serialPort()->isOpen())
-            return &sim;
-        // Another test process may still hold the lock of a pseudo-terminal number that its
-        // simulator has just given back; a further simulator, started while this one still
-        // holds its number, gets another.
-        qWarning("cannot open %s: %s", qPrintable(sim.portPath),
-                 qPrintable(window->serialPort()->errorString()));
-        dialogs->calls.clear();
-    }
-    return nullptr;
-}
-
-bool TestTransfer::preset(Simulator &sim, int cell, int count, const QByteArray &name,
+bool TestTransfer::preset(SimulatorProcess &sim, int cell, int count, const QByteArray &name,
                           const Records &records)
 {
-    if (sim.control(
-            QStringLiteral("cell %1 count %2 name %3").arg(cell).arg(count).arg(hex(name))) !=
-        QLatin1String("ok"))
-        return false;
-    for (int i = 0; i < records.size(); ++i) {
-        if (sim.control(QStringLiteral("line %1 %2 %3").arg(cell).arg(i).arg(hex(records.at(i)))) !=
-            QLatin1String("ok"))
-            return false;
-    }
-    return true;
+    CellImage image;
+    image.count = count;
+    image.name = name;
+    for (int i = 0; i < records.size(); ++i)
+        image.lines.insert(i, records.at(i));
+    return sim.setCell(cell, image);
 }
 
 void TestTransfer::whenPaneShows(const QString &line, std::function<void()> step, bool now)
@@ -453,7 +253,7 @@ void TestTransfer::whenPaneShows(const QString &line, std::function<void()> step
             });
 }
 
-void TestTransfer::whenReceived(const Simulator &sim, int frames, std::function<void()> step)
+void TestTransfer::whenReceived(const SimulatorProcess &sim, int frames, std::function<void()> step)
 {
     auto *poll = new QTimer(watchers);
     poll->setInterval(LogPollMs);
@@ -466,24 +266,9 @@ void TestTransfer::whenReceived(const Simulator &sim, int frames, std::function<
     poll->start();
 }
 
-QStringList TestTransfer::describe(const InstructionList &records)
-{
-    QStringList out;
-    for (const Instruction &r : records)
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6")
-                   .arg(int(r.func))
-                   .arg(int(r.oper))
-                   .arg(r.arg1)
-                   .arg(r.arg2)
-                   .arg(r.arg3)
-                   .arg(r.arg4);
-    return out;
-}
-
 void TestTransfer::initTestCase()
 {
-    QVERIFY(settingsDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QVERIFY(isolateSettings());
     // A window closed by a test must not end the application: later event loops would quit at
     // once and every reply wait with them.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -491,9 +276,7 @@ void TestTransfer::initTestCase()
 
 void TestTransfer::init()
 {
-    window = new MainWindow;
-    dialogs = new ScriptedDialogs;
-    window->setDialogs(std::unique_ptr<UserDialogs>(dialogs));
+    openWindow();
     watchers = new QObject;
 }
 
@@ -501,10 +284,7 @@ void TestTransfer::cleanup()
 {
     delete watchers;
     watchers = nullptr;
-    window->editor()->document()->setModified(false);
-    delete window;
-    window = nullptr;
-    sims.clear();
+    closeWindow();
 }
 
 void TestTransfer::requestTextsOfThisTest_data()
@@ -597,9 +377,10 @@ void TestTransfer::roundTrip()
     QFETCH(int, slave);
     QFETCH(int, cell);
 
-    Simulator *started = connectToSimulator({QStringLiteral("--slave"), QString::number(slave)});
+    SimulatorProcess *started =
+        connectToSimulator({QStringLiteral("--slave"), QString::number(slave)});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     window->slaveIdBox()->setValue(slave);
     window->cellBox()->setCurrentIndex(cell);
     window->editor()->setPlainText(source);
@@ -612,10 +393,10 @@ void TestTransfer::roundTrip()
     QCOMPARE(paneLines(), writtenPane(records, name));
     QCOMPARE(during, TransferRunning);
     QCOMPARE(states(), Connected);
-    const QStringList written = describe(window->compiledInstructions());
+    const QStringList written = TestRecords::describe(window->compiledInstructions());
     QCOMPARE(written.size(), records);
 
-    const CellImage stored = sim.cells().at(cell);
+    const CellImage stored = sim.cellImages().at(cell);
     QCOMPARE(stored.count, records);
     QCOMPARE(stored.name, storedName);
 
@@ -628,15 +409,16 @@ void TestTransfer::roundTrip()
 
     action("compileAction")->trigger();
     QCOMPARE(window->compileErrorFlag(), 0);
-    QCOMPARE(describe(window->compiledInstructions()), written);
+    QCOMPARE(TestRecords::describe(window->compiledInstructions()), written);
     QVERIFY(dialogs->calls.isEmpty());
 }
 
 void TestTransfer::writeSendsLinesCountNameInOrder()
 {
-    Simulator *started = connectToSimulator({QStringLiteral("--slave"), QStringLiteral("5")});
+    SimulatorProcess *started =
+        connectToSimulator({QStringLiteral("--slave"), QStringLiteral("5")});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     window->slaveIdBox()->setValue(5);
     window->cellBox()->setCurrentIndex(1);
     window->editor()->setPlainText(QStringLiteral("prgName = \"Prg1\";\n#1;\nUs = 500;\njmp #1;"));
@@ -657,7 +439,7 @@ void TestTransfer::writeSendsLinesCountNameInOrder()
         request(5, 0xB9, 0x12, "Prg1 "),
     };
     QCOMPARE(sim.received(), expected);
-    const QVector<CellImage> cells = sim.cells();
+    const QVector<CellImage> cells = sim.cellImages();
     QCOMPARE(cells.at(1).count, 3);
     QCOMPARE(cells.at(1).name, QByteArray("Prg1 "));
     QCOMPARE(cells.at(1).lines.values(),
@@ -668,9 +450,10 @@ void TestTransfer::writeSendsLinesCountNameInOrder()
 
 void TestTransfer::readAsksCountNameAndEachLine()
 {
-    Simulator *started = connectToSimulator({QStringLiteral("--slave"), QStringLiteral("5")});
+    SimulatorProcess *started =
+        connectToSimulator({QStringLiteral("--slave"), QStringLiteral("5")});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 1, 3, "Prg1 ", {record(10, 0, 1), record(1, 0, 500), record(3, 0, 0)}));
     window->slaveIdBox()->setValue(5);
     window->cellBox()->setCurrentIndex(1);
@@ -762,12 +545,10 @@ void TestTransfer::writeFailures()
     QFETCH(int, count);
     QFETCH(QByteArray, name);
 
-    Simulator *started = connectToSimulator({QStringLiteral("--fault"), fault});
+    SimulatorProcess *started = connectToSimulator({QStringLiteral("--fault"), fault});
     QVERIFY(started);
-    Simulator &sim = *started;
-    Records old;
-    for (int i = 0; i < OldCount; ++i)
-        old << oldRecord(i);
+    SimulatorProcess &sim = *started;
+    const Records old = oldRecords();
     QVERIFY(preset(sim, 0, OldCount, OldName, old));
     window->editor()->setPlainText(NewProgram);
 
@@ -777,7 +558,7 @@ void TestTransfer::writeFailures()
     QCOMPARE(sim.received().size(), sent);
     QCOMPARE(states(), Connected);
     QCOMPARE(window->editor()->toPlainText(), NewProgram);
-    const CellImage cell = sim.cells().at(0);
+    const CellImage cell = sim.cellImages().at(0);
     for (int i = 0; i < newUpTo; ++i)
         QCOMPARE(cell.lines.value(i), NewRecords.at(i));
     for (int i = oldFrom; i < OldCount; ++i)
@@ -848,13 +629,13 @@ void TestTransfer::readFailures()
     QFETCH(int, sent);
     QFETCH(QString, editor);
 
-    Simulator *started = connectToSimulator({});
+    SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 0, count, StoredName, StoredRecords));
     if (!fault.isEmpty())
-        QCOMPARE(sim.control(QStringLiteral("fault ") + fault), QStringLiteral("ok"));
-    const QVector<CellImage> before = sim.cells();
+        QVERIFY(sim.addFault(fault));
+    const QVector<CellImage> before = sim.cellImages();
     window->editor()->setPlainText(EditorBefore);
 
     action("readAction")->trigger();
@@ -863,7 +644,7 @@ void TestTransfer::readFailures()
     QCOMPARE(sim.received().size(), sent);
     QCOMPARE(window->editor()->toPlainText(), editor);
     QCOMPARE(states(), Connected);
-    const CellImage after = sim.cells().at(0);
+    const CellImage after = sim.cellImages().at(0);
     QCOMPARE(after.count, before.at(0).count);
     QCOMPARE(after.name, before.at(0).name);
     QCOMPARE(after.lines, before.at(0).lines);
@@ -906,9 +687,9 @@ void TestTransfer::decoderErrors()
     QFETCH(Records, records);
     QFETCH(QString, error);
 
-    Simulator *started = connectToSimulator({});
+    SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 0, records.size(), "Dec  ", records));
     window->editor()->setPlainText(EditorBefore);
 
@@ -923,9 +704,9 @@ void TestTransfer::decoderErrors()
 
 void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
 {
-    Simulator *started = connectToSimulator({});
+    SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 0, 3, "Odd  ", {record(10, 0, 1), record(12, 3, 77), record(3, 0, 0)}));
 
     action("readAction")->trigger();
@@ -973,9 +754,9 @@ void TestTransfer::storedNameInEditor()
     QFETCH(QString, editor);
     QFETCH(QString, name);
 
-    Simulator *started = connectToSimulator({});
+    SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 0, 1, storedName, {record(0)}));
 
     action("readAction")->trigger();
@@ -987,8 +768,8 @@ void TestTransfer::storedNameInEditor()
     action("compileAction")->trigger();
     QCOMPARE(window->compileErrorFlag(), name.isNull() ? 1 : 0);
     if (!name.isNull()) {
-        QCOMPARE(describe(window->compiledInstructions()),
-                 QStringList{QStringLiteral("0 0 0 0 0 0")});
+        QCOMPARE(TestRecords::describe(window->compiledInstructions()),
+                 QStringList{QStringLiteral("func 0 oper 0 arg1 0 arg2 0 arg3 0 arg4 0")});
         QCOMPARE(window->compiledProgramName(), name);
     }
 }
@@ -1021,12 +802,10 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     QFETCH(QString, source);
     QFETCH(QStringList, pane);
 
-    Simulator *started = connectToSimulator({});
+    SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
-    Simulator &sim = *started;
-    Records old;
-    for (int i = 0; i < OldCount; ++i)
-        old << oldRecord(i);
+    SimulatorProcess &sim = *started;
+    const Records old = oldRecords();
     QVERIFY(preset(sim, 0, OldCount, OldName, old));
     window->editor()->setPlainText(source);
 
@@ -1036,7 +815,7 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     QCOMPARE(sim.received(), QStringList());
     QCOMPARE(window->editor()->toPlainText(), source);
     QCOMPARE(states(), Connected);
-    const CellImage cell = sim.cells().at(0);
+    const CellImage cell = sim.cellImages().at(0);
     QCOMPARE(cell.count, OldCount);
     QCOMPARE(cell.name, OldName);
     QCOMPARE(cell.lines.size(), OldCount);
@@ -1063,12 +842,10 @@ void TestTransfer::disconnectMidTransfer()
     QFETCH(QStringList, pane);
     QFETCH(int, sent);
 
-    Simulator *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
+    SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
-    Simulator &sim = *started;
-    Records old;
-    for (int i = 0; i < OldCount; ++i)
-        old << oldRecord(i);
+    SimulatorProcess &sim = *started;
+    const Records old = oldRecords();
     QVERIFY(write ? preset(sim, 0, OldCount, OldName, old)
                   : preset(sim, 0, 5, StoredName, StoredRecords));
     const QString text = write ? NewProgram : EditorBefore;
@@ -1082,7 +859,7 @@ void TestTransfer::disconnectMidTransfer()
     QVERIFY(!window->serialPort()->isOpen());
     QCOMPARE(states(), NotConnected);
     QCOMPARE(window->editor()->toPlainText(), text);
-    const CellImage cell = sim.cells().at(0);
+    const CellImage cell = sim.cellImages().at(0);
     if (write) {
         QCOMPARE(cell.lines.value(0), NewRecords.at(0));
         QCOMPARE(cell.lines.value(1), NewRecords.at(1));
@@ -1094,9 +871,9 @@ void TestTransfer::disconnectMidTransfer()
 
 void TestTransfer::newFileMidWrite()
 {
-    Simulator *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
+    SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     window->editor()->setPlainText(NewProgram);
     window->editor()->document()->setModified(false);
     whenPaneShows(lineWritten(0), [this]() { action("newAction")->trigger(); });
@@ -1109,7 +886,7 @@ void TestTransfer::newFileMidWrite()
     QVERIFY(window->compiledInstructions().isEmpty());
     QCOMPARE(states(), Connected);
     // The program written is the one compiled at the start, whole.
-    const CellImage cell = sim.cells().at(0);
+    const CellImage cell = sim.cellImages().at(0);
     QCOMPARE(cell.count, 3);
     QCOMPARE(cell.name, NewName);
     QCOMPARE(cell.lines.values(), NewRecords.toList());
@@ -1135,9 +912,9 @@ void TestTransfer::closeDuringTransfer()
     QFETCH(QString, last);
     QFETCH(bool, modified);
 
-    Simulator *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
+    SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
-    Simulator &sim = *started;
+    SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 0, 5, StoredName, StoredRecords));
     window->editor()->setPlainText(write ? NewProgram : EditorBefore);
     window->editor()->document()->setModified(modified);

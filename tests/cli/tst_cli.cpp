@@ -1,10 +1,9 @@
 #include "clitext.h"
 #include "compiler.h"
 #include "devicelink.h"
-#include "mainwindow.h"
 #include "programtext.h"
 #include "programtransfer.h"
-#include "simulatorprocess.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,7 +14,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSerialPort>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,7 +27,6 @@
 namespace {
 
 constexpr int CliTimeoutMs = 60000;
-constexpr int SimulatorTimeoutMs = 10000;
 constexpr int ExitSuccess = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitBadInput = 2;
@@ -94,69 +91,6 @@ struct CliRun
     QByteArray err;
 };
 
-// The simulated supply as a child process: its port, its control lines and its frame log.
-class Simulator
-{
-public:
-    ~Simulator()
-    {
-        // The simulator stops when its standard input ends.
-        process.closeWriteChannel();
-        if (!process.waitForFinished(SimulatorTimeoutMs))
-            process.kill();
-        process.waitForFinished(SimulatorTimeoutMs);
-    }
-
-    bool start(const QStringList &arguments)
-    {
-        process.start(
-            QProcessEnvironment::systemEnvironment().value(QStringLiteral("QUORVEL_SIMULATOR")),
-            QStringList{QStringLiteral("--log"), QStringLiteral("-")} + arguments);
-        if (!process.waitForStarted(SimulatorTimeoutMs))
-            return false;
-        const QStringList first = readAnswer([](const QString &) { return true; });
-        port = first.value(0);
-        return port.startsWith(QLatin1Char('/'));
-    }
-
-    // Sends one control line and gives its answer lines; "dump" answers until "end".
-    QStringList control(const QString &line)
-    {
-        process.write(line.toUtf8() + '\n');
-        const bool dump = line == QLatin1String("dump");
-        return readAnswer(
-            [dump](const QString &answer) { return dump ? answer == QLatin1String("end") : true; });
-    }
-
-    // How many requests the simulator has logged so far.
-    int requestsLogged()
-    {
-        log += process.readAllStandardError();
-        return int(log.count("RX "));
-    }
-
-    QString port;
-
-private:
-    template <typename Last> QStringList readAnswer(Last isLast)
-    {
-        QStringList answer;
-        while (true) {
-            while (!process.canReadLine()) {
-                if (!process.waitForReadyRead(SimulatorTimeoutMs))
-                    return answer;
-            }
-            const QString line = QString::fromUtf8(process.readLine()).trimmed();
-            answer << line;
-            if (isLast(line))
-                return answer;
-        }
-    }
-
-    QProcess process;
-    QByteArray log;
-};
-
 // A diagnostic list as a table column.
 struct Diagnostics
 {
@@ -167,7 +101,7 @@ struct Diagnostics
 
 Q_DECLARE_METATYPE(Diagnostics)
 
-class TestCli : public QObject
+class TestCli : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -217,7 +151,6 @@ private:
 
     QString cliPath;
     QTemporaryDir dir;
-    MainWindow *window = nullptr;
 };
 
 void TestCli::initTestCase()
@@ -226,15 +159,13 @@ void TestCli::initTestCase()
     QVERIFY2(QFileInfo(cliPath).isExecutable(), "QUORVEL_CLI must name the built quorvel-cli");
     QVERIFY(dir.isValid());
     // The window must not touch the user's own settings.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       dir.filePath(QStringLiteral("settings")));
-    window = new MainWindow;
+    QVERIFY(isolateSettings());
+    openWindow();
 }
 
 void TestCli::cleanupTestCase()
 {
-    delete window;
-    window = nullptr;
+    closeWindow();
 }
 
 QString TestCli::writeFile(const QString &name, const QByteArray &bytes)
@@ -542,10 +473,10 @@ void TestCli::writeVerifyReadRoundTrip()
     QFETCH(int, slave);
     QFETCH(QStringList, simulatorOptions);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start(QStringList{u("--slave"), QString::number(slave)} + simulatorOptions));
     const QString file = writeFile(QStringLiteral("roundtrip.prgb"), Example);
-    const QStringList device = {u("--port"),  simulator.port,
+    const QStringList device = {u("--port"),  simulator.portPath(),
                                 u("--slave"), QString::number(slave),
                                 u("--cell"),  QString::number(cell)};
 
@@ -568,7 +499,7 @@ void TestCli::writeVerifyReadRoundTrip()
     QVERIFY2(write.err.isEmpty(), write.err.constData());
 
     // The program landed in the chosen cell (the simulator counts cells from 0) and nowhere else.
-    const QStringList dump = simulator.control(u("dump"));
+    const QStringList dump = simulator.command(u("dump"));
     for (const QString &line : exampleCellLines(cell - 1))
         QVERIFY2(dump.contains(line), qPrintable(line));
     QCOMPARE(dump.filter(QRegularExpression(QStringLiteral("^cell \\d count [1-9]"))).size(), 1);
@@ -587,15 +518,15 @@ void TestCli::writeVerifyReadRoundTrip()
 
 void TestCli::readIntoFile()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : exampleCellLines(2))
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
 
     const QString target = dir.filePath(QStringLiteral("fromdevice.prgb"));
     QVERIFY(writeFile(QStringLiteral("fromdevice.prgb"), "old content\n") == target);
     const CliRun run =
-        runCli({u("read"), u("-p"), simulator.port, u("--cell"), u("3"), u("-o"), target});
+        runCli({u("read"), u("-p"), simulator.portPath(), u("--cell"), u("3"), u("-o"), target});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitSuccess);
     QVERIFY(run.out.isEmpty());
@@ -613,13 +544,13 @@ void TestCli::readIntoFile()
 
 void TestCli::readIntoUnwritableFile()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : exampleCellLines(0))
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
 
     const QString target = dir.filePath(QStringLiteral("no-such-folder/out.prgb"));
-    const CliRun run = runCli({u("read"), u("-p"), simulator.port, u("-o"), target});
+    const CliRun run = runCli({u("read"), u("-p"), simulator.portPath(), u("-o"), target});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitBadInput);
     QVERIFY(run.out.isEmpty());
@@ -648,10 +579,10 @@ void TestCli::writeFailureLine()
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
     const QString file = writeFile(QStringLiteral("failing.prgb"), Example);
-    const CliRun run = runCli({u("write"), file, u("--verify"), u("-p"), simulator.port});
+    const CliRun run = runCli({u("write"), file, u("--verify"), u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
@@ -685,14 +616,14 @@ void TestCli::readFailureLine()
     QFETCH(QString, fault);
     QFETCH(QString, lastLine);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : cellLines)
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
     if (!fault.isEmpty())
-        QCOMPARE(simulator.control(u("fault ") + fault), QStringList{u("ok")});
+        QCOMPARE(simulator.command(u("fault ") + fault), QStringList{u("ok")});
 
-    const CliRun run = runCli({u("read"), u("--port"), simulator.port});
+    const CliRun run = runCli({u("read"), u("--port"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     QVERIFY2(run.out.isEmpty(), run.out.constData());
@@ -704,18 +635,18 @@ void TestCli::readFailureLine()
 void TestCli::verifyNamesTheRecordThatDiffers()
 {
     // Answers are delayed so that the cell can be changed between the write and the read-back.
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--turnaround"), u("100")}));
     const QString file = writeFile(QStringLiteral("verify.prgb"), Example);
 
     QProcess cli;
-    cli.start(cliPath, {u("write"), file, u("--verify"), u("-p"), simulator.port});
+    cli.start(cliPath, {u("write"), file, u("--verify"), u("-p"), simulator.portPath()});
     QVERIFY(cli.waitForStarted(CliTimeoutMs));
     // Six lines, the count and the name have reached the device; the read-back comes next.
     const int writeRequests = ExampleRecords.size() + 2;
-    QTRY_VERIFY_WITH_TIMEOUT(simulator.requestsLogged() >= writeRequests, CliTimeoutMs);
-    QCOMPARE(simulator.requestsLogged(), writeRequests);
-    QCOMPARE(simulator.control(u("line 0 2 0400580200000000000000000000")), QStringList{u("ok")});
+    QTRY_VERIFY_WITH_TIMEOUT(simulator.received().size() >= writeRequests, CliTimeoutMs);
+    QCOMPARE(simulator.received().size(), writeRequests);
+    QCOMPARE(simulator.command(u("line 0 2 0400580200000000000000000000")), QStringList{u("ok")});
 
     QVERIFY(cli.waitForFinished(CliTimeoutMs));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
@@ -729,25 +660,24 @@ void TestCli::verifyNamesTheRecordThatDiffers()
 
 void TestCli::lostLineEndsTheTransfer()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), u("hangup@2")}));
     const QString file = writeFile(QStringLiteral("lost.prgb"), Example);
-    const CliRun run = runCli({u("write"), file, u("-p"), simulator.port});
+    const CliRun run = runCli({u("write"), file, u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - 2), (QStringList{u("Строка 0 записана"), u("Ошибка записи")}));
-    QVERIFY2(
-        run.err.startsWith(QByteArray("quorvel-cli: lost port " + simulator.port.toUtf8() + ": ")),
-        run.err.constData());
+    QVERIFY2(run.err.startsWith("quorvel-cli: lost port " + simulator.portPath().toUtf8() + ": "),
+             run.err.constData());
 }
 
 void TestCli::traceGoesToStandardError()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     const QString file = writeFile(QStringLiteral("trace.prgb"), Example);
-    const QStringList port = {u("-p"), simulator.port};
+    const QStringList port = {u("-p"), simulator.portPath()};
 
     const CliRun quiet = runCli(QStringList{u("write"), file} + port);
     const CliRun traced = runCli(QStringList{u("write"), file, u("--trace")} + port);
@@ -836,16 +766,16 @@ void TestCli::lostOutputFails()
 {
     QFETCH(QString, command);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : exampleCellLines(0))
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
     const QString file = writeFile(QStringLiteral("full.prgb"), Example);
     QStringList arguments = command.split(QLatin1Char(' '));
     if (!command.startsWith(u("read")))
         arguments << file;
     if (!command.startsWith(u("compile")))
-        arguments << u("-p") << simulator.port;
+        arguments << u("-p") << simulator.portPath();
 
     const CliRun run = runCli(arguments, u("/dev/full"));
     QVERIFY(run.finished);
@@ -860,17 +790,17 @@ void TestCli::lostOutputFails()
 
 void TestCli::readIntoFifo()
 {
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : exampleCellLines(0))
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
     const QString fifo = dir.filePath(QStringLiteral("program.fifo"));
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     // Opened for reading without waiting, so the tool's open for writing finds a reader.
     const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
     QVERIFY(reader >= 0);
 
-    const CliRun run = runCli({u("read"), u("-p"), simulator.port, u("-o"), fifo});
+    const CliRun run = runCli({u("read"), u("-p"), simulator.portPath(), u("-o"), fifo});
     QByteArray received(1 << 16, '\0');
     const ssize_t got = ::read(reader, received.data(), size_t(received.size()));
     ::close(reader);
@@ -888,11 +818,11 @@ void TestCli::readIntoFifo()
 void TestCli::severalSlavesOneAnswering()
 {
     // Only slave 2 answers on this bus; slaves 1 and 3 stay silent.
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--slave"), u("2")}));
     const QString file = writeFile(QStringLiteral("rack.prgb"), Example);
-    const CliRun run =
-        runCli({u("write"), file, u("--verify"), u("-p"), simulator.port, u("--slave"), u("1-3")});
+    const CliRun run = runCli(
+        {u("write"), file, u("--verify"), u("-p"), simulator.portPath(), u("--slave"), u("1-3")});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
 
@@ -905,7 +835,7 @@ void TestCli::severalSlavesOneAnswering()
              (QStringList{u("==> slave 1, cell 1 <=="), u("==> slave 2, cell 1 <=="),
                           u("==> slave 3, cell 1 <==")}));
     // The failure of slave 1 did not keep slave 2 from getting the whole program.
-    const QStringList dump = simulator.control(u("dump"));
+    const QStringList dump = simulator.command(u("dump"));
     for (const QString &line : exampleCellLines(0))
         QVERIFY2(dump.contains(line), qPrintable(line));
 }
@@ -936,16 +866,16 @@ void TestCli::jsonHoldsWhatTheLinesSay()
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, outcomes);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--slave"), u("2")}));
     for (const QString &line : exampleCellLines(2))
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
     const QString file = writeFile(QStringLiteral("json.prgb"), Example);
     for (QString &argument : arguments) {
         argument.replace(u("%file"), file);
         argument.replace(u("%dir"), dir.path());
     }
-    arguments << u("-p") << simulator.port;
+    arguments << u("-p") << simulator.portPath();
 
     const CliRun human = runCli(arguments);
     const CliRun json = runCli(arguments + QStringList{u("--json")});
@@ -965,7 +895,7 @@ void TestCli::jsonHoldsWhatTheLinesSay()
         QCOMPARE(object.value(u("ok")).toBool(), outcomes.at(i) == u("written") ||
                                                      outcomes.at(i) == u("read") ||
                                                      outcomes.at(i) == u("equal"));
-        QCOMPARE(object.value(u("port")).toString(), simulator.port);
+        QCOMPARE(object.value(u("port")).toString(), simulator.portPath());
         QCOMPARE(object.value(u("command")).toString(), arguments.constFirst());
 
         // The object's lines are the human block of its target, in order.
@@ -1033,21 +963,21 @@ void TestCli::compareCell()
     QFETCH(QStringList, tail);
     QFETCH(int, firstDiffering);
 
-    Simulator simulator;
+    SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
     for (const QString &line : cellLines)
-        QCOMPARE(simulator.control(line), QStringList{u("ok")});
-    const QStringList before = simulator.control(u("dump"));
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
+    const QStringList before = simulator.command(u("dump"));
     const QString file = writeFile(QStringLiteral("compare.prgb"), Example);
 
-    const CliRun run = runCli({u("compare"), file, u("-p"), simulator.port});
+    const CliRun run = runCli({u("compare"), file, u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, status);
     const QStringList out = lines(run.out);
     QCOMPARE(out.value(0), u("Компиляция:"));
     QCOMPARE(out.mid(out.size() - tail.size()), tail);
 
-    const CliRun json = runCli({u("compare"), file, u("-p"), simulator.port, u("--json")});
+    const CliRun json = runCli({u("compare"), file, u("-p"), simulator.portPath(), u("--json")});
     QCOMPARE(json.exitCode, status);
     const QJsonObject comparison =
         QJsonDocument::fromJson(json.out).object().value(u("comparison")).toObject();
@@ -1055,7 +985,7 @@ void TestCli::compareCell()
     QCOMPARE(comparison.value(u("firstDifferingRecord")).toInt(), firstDiffering);
 
     // compare never writes: only reads reached the device, and the cells are as they were.
-    QCOMPARE(simulator.control(u("dump")), before);
+    QCOMPARE(simulator.command(u("dump")), before);
 }
 
 void TestCli::transferReportsProgress()

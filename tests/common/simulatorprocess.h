@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
 // Runs the simulated power supply (quorvel-sim) for one test and talks to it.
 //
 // The executable comes from the environment variable QUORVEL_SIMULATOR, which
@@ -18,9 +20,15 @@
 // status1e, noise, split, lowercase, late, overlong, hangup; SELECTOR a request number "3",
 // a run "3x2", a range "3-5", a command "cmd=B5" or "*").
 //
+// start() hands out only a port that no other process still holds the lock file of: a
+// pseudo-terminal's number is given out again as soon as its last user closes it, and
+// QSerialPort removes its lock file only after that, so a test running beside this one may
+// still hold the lock of the number this simulator has just got. Such a simulator is kept
+// running while another is started, which then gets another number.
+//
 // While it runs: addFault()/clearFaults() change the faults, setMemory()/setCell() preload
-// the cells, cell()/dump() read them back, requestCount() counts the requests it served,
-// received()/sent() give the frame texts (without CR) from its log, in order.
+// the cells, cell()/cellImages()/dump() read them back, requestCount() counts the requests it
+// served, received()/sent() give the frame texts (without CR) from its log, in order.
 // Control calls block for at most a few seconds while the simulator answers.
 // The destructor stops the simulator.
 class SimulatorProcess
@@ -28,6 +36,8 @@ class SimulatorProcess
 public:
     static constexpr int StartTimeoutMs = 10000;
     static constexpr int AnswerTimeoutMs = 10000;
+    // Simulators started before start() gives up finding a port whose lock is free.
+    static constexpr int PortAttempts = 3;
 
     SimulatorProcess();
     ~SimulatorProcess();
@@ -39,6 +49,9 @@ public:
 
     bool start(const QStringList &arguments = {});
     void stop();
+    // Ends the simulator as a crash would, without a word on its control channel.
+    void kill();
+    bool waitForExit(int timeoutMs);
     bool isRunning() const;
     QString portPath() const { return path; }
     QString errorString() const { return error; }
@@ -53,7 +66,10 @@ public:
     // A line of the cells text form, e.g. "cell 0 count 3 name 5072673120".
     bool setMemory(const QString &line);
     bool setCell(int cell, const SimulatedCell &contents);
+    bool setCell(int cell, const CellImage &contents);
     SimulatedCell cell(int index);
+    // The four cells with their records as stored bytes.
+    QVector<CellImage> cellImages();
     QStringList dump();
     int requestCount();
 
@@ -62,10 +78,12 @@ public:
     QStringList sent() const;
 
 private:
+    // Starts one simulator and reads its port path.
+    bool launch(const QStringList &arguments);
     QStringList framesTagged(const QString &tag) const;
 
     QTemporaryDir workDir;
-    QProcess process;
+    std::unique_ptr<QProcess> process;
     QString path;
     QString error;
 };

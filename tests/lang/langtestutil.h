@@ -18,24 +18,7 @@ namespace LangTest {
 using TestRecords::record;
 
 // A readable form, so that a failed comparison names the field that differs.
-inline QString describe(const Instruction &r)
-{
-    return QStringLiteral("func:%1 oper:%2 arg1:%3 arg2:%4 arg3:%5 arg4:%6")
-        .arg(r.func)
-        .arg(r.oper, 2, 16, QLatin1Char('0'))
-        .arg(r.arg1)
-        .arg(r.arg2)
-        .arg(r.arg3)
-        .arg(r.arg4);
-}
-
-inline QStringList describe(const InstructionList &records)
-{
-    QStringList out;
-    for (const Instruction &r : records)
-        out << describe(r);
-    return out;
-}
+using TestRecords::describe;
 
 inline QStringList lines(std::initializer_list<const char *> items)
 {

@@ -1,7 +1,5 @@
-#include "mainwindow.h"
 #include "testrecord.h"
-#include "scripteddialogs.h"
-#include "simulatorprocess.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -11,14 +9,10 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSerialPort>
-#include <QSettings>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
-
-#include <memory>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUORVEL_ASAN 1
@@ -38,7 +32,7 @@
 // QtTest's limit for one test function in a run of QUORVEL_SOAK_CYCLES: a day.
 constexpr int LongRunTimeoutMs = 24 * 60 * 60 * 1000;
 
-class TestSoak : public QObject
+class TestSoak : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -57,14 +51,6 @@ private slots:
     void writeAndReadCycles();
 
 private:
-    QAction *action(const char *name) const
-    {
-        return window->findChild<QAction *>(QLatin1String(name));
-    }
-    QStringList paneLines() const
-    {
-        return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
-    }
     bool connected() const;
     bool startSupply(QString *why);
     // A few faults among the requests of the coming transfer of `requests` requests.
@@ -73,8 +59,8 @@ private:
     void readCycle();
 
     QTemporaryDir workDir;
-    std::unique_ptr<SimulatorProcess> sim;
-    MainWindow *window = nullptr;
+    // The supply now connected; the fixture keeps every one started until the window is gone.
+    SimulatorProcess *sim = nullptr;
     QRandomGenerator rng;
     QStringList faultKinds;
 
@@ -141,6 +127,7 @@ struct Program
     InstructionList records;
 };
 
+using TestRecords::describe;
 using TestRecords::record;
 
 // A random valid program, its text and the records it must compile to.
@@ -287,24 +274,6 @@ QString expectedReadText(const SimulatedCell &cell)
     return lines.join(QLatin1Char('\n'));
 }
 
-QStringList describe(const SimulatedCell &cell, int lines)
-{
-    QStringList out{
-        QStringLiteral("count %1 name '%2'").arg(cell.count).arg(QString::fromLatin1(cell.name))};
-    for (int i = 0; i < lines; ++i) {
-        const Instruction &r = cell.lines.value(i);
-        out << QStringLiteral("line %1: %2 %3 %4 %5 %6 %7")
-                   .arg(i)
-                   .arg(r.func)
-                   .arg(r.oper)
-                   .arg(r.arg1)
-                   .arg(r.arg2)
-                   .arg(r.arg3)
-                   .arg(r.arg4);
-    }
-    return out;
-}
-
 } // namespace
 
 bool TestSoak::connected() const
@@ -316,25 +285,12 @@ bool TestSoak::connected() const
 
 bool TestSoak::startSupply(QString *why)
 {
-    // Another test process may still hold the lock file of a pseudo-terminal whose number has
-    // just been handed out again; a second supply, started while the first lives, gets another.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        auto next = std::make_unique<SimulatorProcess>();
-        // The cells live in a file, so that a supply started again after a hang-up keeps them.
-        if (!next->start({QStringLiteral("--slave"), QString::number(SlaveId),
-                          QStringLiteral("--cells"),
-                          workDir.filePath(QStringLiteral("cells.txt"))})) {
-            *why = next->errorString();
-            return false;
-        }
-        sim = std::move(next);
-        window->portBox()->setEditText(sim->portPath());
-        action("connectAction")->trigger();
-        if (connected())
-            return true;
-        *why = QStringLiteral("not connected to %1").arg(sim->portPath());
-    }
-    return false;
+    // The cells live in a file, so that a supply started again after a hang-up keeps them.
+    sim = connectToSimulator({QStringLiteral("--slave"), QString::number(SlaveId),
+                              QStringLiteral("--cells"),
+                              workDir.filePath(QStringLiteral("cells.txt"))},
+                             why);
+    return sim != nullptr;
 }
 
 QString TestSoak::injectFaults(int requests)
@@ -365,9 +321,8 @@ void TestSoak::initTestCase()
 {
     if (SimulatorProcess::executable().isEmpty())
         QSKIP("QUORVEL_SIMULATOR is not set: run through ctest");
-    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(isolateSettings());
     QVERIFY(workDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, workDir.path());
 
     bool ok = false;
     const uint given = qEnvironmentVariable("QUORVEL_SEED").toUInt(&ok);
@@ -381,18 +336,14 @@ void TestSoak::initTestCase()
     QVERIFY(!faultKinds.isEmpty());
     qInfo("fault kinds: %s", qPrintable(faultKinds.join(QLatin1Char(' '))));
 
-    window = new MainWindow;
-    window->setDialogs(std::make_unique<ScriptedDialogs>());
+    openWindow();
     window->slaveIdBox()->setValue(SlaveId);
 }
 
 void TestSoak::cleanupTestCase()
 {
-    if (window)
-        window->editor()->document()->setModified(false);
-    delete window;
-    window = nullptr;
-    sim.reset();
+    closeWindow();
+    sim = nullptr;
 }
 
 void TestSoak::writeCycle()

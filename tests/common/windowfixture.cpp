@@ -1,0 +1,124 @@
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QSerialPort>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTextEdit>
+
+const QString WindowFixture::NotConnected =
+    QStringLiteral("connect:on disconnect:off port:on compile:on write:off read:off");
+const QString WindowFixture::Connected =
+    QStringLiteral("connect:off disconnect:on port:off compile:on write:on read:on");
+const QString WindowFixture::TransferRunning =
+    QStringLiteral("connect:off disconnect:on port:off compile:off write:off read:off");
+
+WindowFixture::~WindowFixture()
+{
+    closeWindow();
+}
+
+bool WindowFixture::isolateSettings()
+{
+    if (!settingsDir.isValid())
+        return false;
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    return true;
+}
+
+std::unique_ptr<MainWindow> WindowFixture::makeWindow(ScriptedDialogs *&dialogs)
+{
+    auto window = std::make_unique<MainWindow>();
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    dialogs = new ScriptedDialogs;
+    window->setDialogs(std::unique_ptr<UserDialogs>(dialogs));
+    return window;
+}
+
+void WindowFixture::openWindow()
+{
+    closeWindow();
+    window = makeWindow(dialogs).release();
+}
+
+void WindowFixture::closeWindow()
+{
+    if (window) {
+        // Nothing the tests typed is worth a question on the way out.
+        window->editor()->document()->setModified(false);
+        delete window;
+    }
+    window = nullptr;
+    dialogs = nullptr;
+    simulators.clear();
+}
+
+QAction *WindowFixture::action(const char *name) const
+{
+    return window->findChild<QAction *>(QLatin1String(name));
+}
+
+QAction *WindowFixture::action(const QString &name) const
+{
+    return window->findChild<QAction *>(name);
+}
+
+QStringList WindowFixture::paneLines() const
+{
+    return window->outputPane()->toPlainText().split(QLatin1Char('\n'));
+}
+
+QString WindowFixture::states() const
+{
+    const auto onOff = [](bool enabled) {
+        return enabled ? QStringLiteral("on") : QStringLiteral("off");
+    };
+    return QStringLiteral("connect:%1 disconnect:%2 port:%3 compile:%4 write:%5 read:%6")
+        .arg(onOff(action("connectAction")->isEnabled()),
+             onOff(action("disconnectAction")->isEnabled()), onOff(window->portBox()->isEnabled()),
+             onOff(action("compileAction")->isEnabled()), onOff(action("writeAction")->isEnabled()),
+             onOff(action("readAction")->isEnabled()));
+}
+
+SimulatorProcess *WindowFixture::startSimulator(const QStringList &options, QString *why)
+{
+    simulators.push_back(std::make_unique<SimulatorProcess>());
+    SimulatorProcess *sim = simulators.back().get();
+    if (sim->start(options))
+        return sim;
+    if (why)
+        *why = QStringLiteral("simulator: ") + sim->errorString();
+    return nullptr;
+}
+
+bool WindowFixture::connectTo(const SimulatorProcess &sim, QString *why)
+{
+    window->portBox()->setEditText(sim.portPath());
+    action("connectAction")->trigger();
+    if (window->serialPort()->isOpen() && states() == Connected)
+        return true;
+    if (why) {
+        *why = QStringLiteral("%1 on %2 (%3), dialogs: %4")
+                   .arg(states(), sim.portPath(), window->serialPort()->errorString(),
+                        dialogs->kinds().join(QLatin1Char(' ')));
+    }
+    return false;
+}
+
+SimulatorProcess *WindowFixture::connectToSimulator(const QStringList &options, QString *why)
+{
+    QString reason;
+    SimulatorProcess *sim = startSimulator(options, &reason);
+    if (sim && connectTo(*sim, &reason))
+        return sim;
+    qWarning("%s", qPrintable(reason));
+    if (why)
+        *why = reason;
+    return nullptr;
+}
