@@ -7,6 +7,8 @@
 
 #include <QComboBox>
 #include <QSpinBox>
+#include <QTextCursor>
+#include <QTextDocument>
 
 void MainWindow::SaveLineToDevice()
 {
@@ -34,6 +36,10 @@ void MainWindow::SaveLineToDevice()
 
 void MainWindow::ReadLineFromDevice()
 {
+    // The read replaces the editor text: unsaved work gets the same question as New and Open,
+    // and Отмена sends nothing.
+    if (!maybeSave())
+        return;
     const auto slaveId = quint8(slaveIdSpinBox->value());
     const int cell = cellComboBox->currentIndex();
     ui->plainTextEdit->clear();
@@ -46,8 +52,12 @@ void MainWindow::ReadLineFromDevice()
                              [this](const QString &text) { appendPane(text); });
     const ProgramTransfer::ReadResult result = transfer.read();
     if (result.status == ProgramTransfer::ReadStatus::Read &&
-        decodeProgram(result.name, result.records))
+        decodeProgram(result.name, result.records)) {
         appendPane(tr("Данные успешно считаны и декодированы"));
+        // The device's program is not the file that was open: Save must ask for a name rather
+        // than write over that file.
+        setCurrentFile(QString());
+    }
     finishTransfer();
 }
 
@@ -58,8 +68,11 @@ bool MainWindow::decodeProgram(const QString &name, const InstructionList &recor
         appendPane(decoded.error);
         return false;
     }
-    ui->textEdit->clear();
-    for (const QString &paragraph : decoded.paragraphs)
-        ui->textEdit->append(paragraph);
+    // One edit block as plain text: a single undo brings back the text the read replaced.
+    QTextCursor cursor(ui->textEdit->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(decoded.text());
+    cursor.endEditBlock();
     return true;
 }

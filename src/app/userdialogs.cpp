@@ -13,12 +13,22 @@ QString UserDialogs::openFileName(QWidget *parent, const QString &caption, const
 QString UserDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                   const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+    QFileDialog dialog(parent, caption, directory, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Program files are all this window saves. With the suffix added here, the dialog's own
+    // question about replacing an existing file is asked for the name that will be written.
+    dialog.setDefaultSuffix(QStringLiteral("prgb"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
-void UserDialogs::warning(QWidget *parent, const QString &title, const QString &text)
+void UserDialogs::warning(QWidget *parent, const QString &title, const QString &text,
+                          const QString &detail)
 {
-    QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    box.exec();
 }
 
 void UserDialogs::critical(QWidget *parent, const QString &title, const QString &text)

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "userdialogs.h"
 
 #include <QAction>
 #include <QDir>
@@ -194,6 +195,12 @@ void TestCli::initTestCase()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        dir.filePath(QStringLiteral("settings")));
     window = new MainWindow;
+    // The window warns about a file whose bytes are not UTF-8; no one is there to close the box.
+    struct NoDialogs : UserDialogs
+    {
+        void warning(QWidget *, const QString &, const QString &, const QString &) override {}
+    };
+    window->setDialogs(std::make_unique<NoDialogs>());
 }
 
 void TestCli::cleanupTestCase()
