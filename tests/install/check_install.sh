@@ -70,7 +70,7 @@ if command -v dpkg-shlibdeps >/dev/null && command -v cpack >/dev/null; then
     else
         depends=$(dpkg-deb -f "$deb" Depends)
         echo "Depends: $depends"
-        for needed in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5; do
+        for needed in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 qttranslations5-l10n; do
             case "$depends" in
             *"$needed"*) ;;
             *)
