@@ -260,7 +260,8 @@ void MainWindow::createMenus()
                                    QKeySequence::StandardKey key) {
         auto *action = new QAction(text, this);
         action->setObjectName(QLatin1String(name));
-        action->setShortcut(QKeySequence(key));
+        // Every binding of the platform, e.g. both Ctrl+Shift+Z and Ctrl+Y for redo.
+        action->setShortcuts(key);
         ui->menuEdit->addAction(action);
         return action;
     };

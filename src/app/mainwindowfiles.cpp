@@ -162,8 +162,8 @@ void MainWindow::updateRecentFilesMenu()
     for (int i = 0; i < files.size(); ++i) {
         const QString &path = files.at(i);
         // The number is the access key; the full path tells apart files of the same name.
-        QAction *action = recentFilesMenu->addAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+        QAction *action = recentFilesMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QDir::toNativeSeparators(path).replace(QLatin1Char('&'), QStringLiteral("&&"))));
         action->setData(path);
         connect(action, &QAction::triggered, this, [this, path]() { openRecentFile(path); });
     }

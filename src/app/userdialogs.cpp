@@ -44,7 +44,7 @@ void UserDialogs::about(QWidget *parent, const QString &title, const QString &te
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
                                                     const QString &text)
 {
-    // No translation is installed, so the buttons get their Russian texts here.
+    // Russian even where Qt's own translation is missing.
     QMessageBox box(QMessageBox::Question, title, text,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
     box.button(QMessageBox::Save)->setText(QMessageBox::tr("Сохранить"));
