@@ -47,7 +47,6 @@ private slots:
     void menusHoldToolbarActions_data();
     void menusHoldToolbarActions();
     void shortcutsAreUnique();
-    void titleFollowsFileAndChanges();
     void languageHelpShowsTableAndCompilingExample();
     void layoutSurvivesRestart();
     void qtDialogsSpeakRussian();
@@ -483,25 +482,6 @@ void TestMainWindow::shortcutsAreUnique()
     QCOMPARE(owners.value(QStringLiteral("Ctrl+Q")), QStringLiteral("quitAction"));
     QCOMPARE(owners.value(QStringLiteral("F1")), QStringLiteral("languageHelpAction"));
     QCOMPARE(owners.value(QStringLiteral("Ctrl+Z")), QStringLiteral("undoAction"));
-}
-
-void TestMainWindow::titleFollowsFileAndChanges()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("ramp.prgb"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("prgName = \"Ramp\";\n");
-    file.close();
-
-    window->openProgramFile(path);
-    QCOMPARE(window->windowTitle(), QStringLiteral("ramp.prgb[*] — Quorvel"));
-    QVERIFY(!window->isWindowModified());
-    QTest::keyClicks(window->editor(), QStringLiteral("x"));
-    QVERIFY(window->isWindowModified());
-    window->editor()->undo();
-    QVERIFY(!window->isWindowModified());
 }
 
 void TestMainWindow::languageHelpShowsTableAndCompilingExample()
