@@ -28,7 +28,7 @@ export XDG_CONFIG_HOME="$work/config"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$0/src/app/quorvel" "$1/sample.prgb" &
     pid=$!
-    win=$(xdotool search --sync --name "^Quorvel$" | head -n 1)
+    win=$(xdotool search --sync --name "^sample\.prgb" | head -n 1)
     sleep 1
     xdotool windowfocus --sync "$win" key F7
     sleep 1

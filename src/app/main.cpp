@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "qttranslation.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -6,6 +7,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    installQtTranslation(application);
     MainWindow window;
     window.show();
     // A file manager passes the program file to open as the one argument.

@@ -10,11 +10,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolBar>
@@ -30,6 +34,16 @@ constexpr int ControlHeight = 30;
 constexpr int PortBoxWidth = 60;
 constexpr int SlaveIdBoxWidth = 50;
 constexpr int MaxSlaveId = DeviceProtocol::MaxSlaveId;
+// The output pane's height at first start; the splitter gives the rest to the editor.
+constexpr int PaneStartHeight = 120;
+constexpr int EditorStartHeight = 400;
+constexpr int HelpWidth = 640;
+constexpr int HelpHeight = 560;
+
+// The window's layout between runs.
+constexpr char GeometryKey[] = "geometry";
+constexpr char WindowStateKey[] = "windowState";
+constexpr char SplitterKey[] = "splitter";
 
 } // namespace
 
@@ -45,6 +59,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // Everything below may ask the user something, NewFile included.
     dialogs = std::make_unique<UserDialogs>();
     ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/quorvel.png")));
+    ui->splitter->setStretchFactor(0, 1);
+    ui->splitter->setStretchFactor(1, 0);
+    ui->splitter->setSizes({EditorStartHeight, PaneStartHeight});
 
     port = new QSerialPort(this);
     link = std::make_unique<DeviceLink>(port);
@@ -55,6 +73,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     portLabel = new QLabel(this);
     portComboBox = new QComboBox(this);
     programToolBar = new QToolBar(this);
+    // saveState() finds toolbars by name.
+    programToolBar->setObjectName(QStringLiteral("programToolBar"));
     settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                            QStringLiteral("Brisca"), QStringLiteral("KV2050RB1"));
 
@@ -100,10 +120,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     addToolBar(Qt::TopToolBarArea, programToolBar);
 
     createActions();
+    createMenus();
+    connect(ui->textEdit->document(), &QTextDocument::modificationChanged, this,
+            &QWidget::setWindowModified);
     NewFile();
+    setCurrentFile(QString());
     applyState();
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
+    restoreLayout();
 }
 
 MainWindow::~MainWindow() = default;
@@ -136,9 +161,11 @@ void MainWindow::createActions()
 {
     connectAction = makeAction(QStringLiteral("connectAction"), tr("Подключить"),
                                QStringLiteral("connect.png"), tr("Подключить прибор"));
+    connectAction->setShortcut(QKeySequence(tr("F5")));
     connect(connectAction, &QAction::triggered, this, &MainWindow::OpenPort);
     disconnectAction = makeAction(QStringLiteral("disconnectAction"), tr("Отключить"),
                                   QStringLiteral("disconnect.png"), tr("Отключить прибор"));
+    disconnectAction->setShortcut(QKeySequence(tr("Shift+F5")));
     connect(disconnectAction, &QAction::triggered, this, &MainWindow::ClosePort);
     aboutAction = makeAction(QStringLiteral("aboutAction"), tr("О программе"),
                              QStringLiteral("about.png"), tr("О программе"));
@@ -166,6 +193,7 @@ void MainWindow::createActions()
     connect(saveAction, &QAction::triggered, this, &MainWindow::SaveFile);
     saveAsAction = makeAction(QStringLiteral("saveAsAction"), tr("Сохранить как ..."),
                               QStringLiteral("SaveAs2.png"), tr("Сохранить как ..."));
+    saveAsAction->setShortcut(QKeySequence(tr("Ctrl+Shift+S")));
     connect(saveAsAction, &QAction::triggered, this, &MainWindow::SaveAsFile);
     compileAction = makeAction(QStringLiteral("compileAction"), tr("Скомпилировать"),
                                QStringLiteral("root-terminal.png"), tr("Скомпилировать"));
@@ -173,12 +201,15 @@ void MainWindow::createActions()
     connect(compileAction, &QAction::triggered, this, &MainWindow::checkText);
     writeAction = makeAction(QStringLiteral("writeAction"), tr("Записать в прибор"),
                              QStringLiteral("receive.png"), tr("Записать в прибор"));
+    writeAction->setShortcut(QKeySequence(tr("F8")));
     connect(writeAction, &QAction::triggered, this, &MainWindow::SaveLineToDevice);
     readAction = makeAction(QStringLiteral("readAction"), tr("Считать из прибора"),
                             QStringLiteral("outbox.png"), tr("Считать из прибора"));
+    readAction->setShortcut(QKeySequence(tr("F9")));
     connect(readAction, &QAction::triggered, this, &MainWindow::ReadLineFromDevice);
     newAction = makeAction(QStringLiteral("newAction"), tr("Создать файл"),
                            QStringLiteral("Actions-document-new-icon.png"), tr("Создать файл"));
+    newAction->setShortcut(QKeySequence(tr("Ctrl+N")));
     connect(newAction, &QAction::triggered, this, &MainWindow::NewFile);
 
     programToolBar->addAction(newAction);
@@ -195,6 +226,168 @@ void MainWindow::createActions()
 
     ui->mainToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
     programToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
+}
+
+void MainWindow::createMenus()
+{
+    // The menus hold the toolbar's own actions, so enabling one shows in both places. A further
+    // command is one addAction() on the menu it belongs to.
+    recentFilesMenu = new QMenu(tr("Недавние файлы"), this);
+    recentFilesMenu->setObjectName(QStringLiteral("menuRecentFiles"));
+    quitAction = new QAction(tr("Выход"), this);
+    quitAction->setObjectName(QStringLiteral("quitAction"));
+    quitAction->setShortcut(QKeySequence(tr("Ctrl+Q")));
+    quitAction->setStatusTip(tr("Закрыть программу"));
+    connect(quitAction, &QAction::triggered, this, &QWidget::close);
+
+    ui->menuFile->addAction(newAction);
+    ui->menuFile->addAction(openAction);
+    ui->menuFile->addMenu(recentFilesMenu);
+    ui->menuFile->addSeparator();
+    ui->menuFile->addAction(saveAction);
+    ui->menuFile->addAction(saveAsAction);
+    ui->menuFile->addSeparator();
+    ui->menuFile->addAction(quitAction);
+    updateRecentFilesMenu();
+
+    // The editing commands act on the program editor; its own keys do the same.
+    QTextEdit *editor = ui->textEdit;
+    const auto editAction = [this](const char *name, const QString &text,
+                                   QKeySequence::StandardKey key) {
+        auto *action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        // Every binding of the platform, e.g. both Ctrl+Shift+Z and Ctrl+Y for redo.
+        action->setShortcuts(key);
+        ui->menuEdit->addAction(action);
+        return action;
+    };
+    QAction *undo = editAction("undoAction", tr("Отменить"), QKeySequence::Undo);
+    QAction *redo = editAction("redoAction", tr("Повторить"), QKeySequence::Redo);
+    ui->menuEdit->addSeparator();
+    QAction *cut = editAction("cutAction", tr("Вырезать"), QKeySequence::Cut);
+    QAction *copy = editAction("copyAction", tr("Копировать"), QKeySequence::Copy);
+    QAction *paste = editAction("pasteAction", tr("Вставить"), QKeySequence::Paste);
+    ui->menuEdit->addSeparator();
+    QAction *selectAll = editAction("selectAllAction", tr("Выделить все"), QKeySequence::SelectAll);
+    connect(undo, &QAction::triggered, editor, &QTextEdit::undo);
+    connect(redo, &QAction::triggered, editor, &QTextEdit::redo);
+    connect(cut, &QAction::triggered, editor, &QTextEdit::cut);
+    connect(copy, &QAction::triggered, editor, &QTextEdit::copy);
+    connect(paste, &QAction::triggered, editor, &QTextEdit::paste);
+    connect(selectAll, &QAction::triggered, editor, &QTextEdit::selectAll);
+    connect(editor, &QTextEdit::undoAvailable, undo, &QAction::setEnabled);
+    connect(editor, &QTextEdit::redoAvailable, redo, &QAction::setEnabled);
+    connect(editor, &QTextEdit::copyAvailable, cut, &QAction::setEnabled);
+    connect(editor, &QTextEdit::copyAvailable, copy, &QAction::setEnabled);
+    undo->setEnabled(editor->document()->isUndoAvailable());
+    redo->setEnabled(editor->document()->isRedoAvailable());
+    cut->setEnabled(editor->textCursor().hasSelection());
+    copy->setEnabled(editor->textCursor().hasSelection());
+
+    ui->menuProgram->addAction(compileAction);
+
+    ui->menuDevice->addAction(connectAction);
+    ui->menuDevice->addAction(disconnectAction);
+    ui->menuDevice->addSeparator();
+    ui->menuDevice->addAction(writeAction);
+    ui->menuDevice->addAction(readAction);
+
+    languageHelpAction = new QAction(tr("Язык программ"), this);
+    languageHelpAction->setObjectName(QStringLiteral("languageHelpAction"));
+    languageHelpAction->setShortcut(QKeySequence(tr("F1")));
+    languageHelpAction->setStatusTip(tr("Операторы языка программ и пример"));
+    connect(languageHelpAction, &QAction::triggered, this, &MainWindow::showLanguageHelp);
+    ui->menuHelp->addAction(languageHelpAction);
+    ui->menuHelp->addAction(aboutAction);
+}
+
+void MainWindow::showLanguageHelp()
+{
+    auto *help = findChild<QTextBrowser *>(QStringLiteral("languageHelp"));
+    if (!help) {
+        // A window of its own, not modal: the user writes the program while reading it.
+        help = new QTextBrowser(this);
+        help->setObjectName(QStringLiteral("languageHelp"));
+        help->setWindowFlags(Qt::Window);
+        help->setWindowTitle(tr("Язык программ — Quorvel"));
+        help->resize(HelpWidth, HelpHeight);
+        help->setHtml(languageHelpText());
+    }
+    help->show();
+    help->raise();
+    help->activateWindow();
+}
+
+QString MainWindow::languageHelpText()
+{
+    return tr("<h3>Язык программ</h3>"
+              "<p>Одна инструкция в строке, каждая заканчивается знаком <code>;</code>. "
+              "Строка, в которой есть <code>//</code>, целиком считается комментарием. "
+              "Текст между <code>/*</code> и <code>*/</code> только выделяется цветом, "
+              "а компилируется как обычная строка. Регистр букв важен.</p>"
+              "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
+              "<tr><th>Инструкция</th><th>Что делает</th></tr>"
+              "<tr><td><code>prgName = \"Prg1\";</code></td><td>имя программы, от 1 до 5 букв, "
+              "цифр или знаков _; только в первой строке</td></tr>"
+              "<tr><td><code>X = V;</code></td><td>присвоить операнду X число или другой "
+              "операнд V</td></tr>"
+              "<tr><td><code>X += V;</code> <code>X -= V;</code><br><code>X *= V;</code> "
+              "<code>X /= V;</code></td><td>прибавить, вычесть, умножить, разделить</td></tr>"
+              "<tr><td><code>if X op V #t;</code><br><code>if X op V #t else #e;</code></td>"
+              "<td>сравнить X с V; если верно, перейти к метке t, иначе к метке e (или к "
+              "следующей строке). Сравнения: <code>== != &lt; &lt;= &gt; &gt;=</code>. "
+              "После <code>if</code> и после <code>else</code> ровно один пробел</td></tr>"
+              "<tr><td><code>jmp #t;</code></td><td>перейти к метке t</td></tr>"
+              "<tr><td><code>#t;</code></td><td>метка с номером t от 0 до 99</td></tr>"
+              "<tr><td><code>delay_ms n;</code></td><td>пауза n миллисекунд</td></tr>"
+              "<tr><td><code>delay_s n;</code></td><td>пауза n секунд</td></tr>"
+              "<tr><td><code>nop;</code></td><td>ничего не делать</td></tr>"
+              "</table>"
+              "<p>Операнды: <code>Us Uo Is Io Out Ro</code>, <code>M1</code>–<code>M8</code>, "
+              "<code>T1</code>–<code>T4</code>, <code>Blk</code> (<code>Blk</code> не может "
+              "стоять слева в <code>if</code>). Числа десятичные, целые, от -2147483648 до "
+              "2147483647, без знака +. В программе не больше 100 инструкций; метки тоже "
+              "считаются, имя программы нет.</p>"
+              "<h4>Пример</h4>"
+              "<p>Поднимать напряжение шагами по 10 раз в полсекунды до 1000, затем "
+              "выключить выход:</p>") +
+           QStringLiteral("<pre>") + languageHelpExample().toHtmlEscaped() +
+           QStringLiteral("</pre>");
+}
+
+QString MainWindow::languageHelpExample()
+{
+    return QStringLiteral("prgName = \"Ramp\";\n"
+                          "// Начать с нуля\n"
+                          "Us = 0;\n"
+                          "#1;\n"
+                          "Us += 10;\n"
+                          "delay_ms 500;\n"
+                          "if Us < 1000 #1 else #2;\n"
+                          "#2;\n"
+                          "Out = 0;\n");
+}
+
+void MainWindow::restoreLayout()
+{
+    restoreGeometry(settings->value(QLatin1String(GeometryKey)).toByteArray());
+    restoreState(settings->value(QLatin1String(WindowStateKey)).toByteArray());
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    // Restored before the window had its size, the heights would be stretched to fit it.
+    if (!std::exchange(splitterRestored, true))
+        ui->splitter->restoreState(settings->value(QLatin1String(SplitterKey)).toByteArray());
+    QMainWindow::showEvent(event);
+}
+
+void MainWindow::saveLayout()
+{
+    settings->setValue(QLatin1String(GeometryKey), saveGeometry());
+    settings->setValue(QLatin1String(WindowStateKey), saveState());
+    settings->setValue(QLatin1String(SplitterKey), ui->splitter->saveState());
+    settings->sync();
 }
 
 void MainWindow::applyState()
@@ -255,7 +448,7 @@ void MainWindow::NewFile()
 void MainWindow::About()
 {
     const QString text =
-        tr("<h2>Quorvel 1.1</h2>Программа предначена для совместного функционирования\n"
+        tr("<h2>Quorvel 1.1</h2>Программа предназначена для совместного функционирования\n"
            "с источниками питания Brisca<p>Использование программы с другими приборами не "
            "допускается.<p>") +
         tr("© 2026 Команда разработчиков Quorvel. Программа поставляется «как есть», без "
@@ -313,5 +506,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    saveLayout();
     event->accept();
 }

@@ -14,8 +14,10 @@ class QAction;
 class QCloseEvent;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QSerialPort;
+class QShowEvent;
 class QSettings;
 class QSpinBox;
 class QTextEdit;
@@ -41,6 +43,10 @@ public:
     // Opens a program file exactly as "Открыть файл" does once a name has been chosen.
     void openProgramFile(const QString &path);
 
+    // The language help window's text, and the example program it shows.
+    static QString languageHelpText();
+    static QString languageHelpExample();
+
     // Read access for tests and tools.
     QTextEdit *editor() const;
     QPlainTextEdit *outputPane() const;
@@ -56,6 +62,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void checkText();
@@ -95,6 +102,20 @@ private:
     // Where the file dialogs start: the remembered folder, else the working directory.
     QString programDirectory() const;
     void rememberDirectory(const QString &filePath);
+    // Sets the file that Save writes and shows its name in the title; empty for none.
+    void setCurrentFile(const QString &path);
+    void openRecentFile(const QString &path);
+    QStringList recentFiles() const;
+    void storeRecentFiles(QStringList files);
+    void addRecentFile(const QString &path);
+    void removeRecentFile(const QString &path);
+    void updateRecentFilesMenu();
+
+    // Menus, the language help, and the window's layout kept between runs.
+    void createMenus();
+    void showLanguageHelp();
+    void restoreLayout();
+    void saveLayout();
 
     std::unique_ptr<Ui::MainWindow> ui;
     QLabel *portLabel = nullptr;
@@ -113,6 +134,9 @@ private:
     QAction *writeAction = nullptr;
     QAction *readAction = nullptr;
     QAction *aboutAction = nullptr;
+    QAction *quitAction = nullptr;
+    QAction *languageHelpAction = nullptr;
+    QMenu *recentFilesMenu = nullptr;
     QSerialPort *port = nullptr;
     std::unique_ptr<DeviceLink> link;
     QToolBar *programToolBar = nullptr;
@@ -129,4 +153,6 @@ private:
     bool transferRunning = false;
     // A close asked for during a transfer waits until the transfer has ended.
     bool closePending = false;
+    // The splitter's remembered heights wait for the window's restored size.
+    bool splitterRestored = false;
 };

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QSpinBox>
 #include <QTextCursor>
+#include <QTextDocument>
 
 void MainWindow::SaveLineToDevice()
 {
@@ -35,6 +36,10 @@ void MainWindow::SaveLineToDevice()
 
 void MainWindow::ReadLineFromDevice()
 {
+    // The read replaces the editor text: unsaved work gets the same question as New and Open,
+    // and Отмена sends nothing.
+    if (!maybeSave())
+        return;
     const auto slaveId = quint8(slaveIdSpinBox->value());
     const int cell = cellComboBox->currentIndex();
     ui->plainTextEdit->clear();
@@ -47,8 +52,12 @@ void MainWindow::ReadLineFromDevice()
                              [this](const QString &text) { appendPane(text); });
     const ProgramTransfer::ReadResult result = transfer.read();
     if (result.status == ProgramTransfer::ReadStatus::Read &&
-        decodeProgram(result.name, result.records))
+        decodeProgram(result.name, result.records)) {
         appendPane(tr("Данные успешно считаны и декодированы"));
+        // The device's program is not the file that was open: Save must ask for a name rather
+        // than write over that file.
+        setCurrentFile(QString());
+    }
     finishTransfer();
 }
 
@@ -59,9 +68,12 @@ bool MainWindow::decodeProgram(const QString &name, const InstructionList &recor
         appendPane(decoded.error);
         return false;
     }
-    ui->textEdit->clear();
-    // Inserted as plain text, so that a name read back with "<" or "&" in it is shown as it is;
-    // unlike setPlainText, the insertion leaves the text marked as changed.
-    QTextCursor(ui->textEdit->document()).insertText(decoded.text());
+    // One edit block as plain text: a single undo brings back the text the read replaced, and a
+    // name read back with "<" or "&" in it is shown as it is.
+    QTextCursor cursor(ui->textEdit->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(decoded.text());
+    cursor.endEditBlock();
     return true;
 }

@@ -13,12 +13,22 @@ QString UserDialogs::openFileName(QWidget *parent, const QString &caption, const
 QString UserDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                   const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+    QFileDialog dialog(parent, caption, directory, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Program files are all this window saves. With the suffix added here, the dialog's own
+    // question about replacing an existing file is asked for the name that will be written.
+    dialog.setDefaultSuffix(QStringLiteral("prgb"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
-void UserDialogs::warning(QWidget *parent, const QString &title, const QString &text)
+void UserDialogs::warning(QWidget *parent, const QString &title, const QString &text,
+                          const QString &detail)
 {
-    QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    box.exec();
 }
 
 void UserDialogs::critical(QWidget *parent, const QString &title, const QString &text)
@@ -34,7 +44,7 @@ void UserDialogs::about(QWidget *parent, const QString &title, const QString &te
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
                                                     const QString &text)
 {
-    // No translation is installed, so the buttons get their Russian texts here.
+    // Russian even where Qt's own translation is missing.
     QMessageBox box(QMessageBox::Question, title, text,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
     box.button(QMessageBox::Save)->setText(QMessageBox::tr("Сохранить"));

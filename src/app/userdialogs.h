@@ -22,7 +22,9 @@ public:
                                  const QString &filter);
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                  const QString &filter);
-    virtual void warning(QWidget *parent, const QString &title, const QString &text);
+    // detail, when given, is the box's informative text: the reason under the message.
+    virtual void warning(QWidget *parent, const QString &title, const QString &text,
+                         const QString &detail = QString());
     virtual void critical(QWidget *parent, const QString &title, const QString &text);
     virtual void about(QWidget *parent, const QString &title, const QString &text);
     // Asked before unsaved changes would be thrown away.

@@ -3,11 +3,14 @@
 // and files live in temporary folders only.
 
 #include "windowfixture.h"
+#include "testrecord.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -19,6 +22,7 @@
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -149,6 +153,11 @@ private slots:
     void questionOnlyAfterEdit();
     void answerDecidesOutcome_data();
     void answerDecidesOutcome();
+    void saveAddsSuffix_data();
+    void saveAddsSuffix();
+    void readKeepsUserText_data();
+    void readKeepsUserText();
+    void recentFilesSurviveRestart();
 
 private:
     // Windows are made inside the tests, several of them where a restart is tried.
@@ -213,25 +222,30 @@ void FilesTest::openReadsFile_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("lines");
+    // Saving the text would not give the file's bytes back: warned, and counted as modified.
+    QTest::addColumn<bool>("changed");
 
     QTest::newRow("cyrillic comment")
         << QByteArray("prgName = \"Prg1\";\n// \xd0\xbd\xd0\xb0\xd0\xb3\xd1\x80\xd0\xb5\xd0\xb2 "
                       "\xd0\x98\xd0\xa1\xd0\xa2\n")
-        << QStringLiteral("prgName = \"Prg1\";\n// нагрев ИСТ\n") << 3;
+        << QStringLiteral("prgName = \"Prg1\";\n// нагрев ИСТ\n") << 3 << false;
     QTest::newRow("CRLF line ends")
-        << QByteArray("a = 1;\r\nb = 2;\r\n") << QStringLiteral("a = 1;\nb = 2;\n") << 3;
-    QTest::newRow("lone CR line ends")
-        << QByteArray("a = 1;\rb = 2;\rc = 3;") << QStringLiteral("a = 1;\nb = 2;\nc = 3;") << 3;
+        << QByteArray("a = 1;\r\nb = 2;\r\n") << QStringLiteral("a = 1;\nb = 2;\n") << 3 << false;
+    QTest::newRow("lone CR line ends") << QByteArray("a = 1;\rb = 2;\rc = 3;")
+                                       << QStringLiteral("a = 1;\nb = 2;\nc = 3;") << 3 << false;
     QTest::newRow("mixed line ends")
-        << QByteArray("a\r\nb\rc\n\r\n") << QStringLiteral("a\nb\nc\n\n") << 5;
+        << QByteArray("a\r\nb\rc\n\r\n") << QStringLiteral("a\nb\nc\n\n") << 5 << false;
     QTest::newRow("zero byte shown, text read to the end")
         << QByteArray(QByteArray("a = 1;\nb") + '\0' + QByteArray(" = 2;\n"))
-        << QStringLiteral("a = 1;\nb\uFFFD = 2;\n") << 3;
+        << QStringLiteral("a = 1;\nb\uFFFD = 2;\n") << 3 << true;
     QTest::newRow("zero byte first") << QByteArray(QByteArray(1, '\0') + QByteArray("a = 1;\n"))
-                                     << QStringLiteral("\uFFFDa = 1;\n") << 2;
-    QTest::newRow("empty file") << QByteArray() << QString() << 1;
+                                     << QStringLiteral("\uFFFDa = 1;\n") << 2 << true;
+    // A Windows-1251 comment: its bytes are not UTF-8.
+    QTest::newRow("byte that is not UTF-8")
+        << QByteArray("// \xcf\n") << QStringLiteral("// \uFFFD\n") << 2 << true;
+    QTest::newRow("empty file") << QByteArray() << QString() << 1 << false;
     QTest::newRow("no line end at the end")
-        << QByteArray("prgName = \"P\";") << QStringLiteral("prgName = \"P\";") << 1;
+        << QByteArray("prgName = \"P\";") << QStringLiteral("prgName = \"P\";") << 1 << false;
 }
 
 void FilesTest::openReadsFile()
@@ -239,6 +253,7 @@ void FilesTest::openReadsFile()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QFETCH(int, lines);
+    QFETCH(bool, changed);
 
     const QString path = workPath(QStringLiteral("program.prgb"));
     QVERIFY(writeBytes(path, bytes));
@@ -249,12 +264,23 @@ void FilesTest::openReadsFile()
     dialogs->fileNames.enqueue(path);
     findAction(*window, "openAction")->trigger();
 
-    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("open")});
+    QStringList kinds{QStringLiteral("open")};
+    if (changed)
+        kinds << QStringLiteral("warning");
+    QCOMPARE(dialogs->kinds(), kinds);
+    if (changed) {
+        QCOMPARE(dialogs->calls.at(1).title, QStringLiteral("Предупреждение"));
+        QVERIFY(dialogs->calls.at(1).detail.contains(QStringLiteral("При сохранении")));
+    }
     QCOMPARE(window->editor()->toPlainText(), text);
     QCOMPARE(window->editor()->document()->blockCount(), lines);
     QCOMPARE(window->currentFilePath(), path);
-    QVERIFY(!findAction(*window, "saveAction")->isEnabled());
-    QVERIFY(!isModified(*window));
+    QCOMPARE(window->windowTitle(), QStringLiteral("program.prgb[*] — Quorvel"));
+    QCOMPARE(findAction(*window, "saveAction")->isEnabled(), changed);
+    QCOMPARE(isModified(*window), changed);
+    QCOMPARE(window->isWindowModified(), changed);
+    // The file itself is untouched until the user saves.
+    QCOMPARE(readBytes(path), bytes);
     QCOMPARE(window->outputPane()->toPlainText(), QStringLiteral("earlier report"));
     QCOMPARE(storedDirectory(), work->path());
 
@@ -264,30 +290,47 @@ void FilesTest::openReadsFile()
     findAction(*window, "saveAsAction")->trigger();
     QCOMPARE(readBytes(copy), text.toUtf8());
     QCOMPARE(window->currentFilePath(), copy);
+    QCOMPARE(window->windowTitle(), QStringLiteral("copy.prgb[*] — Quorvel"));
+    QVERIFY(!window->isWindowModified());
 }
 
 void FilesTest::openFailureLeavesWindowAsItWas_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("openFirst");
+    // The start of the reason under the message.
+    QTest::addColumn<QString>("reason");
 
-    QTest::newRow("missing file after start") << QStringLiteral("missing.prgb") << false;
-    QTest::newRow("missing file over an open file") << QStringLiteral("missing.prgb") << true;
-    QTest::newRow("file in a missing folder") << QStringLiteral("gone/missing.prgb") << true;
-    QTest::newRow("folder after start") << QStringLiteral("folder.prgb") << false;
-    QTest::newRow("folder over an open file") << QStringLiteral("folder.prgb") << true;
+    const QString missing = QStringLiteral("Файл не найден.");
+    const QString notFile = QStringLiteral("Это не обычный файл, а папка, канал или устройство.");
+    QTest::newRow("missing file after start") << QStringLiteral("missing.prgb") << false << missing;
+    QTest::newRow("missing file over an open file")
+        << QStringLiteral("missing.prgb") << true << missing;
+    QTest::newRow("file in a missing folder")
+        << QStringLiteral("gone/missing.prgb") << true << missing;
+    QTest::newRow("folder after start") << QStringLiteral("folder.prgb") << false << notFile;
+    QTest::newRow("folder over an open file") << QStringLiteral("folder.prgb") << true << notFile;
+    // Opening a FIFO that nobody writes would block the window for ever.
+    QTest::newRow("FIFO with no writer") << QStringLiteral("fifo.prgb") << true << notFile;
+    QTest::newRow("file over 1 MiB")
+        << QStringLiteral("huge.prgb") << true
+        << QStringLiteral("Файл больше 1024 КиБ. Файл программы занимает несколько килобайт.");
     // Opens, but every read fails: must not pass for an empty program.
-    QTest::newRow("file whose read fails") << QStringLiteral("/proc/self/mem") << true;
+    QTest::newRow("file whose read fails")
+        << QStringLiteral("/proc/self/mem") << true << QStringLiteral("Ошибка чтения: ");
 }
 
 void FilesTest::openFailureLeavesWindowAsItWas()
 {
     QFETCH(QString, target);
     QFETCH(bool, openFirst);
+    QFETCH(QString, reason);
 
     if (target.startsWith(QLatin1Char('/')) && !QFile::exists(target))
         QSKIP("no /proc on this system");
     QVERIFY(QDir(work->path()).mkdir(QStringLiteral("folder.prgb")));
+    QCOMPARE(mkfifo(QFile::encodeName(workPath(QStringLiteral("fifo.prgb"))).constData(), 0600), 0);
+    QVERIFY(writeBytes(workPath(QStringLiteral("huge.prgb")), QByteArray(1024 * 1024 + 1, 'x')));
     const QString good = workPath(QStringLiteral("good.prgb"));
     QVERIFY(writeBytes(good, "prgName = \"Good\";\n"));
     const QString path = QDir(work->path()).absoluteFilePath(target);
@@ -309,6 +352,8 @@ void FilesTest::openFailureLeavesWindowAsItWas()
     QCOMPARE(dialogs->kinds(), (QStringList{QStringLiteral("open"), QStringLiteral("warning")}));
     QCOMPARE(dialogs->calls.at(1).title, QStringLiteral("Ошибка"));
     QCOMPARE(dialogs->calls.at(1).text, QStringLiteral("Не удается открыть файл"));
+    QVERIFY2(dialogs->calls.at(1).detail.startsWith(reason),
+             qPrintable(dialogs->calls.at(1).detail));
     QCOMPARE(window->editor()->toPlainText(), textBefore);
     QCOMPARE(window->currentFilePath(), fileBefore);
     QCOMPARE(findAction(*window, "saveAction")->isEnabled(), saveBefore);
@@ -386,11 +431,11 @@ void FilesTest::saveFailureKeepsEverything_data()
     QTest::newRow("Save As into a missing folder")
         << QStringLiteral("saveAsAction") << true << QStringLiteral("missing/new.prgb");
     QTest::newRow("Save As onto a folder")
-        << QStringLiteral("saveAsAction") << true << QStringLiteral("folder");
+        << QStringLiteral("saveAsAction") << true << QStringLiteral("folder.prgb");
     QTest::newRow("Save with no current file into a missing folder")
         << QStringLiteral("saveAction") << false << QStringLiteral("missing/new.prgb");
     QTest::newRow("Save with no current file onto a folder")
-        << QStringLiteral("saveAction") << false << QStringLiteral("folder");
+        << QStringLiteral("saveAction") << false << QStringLiteral("folder.prgb");
 }
 
 void FilesTest::saveFailureKeepsEverything()
@@ -402,8 +447,8 @@ void FilesTest::saveFailureKeepsEverything()
     const QByteArray oldBytes("prgName = \"Old\";\n// старая\n");
     const QString old = workPath(QStringLiteral("old.prgb"));
     QVERIFY(writeBytes(old, oldBytes));
-    QVERIFY(QDir(work->path()).mkpath(QStringLiteral("folder")));
-    QVERIFY(writeBytes(workPath(QStringLiteral("folder/inside.prgb")), "inside\n"));
+    QVERIFY(QDir(work->path()).mkpath(QStringLiteral("folder.prgb")));
+    QVERIFY(writeBytes(workPath(QStringLiteral("folder.prgb/inside.prgb")), "inside\n"));
     const QString path = workPath(target);
 
     ScriptedDialogs *dialogs = nullptr;
@@ -428,7 +473,7 @@ void FilesTest::saveFailureKeepsEverything()
     QVERIFY(isModified(*window));
     QCOMPARE(window->editor()->toPlainText(), textBefore);
     QCOMPARE(readBytes(old), oldBytes);
-    QCOMPARE(QDir(workPath(QStringLiteral("folder"))).entryList(QDir::Files),
+    QCOMPARE(QDir(workPath(QStringLiteral("folder.prgb"))).entryList(QDir::Files),
              QStringList{QStringLiteral("inside.prgb")});
     QVERIFY(!QFileInfo::exists(workPath(QStringLiteral("missing"))));
     QCOMPARE(QDir(work->path()).entryList(QDir::Files), QStringList{QStringLiteral("old.prgb")});
@@ -583,12 +628,15 @@ void FilesTest::dialogsStartInWorkingFolderAtFirstStart_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("filter");
+    // Open also offers every file, so that a program saved without the suffix can be found.
     QTest::newRow("Open") << QStringLiteral("openAction") << QStringLiteral("open")
-                          << QStringLiteral("Open File");
+                          << QStringLiteral("Open File")
+                          << Filter + QStringLiteral(";;Все файлы (*)");
     QTest::newRow("Save") << QStringLiteral("saveAction") << QStringLiteral("save")
-                          << QStringLiteral("Save File");
+                          << QStringLiteral("Save File") << Filter;
     QTest::newRow("Save As") << QStringLiteral("saveAsAction") << QStringLiteral("save")
-                             << QStringLiteral("Save File");
+                             << QStringLiteral("Save File") << Filter;
 }
 
 void FilesTest::dialogsStartInWorkingFolderAtFirstStart()
@@ -596,6 +644,7 @@ void FilesTest::dialogsStartInWorkingFolderAtFirstStart()
     QFETCH(QString, action);
     QFETCH(QString, kind);
     QFETCH(QString, caption);
+    QFETCH(QString, filter);
 
     ScriptedDialogs *dialogs = nullptr;
     auto window = makeWindow(dialogs);
@@ -605,7 +654,7 @@ void FilesTest::dialogsStartInWorkingFolderAtFirstStart()
     QCOMPARE(dialogs->calls.at(0).kind, kind);
     QCOMPARE(dialogs->calls.at(0).title, caption);
     QCOMPARE(dialogs->calls.at(0).text, work->path());
-    QCOMPARE(dialogs->calls.at(0).filter, Filter);
+    QCOMPARE(dialogs->calls.at(0).filter, filter);
 }
 
 void FilesTest::dialogsStartInRememberedFolderAfterRestart_data()
@@ -766,7 +815,7 @@ void FilesTest::answerDecidesOutcome_data()
         {"save with no current file, name chosen", Choice::Save, false,
          QStringLiteral("named.prgb"), true},
         {"save with no current file, dialog cancelled", Choice::Save, false, QString(), false},
-        {"save that fails", Choice::Save, false, QStringLiteral("folder"), false},
+        {"save that fails", Choice::Save, false, QStringLiteral("folder.prgb"), false},
     };
     const QList<QPair<QString, Trigger>> triggers = {
         {QStringLiteral("close"), Trigger::Close},
@@ -796,7 +845,7 @@ void FilesTest::answerDecidesOutcome()
     const QString next = workPath(QStringLiteral("next.prgb"));
     QVERIFY(writeBytes(current, currentBytes));
     QVERIFY(writeBytes(next, "prgName = \"Next\";\n"));
-    QVERIFY(QDir(work->path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(QDir(work->path()).mkdir(QStringLiteral("folder.prgb")));
 
     ScriptedDialogs *dialogs = nullptr;
     auto window = makeWindow(dialogs);
@@ -822,7 +871,7 @@ void FilesTest::answerDecidesOutcome()
     QStringList expectedKinds{QStringLiteral("ask")};
     if (savesThroughDialog)
         expectedKinds << QStringLiteral("save");
-    if (savesThroughDialog && saveTarget == QLatin1String("folder"))
+    if (savesThroughDialog && saveTarget == QLatin1String("folder.prgb"))
         expectedKinds << QStringLiteral("warning");
     if (proceeds && trigger == Trigger::Open)
         expectedKinds << QStringLiteral("open");
@@ -833,7 +882,7 @@ void FilesTest::answerDecidesOutcome()
         QCOMPARE(readBytes(haveCurrentFile ? current : savePath), edited.toUtf8());
     else
         QCOMPARE(readBytes(current), currentBytes);
-    QVERIFY(QFileInfo(workPath(QStringLiteral("folder"))).isDir());
+    QVERIFY(QFileInfo(workPath(QStringLiteral("folder.prgb"))).isDir());
 
     if (!proceeds) {
         QVERIFY(window->isVisible());
@@ -857,6 +906,187 @@ void FilesTest::answerDecidesOutcome()
         QVERIFY(!isModified(*window));
         break;
     }
+}
+
+void FilesTest::saveAddsSuffix_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("Save As, no suffix") << "saveAsAction"
+                                        << "ramp"
+                                        << "ramp.prgb";
+    QTest::newRow("Save with no current file, no suffix") << "saveAction"
+                                                          << "ramp"
+                                                          << "ramp.prgb";
+    QTest::newRow("Save As, program suffix") << "saveAsAction"
+                                             << "ramp.prgb"
+                                             << "ramp.prgb";
+    QTest::newRow("Save As, another suffix") << "saveAsAction"
+                                             << "ramp.txt"
+                                             << "ramp.txt";
+    QTest::newRow("Save As, dot in a folder name only") << "saveAsAction"
+                                                        << "v1.2/ramp"
+                                                        << "v1.2/ramp.prgb";
+}
+
+void FilesTest::saveAddsSuffix()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+
+    QVERIFY(QDir(work->path()).mkdir(QStringLiteral("v1.2")));
+    ScriptedDialogs *dialogs = nullptr;
+    auto window = makeWindow(dialogs);
+    typeText(*window, QStringLiteral("Us = 1;\n"));
+    const QString text = window->editor()->toPlainText();
+
+    dialogs->fileNames.enqueue(workPath(typed));
+    window->findChild<QAction *>(action)->trigger();
+
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("save")});
+    QCOMPARE(readBytes(workPath(written)), text.toUtf8());
+    QCOMPARE(window->currentFilePath(), workPath(written));
+    if (typed != written)
+        QVERIFY(!QFileInfo::exists(workPath(typed)));
+    QCOMPARE(window->windowTitle(),
+             QFileInfo(written).fileName() + QStringLiteral("[*] — Quorvel"));
+}
+
+void FilesTest::readKeepsUserText_data()
+{
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<Choice>("answer");
+    QTest::addColumn<bool>("reads");
+
+    QTest::newRow("text as opened: no question") << false << Choice::Cancel << true;
+    QTest::newRow("edited, cancel: nothing sent") << true << Choice::Cancel << false;
+    QTest::newRow("edited, do not save") << true << Choice::Discard << true;
+    QTest::newRow("edited, save first") << true << Choice::Save << true;
+}
+
+void FilesTest::readKeepsUserText()
+{
+    QFETCH(bool, edited);
+    QFETCH(Choice, answer);
+    QFETCH(bool, reads);
+
+    if (SimulatorProcess::executable().isEmpty())
+        QSKIP("QUORVEL_SIMULATOR is not set: run through ctest");
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    // Label 2, M1 *= M8, a jump to record 0, under "Rd".
+    SimulatedCell cell;
+    cell.count = 3;
+    cell.name = QByteArray("Rd   ");
+    cell.lines = InstructionList{TestRecords::record(10, 0, 2), TestRecords::record(9, 0x86, 13),
+                                 TestRecords::record(3, 0, 0)};
+    QVERIFY(sim.setCell(0, cell));
+    const QString deviceText = QStringLiteral("prgName = \"Rd\";\n\n#2;\nM1 *= M8;\njmp #2;");
+
+    // A file with comments, which a device program must never overwrite.
+    const QByteArray openedBytes("prgName = \"Cmt\";\n// подъём напряжения\nUs = 5;\n");
+    const QString opened = workPath(QStringLiteral("commented.prgb"));
+    QVERIFY(writeBytes(opened, openedBytes));
+    ScriptedDialogs *dialogs = nullptr;
+    auto window = makeWindow(dialogs);
+    dialogs->fileNames.enqueue(opened);
+    findAction(*window, "openAction")->trigger();
+    if (edited)
+        typeText(*window, QStringLiteral("Is = 2;\n"));
+    const QString before = window->editor()->toPlainText();
+    window->portBox()->setEditText(sim.portPath());
+    findAction(*window, "connectAction")->trigger();
+    QVERIFY(findAction(*window, "readAction")->isEnabled());
+    dialogs->calls.clear();
+    dialogs->saveChoices.enqueue(answer);
+
+    findAction(*window, "readAction")->trigger();
+
+    QCOMPARE(dialogs->kinds(), edited ? QStringList{QStringLiteral("ask")} : QStringList());
+    const QByteArray savedBytes = answer == Choice::Save ? before.toUtf8() : openedBytes;
+    QCOMPARE(readBytes(opened), savedBytes);
+    if (!reads) {
+        QCOMPARE(sim.requestCount(), 0);
+        QCOMPARE(window->editor()->toPlainText(), before);
+        QCOMPARE(window->currentFilePath(), opened);
+        QVERIFY(isModified(*window));
+        return;
+    }
+    QCOMPARE(window->editor()->toPlainText(), deviceText);
+    // The device's program has no file yet.
+    QVERIFY(window->currentFilePath().isEmpty());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel[*]"));
+    QVERIFY(window->isWindowModified());
+
+    // One undo brings back the text the read replaced, one redo the device's program.
+    window->editor()->undo();
+    QCOMPARE(window->editor()->toPlainText(), before);
+    window->editor()->redo();
+    QCOMPARE(window->editor()->toPlainText(), deviceText);
+
+    // Save asks for a name, and the file that was open keeps its bytes.
+    const QString copy = workPath(QStringLiteral("from-device.prgb"));
+    dialogs->calls.clear();
+    dialogs->fileNames.enqueue(copy);
+    findAction(*window, "saveAction")->trigger();
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("save")});
+    QCOMPARE(readBytes(copy), deviceText.toUtf8());
+    QCOMPARE(readBytes(opened), savedBytes);
+    window.reset();
+}
+
+void FilesTest::recentFilesSurviveRestart()
+{
+    QStringList paths;
+    for (int i = 0; i < 9; ++i) {
+        paths << workPath(QStringLiteral("p%1.prgb").arg(i));
+        QVERIFY(writeBytes(paths.constLast(),
+                           QByteArray("prgName = \"P") + QByteArray::number(i) + "\";\n"));
+    }
+    const auto menuPaths = [](const MainWindow &window) {
+        QStringList out;
+        for (QAction *a : window.findChild<QMenu *>(QStringLiteral("menuRecentFiles"))->actions())
+            out << a->data().toString();
+        return out;
+    };
+    {
+        ScriptedDialogs *dialogs = nullptr;
+        auto window = makeWindow(dialogs);
+        QVERIFY(menuPaths(*window).isEmpty());
+        for (const QString &path : qAsConst(paths)) {
+            dialogs->fileNames.enqueue(path);
+            findAction(*window, "openAction")->trigger();
+        }
+        // Saving under a new name puts that name first; opening p8 again does not list it twice.
+        dialogs->fileNames.enqueue(workPath(QStringLiteral("saved.prgb")));
+        findAction(*window, "saveAsAction")->trigger();
+        dialogs->fileNames.enqueue(paths.at(8));
+        findAction(*window, "openAction")->trigger();
+    }
+    QStringList expected{paths.at(8), workPath(QStringLiteral("saved.prgb"))};
+    for (int i = 7; i >= 2; --i)
+        expected << paths.at(i);
+
+    ScriptedDialogs *dialogs = nullptr;
+    auto window = makeWindow(dialogs);
+    QCOMPARE(menuPaths(*window), expected);
+
+    // Choosing one opens it; one that has gone since is reported and leaves the list.
+    QVERIFY(QFile::remove(paths.at(7)));
+    const QList<QAction *> actions =
+        window->findChild<QMenu *>(QStringLiteral("menuRecentFiles"))->actions();
+    actions.at(2)->trigger();
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("warning")});
+    QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("Файл не найден."));
+    expected.removeAt(2);
+    QCOMPARE(menuPaths(*window), expected);
+    window->findChild<QMenu *>(QStringLiteral("menuRecentFiles"))->actions().at(3)->trigger();
+    QCOMPARE(window->currentFilePath(), paths.at(5));
+    QCOMPARE(window->editor()->toPlainText(), QStringLiteral("prgName = \"P5\";\n"));
+    QCOMPARE(menuPaths(*window).constFirst(), paths.at(5));
 }
 
 QTEST_MAIN(FilesTest)

@@ -1,3 +1,4 @@
+#include "qttranslation.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -6,10 +7,15 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QMenu>
+#include <QSettings>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QTranslator>
 #include <QtTest>
 
 // The window as it stands right after start, and the actions that need no device or file.
@@ -37,6 +43,12 @@ private slots:
     void failedConnectShowsBoxAndKeepsState();
     void disconnectWithoutPortOnlyResetsActions();
     void fileNamedOnCommandLineOpensAsOpenWould();
+    void menusHoldToolbarActions_data();
+    void menusHoldToolbarActions();
+    void shortcutsAreUnique();
+    void languageHelpShowsTableAndCompilingExample();
+    void layoutSurvivesRestart();
+    void qtDialogsSpeakRussian();
 };
 
 void TestMainWindow::initTestCase()
@@ -46,6 +58,10 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::init()
 {
+    // Each test starts as at first start: no layout or files remembered.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brisca"),
+              QStringLiteral("KV2050RB1"))
+        .clear();
     openWindow();
 }
 
@@ -65,11 +81,11 @@ void TestMainWindow::actionsAfterStart_data()
     QTest::newRow("connect") << "connectAction"
                              << "Подключить"
                              << "Подключить прибор"
-                             << "" << true;
+                             << "F5" << true;
     QTest::newRow("disconnect") << "disconnectAction"
                                 << "Отключить"
                                 << "Отключить прибор"
-                                << "" << false;
+                                << "Shift+F5" << false;
     QTest::newRow("about") << "aboutAction"
                            << "О программе"
                            << "О программе"
@@ -85,7 +101,7 @@ void TestMainWindow::actionsAfterStart_data()
     QTest::newRow("save as") << "saveAsAction"
                              << "Сохранить как ..."
                              << "Сохранить как ..."
-                             << "" << true;
+                             << "Ctrl+Shift+S" << true;
     QTest::newRow("compile") << "compileAction"
                              << "Скомпилировать"
                              << "Скомпилировать"
@@ -93,15 +109,15 @@ void TestMainWindow::actionsAfterStart_data()
     QTest::newRow("write") << "writeAction"
                            << "Записать в прибор"
                            << "Записать в прибор"
-                           << "" << false;
+                           << "F8" << false;
     QTest::newRow("read") << "readAction"
                           << "Считать из прибора"
                           << "Считать из прибора"
-                          << "" << false;
+                          << "F9" << false;
     QTest::newRow("new") << "newAction"
                          << "Создать файл"
                          << "Создать файл"
-                         << "" << true;
+                         << "Ctrl+N" << true;
 }
 
 void TestMainWindow::actionsAfterStart()
@@ -124,7 +140,10 @@ void TestMainWindow::actionsAfterStart()
 
 void TestMainWindow::editorAndPaneAfterStart()
 {
-    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel"));
+    // A program without a file: the name alone, with the mark shown only once it changes.
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel[*]"));
+    QVERIFY(!window->isWindowModified());
+    QVERIFY(!window->windowIcon().isNull());
     QCOMPARE(window->size(), QSize(450, 600));
     QCOMPARE(window->editor()->toPlainText(), QStringLiteral("prgName = \"Prg1\";\n"));
     QCOMPARE(window->editor()->document()->isModified(), false);
@@ -132,12 +151,16 @@ void TestMainWindow::editorAndPaneAfterStart()
     QPlainTextEdit *pane = window->outputPane();
     QVERIFY(pane->toPlainText().isEmpty());
     QVERIFY(pane->isReadOnly());
-    QCOMPARE(pane->maximumHeight(), 120);
+    // Editor above, pane below, in one splitter whose extra height goes to the editor.
+    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter"));
+    QVERIFY(splitter);
+    QCOMPARE(splitter->orientation(), Qt::Vertical);
+    QCOMPARE(splitter->widget(0), static_cast<QWidget *>(window->editor()));
+    QCOMPARE(splitter->widget(1), static_cast<QWidget *>(pane));
     QCOMPARE(pane->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
     QCOMPARE(pane->palette().color(QPalette::Disabled, QPalette::Window), QColor(Qt::white));
     QCOMPARE(pane->font().family(), QStringLiteral("Courier New"));
     QCOMPARE(window->editor()->font().family(), QStringLiteral("Courier"));
-    QVERIFY(window->menuBar()->actions().isEmpty());
     QVERIFY(window->compiledInstructions().isEmpty());
 }
 
@@ -297,7 +320,7 @@ void TestMainWindow::aboutShowsVersionAndNotice()
     const ScriptedDialogs::Call call = dialogs->calls.constFirst();
     QCOMPARE(call.title, QStringLiteral("О программе"));
     QVERIFY(call.text.startsWith(QStringLiteral(
-        "<h2>Quorvel 1.1</h2>Программа предначена для совместного функционирования\nс "
+        "<h2>Quorvel 1.1</h2>Программа предназначена для совместного функционирования\nс "
         "источниками питания Brisca<p>Использование программы с другими приборами не "
         "допускается.<p>")));
     // Two closing paragraphs follow: the notice and the link.
@@ -364,6 +387,142 @@ void TestMainWindow::fileNamedOnCommandLineOpensAsOpenWould()
     QCOMPARE(dialogs->calls.constFirst().text, QStringLiteral("Не удается открыть файл"));
     QCOMPARE(window->currentFilePath(), path);
     QVERIFY(window->editor()->toPlainText().startsWith(QStringLiteral("prgName = \"Ramp\";")));
+}
+
+void TestMainWindow::menusHoldToolbarActions_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("entries");
+
+    QTest::newRow("file") << "menuFile"
+                          << "Файл" << QStringList{"newAction", "openAction", "menuRecentFiles",
+                                                   "|",         "saveAction", "saveAsAction",
+                                                   "|",         "quitAction"};
+    QTest::newRow("edit") << "menuEdit"
+                          << "Правка"
+                          << QStringList{"undoAction", "redoAction",  "|", "cutAction",
+                                         "copyAction", "pasteAction", "|", "selectAllAction"};
+    QTest::newRow("program") << "menuProgram"
+                             << "Программа" << QStringList{"compileAction"};
+    QTest::newRow("device") << "menuDevice"
+                            << "Прибор"
+                            << QStringList{"connectAction", "disconnectAction", "|", "writeAction",
+                                           "readAction"};
+    QTest::newRow("help") << "menuHelp"
+                          << "Справка" << QStringList{"languageHelpAction", "aboutAction"};
+}
+
+void TestMainWindow::menusHoldToolbarActions()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, title);
+    QFETCH(QStringList, entries);
+
+    auto *m = window->findChild<QMenu *>(menu);
+    QVERIFY2(m, qPrintable(menu));
+    QCOMPARE(m->title(), title);
+    QVERIFY(window->menuBar()->actions().contains(m->menuAction()));
+    QStringList got;
+    for (QAction *a : m->actions()) {
+        if (a->isSeparator())
+            got << QStringLiteral("|");
+        else if (a->menu())
+            got << a->menu()->objectName();
+        else
+            got << a->objectName();
+    }
+    QCOMPARE(got, entries);
+
+    // The very objects of the toolbars: disabling one greys out both places.
+    const auto toolbars = window->findChildren<QToolBar *>();
+    for (QAction *a : m->actions()) {
+        for (QToolBar *bar : toolbars) {
+            for (QAction *onBar : bar->actions()) {
+                if (!onBar->objectName().isEmpty() && onBar->objectName() == a->objectName())
+                    QCOMPARE(onBar, a);
+            }
+        }
+    }
+}
+
+void TestMainWindow::shortcutsAreUnique()
+{
+    // Two actions on one key would make Qt run neither.
+    QHash<QString, QString> owners;
+    for (QAction *a : window->findChildren<QAction *>()) {
+        for (const QKeySequence &key : a->shortcuts()) {
+            const QString text = key.toString(QKeySequence::PortableText);
+            QVERIFY2(!owners.contains(text),
+                     qPrintable(text + QStringLiteral(": ") + owners.value(text) +
+                                QStringLiteral(", ") + a->objectName()));
+            owners.insert(text, a->objectName());
+        }
+    }
+    QCOMPARE(owners.value(QStringLiteral("Ctrl+Q")), QStringLiteral("quitAction"));
+    QCOMPARE(owners.value(QStringLiteral("F1")), QStringLiteral("languageHelpAction"));
+    QCOMPARE(owners.value(QStringLiteral("Ctrl+Z")), QStringLiteral("undoAction"));
+}
+
+void TestMainWindow::languageHelpShowsTableAndCompilingExample()
+{
+    action("languageHelpAction")->trigger();
+    auto *help = window->findChild<QTextBrowser *>(QStringLiteral("languageHelp"));
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    QVERIFY(help->isWindow());
+    const QString text = help->toPlainText();
+    for (const char *statement :
+         {"prgName = \"Prg1\";", "X = V;", "X += V;", "if X op V #t else #e;", "jmp #t;", "#t;",
+          "delay_ms n;", "delay_s n;", "nop;"})
+        QVERIFY2(text.contains(QString::fromUtf8(statement)), statement);
+    QVERIFY(text.contains(MainWindow::languageHelpExample().trimmed()));
+    // A second call shows the same window instead of piling up copies.
+    action("languageHelpAction")->trigger();
+    QCOMPARE(window->findChildren<QTextBrowser *>().size(), 1);
+
+    // The example teaches what the compiler accepts.
+    window->editor()->setPlainText(MainWindow::languageHelpExample());
+    action("compileAction")->trigger();
+    QCOMPARE(window->compileErrorFlag(), 0);
+    QCOMPARE(paneLines().constLast(), QStringLiteral("OK: 7/100"));
+}
+
+void TestMainWindow::layoutSurvivesRestart()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->resize(700, 650);
+    auto *program = window->findChild<QToolBar *>(QStringLiteral("programToolBar"));
+    QVERIFY(program);
+    program->hide();
+    QCoreApplication::processEvents();
+    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter"));
+    splitter->setSizes({250, 300});
+    QCoreApplication::processEvents();
+    const QList<int> sizes = splitter->sizes();
+    QVERIFY(window->close());
+
+    MainWindow second;
+    second.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&second));
+    QCoreApplication::processEvents();
+    QCOMPARE(second.size(), QSize(700, 650));
+    QCOMPARE(second.findChild<QSplitter *>(QStringLiteral("splitter"))->sizes(), sizes);
+    QVERIFY(second.findChild<QToolBar *>(QStringLiteral("programToolBar"))->isHidden());
+    second.editor()->document()->setModified(false);
+}
+
+void TestMainWindow::qtDialogsSpeakRussian()
+{
+    const QString english = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    QCOMPARE(english, QStringLiteral("Cancel"));
+    if (!installQtTranslation(*QCoreApplication::instance()))
+        QFAIL("qtbase_ru not found in Qt's translations folder: install qttranslations5-l10n");
+    // Whatever the machine's locale, Qt's own buttons now read in Russian.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+    for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
+        QCoreApplication::removeTranslator(t);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -920,6 +920,9 @@ void TestTransfer::closeDuringTransfer()
     window->editor()->document()->setModified(modified);
     if (modified)
         dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
+    // A read asks before it replaces changed text, and the close asks again.
+    if (modified && !write)
+        dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
 
@@ -949,7 +952,12 @@ void TestTransfer::closeDuringTransfer()
     QTRY_VERIFY(!window->isVisible());
     QCOMPARE(closeEvents, 2);
     QVERIFY(!window->isTransferRunning());
-    QCOMPARE(dialogs->kinds(), modified ? QStringList{QStringLiteral("ask")} : QStringList());
+    QStringList asked;
+    if (modified)
+        asked << QStringLiteral("ask");
+    if (modified && !write)
+        asked << QStringLiteral("ask");
+    QCOMPARE(dialogs->kinds(), asked);
     window->removeEventFilter(&counter);
 }
 

@@ -17,6 +17,8 @@ public:
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
+        // The informative text under a warning's message.
+        QString detail;
     };
 
     QQueue<QString> fileNames;
@@ -34,30 +36,31 @@ public:
     QString openFileName(QWidget *, const QString &caption, const QString &directory,
                          const QString &filter) override
     {
-        calls.append({QStringLiteral("open"), caption, directory, filter});
+        calls.append({QStringLiteral("open"), caption, directory, filter, QString()});
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
     QString saveFileName(QWidget *, const QString &caption, const QString &directory,
                          const QString &filter) override
     {
-        calls.append({QStringLiteral("save"), caption, directory, filter});
+        calls.append({QStringLiteral("save"), caption, directory, filter, QString()});
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
-    void warning(QWidget *, const QString &title, const QString &text) override
+    void warning(QWidget *, const QString &title, const QString &text,
+                 const QString &detail = QString()) override
     {
-        calls.append({QStringLiteral("warning"), title, text, QString()});
+        calls.append({QStringLiteral("warning"), title, text, QString(), detail});
     }
     void critical(QWidget *, const QString &title, const QString &text) override
     {
-        calls.append({QStringLiteral("critical"), title, text, QString()});
+        calls.append({QStringLiteral("critical"), title, text, QString(), QString()});
     }
     void about(QWidget *, const QString &title, const QString &text) override
     {
-        calls.append({QStringLiteral("about"), title, text, QString()});
+        calls.append({QStringLiteral("about"), title, text, QString(), QString()});
     }
     SaveChoice askSaveChanges(QWidget *, const QString &title, const QString &text) override
     {
-        calls.append({QStringLiteral("ask"), title, text, QString()});
+        calls.append({QStringLiteral("ask"), title, text, QString(), QString()});
         return saveChoices.isEmpty() ? SaveChoice::Cancel : saveChoices.dequeue();
     }
 };
