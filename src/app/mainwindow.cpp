@@ -5,6 +5,7 @@
 #include "devicelink.h"
 #include "highlighter.h"
 #include "portguard.h"
+#include "reportpanelinks.h"
 #include "userdialogs.h"
 
 #include <QAction>
@@ -101,6 +102,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     addToolBar(Qt::TopToolBarArea, programToolBar);
 
     createActions();
+    setUpEditor();
     NewFile();
     writeAction->setEnabled(false);
     readAction->setEnabled(false);
@@ -230,6 +232,7 @@ void MainWindow::checkText()
     replacePane(result.report.constFirst());
     if (result.report.size() > 1)
         appendPane(result.report.mid(1).join(QLatin1Char('\n')));
+    reportLinks->setReport(result.reportSourceLines, result.reportErrorLines);
 }
 
 void MainWindow::TextChanges()

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolBar>
@@ -154,7 +155,17 @@ void TestMainWindow::editorAndPaneAfterStart()
     QPlainTextEdit *pane = window->outputPane();
     QVERIFY(pane->toPlainText().isEmpty());
     QVERIFY(pane->isReadOnly());
-    QCOMPARE(pane->maximumHeight(), 120);
+    // Editor and pane share a splitter; the pane is no longer capped.
+    const auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter"));
+    QVERIFY(splitter);
+    QCOMPARE(splitter->orientation(), Qt::Vertical);
+    QVERIFY(splitter->isAncestorOf(window->editor()));
+    QCOMPARE(splitter->widget(1), pane);
+    QCOMPARE(pane->maximumHeight(), QWIDGETSIZE_MAX);
+    QCOMPARE(window->editor()->objectName(), QStringLiteral("textEdit"));
+    QCOMPARE(window->editor()->lineWrapMode(), QTextEdit::NoWrap);
+    QCOMPARE(window->editor()->tabStopDistance(),
+             4 * QFontMetricsF(window->editor()->font()).horizontalAdvance(QLatin1Char(' ')));
     QCOMPARE(pane->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
     QCOMPARE(pane->palette().color(QPalette::Disabled, QPalette::Window), QColor(Qt::white));
     QCOMPARE(pane->font().family(), QStringLiteral("Courier New"));

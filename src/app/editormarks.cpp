@@ -1,0 +1,134 @@
+#include "editormarks.h"
+
+#include <QHelpEvent>
+#include <QTextBlock>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace {
+
+const QColor CurrentLineColour(0xF2, 0xF6, 0xFC);
+
+bool byLine(const Diagnostic &d, int line)
+{
+    return d.line < line;
+}
+
+} // namespace
+
+EditorMarks::EditorMarks(QTextEdit *editor, QObject *parent) : QObject(parent), m_editor(editor)
+{
+    connect(m_editor, &QTextEdit::cursorPositionChanged, this, &EditorMarks::apply);
+    m_editor->viewport()->installEventFilter(this);
+    apply();
+}
+
+QColor EditorMarks::colour(Diagnostic::Severity severity)
+{
+    return severity == Diagnostic::Severity::Error ? QColor(Qt::red) : QColor(0xFF, 0x8C, 0x00);
+}
+
+void EditorMarks::setDiagnostics(const DiagnosticList &diagnostics)
+{
+    m_diagnostics = diagnostics;
+    // Kept in line order whatever the source, for the lookups below.
+    std::stable_sort(m_diagnostics.begin(), m_diagnostics.end(),
+                     [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
+
+    m_underlines.clear();
+    QTextDocument *document = m_editor->document();
+    for (const Diagnostic &d : qAsConst(m_diagnostics)) {
+        const QTextBlock block = document->findBlockByNumber(d.line - 1);
+        if (!block.isValid())
+            continue;
+        // From the first visible character to the end of the line: blanks carry no wave.
+        const QString text = block.text();
+        int start = 0;
+        while (start < text.size() && text.at(start).isSpace())
+            ++start;
+        if (start == text.size())
+            continue;
+        QTextEdit::ExtraSelection underline;
+        underline.cursor = QTextCursor(block);
+        underline.cursor.setPosition(block.position() + start);
+        underline.cursor.setPosition(block.position() + text.size(), QTextCursor::KeepAnchor);
+        underline.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        underline.format.setUnderlineColor(colour(d.severity));
+        m_underlines.append(underline);
+    }
+    apply();
+    emit changed();
+}
+
+int EditorMarks::count(Diagnostic::Severity severity) const
+{
+    return int(std::count_if(m_diagnostics.cbegin(), m_diagnostics.cend(),
+                             [severity](const Diagnostic &d) { return d.severity == severity; }));
+}
+
+QString EditorMarks::messagesAt(int line) const
+{
+    QStringList messages;
+    for (auto it = std::lower_bound(m_diagnostics.cbegin(), m_diagnostics.cend(), line, byLine);
+         it != m_diagnostics.cend() && it->line == line; ++it)
+        messages << it->message;
+    return messages.join(QLatin1Char('\n'));
+}
+
+bool EditorMarks::hasDiagnosticAt(int line, Diagnostic::Severity *worst) const
+{
+    auto it = std::lower_bound(m_diagnostics.cbegin(), m_diagnostics.cend(), line, byLine);
+    if (it == m_diagnostics.cend() || it->line != line)
+        return false;
+    if (worst) {
+        *worst = Diagnostic::Severity::Warning;
+        for (; it != m_diagnostics.cend() && it->line == line; ++it) {
+            if (it->severity == Diagnostic::Severity::Error)
+                *worst = Diagnostic::Severity::Error;
+        }
+    }
+    return true;
+}
+
+int EditorMarks::nextLine(int line, bool forward) const
+{
+    if (m_diagnostics.isEmpty())
+        return 0;
+    if (forward) {
+        const auto it = std::upper_bound(m_diagnostics.cbegin(), m_diagnostics.cend(), line,
+                                         [](int l, const Diagnostic &d) { return l < d.line; });
+        return it == m_diagnostics.cend() ? m_diagnostics.constFirst().line : it->line;
+    }
+    const auto it = std::lower_bound(m_diagnostics.cbegin(), m_diagnostics.cend(), line, byLine);
+    return it == m_diagnostics.cbegin() ? m_diagnostics.constLast().line : std::prev(it)->line;
+}
+
+void EditorMarks::apply()
+{
+    QList<QTextEdit::ExtraSelection> selections;
+    selections.reserve(m_underlines.size() + 1);
+    QTextEdit::ExtraSelection current;
+    current.format.setBackground(CurrentLineColour);
+    current.format.setProperty(QTextFormat::FullWidthSelection, true);
+    current.cursor = m_editor->textCursor();
+    current.cursor.clearSelection();
+    selections.append(current);
+    selections.append(m_underlines);
+    m_editor->setExtraSelections(selections);
+}
+
+bool EditorMarks::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && watched == m_editor->viewport()) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const int line = m_editor->cursorForPosition(help->pos()).blockNumber() + 1;
+        const QString messages = messagesAt(line);
+        if (messages.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), messages, m_editor->viewport());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
