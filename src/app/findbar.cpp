@@ -114,8 +114,12 @@ bool FindBar::find(QTextDocument::FindFlags flags, bool fromMatchStart)
         m_editor->setTextCursor(wrap);
         found = m_editor->find(text, flags);
     }
-    if (!found)
-        m_editor->setTextCursor(before);
+    if (!found) {
+        // Back where it was, but with nothing selected: a selection would pass for a match.
+        QTextCursor back = before;
+        back.setPosition(before.selectionStart());
+        m_editor->setTextCursor(back);
+    }
     showFound(found);
     return found;
 }
