@@ -1,6 +1,7 @@
 #include "editormarks.h"
 
 #include <QHelpEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QToolTip>
 
@@ -20,6 +21,7 @@ bool byLine(const Diagnostic &d, int line)
 EditorMarks::EditorMarks(QTextEdit *editor, QObject *parent) : QObject(parent), m_editor(editor)
 {
     connect(m_editor, &QTextEdit::cursorPositionChanged, this, &EditorMarks::apply);
+    connect(m_editor->verticalScrollBar(), &QScrollBar::valueChanged, this, &EditorMarks::apply);
     m_editor->viewport()->installEventFilter(this);
     apply();
 }
@@ -107,19 +109,33 @@ int EditorMarks::nextLine(int line, bool forward) const
 void EditorMarks::apply()
 {
     QList<QTextEdit::ExtraSelection> selections;
-    selections.reserve(m_underlines.size() + 1);
     QTextEdit::ExtraSelection current;
     current.format.setBackground(CurrentLineColour);
     current.format.setProperty(QTextFormat::FullWidthSelection, true);
     current.cursor = m_editor->textCursor();
     current.cursor.clearSelection();
     selections.append(current);
-    selections.append(m_underlines);
+
+    // Only the underlines in view: the editor compares and paints every selection it holds on
+    // each key, and a long program may have hundreds. The underlines are in text order.
+    const QWidget *viewport = m_editor->viewport();
+    const int from = m_editor->cursorForPosition(QPoint(0, 0)).block().position();
+    const QTextBlock last =
+        m_editor->cursorForPosition(QPoint(viewport->width(), viewport->height())).block();
+    const int to = last.position() + last.length();
+    auto it = std::lower_bound(m_underlines.cbegin(), m_underlines.cend(), from,
+                               [](const QTextEdit::ExtraSelection &u, int position) {
+                                   return u.cursor.selectionEnd() < position;
+                               });
+    for (; it != m_underlines.cend() && it->cursor.selectionStart() <= to; ++it)
+        selections.append(*it);
     m_editor->setExtraSelections(selections);
 }
 
 bool EditorMarks::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Resize && watched == m_editor->viewport())
+        apply();
     if (event->type() == QEvent::ToolTip && watched == m_editor->viewport()) {
         const auto *help = static_cast<QHelpEvent *>(event);
         const int line = m_editor->cursorForPosition(help->pos()).blockNumber() + 1;

@@ -41,5 +41,6 @@ private:
 
     QTextEdit *m_editor;
     DiagnosticList m_diagnostics;
+    // All underlines, in text order; the editor holds those in view.
     QList<QTextEdit::ExtraSelection> m_underlines;
 };

@@ -446,10 +446,19 @@ static QString programWithFiller(int count, const QStringList &tail = {})
 
 void TestMainWindow::gutterNumbersFollowScrolledText()
 {
-    window->editor()->setPlainText(programWithFiller(299));
+    // 300 lines with an error on line 150.
+    QStringList tail{QStringLiteral("xyz;")};
+    for (int i = 0; i < 150; ++i)
+        tail << QStringLiteral("nop;");
+    window->editor()->setPlainText(programWithFiller(148, tail));
     QVERIFY(showActive());
-    QScrollBar *bar = window->editor()->verticalScrollBar();
+    QTextEdit *edit = window->editor();
+    QScrollBar *bar = edit->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
+    const auto *label =
+        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
+    // The error, and the warning about more than 100 records.
+    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 1, предупреждений: 1"));
     bar->setValue(bar->maximum() / 2);
 
     const auto *gutter = window->findChild<LineNumberGutter *>();
@@ -457,7 +466,6 @@ void TestMainWindow::gutterNumbersFollowScrolledText()
     QVERIFY(gutter->isVisible());
     const QVector<LineNumberGutter::VisibleLine> lines = gutter->visibleLines();
     QVERIFY(lines.size() > 3);
-    QTextEdit *edit = window->editor();
     // Each number stands level with its own line of text, from the first line in view on.
     QCOMPARE(lines.constFirst().number, edit->cursorForPosition(QPoint(0, 0)).blockNumber() + 1);
     QVERIFY(lines.constFirst().number > 100);
@@ -470,6 +478,14 @@ void TestMainWindow::gutterNumbersFollowScrolledText()
     }
     QVERIFY(lines.constLast().top + lines.constLast().height >= gutter->height() - 1);
     QVERIFY(gutter->width() >= 3 * gutter->fontMetrics().horizontalAdvance(QLatin1Char('9')));
+
+    // The error's wave is there once its line is in view.
+    QVERIFY(lines.constFirst().number <= 150 && lines.constLast().number >= 150);
+    bool waved = false;
+    for (const QTextEdit::ExtraSelection &s : edit->extraSelections())
+        waved |= s.cursor.blockNumber() == 149 &&
+                 s.format.underlineStyle() == QTextCharFormat::WaveUnderline;
+    QVERIFY(waved);
 }
 
 void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
@@ -485,6 +501,7 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
     qRegisterMetaType<DiagnosticList>("DiagnosticList");
     QSignalSpy checks(checker, SIGNAL(checked(DiagnosticList)));
 
+    QVERIFY(showActive());
     window->editor()->moveCursor(QTextCursor::End);
     const QStringList typed{QStringLiteral("xyz;"), QStringLiteral("nop; // note"),
                             QStringLiteral("  abc;")};
