@@ -17,6 +17,7 @@ FindBar::FindBar(QTextEdit *editor, QWidget *parent)
     : QWidget(parent), m_editor(editor), m_field(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("findBar"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_field->setObjectName(QStringLiteral("findField"));
     m_field->setClearButtonEnabled(true);
 

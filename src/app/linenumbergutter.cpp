@@ -76,7 +76,7 @@ QVector<LineNumberGutter::VisibleLine> LineNumberGutter::visibleLines() const
     while (block.isValid()) {
         const QRectF rect = layout->blockBoundingRect(block);
         const int top = int(rect.top()) - scroll + offset;
-        if (top > height())
+        if (top > offset + viewport->height())
             break;
         if (block.isVisible() && top + int(rect.height()) >= 0)
             lines.append({block.blockNumber() + 1, top, int(rect.height())});
@@ -89,6 +89,11 @@ void LineNumberGutter::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.fillRect(event->rect(), GutterBackground);
+    // Numbers only beside the text, never beside the editor's frame or scroll bar.
+    const QWidget *viewport = m_editor->viewport();
+    painter.setClipRect(
+        QRect(QPoint(0, viewport->mapTo(window(), QPoint()).y() - mapTo(window(), QPoint()).y()),
+              QSize(width(), viewport->height())));
     const int currentLine = m_editor->textCursor().blockNumber() + 1;
     const int lineHeight = fontMetrics().height();
     const int diameter = markDiameter();

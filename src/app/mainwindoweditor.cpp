@@ -47,6 +47,7 @@ void MainWindow::setUpEditor()
     ui->editorLayout->addWidget(new LineNumberGutter(edit, marks, ui->editorPanel), 0, 0);
     findBar = new FindBar(edit, ui->editorPanel);
     ui->editorLayout->addWidget(findBar, 1, 0, 1, 2);
+    ui->editorLayout->setRowStretch(0, 1);
 
     checker = new DiagnosticChecker(
         edit->document(), Compiler(highlighter->statementKinds(), operandCodes, compareCodes),
