@@ -1,6 +1,8 @@
 #include "editormarks.h"
 
 #include <QHelpEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QToolTip>
@@ -20,8 +22,9 @@ bool byLine(const Diagnostic &d, int line)
 
 EditorMarks::EditorMarks(QTextEdit *editor, QObject *parent) : QObject(parent), m_editor(editor)
 {
-    connect(m_editor, &QTextEdit::cursorPositionChanged, this, &EditorMarks::apply);
-    connect(m_editor->verticalScrollBar(), &QScrollBar::valueChanged, this, &EditorMarks::apply);
+    connect(m_editor, &QTextEdit::cursorPositionChanged, this, &EditorMarks::cursorMoved);
+    connect(m_editor->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &EditorMarks::scheduleApply);
     m_editor->viewport()->installEventFilter(this);
     apply();
 }
@@ -106,18 +109,22 @@ int EditorMarks::nextLine(int line, bool forward) const
     return it == m_diagnostics.cbegin() ? m_diagnostics.constLast().line : std::prev(it)->line;
 }
 
+void EditorMarks::scheduleApply()
+{
+    // Scrolling and resizing also happen in the middle of a text replacement, while the cursor
+    // still stands at the end of the new text: marking its line then would lay the whole text
+    // out at once. Afterwards, the cursor is where the replacement leaves it.
+    if (m_applyScheduled)
+        return;
+    m_applyScheduled = true;
+    QMetaObject::invokeMethod(this, &EditorMarks::apply, Qt::QueuedConnection);
+}
+
 void EditorMarks::apply()
 {
-    QList<QTextEdit::ExtraSelection> selections;
-    QTextEdit::ExtraSelection current;
-    current.format.setBackground(CurrentLineColour);
-    current.format.setProperty(QTextFormat::FullWidthSelection, true);
-    current.cursor = m_editor->textCursor();
-    current.cursor.clearSelection();
-    selections.append(current);
-
-    // Only the underlines in view: the editor compares and paints every selection it holds on
-    // each key, and a long program may have hundreds. The underlines are in text order.
+    m_applyScheduled = false;
+    // Only the underlines in view: the editor compares and paints every selection it holds,
+    // and a long program may have hundreds. The underlines are in text order.
     const QWidget *viewport = m_editor->viewport();
     const int from = m_editor->cursorForPosition(QPoint(0, 0)).block().position();
     const QTextBlock last =
@@ -127,15 +134,38 @@ void EditorMarks::apply()
                                [](const QTextEdit::ExtraSelection &u, int position) {
                                    return u.cursor.selectionEnd() < position;
                                });
+    QList<QTextEdit::ExtraSelection> selections;
     for (; it != m_underlines.cend() && it->cursor.selectionStart() <= to; ++it)
         selections.append(*it);
     m_editor->setExtraSelections(selections);
 }
 
+void EditorMarks::cursorMoved()
+{
+    // The current line's band is painted beneath the text, not held as a selection: a selection
+    // costs work on every key, and one pushed to the end of a freshly replaced text makes the
+    // editor lay the whole text out at once.
+    const int line = m_editor->textCursor().blockNumber();
+    if (line != m_currentLine) {
+        m_currentLine = line;
+        m_editor->viewport()->update();
+    }
+}
+
+void EditorMarks::paintCurrentLine(const QRect &area)
+{
+    const QRect cursor = m_editor->cursorRect();
+    const QRect band(0, cursor.top(), m_editor->viewport()->width(), cursor.height());
+    QPainter painter(m_editor->viewport());
+    painter.fillRect(band & area, CurrentLineColour);
+}
+
 bool EditorMarks::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Paint && watched == m_editor->viewport())
+        paintCurrentLine(static_cast<QPaintEvent *>(event)->rect());
     if (event->type() == QEvent::Resize && watched == m_editor->viewport())
-        apply();
+        scheduleApply();
     if (event->type() == QEvent::ToolTip && watched == m_editor->viewport()) {
         const auto *help = static_cast<QHelpEvent *>(event);
         const int line = m_editor->cursorForPosition(help->pos()).blockNumber() + 1;

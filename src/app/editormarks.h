@@ -6,9 +6,10 @@
 #include <QObject>
 #include <QTextEdit>
 
-// What the editor shows on top of its text: the current line's soft background and a wavy
-// underline per diagnostic, both as extra selections so the document, its undo stack and its
-// modified flag never see them; a diagnostic's message shows when the mouse rests on its line.
+// What the editor shows beside its text: the current line's soft background, painted beneath
+// it, and a wavy underline per diagnostic as an extra selection, so the document, its undo stack
+// and its modified flag never see either; a diagnostic's message shows when the mouse rests on
+// its line.
 class EditorMarks : public QObject
 {
     Q_OBJECT
@@ -38,9 +39,14 @@ protected:
 
 private:
     void apply();
+    void scheduleApply();
+    void cursorMoved();
+    void paintCurrentLine(const QRect &area);
 
     QTextEdit *m_editor;
     DiagnosticList m_diagnostics;
     // All underlines, in text order; the editor holds those in view.
     QList<QTextEdit::ExtraSelection> m_underlines;
+    bool m_applyScheduled = false;
+    int m_currentLine = -1;
 };
