@@ -1,31 +1,29 @@
 #include "mainwindow.h"
 #include "scripteddialogs.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QSettings>
-#include <QSpinBox>
-#include <QSplitter>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QToolBar>
-#include <QtTest>
-
 #include "diagnostic.h"
 #include "linenumbergutter.h"
 
-#include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextEdit>
 #include <QTextFrame>
+#include <QToolBar>
+#include <QtTest>
 
 // The window as it stands right after start, and the actions that need no device or file.
 class TestMainWindow : public QObject
