@@ -5,6 +5,7 @@
 #include "devicelink.h"
 #include "highlighter.h"
 #include "portguard.h"
+#include "reportpanelinks.h"
 #include "userdialogs.h"
 
 #include <QAction>
@@ -120,6 +121,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     addToolBar(Qt::TopToolBarArea, programToolBar);
 
     createActions();
+    setUpEditor();
     createMenus();
     connect(ui->textEdit->document(), &QTextDocument::modificationChanged, this,
             &QWidget::setWindowModified);
@@ -201,7 +203,7 @@ void MainWindow::createActions()
     connect(compileAction, &QAction::triggered, this, &MainWindow::checkText);
     writeAction = makeAction(QStringLiteral("writeAction"), tr("Записать в прибор"),
                              QStringLiteral("receive.png"), tr("Записать в прибор"));
-    writeAction->setShortcut(QKeySequence(tr("F8")));
+    writeAction->setShortcut(QKeySequence(tr("F6")));
     connect(writeAction, &QAction::triggered, this, &MainWindow::SaveLineToDevice);
     readAction = makeAction(QStringLiteral("readAction"), tr("Считать из прибора"),
                             QStringLiteral("outbox.png"), tr("Считать из прибора"));
@@ -269,6 +271,9 @@ void MainWindow::createMenus()
     QAction *paste = editAction("pasteAction", tr("Вставить"), QKeySequence::Paste);
     ui->menuEdit->addSeparator();
     QAction *selectAll = editAction("selectAllAction", tr("Выделить все"), QKeySequence::SelectAll);
+    ui->menuEdit->addSeparator();
+    ui->menuEdit->addAction(findAction);
+    ui->menuEdit->addAction(goToLineAction);
     connect(undo, &QAction::triggered, editor, &QTextEdit::undo);
     connect(redo, &QAction::triggered, editor, &QTextEdit::redo);
     connect(cut, &QAction::triggered, editor, &QTextEdit::cut);
@@ -285,6 +290,9 @@ void MainWindow::createMenus()
     copy->setEnabled(editor->textCursor().hasSelection());
 
     ui->menuProgram->addAction(compileAction);
+    ui->menuProgram->addSeparator();
+    ui->menuProgram->addAction(nextErrorAction);
+    ui->menuProgram->addAction(previousErrorAction);
 
     ui->menuDevice->addAction(connectAction);
     ui->menuDevice->addAction(disconnectAction);
@@ -426,6 +434,7 @@ void MainWindow::checkText()
     replacePane(result.report.constFirst());
     if (result.report.size() > 1)
         appendPane(result.report.mid(1).join(QLatin1Char('\n')));
+    reportLinks->setReport(result.reportSourceLines, result.reportErrorLines);
 }
 
 void MainWindow::TextChanges()

@@ -9,7 +9,11 @@
 #include <memory>
 
 class DeviceLink;
+class DiagnosticChecker;
+class EditorMarks;
+class FindBar;
 class Highlighter;
+class ReportPaneLinks;
 class QAction;
 class QCloseEvent;
 class QComboBox;
@@ -91,6 +95,13 @@ private:
     // Called on every way out of a transfer.
     void finishTransfer();
 
+    // Editor aids (mainwindoweditor.cpp): gutter, live diagnostics, find bar, report links.
+    void setUpEditor();
+    void goToSourceLine(int line);
+    void goToDiagnostic(bool forward);
+    void askGoToLine();
+    void showDiagnosticCount();
+
     // Program files.
     // Asks whether to save changed text; false when the user cancels or the save fails.
     bool maybeSave();
@@ -148,6 +159,16 @@ private:
     QString programName;
     Highlighter *highlighter = nullptr;
     int compileError = 1;
+
+    QAction *nextErrorAction = nullptr;
+    QAction *previousErrorAction = nullptr;
+    QAction *goToLineAction = nullptr;
+    QAction *findAction = nullptr;
+    EditorMarks *marks = nullptr;
+    DiagnosticChecker *checker = nullptr;
+    FindBar *findBar = nullptr;
+    ReportPaneLinks *reportLinks = nullptr;
+    QLabel *diagnosticsLabel = nullptr;
 
     std::unique_ptr<UserDialogs> dialogs;
     bool transferRunning = false;

@@ -1,6 +1,7 @@
 #include "userdialogs.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -60,4 +61,19 @@ UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QStri
     default:
         return SaveChoice::Cancel;
     }
+}
+
+int UserDialogs::askLineNumber(QWidget *parent, const QString &title, const QString &label,
+                               int current, int maximum)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(1, maximum);
+    dialog.setIntValue(current);
+    // No translation is installed, so the buttons get their Russian texts here.
+    dialog.setOkButtonText(QInputDialog::tr("ОК"));
+    dialog.setCancelButtonText(QInputDialog::tr("Отмена"));
+    return dialog.exec() == QDialog::Accepted ? dialog.intValue() : 0;
 }

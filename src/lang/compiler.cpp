@@ -55,10 +55,15 @@ class Findings
 public:
     explicit Findings(CompileResult &result) : m_result(result) {}
 
-    void line(const QString &text) { m_result.report << text; }
+    void line(const QString &text, int sourceLine = 0)
+    {
+        m_result.report << text;
+        m_result.reportSourceLines << sourceLine;
+    }
     void error(int sourceLine, const QString &reportLine)
     {
-        m_result.report << reportLine;
+        m_result.reportErrorLines << m_result.report.size();
+        line(reportLine, sourceLine);
         m_result.diagnostics.append(
             {sourceLine, Diagnostic::Severity::Error, errorMessage(reportLine)});
     }
@@ -227,9 +232,9 @@ void Compiler::scan(const QString &text, CompileResult &result) const
             recordLines.append(sourceLine);
             elseGiven.append(hasElse);
         }
-        out.line(line);
+        out.line(line, sourceLine);
         if (made && (r.func % 2) == 1)
-            out.line(debugLine(r));
+            out.line(debugLine(r), sourceLine);
     }
 
     out.line(QString());

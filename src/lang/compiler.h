@@ -21,6 +21,11 @@ struct CompileResult
     bool ok = false;
     // One entry per pane line, the heading first.
     QStringList report;
+    // Parallel to report: the 1-based source line each report line echoes or reports on, or 0
+    // for lines of no single source line (heading, blank, success line).
+    QVector<int> reportSourceLines;
+    // Indices into report of its error lines, in report order.
+    QVector<int> reportErrorLines;
     // Errors and warnings by source line, in line order; warnings never change ok or report.
     // Every error line of the report has one, its message being that line without "error".
     DiagnosticList diagnostics;

@@ -1,19 +1,29 @@
 #include "qttranslation.h"
 #include "windowfixture.h"
 
+#include "diagnostic.h"
+#include "linenumbergutter.h"
+
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTextBrowser>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextFrame>
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
@@ -49,6 +59,32 @@ private slots:
     void languageHelpShowsTableAndCompilingExample();
     void layoutSurvivesRestart();
     void qtDialogsSpeakRussian();
+    void gutterNumbersFollowScrolledText();
+    void liveDiagnosticsMarkAfterOnePause();
+    void reportDoubleClickGoesToSourceLine_data();
+    void reportDoubleClickGoesToSourceLine();
+    void nextAndPreviousDiagnosticWrapAround();
+    void goToLineAsksAndMoves();
+    void findForwardAndBackward_data();
+    void findForwardAndBackward();
+    void pasteTakesPlainTextOnly();
+    void splitIsRemembered();
+
+private:
+    // Shortcuts need a shown, active window.
+    bool showActive() const
+    {
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window);
+    }
+    int cursorLine() const { return window->editor()->textCursor().blockNumber() + 1; }
+    bool lineInView(int line) const
+    {
+        QTextEdit *edit = window->editor();
+        const QTextCursor at(edit->document()->findBlockByNumber(line - 1));
+        return edit->viewport()->rect().contains(edit->cursorRect(at));
+    }
 };
 
 void TestMainWindow::initTestCase()
@@ -109,7 +145,7 @@ void TestMainWindow::actionsAfterStart_data()
     QTest::newRow("write") << "writeAction"
                            << "Записать в прибор"
                            << "Записать в прибор"
-                           << "F8" << false;
+                           << "F6" << false;
     QTest::newRow("read") << "readAction"
                           << "Считать из прибора"
                           << "Считать из прибора"
@@ -151,12 +187,17 @@ void TestMainWindow::editorAndPaneAfterStart()
     QPlainTextEdit *pane = window->outputPane();
     QVERIFY(pane->toPlainText().isEmpty());
     QVERIFY(pane->isReadOnly());
-    // Editor above, pane below, in one splitter whose extra height goes to the editor.
-    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter"));
+    // Editor and pane share a splitter; the pane is no longer capped.
+    const auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter"));
     QVERIFY(splitter);
     QCOMPARE(splitter->orientation(), Qt::Vertical);
-    QCOMPARE(splitter->widget(0), static_cast<QWidget *>(window->editor()));
-    QCOMPARE(splitter->widget(1), static_cast<QWidget *>(pane));
+    QVERIFY(splitter->isAncestorOf(window->editor()));
+    QCOMPARE(splitter->widget(1), pane);
+    QCOMPARE(pane->maximumHeight(), QWIDGETSIZE_MAX);
+    QCOMPARE(window->editor()->objectName(), QStringLiteral("textEdit"));
+    QCOMPARE(window->editor()->lineWrapMode(), QTextEdit::NoWrap);
+    QCOMPARE(window->editor()->tabStopDistance(),
+             4 * QFontMetricsF(window->editor()->font()).horizontalAdvance(QLatin1Char(' ')));
     QCOMPARE(pane->palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
     QCOMPARE(pane->palette().color(QPalette::Disabled, QPalette::Window), QColor(Qt::white));
     QCOMPARE(pane->font().family(), QStringLiteral("Courier New"));
@@ -400,11 +441,14 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                                    "|",         "saveAction", "saveAsAction",
                                                    "|",         "quitAction"};
     QTest::newRow("edit") << "menuEdit"
-                          << "Правка"
-                          << QStringList{"undoAction", "redoAction",  "|", "cutAction",
-                                         "copyAction", "pasteAction", "|", "selectAllAction"};
+                          << "Правка" << QStringList{"undoAction", "redoAction",      "|",
+                                                     "cutAction",  "copyAction",      "pasteAction",
+                                                     "|",          "selectAllAction", "|",
+                                                     "findAction", "goToLineAction"};
     QTest::newRow("program") << "menuProgram"
-                             << "Программа" << QStringList{"compileAction"};
+                             << "Программа"
+                             << QStringList{"compileAction", "|", "nextErrorAction",
+                                            "previousErrorAction"};
     QTest::newRow("device") << "menuDevice"
                             << "Прибор"
                             << QStringList{"connectAction", "disconnectAction", "|", "writeAction",
@@ -523,6 +567,326 @@ void TestMainWindow::qtDialogsSpeakRussian()
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
     for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
         QCoreApplication::removeTranslator(t);
+}
+
+// "nop;" filler: lines 2 to count+1 after the name line.
+static QString programWithFiller(int count, const QStringList &tail = {})
+{
+    QStringList lines{QStringLiteral("prgName = \"T\";")};
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("nop;");
+    return (lines + tail).join(QLatin1Char('\n'));
+}
+
+void TestMainWindow::gutterNumbersFollowScrolledText()
+{
+    // 300 lines with an error on line 150.
+    QStringList tail{QStringLiteral("xyz;")};
+    for (int i = 0; i < 150; ++i)
+        tail << QStringLiteral("nop;");
+    window->editor()->setPlainText(programWithFiller(148, tail));
+    QVERIFY(showActive());
+    QTextEdit *edit = window->editor();
+    QScrollBar *bar = edit->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    const auto *label =
+        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
+    // The error, and the warning about more than 100 records.
+    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 1, предупреждений: 1"));
+    bar->setValue(bar->maximum() / 2);
+
+    const auto *gutter = window->findChild<LineNumberGutter *>();
+    QVERIFY(gutter);
+    QVERIFY(gutter->isVisible());
+    const QVector<LineNumberGutter::VisibleLine> lines = gutter->visibleLines();
+    QVERIFY(lines.size() > 3);
+    // Each number stands level with its own line of text, from the first line in view on.
+    QCOMPARE(lines.constFirst().number, edit->cursorForPosition(QPoint(0, 0)).blockNumber() + 1);
+    QVERIFY(lines.constFirst().number > 100);
+    const int offset =
+        edit->viewport()->mapTo(window, QPoint()).y() - gutter->mapTo(window, QPoint()).y();
+    for (int i = 0; i < lines.size(); ++i) {
+        QCOMPARE(lines.at(i).number, lines.constFirst().number + i);
+        const QTextCursor at(edit->document()->findBlockByNumber(lines.at(i).number - 1));
+        QCOMPARE(lines.at(i).top, edit->cursorRect(at).top() + offset);
+    }
+    // Down to the text's bottom edge, and no further.
+    const int bottom = offset + edit->viewport()->height();
+    QVERIFY(lines.constLast().top + lines.constLast().height >= bottom);
+    QVERIFY(lines.constLast().top <= bottom);
+    QVERIFY(gutter->width() >= 3 * gutter->fontMetrics().horizontalAdvance(QLatin1Char('9')));
+
+    // The error's wave is there once its line is in view.
+    QVERIFY(lines.constFirst().number <= 150 && lines.constLast().number >= 150);
+    const auto waved = [edit] {
+        for (const QTextEdit::ExtraSelection &s : edit->extraSelections()) {
+            if (s.cursor.blockNumber() == 149 &&
+                s.format.underlineStyle() == QTextCharFormat::WaveUnderline)
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY(waved());
+}
+
+void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
+{
+    window->editor()->setPlainText(QStringLiteral("prgName = \"L\";\nnop;\n"));
+    action("compileAction")->trigger();
+    const InstructionList compiled = window->compiledInstructions();
+    const QString pane = window->outputPane()->toPlainText();
+    QTextDocument *document = window->editor()->document();
+    document->setModified(false);
+    auto *checker = window->findChild<QObject *>(QStringLiteral("diagnosticChecker"));
+    QVERIFY(checker);
+    qRegisterMetaType<DiagnosticList>("DiagnosticList");
+    QSignalSpy checks(checker, SIGNAL(checked(DiagnosticList)));
+
+    QVERIFY(showActive());
+    window->editor()->moveCursor(QTextCursor::End);
+    const QStringList typed{QStringLiteral("xyz;"), QStringLiteral("nop; // note"),
+                            QStringLiteral("  abc;")};
+    for (const QString &line : typed) {
+        QTest::keyClicks(window->editor(), line);
+        if (&line != &typed.constLast())
+            QTest::keyClick(window->editor(), Qt::Key_Return);
+    }
+    const int undoSteps = document->availableUndoSteps();
+    document->setModified(false);
+    auto *label = window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
+    QVERIFY(label);
+    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 2, предупреждений: 1"));
+    // However fast the keys came, the pause after them costs one check.
+    QCOMPARE(checks.count(), 1);
+
+    // Lines 3 and 5 get a red wave, line 4 an orange one, from the first non-blank character.
+    QStringList waves;
+    for (const QTextEdit::ExtraSelection &s : window->editor()->extraSelections()) {
+        if (s.format.underlineStyle() != QTextCharFormat::WaveUnderline)
+            continue;
+        waves << QStringLiteral("%1 %2 %3")
+                     .arg(s.cursor.block().blockNumber() + 1)
+                     .arg(s.format.underlineColor().name())
+                     .arg(s.cursor.selectedText());
+    }
+    QCOMPARE(waves, QStringList({QStringLiteral("3 #ff0000 xyz;"),
+                                 QStringLiteral("4 #ff8c00 nop; // note"),
+                                 QStringLiteral("5 #ff0000 abc;")}));
+    // The marks live beside the text: no undo step, no change to the modified flag; the pane
+    // and the compiled program stay as the last compile left them.
+    QCOMPARE(document->availableUndoSteps(), undoSteps);
+    QVERIFY(!document->isModified());
+    QCOMPARE(window->outputPane()->toPlainText(), pane);
+    QCOMPARE(window->compiledInstructions().size(), compiled.size());
+    QCOMPARE(window->compileErrorFlag(), 0);
+}
+
+void TestMainWindow::reportDoubleClickGoesToSourceLine_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("paneLine");
+    QTest::addColumn<int>("sourceLine"); // 0: no jump
+    QTest::addColumn<bool>("red");
+
+    const QString lineError = programWithFiller(120, {"xyz;", "Us = 5;"});
+    QTest::newRow("error line") << lineError << "error: xyz;" << 122 << true;
+    QTest::newRow("echoed line") << lineError << "Us = 5;" << 123 << false;
+    QTest::newRow("debug line of its statement")
+        << lineError << ">func:1 oper:0 arg1:5 arg3:0 arg3:0 arg4:0" << 123 << false;
+    QTest::newRow("heading") << lineError << "Компиляция:" << 0 << false;
+    const QString reference = programWithFiller(120, {"jmp #4;", "nop;"});
+    QTest::newRow("reference error")
+        << reference << "error jmp: ссылка #4 не найдена" << 122 << true;
+}
+
+void TestMainWindow::reportDoubleClickGoesToSourceLine()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, paneLine);
+    QFETCH(int, sourceLine);
+    QFETCH(bool, red);
+
+    window->editor()->setPlainText(program);
+    QVERIFY(showActive());
+    action("compileAction")->trigger();
+    window->editor()->moveCursor(QTextCursor::Start);
+
+    QPlainTextEdit *pane = window->outputPane();
+    const int index = paneLines().indexOf(paneLine);
+    QVERIFY2(index >= 0, qPrintable(paneLines().join(QLatin1Char('\n'))));
+    bool isRed = false;
+    for (const QTextEdit::ExtraSelection &s : pane->extraSelections())
+        isRed |= s.cursor.blockNumber() == index && s.format.foreground().color() == Qt::red;
+    QCOMPARE(isRed, red);
+    QCOMPARE(pane->toPlainText().split(QLatin1Char('\n')).at(index), paneLine);
+
+    QTextCursor at(pane->document()->findBlockByNumber(index));
+    pane->setTextCursor(at);
+    pane->ensureCursorVisible();
+    QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, pane->cursorRect(at).center());
+    if (sourceLine == 0) {
+        QCOMPARE(cursorLine(), 1);
+        return;
+    }
+    QCOMPARE(cursorLine(), sourceLine);
+    QCOMPARE(window->editor()->textCursor().positionInBlock(), 0);
+    QVERIFY(lineInView(sourceLine));
+
+    // Anything else in the pane ends the tie: no jump, no red.
+    pane->setPlainText(QStringLiteral("Запись данных в устройство"));
+    QVERIFY(pane->extraSelections().isEmpty());
+    window->editor()->moveCursor(QTextCursor::Start);
+    QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(cursorLine(), 1);
+}
+
+void TestMainWindow::nextAndPreviousDiagnosticWrapAround()
+{
+    // A warning on line 3, errors on lines 5 and 8.
+    window->editor()->setPlainText(
+        QStringLiteral("prgName = \"N\";\nnop;\nnop; // w\nnop;\nxyz;\nnop;\n\nabc;\nnop;"));
+    QVERIFY(showActive());
+    QCOMPARE(action("nextErrorAction")->text(), QStringLiteral("Следующая ошибка"));
+    QCOMPARE(action("nextErrorAction")->shortcut(), QKeySequence(Qt::Key_F8));
+    QCOMPARE(action("previousErrorAction")->text(), QStringLiteral("Предыдущая ошибка"));
+    QCOMPARE(action("previousErrorAction")->shortcut(), QKeySequence(Qt::SHIFT + Qt::Key_F8));
+    window->editor()->moveCursor(QTextCursor::Start);
+
+    // Straight after the edit, before the pause: the jump checks what is there first.
+    QList<int> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(window->editor(), Qt::Key_F8);
+        visited << cursorLine();
+    }
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(window->editor(), Qt::Key_F8, Qt::ShiftModifier);
+        visited << cursorLine();
+    }
+    QCOMPARE(visited, QList<int>({3, 5, 8, 3, 8, 5, 3}));
+}
+
+void TestMainWindow::goToLineAsksAndMoves()
+{
+    window->editor()->setPlainText(programWithFiller(199));
+    QVERIFY(showActive());
+    QCOMPARE(action("goToLineAction")->text(), QStringLiteral("Перейти к строке..."));
+    dialogs->lineNumbers.enqueue(150);
+    QTest::keyClick(window->editor(), Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("line")});
+    QCOMPARE(dialogs->calls.constFirst().text, QStringLiteral("Номер строки (1–200): [1/200]"));
+    QCOMPARE(cursorLine(), 150);
+    QVERIFY(lineInView(150));
+
+    // Cancelled: the cursor stays.
+    QTest::keyClick(window->editor(), Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(cursorLine(), 150);
+}
+
+void TestMainWindow::findForwardAndBackward_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("keys");      // n: F3, p: Shift+F3, r: Enter
+    QTest::addColumn<QList<int>>("starts"); // selection start after each key; -1: not found
+
+    // Case is ignored: "us" on the last line is a match too.
+    const QString three = QStringLiteral("Us = 1;\nUo = 2;\nUs = 3;\nus = 4;");
+    QTest::newRow("forward wraps") << three << "nnnn" << QList<int>{16, 24, 0, 16};
+    QTest::newRow("backward wraps") << three << "ppp" << QList<int>{24, 16, 0};
+    QTest::newRow("enter is next, shift+f3 goes back") << three << "rrp" << QList<int>{16, 24, 16};
+    QTest::newRow("absent") << QStringLiteral("Uo = 2;") << "np" << QList<int>{-1, -1};
+}
+
+void TestMainWindow::findForwardAndBackward()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, keys);
+    QFETCH(QList<int>, starts);
+
+    window->editor()->setPlainText(text);
+    QVERIFY(showActive());
+    QCOMPARE(action("findAction")->shortcut(), QKeySequence(Qt::CTRL + Qt::Key_F));
+    QTest::keyClick(window->editor(), Qt::Key_F, Qt::ControlModifier);
+    auto *field = window->findChild<QLineEdit *>(QStringLiteral("findField"));
+    QVERIFY(field);
+    QTRY_VERIFY(field->hasFocus());
+    // Typed one letter at a time, the match grows in place: "U" then "Us" both stay at 0.
+    QTest::keyClicks(field, QStringLiteral("Us"));
+    const int first = text.startsWith(QLatin1String("Us")) ? 0 : -1;
+    QCOMPARE(window->editor()->textCursor().hasSelection()
+                 ? window->editor()->textCursor().selectionStart()
+                 : -1,
+             first);
+
+    QList<int> found;
+    for (const QChar key : keys) {
+        if (key == QLatin1Char('n'))
+            QTest::keyClick(window->editor(), Qt::Key_F3);
+        else if (key == QLatin1Char('p'))
+            QTest::keyClick(window->editor(), Qt::Key_F3, Qt::ShiftModifier);
+        else
+            QTest::keyClick(field, Qt::Key_Return);
+        const QTextCursor cursor = window->editor()->textCursor();
+        found << (cursor.hasSelection() ? cursor.selectionStart() : -1);
+    }
+    QCOMPARE(found, starts);
+
+    QWidget *bar = window->findChild<QWidget *>(QStringLiteral("findBar"));
+    QVERIFY(bar->isVisible());
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
+    QTRY_VERIFY(window->editor()->hasFocus());
+}
+
+void TestMainWindow::pasteTakesPlainTextOnly()
+{
+    auto *mime = new QMimeData;
+    mime->setHtml(QStringLiteral("<table><tr><td><span style=\"font-family:serif; "
+                                 "font-size:20pt\">Us = 5;</span></td></tr></table>"));
+    mime->setText(QStringLiteral("Us = 5;"));
+    QApplication::clipboard()->setMimeData(mime);
+
+    QTextEdit *edit = window->editor();
+    edit->moveCursor(QTextCursor::End);
+    edit->paste();
+    QCOMPARE(edit->toPlainText(), QStringLiteral("prgName = \"Prg1\";\nUs = 5;"));
+    QVERIFY(edit->document()->rootFrame()->childFrames().isEmpty());
+    QTextCursor pasted(edit->document()->lastBlock());
+    pasted.movePosition(QTextCursor::Right);
+    QCOMPARE(pasted.charFormat().fontPointSize(), 0.0);
+    QVERIFY(edit->document()->lastBlock().textFormats().size() == 1);
+    QVERIFY(!edit->toHtml().contains(QLatin1String("serif")));
+}
+
+void TestMainWindow::splitIsRemembered()
+{
+    QVERIFY(showActive());
+    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter"));
+    QVERIFY(splitter);
+    const int paneBefore = window->outputPane()->height();
+    QVERIFY(paneBefore > 0);
+
+    // Drag the handle 100 px up, as the mouse would.
+    QSplitterHandle *handle = splitter->handle(1);
+    const QPoint start = handle->rect().center();
+    const QPoint end = start - QPoint(0, 100);
+    QMouseEvent press(QEvent::MouseButtonPress, start, handle->mapToGlobal(start), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    QMouseEvent move(QEvent::MouseMove, end, handle->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, handle->mapToGlobal(end), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &release);
+    const int paneAfter = window->outputPane()->height();
+    QCOMPARE(paneAfter, paneBefore + 100);
+
+    // A new window, as after a restart, with the settings the first one left.
+    closeWindow();
+    openWindow();
+    QVERIFY(showActive());
+    QCOMPARE(window->outputPane()->height(), paneAfter);
 }
 
 QTEST_MAIN(TestMainWindow)

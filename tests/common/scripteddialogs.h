@@ -13,7 +13,7 @@ class ScriptedDialogs : public UserDialogs
 public:
     struct Call
     {
-        QString kind; // "open", "save", "warning", "critical", "about", "ask"
+        QString kind; // "open", "save", "warning", "critical", "about", "ask", "line"
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
@@ -23,6 +23,8 @@ public:
 
     QQueue<QString> fileNames;
     QQueue<SaveChoice> saveChoices;
+    // Answers to "go to line"; an empty queue cancels.
+    QQueue<int> lineNumbers;
     QList<Call> calls;
 
     QStringList kinds() const
@@ -62,5 +64,13 @@ public:
     {
         calls.append({QStringLiteral("ask"), title, text, QString(), QString()});
         return saveChoices.isEmpty() ? SaveChoice::Cancel : saveChoices.dequeue();
+    }
+    int askLineNumber(QWidget *, const QString &title, const QString &label, int current,
+                      int maximum) override
+    {
+        calls.append({QStringLiteral("line"), title,
+                      QStringLiteral("%1 [%2/%3]").arg(label).arg(current).arg(maximum),
+                      QString(), QString()});
+        return lineNumbers.isEmpty() ? 0 : lineNumbers.dequeue();
     }
 };

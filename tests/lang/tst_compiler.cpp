@@ -418,6 +418,38 @@ void TestCompiler::diagnostics()
                  result.diagnostics.cbegin(), result.diagnostics.cend(),
                  [](const Diagnostic &d) { return d.severity == Diagnostic::Severity::Error; })),
              reportErrors);
+
+    // Each report line leads back to the source line it echoes or reports on, so that the pane
+    // can jump there; the error lines are listed by index and match the errors' lines.
+    const QStringList source = program.split(QLatin1Char('\n'));
+    QCOMPARE(result.reportSourceLines.size(), result.report.size());
+    QVector<int> errorIndices;
+    QVector<int> errorSourceLines;
+    for (int i = 0; i < result.report.size(); ++i) {
+        const QString &line = result.report.at(i);
+        const int from = result.reportSourceLines.at(i);
+        QVERIFY(from >= 0 && from <= source.size());
+        if (line.startsWith(QLatin1String("error"))) {
+            QVERIFY2(from > 0, qPrintable(line));
+            errorIndices << i;
+            errorSourceLines << from;
+        } else if (line.startsWith(QLatin1Char('>'))) {
+            QCOMPARE(from, result.reportSourceLines.at(i - 1));
+        } else if (from != 0) {
+            QCOMPARE(line, source.at(from - 1));
+        } else {
+            QVERIFY2(i == 0 || line.isEmpty() || line.startsWith(QLatin1String("OK: ")),
+                     qPrintable(line));
+        }
+    }
+    QCOMPARE(result.reportErrorLines, errorIndices);
+    std::sort(errorSourceLines.begin(), errorSourceLines.end());
+    QVector<int> diagnosedErrorLines;
+    for (const Diagnostic &d : result.diagnostics) {
+        if (d.severity == Diagnostic::Severity::Error)
+            diagnosedErrorLines << d.line;
+    }
+    QCOMPARE(errorSourceLines, diagnosedErrorLines);
 }
 
 void TestCompiler::missingOperatorStops()
