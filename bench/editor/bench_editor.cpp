@@ -9,6 +9,7 @@
 //
 // Run: QT_QPA_PLATFORM=offscreen bench_editor [rounds]
 
+#include "benchprogram.h"
 #include "diagnosticchecker.h"
 #include "editormarks.h"
 #include "linenumbergutter.h"
@@ -35,39 +36,6 @@ namespace {
 constexpr int ProgramLines = 10000;
 constexpr int KeysTyped = 100;
 constexpr int DiagnosticPasses = 5;
-// Labels are one or two digits, so a program can hold at most this many.
-constexpr int LabelCount = 100;
-
-// The mix of the compiler benchmark in blocks of ten lines: labels, assignments, branches,
-// jumps, delays, comments and blanks; every other block has a statement before "//", which
-// draws a warning, so the marks are many.
-QString makeProgram()
-{
-    QStringList lines{QStringLiteral("prgName = \"Bench\";")};
-    for (int b = 0; lines.size() < ProgramLines; ++b) {
-        const int target = (b * 7 + 3) % LabelCount;
-        const int other = 1 + (b * 13) % (LabelCount - 1);
-        const QStringList block = {
-            b < LabelCount ? QStringLiteral("#%1;").arg(b) : QStringLiteral("nop;"),
-            QStringLiteral("Us = %1;").arg(1000 + b),
-            QStringLiteral("M%1 += Is;").arg(b % 8 + 1),
-            b % 2 ? QStringLiteral("if Uo >= %1 #%2 else #%3;").arg(b).arg(target).arg(other)
-                  : QStringLiteral("if Io < Us #%1;").arg(target),
-            QStringLiteral("delay_ms %1;").arg(10 * (b % 50)),
-            QStringLiteral("T%1 -= -%2;").arg(b % 4 + 1).arg(b),
-            b % 2 ? QStringLiteral("// step %1").arg(b) : QStringLiteral("nop; // step %1").arg(b),
-            QString(),
-            QStringLiteral("Out *= Blk;"),
-            QStringLiteral("jmp #%1;").arg(other),
-        };
-        for (const QString &line : block) {
-            if (lines.size() == ProgramLines)
-                break;
-            lines << line;
-        }
-    }
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
-}
 
 double ms(qint64 ns)
 {
@@ -184,7 +152,8 @@ int main(int argc, char **argv)
     const QString path = dir.filePath(QStringLiteral("bench.prgb"));
     QFile file(path);
     if (!dir.isValid() || !file.open(QIODevice::WriteOnly) ||
-        file.write(makeProgram().toUtf8()) < 0 || !file.flush()) {
+        file.write((Bench::mixedProgram(ProgramLines) + QLatin1Char('\n')).toUtf8()) < 0 ||
+        !file.flush()) {
         std::fprintf(stderr, "cannot write the program file\n");
         return 1;
     }

@@ -5,6 +5,7 @@
 // stay near each other; a compile of 10,000 lines should take under 50 ms. Prints figures only; it
 // judges nothing.
 
+#include "benchprogram.h"
 #include "compiler.h"
 
 #include <QCoreApplication>
@@ -19,8 +20,6 @@
 
 namespace {
 
-// Labels are one or two digits, so a program can hold at most this many.
-constexpr int LabelCount = 100;
 // Measure each size for at least this long, and at least this many compiles.
 constexpr qint64 MinimumRunNs = 1000LL * 1000 * 1000;
 constexpr int MinimumRuns = 5;
@@ -32,42 +31,6 @@ qint64 cpuNanoseconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-// A realistic mix in blocks of ten lines: a label (while numbers last), assignments with numbers
-// and names, a conditional branch with and without else, a jump, a delay, a comment and a blank.
-// Every diagnostic path is taken: a statement before "//" in every other block, more than 100
-// records, loops with and without a delay, unreachable statements after the jumps.
-QString makeProgram(int lineCount)
-{
-    QStringList lines;
-    lines << QStringLiteral("prgName = \"Bench\";");
-    const int blocks = (lineCount - 1 + 9) / 10;
-    const int labels = qMin(blocks, LabelCount);
-    for (int b = 0; lines.size() < lineCount; ++b) {
-        const int target = (b * 7 + 3) % labels;
-        // Label 0 stands on record 0, where an else may not land.
-        const int other = labels > 1 ? 1 + (b * 13) % (labels - 1) : 0;
-        const QStringList block = {
-            b < labels ? QStringLiteral("#%1;").arg(b) : QStringLiteral("nop;"),
-            QStringLiteral("Us = %1;").arg(1000 + b),
-            QStringLiteral("M%1 += Is;").arg(b % 8 + 1),
-            b % 2 ? QStringLiteral("if Uo >= %1 #%2 else #%3;").arg(b).arg(target).arg(other)
-                  : QStringLiteral("if Io < Us #%1;").arg(target),
-            QStringLiteral("delay_ms %1;").arg(10 * (b % 50)),
-            QStringLiteral("T%1 -= -%2;").arg(b % 4 + 1).arg(b),
-            b % 2 ? QStringLiteral("// step %1").arg(b) : QStringLiteral("nop; // step %1").arg(b),
-            QString(),
-            QStringLiteral("Out *= Blk;"),
-            QStringLiteral("jmp #%1;").arg(other),
-        };
-        for (const QString &line : block) {
-            if (lines.size() == lineCount)
-                break;
-            lines << line;
-        }
-    }
-    return lines.join(QLatin1Char('\n'));
 }
 
 struct Figure
@@ -82,7 +45,7 @@ struct Figure
 
 Figure measure(int lineCount)
 {
-    const QString program = makeProgram(lineCount);
+    const QString program = Bench::mixedProgram(lineCount);
     // One run outside the clock, and a check that the program is the valid one it should be.
     const CompileResult warmUp = compileProgram(program);
     if (!warmUp.ok) {
