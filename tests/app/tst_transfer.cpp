@@ -1036,13 +1036,16 @@ void TestTransfer::cancelMidTransfer_data()
     QTest::addColumn<bool>("write");
     QTest::addColumn<QStringList>("pane");
     QTest::addColumn<int>("sent");
+    // Esc typed into the open find bar instead of the action: the transfer takes it.
+    QTest::addColumn<bool>("escInFindBar");
 
     // «Прервать» while the third request awaits its reply: that exchange ends, nothing follows.
-    QTest::newRow("write") << true << QStringList{WriteHeading,   lineWritten(0), lineWritten(1),
-                                                  lineWritten(2), Cancelled,      partWritten(1)}
-                           << 3;
+    const QStringList written{WriteHeading,   lineWritten(0), lineWritten(1),
+                              lineWritten(2), Cancelled,      partWritten(1)};
+    QTest::newRow("write") << true << written << 3 << false;
     QTest::newRow("read") << false << (readPane(5, QString::fromLatin1(StoredName), 1) << Cancelled)
-                          << 3;
+                          << 3 << false;
+    QTest::newRow("write, Esc in the find bar") << true << written << 3 << true;
 }
 
 void TestTransfer::cancelMidTransfer()
@@ -1050,6 +1053,7 @@ void TestTransfer::cancelMidTransfer()
     QFETCH(bool, write);
     QFETCH(QStringList, pane);
     QFETCH(int, sent);
+    QFETCH(bool, escInFindBar);
 
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
@@ -1059,7 +1063,23 @@ void TestTransfer::cancelMidTransfer()
                   : preset(sim, 0, 5, StoredName, StoredRecords));
     const QString text = write ? NewProgram : EditorBefore;
     window->editor()->setPlainText(text);
-    whenReceived(sim, sent, [this]() { action("cancelAction")->trigger(); });
+    QWidget *findBar = nullptr;
+    if (escInFindBar) {
+        // Keys need a shown, active window.
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        action("findAction")->trigger();
+        findBar =
+            QApplication::focusWidget() ? QApplication::focusWidget()->parentWidget() : nullptr;
+        QVERIFY(findBar && findBar->isVisible());
+    }
+    whenReceived(sim, sent, [this, escInFindBar]() {
+        if (escInFindBar)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        else
+            action("cancelAction")->trigger();
+    });
 
     action(write ? "writeAction" : "readAction")->trigger();
 
@@ -1067,6 +1087,12 @@ void TestTransfer::cancelMidTransfer()
     QCOMPARE(sim.received().size(), sent);
     QCOMPARE(states(), Connected);
     QCOMPARE(window->editor()->toPlainText(), text);
+    if (findBar) {
+        // The Esc went to the transfer; once idle, Esc closes the bar again.
+        QVERIFY(findBar->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!findBar->isVisible());
+    }
     const CellImage cell = sim.cellImages().at(0);
     if (write) {
         for (int i = 0; i < OldCount; ++i)
