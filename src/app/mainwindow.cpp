@@ -9,6 +9,7 @@
 #include "reportpanelinks.h"
 #include "userdialogs.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -534,6 +535,9 @@ void MainWindow::setPortSource(PortSource source)
 void MainWindow::refreshPorts()
 {
     if (port->isOpen() || !portSource)
+        return;
+    // The open list is read when it opens, not changed under the user's pointer.
+    if (portComboBox->view()->isVisible())
         return;
     const QList<PortEntry> entries = portSource();
     QStringList names;
