@@ -4,6 +4,10 @@
 // each answer), their ratio, and the CPU time of this process beside the wall time.
 // Goals: ratio at most 1.10, CPU under 5 % of wall time.
 //
+// Then the same through the window (offscreen, its progress bar and time left updated after
+// every answer): a write, and a write with «Проверять после записи», each half measured apart.
+// Goals there: CPU under 5 % for the write, ratio at most 1.10 for each half of write + verify.
+//
 // Usage: bench_transfer [turnaround ms, default 5] [path of quorvel-sim]
 
 #include "benchsupply.h"
@@ -11,14 +15,26 @@
 #include "devicelink.h"
 #include "programtransfer.h"
 
-#include <QCoreApplication>
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -127,12 +143,32 @@ public:
         wall.start();
     }
 
+    // The figures from construction until now.
+    struct Figures
+    {
+        bool succeeded = false;
+        double wallMs = 0;
+        double cpuMs = 0;
+        LineUse use;
+    };
+    Figures take(bool succeeded) const
+    {
+        return {succeeded, double(wall.nsecsElapsed()) / 1e6,
+                double(cpuMicroseconds() - cpuStart) / 1e3, supply.lineUseSince(logStart)};
+    }
+
     // Prints the figures; true when both goals are met.
     bool report(const char *what, bool succeeded) const
     {
-        const double wallMs = double(wall.nsecsElapsed()) / 1e6;
-        const double cpuMs = double(cpuMicroseconds() - cpuStart) / 1e3;
-        const LineUse use = supply.lineUseSince(logStart);
+        return print(what, take(succeeded), turnaroundMs);
+    }
+
+    static bool print(const char *what, const Figures &figures, int turnaroundMs)
+    {
+        const double wallMs = figures.wallMs;
+        const double cpuMs = figures.cpuMs;
+        const LineUse &use = figures.use;
+        const bool succeeded = figures.succeeded;
         const double lineMs = 1000.0 * double(use.chars) * BitsPerChar / Baud;
         const double boundMs = lineMs + double(use.answers) * turnaroundMs;
         const double ratio = boundMs > 0 ? wallMs / boundMs : 0.0;
@@ -159,11 +195,98 @@ private:
     QElapsedTimer wall;
 };
 
+// The window's link traces every exchange to standard output: sent to /dev/null while the window
+// works, so the figures stay readable.
+class QuietStdout
+{
+public:
+    QuietStdout()
+    {
+        std::fflush(stdout);
+        saved = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            close(null);
+        }
+    }
+    ~QuietStdout()
+    {
+        if (saved >= 0) {
+            dup2(saved, STDOUT_FILENO);
+            close(saved);
+        }
+    }
+    QuietStdout(const QuietStdout &) = delete;
+    QuietStdout &operator=(const QuietStdout &) = delete;
+
+private:
+    int saved = -1;
+};
+
+bool windowTransfers(Supply &supply, const QString &portPath, int turnaroundMs)
+{
+    MainWindow window;
+    auto *connectAction = window.findChild<QAction *>(QStringLiteral("connectAction"));
+    auto *writeAction = window.findChild<QAction *>(QStringLiteral("writeAction"));
+    auto *verifyAction = window.findChild<QAction *>(QStringLiteral("verifyAction"));
+    window.portBox()->setEditText(portPath);
+    connectAction->trigger();
+    if (!window.serialPort()->isOpen()) {
+        std::fprintf(stderr, "bench_transfer: the window cannot open %s\n", qPrintable(portPath));
+        return false;
+    }
+    window.cellBox()->setCurrentIndex(Cell);
+    window.editor()->setPlainText(benchProgram());
+    const auto paneEndsWith = [&window](const QString &line) {
+        return window.outputPane()->toPlainText().endsWith(line);
+    };
+    const QString written = QStringLiteral("Данные успешно записаны");
+    const QString passed = QStringLiteral("Проверка пройдена: %1 записей совпадают").arg(Records);
+
+    Measure::Figures plain;
+    {
+        const QuietStdout quiet;
+        const Measure measure(supply, turnaroundMs);
+        writeAction->trigger();
+        plain = measure.take(paneEndsWith(written));
+    }
+    bool met = Measure::print("window write, progress shown", plain, turnaroundMs);
+
+    // The write half ends when the pane shows the write's success line; the check starts there.
+    verifyAction->setChecked(true);
+    Measure::Figures writeHalf;
+    Measure::Figures verifyHalf;
+    {
+        const QuietStdout quiet;
+        std::optional<Measure> half;
+        half.emplace(supply, turnaroundMs);
+        QObject::connect(window.outputPane(), &QPlainTextEdit::textChanged, &window, [&]() {
+            if (paneEndsWith(written) && !writeHalf.succeeded) {
+                writeHalf = half->take(true);
+                half.emplace(supply, turnaroundMs);
+            }
+        });
+        writeAction->trigger();
+        verifyHalf = half->take(writeHalf.succeeded && paneEndsWith(passed));
+    }
+    met = Measure::print("window write + verify: write half", writeHalf, turnaroundMs) && met;
+    met = Measure::print("window write + verify: verify half", verifyHalf, turnaroundMs) && met;
+    return met;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The window runs offscreen, with its settings in a temporary folder.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir settingsDir;
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     bool ok = true;
     const int turnaroundMs = args.size() > 1 ? args.at(1).toInt(&ok) : DefaultTurnaroundMs;
@@ -209,6 +332,14 @@ int main(int argc, char *argv[])
         met = measure.report("read back", same) && met;
         ok = ok && same;
     }
+
+    // The window opens the supply's line itself.
+    const QString portPath = QSerialPortInfo(supply.port()).systemLocation().isEmpty()
+                                 ? supply.port().portName()
+                                 : QSerialPortInfo(supply.port()).systemLocation();
+    supply.port().close();
+    met = windowTransfers(supply, portPath, turnaroundMs) && met;
+
     std::printf("%d report lines; %s\n", reported, met ? "all goals met" : "a goal was missed");
     return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
@@ -53,15 +54,10 @@ FindBar::FindBar(QTextEdit *editor, QWidget *parent)
         {QKeySequence(Qt::SHIFT + Qt::Key_Return), QKeySequence(Qt::SHIFT + Qt::Key_Enter)});
     previousFromField->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addAction(previousFromField);
-    auto *closeAction = new QAction(this);
-    closeAction->setShortcut(QKeySequence(Qt::Key_Escape));
-    closeAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(closeAction);
 
     connect(nextAction, &QAction::triggered, this, &FindBar::findNext);
     connect(previousAction, &QAction::triggered, this, &FindBar::findPrevious);
     connect(previousFromField, &QAction::triggered, this, &FindBar::findPrevious);
-    connect(closeAction, &QAction::triggered, this, &FindBar::close);
     connect(next, &QToolButton::clicked, this, &FindBar::findNext);
     connect(previous, &QToolButton::clicked, this, &FindBar::findPrevious);
     connect(closeButton, &QToolButton::clicked, this, &FindBar::close);
@@ -136,4 +132,15 @@ void FindBar::close()
 {
     hide();
     m_editor->setFocus(Qt::OtherFocusReason);
+}
+
+void FindBar::keyPressEvent(QKeyEvent *event)
+{
+    // The field and buttons leave Esc to their parent, this bar.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -3,6 +3,7 @@
 #include <QTextDocument>
 #include <QWidget>
 
+class QKeyEvent;
 class QLineEdit;
 class QTextEdit;
 
@@ -21,6 +22,11 @@ public:
     // False, with the field tinted, when the text is nowhere.
     bool findNext();
     bool findPrevious();
+
+protected:
+    // Esc closes the bar as a key, not as a shortcut: the window's «Прервать» owns Esc as a
+    // shortcut while a transfer runs, and two would make Qt run neither.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     bool find(QTextDocument::FindFlags flags, bool fromMatchStart);

@@ -5,24 +5,31 @@
 #include "devicelink.h"
 #include "highlighter.h"
 #include "portguard.h"
+#include "programtransfer.h"
 #include "reportpanelinks.h"
 #include "userdialogs.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <utility>
 
@@ -32,7 +39,9 @@ constexpr int ToolbarIconSize = 32;
 constexpr int LabelMinimumWidth = 60;
 constexpr int CellLabelMinimumWidth = 50;
 constexpr int ControlHeight = 30;
-constexpr int PortBoxWidth = 60;
+// The port box shows a name this long in full.
+constexpr char LongPortName[] = "/dev/ttyUSB10";
+constexpr int ProgressWidth = 160;
 constexpr int SlaveIdBoxWidth = 50;
 constexpr int MaxSlaveId = DeviceProtocol::MaxSlaveId;
 // The output pane's height at first start; the splitter gives the rest to the editor.
@@ -45,6 +54,47 @@ constexpr int HelpHeight = 560;
 constexpr char GeometryKey[] = "geometry";
 constexpr char WindowStateKey[] = "windowState";
 constexpr char SplitterKey[] = "splitter";
+// The device controls and the check after a write, between runs.
+constexpr char PortKey[] = "device/port";
+constexpr char SlaveIdKey[] = "device/slaveId";
+constexpr char CellKey[] = "device/cell";
+constexpr char VerifyKey[] = "device/verifyAfterWrite";
+
+// The port box reads the port list again each time it opens.
+class PortComboBox : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> aboutToShowPopup;
+
+    void showPopup() override
+    {
+        if (aboutToShowPopup)
+            aboutToShowPopup();
+        QComboBox::showPopup();
+    }
+};
+
+QString portToolTip(const MainWindow::PortEntry &entry)
+{
+    const auto orDash = [](const QString &text) {
+        return text.isEmpty() ? QStringLiteral("—") : text;
+    };
+    return MainWindow::tr("%1\nОписание: %2\nПроизводитель: %3\nСерийный номер: %4")
+        .arg(entry.location, orDash(entry.description), orDash(entry.manufacturer),
+             orDash(entry.serialNumber));
+}
+
+QList<MainWindow::PortEntry> systemPorts()
+{
+    QList<MainWindow::PortEntry> entries;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports) {
+        entries.append({info.portName(), info.systemLocation(), info.description(),
+                        info.manufacturer(), info.serialNumber()});
+    }
+    return entries;
+}
 
 } // namespace
 
@@ -72,7 +122,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(guard, &PortGuard::portLost, this, &MainWindow::onPortLost);
 
     portLabel = new QLabel(this);
-    portComboBox = new QComboBox(this);
+    auto *portBox = new PortComboBox(this);
+    portBox->aboutToShowPopup = [this] { refreshPorts(); };
+    portComboBox = portBox;
+    portComboBox->setObjectName(QStringLiteral("portComboBox"));
     programToolBar = new QToolBar(this);
     // saveState() finds toolbars by name.
     programToolBar->setObjectName(QStringLiteral("programToolBar"));
@@ -84,12 +137,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     highlighter = new Highlighter(ui->textEdit->document());
 
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        portComboBox->addItem(info.portName());
     // Pseudo-terminals and network bridges are not listed: the name may be typed as well.
     portComboBox->setEditable(true);
     portComboBox->setInsertPolicy(QComboBox::NoInsert);
+    portSource = systemPorts;
+    refreshPorts();
+    portRefreshTimer = new QTimer(this);
+    portRefreshTimer->setInterval(PortRefreshMs);
+    connect(portRefreshTimer, &QTimer::timeout, this, &MainWindow::refreshPorts);
 
     slaveIdLabel = new QLabel(this);
     slaveIdSpinBox = new QSpinBox(this);
@@ -111,7 +166,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setUpLabel(portLabel, tr("  Номер\n  порта"), LabelMinimumWidth);
     setUpLabel(slaveIdLabel, tr(" Slave ID"), LabelMinimumWidth);
     setUpLabel(cellLabel, tr("Ячейка\nпамяти"), CellLabelMinimumWidth);
-    portComboBox->setFixedWidth(PortBoxWidth);
+    portComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    portComboBox->setMinimumContentsLength(int(sizeof(LongPortName)));
     portComboBox->setFixedHeight(ControlHeight);
     slaveIdSpinBox->setFixedWidth(SlaveIdBoxWidth);
     slaveIdSpinBox->setFixedHeight(ControlHeight);
@@ -131,6 +187,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
     restoreLayout();
+    restoreDeviceSettings();
 }
 
 MainWindow::~MainWindow() = default;
@@ -209,6 +266,48 @@ void MainWindow::createActions()
                             QStringLiteral("outbox.png"), tr("Считать из прибора"));
     readAction->setShortcut(QKeySequence(tr("F9")));
     connect(readAction, &QAction::triggered, this, &MainWindow::ReadLineFromDevice);
+    compareAction = makeAction(QStringLiteral("compareAction"), tr("Сравнить с прибором"),
+                               QStringLiteral("outbox.png"),
+                               tr("Сравнить программу в редакторе с ячейкой прибора"));
+    compareAction->setShortcut(QKeySequence(tr("Shift+F9")));
+    connect(compareAction, &QAction::triggered, this, &MainWindow::CompareWithDevice);
+    verifyAction = new QAction(tr("Проверять после записи"), this);
+    verifyAction->setObjectName(QStringLiteral("verifyAction"));
+    verifyAction->setStatusTip(tr("После записи считать ячейку и сравнить с записанным"));
+    verifyAction->setCheckable(true);
+    connect(verifyAction, &QAction::toggled, this,
+            [this](bool on) { settings->setValue(QLatin1String(VerifyKey), on); });
+    cancelAction = new QAction(tr("Прервать"), this);
+    cancelAction->setObjectName(QStringLiteral("cancelAction"));
+    cancelAction->setStatusTip(tr("Прервать обмен с прибором после текущего запроса"));
+    cancelAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    cancelAction->setShortcutContext(Qt::WindowShortcut);
+    connect(cancelAction, &QAction::triggered, this, &MainWindow::CancelTransfer);
+    // A window shortcut works only when the window holds the action.
+    addAction(cancelAction);
+
+    // The status bar: the connection on the left, a transfer's progress beside its cancel.
+    connectionLabel = new QLabel(this);
+    connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
+    statusBar()->addPermanentWidget(connectionLabel);
+    transferProgress = new QProgressBar(this);
+    transferProgress->setObjectName(QStringLiteral("transferProgress"));
+    transferProgress->setFixedWidth(ProgressWidth);
+    transferProgress->setFormat(tr("%v из %m"));
+    timeLeftLabel = new QLabel(this);
+    timeLeftLabel->setObjectName(QStringLiteral("transferTimeLeft"));
+    auto *cancel = new QToolButton(this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setDefaultAction(cancelAction);
+    cancel->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    cancelButton = cancel;
+    statusBar()->addPermanentWidget(transferProgress);
+    statusBar()->addPermanentWidget(timeLeftLabel);
+    statusBar()->addPermanentWidget(cancelButton);
+    transferProgress->hide();
+    timeLeftLabel->hide();
+    cancelButton->hide();
+
     newAction = makeAction(QStringLiteral("newAction"), tr("Создать файл"),
                            QStringLiteral("Actions-document-new-icon.png"), tr("Создать файл"));
     newAction->setShortcut(QKeySequence(tr("Ctrl+N")));
@@ -299,6 +398,10 @@ void MainWindow::createMenus()
     ui->menuDevice->addSeparator();
     ui->menuDevice->addAction(writeAction);
     ui->menuDevice->addAction(readAction);
+    ui->menuDevice->addAction(compareAction);
+    ui->menuDevice->addAction(verifyAction);
+    ui->menuDevice->addSeparator();
+    ui->menuDevice->addAction(cancelAction);
 
     languageHelpAction = new QAction(tr("Язык программ"), this);
     languageHelpAction->setObjectName(QStringLiteral("languageHelpAction"));
@@ -411,6 +514,84 @@ void MainWindow::applyState()
     compileAction->setEnabled(idle);
     writeAction->setEnabled(open && idle);
     readAction->setEnabled(open && idle);
+    compareAction->setEnabled(open && idle);
+    cancelAction->setEnabled(!idle);
+    connectionLabel->setText(open ? tr("Подключено: %1, 9600 8N1").arg(portComboBox->currentText())
+                                  : tr("Нет связи"));
+    // The box is locked while open, so it names the connected port. The list is read again
+    // only while the user may pick another port.
+    if (open)
+        portRefreshTimer->stop();
+    else if (!portRefreshTimer->isActive())
+        portRefreshTimer->start();
+}
+
+void MainWindow::setPortSource(PortSource source)
+{
+    portSource = std::move(source);
+    refreshPorts();
+}
+
+void MainWindow::refreshPorts()
+{
+    if (port->isOpen() || !portSource)
+        return;
+    // The open list is read when it opens, not changed under the user's pointer.
+    if (portComboBox->view()->isVisible())
+        return;
+    const QList<PortEntry> entries = portSource();
+    QStringList names;
+    QStringList tips;
+    for (const PortEntry &entry : entries) {
+        names << entry.name;
+        tips << portToolTip(entry);
+    }
+    QStringList shownNames;
+    QStringList shownTips;
+    for (int i = 0; i < portComboBox->count(); ++i) {
+        shownNames << portComboBox->itemText(i);
+        shownTips << portComboBox->itemData(i, Qt::ToolTipRole).toString();
+    }
+    // An unchanged list leaves the box alone, so a path being typed is not disturbed.
+    if (names == shownNames && tips == shownTips)
+        return;
+
+    QLineEdit *edit = portComboBox->lineEdit();
+    const QString text = portComboBox->currentText();
+    const int cursor = edit ? edit->cursorPosition() : 0;
+    const QSignalBlocker blocker(portComboBox);
+    portComboBox->clear();
+    for (int i = 0; i < names.size(); ++i) {
+        portComboBox->addItem(names.at(i));
+        portComboBox->setItemData(i, tips.at(i), Qt::ToolTipRole);
+    }
+    const int index = portComboBox->findText(text);
+    portComboBox->setCurrentIndex(index);
+    if (index < 0)
+        portComboBox->setEditText(text);
+    if (edit)
+        edit->setCursorPosition(cursor);
+}
+
+void MainWindow::restoreDeviceSettings()
+{
+    const QString savedPort = settings->value(QLatin1String(PortKey)).toString();
+    if (!savedPort.isEmpty()) {
+        const int index = portComboBox->findText(savedPort);
+        portComboBox->setCurrentIndex(index);
+        if (index < 0)
+            portComboBox->setEditText(savedPort);
+    }
+    slaveIdSpinBox->setValue(settings->value(QLatin1String(SlaveIdKey), 0).toInt());
+    const int cell = settings->value(QLatin1String(CellKey), 0).toInt();
+    if (cell >= 0 && cell < cellComboBox->count())
+        cellComboBox->setCurrentIndex(cell);
+    verifyAction->setChecked(settings->value(QLatin1String(VerifyKey), false).toBool());
+    // Remembered as they change: a crash or a killed session keeps them too.
+    connect(slaveIdSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            [this](int value) { settings->setValue(QLatin1String(SlaveIdKey), value); });
+    connect(cellComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this](int index) { settings->setValue(QLatin1String(CellKey), index); });
 }
 
 void MainWindow::replacePane(const QString &heading)
@@ -429,6 +610,7 @@ void MainWindow::checkText()
                                      .compile(ui->textEdit->toPlainText());
     instructions = result.instructions;
     programName = result.programName;
+    recordLines = result.recordSourceLines;
     compileError = result.ok ? 0 : 1;
 
     replacePane(result.report.constFirst());
@@ -470,9 +652,25 @@ void MainWindow::OpenPort()
 {
     port->setPortName(portComboBox->currentText());
     // A port left at another speed would look connected and garble every frame.
-    if (!port->open(QIODevice::ReadWrite) || !DeviceLink::applyLineSettings(*port)) {
+    const bool opened = port->open(QIODevice::ReadWrite);
+    if (!opened || !DeviceLink::applyLineSettings(*port)) {
+        const QSerialPort::SerialPortError error = port->error();
+        QString reason = port->errorString();
         port->close();
-        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"));
+        // The port reports a lock held by another program as a permission error too: the hint
+        // is for a device file this user may not open.
+        const QString name = port->portName();
+        const QFileInfo device(name.startsWith(QLatin1Char('/')) ? name
+                                                                 : QStringLiteral("/dev/") + name);
+        if (error == QSerialPort::PermissionError && device.exists() &&
+            !(device.isReadable() && device.isWritable())) {
+            reason += QLatin1Char('\n') +
+                      tr("В Linux доступ к порту дает членство в группе dialout: "
+                         "sudo usermod -aG dialout $USER, затем войдите в систему заново.");
+        }
+        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"), reason);
+    } else {
+        settings->setValue(QLatin1String(PortKey), portComboBox->currentText());
     }
     applyState();
 }
@@ -487,6 +685,8 @@ void MainWindow::ClosePort()
 void MainWindow::onPortLost()
 {
     // The guard has closed the port; a transfer under way fails on its next request at once.
+    if (transferRunning)
+        portLostInTransfer = true;
     ClosePort();
 }
 
@@ -494,6 +694,11 @@ void MainWindow::finishTransfer()
 {
     // A port closed during the transfer (Disconnect, a lost line) ends it Not connected.
     transferRunning = false;
+    activeTransfer = nullptr;
+    portLostInTransfer = false;
+    transferProgress->hide();
+    timeLeftLabel->hide();
+    cancelButton->hide();
     applyState();
     if (closePending) {
         QTimer::singleShot(0, this, &QWidget::close);

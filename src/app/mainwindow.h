@@ -3,14 +3,20 @@
 #include "instruction.h"
 #include "language.h"
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QVector>
 
+#include <functional>
 #include <memory>
 
 class DeviceLink;
 class DiagnosticChecker;
 class EditorMarks;
+class ProgramTransfer;
+struct ProgramComparison;
 class FindBar;
 class Highlighter;
 class ReportPaneLinks;
@@ -20,6 +26,8 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
+class QTimer;
 class QSerialPort;
 class QShowEvent;
 class QSettings;
@@ -43,6 +51,22 @@ public:
 
     // Replaces how the window asks the user; tests install dialogs that answer by script.
     void setDialogs(std::unique_ptr<UserDialogs> dialogs);
+
+    // One entry of the port list, as the box shows it and its tooltip describes it.
+    struct PortEntry
+    {
+        QString name;
+        QString location;
+        QString description;
+        QString manufacturer;
+        QString serialNumber;
+    };
+    // Where the port list comes from; QSerialPortInfo::availablePorts() unless a test says
+    // otherwise. The list is read again at once.
+    using PortSource = std::function<QList<PortEntry>()>;
+    void setPortSource(PortSource source);
+    // How often the port list is read again while not connected.
+    static constexpr int PortRefreshMs = 2000;
 
     // Opens a program file exactly as "Открыть файл" does once a name has been chosen.
     void openProgramFile(const QString &path);
@@ -78,6 +102,8 @@ private slots:
     void NewFile();
     void SaveLineToDevice();
     void ReadLineFromDevice();
+    void CompareWithDevice();
+    void CancelTransfer();
     void TextChanges();
     void About();
 
@@ -94,6 +120,17 @@ private:
     void appendPane(const QString &text);
     // Called on every way out of a transfer.
     void finishTransfer();
+    // Shows the progress bar and the time left for `transfer`, which sends `total` requests
+    // (0 while a read does not know its count yet), and lets «Прервать» reach it.
+    void followTransfer(ProgramTransfer &transfer, bool writing, int total);
+    void showProgress(bool writing, int done, int total);
+    // The pane's words for a read-back against the program: verify and compare share them.
+    void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
+    // After a transfer's last line: the lost line, if it was lost meanwhile.
+    void reportLostLine();
+    // Reads the port list again, keeping the typed text and the selection.
+    void refreshPorts();
+    void restoreDeviceSettings();
 
     // Editor aids (mainwindoweditor.cpp): gutter, live diagnostics, find bar, report links.
     void setUpEditor();
@@ -144,6 +181,21 @@ private:
     QAction *compileAction = nullptr;
     QAction *writeAction = nullptr;
     QAction *readAction = nullptr;
+    QAction *compareAction = nullptr;
+    QAction *verifyAction = nullptr;
+    QAction *cancelAction = nullptr;
+    QProgressBar *transferProgress = nullptr;
+    QLabel *timeLeftLabel = nullptr;
+    QWidget *cancelButton = nullptr;
+    QLabel *connectionLabel = nullptr;
+    QTimer *portRefreshTimer = nullptr;
+    PortSource portSource;
+    // The transfer «Прервать» stops; set only while one runs.
+    ProgramTransfer *activeTransfer = nullptr;
+    QElapsedTimer transferClock;
+    bool portLostInTransfer = false;
+    // The source line of each compiled record, for the words of a failed check.
+    QVector<int> recordLines;
     QAction *aboutAction = nullptr;
     QAction *quitAction = nullptr;
     QAction *languageHelpAction = nullptr;

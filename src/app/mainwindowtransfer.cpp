@@ -3,12 +3,29 @@
 
 #include "decoder.h"
 #include "devicelink.h"
+#include "programcomparison.h"
 #include "programtransfer.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
 #include <QSpinBox>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int MsPerSecond = 1000;
+constexpr int SecondsPerMinute = 60;
+
+// A transfer's own lines stay out of the pane when it only checks the cell.
+void silent(const QString &) {}
+
+} // namespace
 
 void MainWindow::SaveLineToDevice()
 {
@@ -25,12 +42,39 @@ void MainWindow::SaveLineToDevice()
     // the write works from its own copy, taken here, with the device controls read once.
     const InstructionList program = instructions;
     const QString name = programName;
+    const QVector<int> sourceLines = recordLines;
     const int cell = cellComboBox->currentIndex();
     const auto slaveId = quint8(slaveIdSpinBox->value());
+    const bool verify = verifyAction->isChecked();
 
     ProgramTransfer transfer(*link, slaveId, cell,
                              [this](const QString &text) { appendPane(text); });
-    transfer.write(program, name);
+    followTransfer(transfer, true, program.size() + 2);
+    const ProgramTransfer::WriteResult written = transfer.write(program, name);
+    if (written == ProgramTransfer::WriteResult::Cancelled)
+        appendPane(tr("Прервано"));
+    reportLostLine();
+    if (written != ProgramTransfer::WriteResult::Written) {
+        if (transfer.storedLines() > 0) {
+            appendPane(tr("Внимание: в ячейке %1 теперь часть новой программы и прежние кол-во "
+                          "и имя — запишите программу снова")
+                           .arg(cell + 1));
+        }
+        finishTransfer();
+        return;
+    }
+
+    if (verify) {
+        // Read back without the read's own lines; «Прервать» now reaches this transfer.
+        ProgramTransfer check(*link, slaveId, cell, silent);
+        followTransfer(check, false, 0);
+        const ProgramTransfer::ReadResult back = check.read();
+        if (back.status == ProgramTransfer::ReadStatus::Cancelled)
+            appendPane(tr("Прервано"));
+        else
+            reportComparison(compareProgram(program, name, back), sourceLines);
+        reportLostLine();
+    }
     finishTransfer();
 }
 
@@ -50,7 +94,11 @@ void MainWindow::ReadLineFromDevice()
 
     ProgramTransfer transfer(*link, slaveId, cell,
                              [this](const QString &text) { appendPane(text); });
+    followTransfer(transfer, false, 0);
     const ProgramTransfer::ReadResult result = transfer.read();
+    if (result.status == ProgramTransfer::ReadStatus::Cancelled)
+        appendPane(tr("Прервано"));
+    reportLostLine();
     if (result.status == ProgramTransfer::ReadStatus::Read &&
         decodeProgram(result.name, result.records)) {
         appendPane(tr("Данные успешно считаны и декодированы"));
@@ -59,6 +107,110 @@ void MainWindow::ReadLineFromDevice()
         setCurrentFile(QString());
     }
     finishTransfer();
+}
+
+void MainWindow::CompareWithDevice()
+{
+    transferRunning = true;
+    applyState();
+    checkText();
+    if (compileError == 1) {
+        finishTransfer();
+        return;
+    }
+    const InstructionList program = instructions;
+    const QString name = programName;
+    const QVector<int> sourceLines = recordLines;
+    const int cell = cellComboBox->currentIndex();
+    const auto slaveId = quint8(slaveIdSpinBox->value());
+    replacePane(tr("Сравнение с программой в ячейке %1").arg(cell + 1));
+
+    ProgramTransfer transfer(*link, slaveId, cell, silent);
+    followTransfer(transfer, false, 0);
+    const ProgramTransfer::ReadResult back = transfer.read();
+    if (back.status == ProgramTransfer::ReadStatus::Cancelled)
+        appendPane(tr("Прервано"));
+    else
+        reportComparison(compareProgram(program, name, back), sourceLines);
+    reportLostLine();
+    finishTransfer();
+}
+
+void MainWindow::CancelTransfer()
+{
+    if (activeTransfer)
+        activeTransfer->cancel();
+}
+
+void MainWindow::followTransfer(ProgramTransfer &transfer, bool writing, int total)
+{
+    activeTransfer = &transfer;
+    transferClock.start();
+    transfer.setProgress(
+        [this, writing](int done, int planned) { showProgress(writing, done, planned); });
+    showProgress(writing, 0, total);
+    transferProgress->show();
+    timeLeftLabel->show();
+    cancelButton->show();
+}
+
+void MainWindow::showProgress(bool writing, int done, int total)
+{
+    // The time left first, so that it is current whenever the bar moves.
+    if (total > 0) {
+        const qint64 leftMs =
+            ProgramTransfer::remainingMs(writing, done, total, transferClock.elapsed());
+        const qint64 seconds = (leftMs + MsPerSecond - 1) / MsPerSecond;
+        timeLeftLabel->setText(seconds < SecondsPerMinute
+                                   ? tr("осталось %1 с").arg(seconds)
+                                   : tr("осталось %1 мин %2 с")
+                                         .arg(seconds / SecondsPerMinute)
+                                         .arg(seconds % SecondsPerMinute, 2, 10, QLatin1Char('0')));
+    } else {
+        timeLeftLabel->clear();
+    }
+    // A read learns its total from the count: until then the bar stands at zero.
+    transferProgress->setRange(0, std::max(total, 1));
+    transferProgress->setValue(done);
+}
+
+void MainWindow::reportComparison(const ProgramComparison &comparison,
+                                  const QVector<int> &sourceLines)
+{
+    const QString prefix = tr("error: проверка: ");
+    if (comparison.equal()) {
+        appendPane(tr("Проверка пройдена: %1 записей совпадают").arg(comparison.expectedCount));
+        return;
+    }
+    if (comparison.outcome == ProgramComparison::Outcome::ReadFailed) {
+        appendPane(prefix + (comparison.readStatus == ProgramTransfer::ReadStatus::NoRecords
+                                 ? tr("в ячейке нет программы")
+                                 : tr("ячейку не удалось считать")));
+        return;
+    }
+    if (comparison.countDiffers) {
+        appendPane(prefix + tr("кол-во записей в программе %1, в приборе %2")
+                                .arg(comparison.expectedCount)
+                                .arg(comparison.readCount));
+    }
+    if (comparison.nameDiffers) {
+        appendPane(prefix + tr("имя в программе \"%1\", в приборе \"%2\"")
+                                .arg(comparison.expectedName, comparison.readName));
+    }
+    const int first = comparison.firstDifferingRecord();
+    if (first >= 0) {
+        const int line = first < sourceLines.size() ? sourceLines.at(first) : 0;
+        appendPane(prefix + tr("запись %1 (строка %2) отличается; всего отличается записей: %3")
+                                .arg(first)
+                                .arg(line)
+                                .arg(comparison.differingRecords.size()));
+    }
+}
+
+void MainWindow::reportLostLine()
+{
+    if (std::exchange(portLostInTransfer, false))
+        appendPane(tr("Связь с прибором потеряна"));
 }
 
 bool MainWindow::decodeProgram(const QString &name, const InstructionList &records)

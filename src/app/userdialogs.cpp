@@ -32,9 +32,12 @@ void UserDialogs::warning(QWidget *parent, const QString &title, const QString &
     box.exec();
 }
 
-void UserDialogs::critical(QWidget *parent, const QString &title, const QString &text)
+void UserDialogs::critical(QWidget *parent, const QString &title, const QString &text,
+                           const QString &detail)
 {
-    QMessageBox::critical(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    box.exec();
 }
 
 void UserDialogs::about(QWidget *parent, const QString &title, const QString &text)

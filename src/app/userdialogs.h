@@ -25,7 +25,8 @@ public:
     // detail, when given, is the box's informative text: the reason under the message.
     virtual void warning(QWidget *parent, const QString &title, const QString &text,
                          const QString &detail = QString());
-    virtual void critical(QWidget *parent, const QString &title, const QString &text);
+    virtual void critical(QWidget *parent, const QString &title, const QString &text,
+                          const QString &detail = QString());
     virtual void about(QWidget *parent, const QString &title, const QString &text);
     // Asked before unsaved changes would be thrown away.
     virtual SaveChoice askSaveChanges(QWidget *parent, const QString &title, const QString &text);

@@ -14,6 +14,17 @@ QString tr(const char *text)
 
 constexpr int MaxNameCharCode = 255;
 
+// Start bit, eight data bits, stop bit at 9600 baud.
+constexpr qint64 CharMicros = 10 * 1000000 / 9600;
+// A frame's text: '#', two digits per byte, CR; its bytes are a four-byte header, the payload
+// and a two-byte CRC.
+constexpr int frameChars(int payloadBytes)
+{
+    return 2 + 2 * (4 + payloadBytes + 2);
+}
+constexpr int RecordBytes = 14;
+constexpr int CountBytes = 1;
+
 } // namespace
 
 ProgramTransfer::ProgramTransfer(DeviceLink &link, quint8 slaveId, int cell, Reporter report)
@@ -32,9 +43,43 @@ bool ProgramTransfer::nameFitsDevice(const QString &name)
     return true;
 }
 
+qint64 ProgramTransfer::requestLineMicros(bool write, int index, int total)
+{
+    const int lines = total - 2;
+    int chars = 0;
+    if (write) {
+        // Lines (record and index), the count, the name; each answered by a bare header.
+        const int payload = index < lines    ? RecordBytes + 1
+                            : index == lines ? CountBytes
+                                             : DeviceProtocol::NameBytes;
+        chars = frameChars(payload) + frameChars(0);
+    } else {
+        // The count, the name, then lines asked for by index.
+        const int asked = index < 2 ? 0 : 1;
+        const int answered = index == 0   ? CountBytes
+                             : index == 1 ? DeviceProtocol::NameBytes
+                                          : RecordBytes;
+        chars = frameChars(asked) + frameChars(answered);
+    }
+    return chars * CharMicros;
+}
+
+qint64 ProgramTransfer::remainingMs(bool write, int done, int total, qint64 elapsedMs)
+{
+    qint64 lineDone = 0;
+    for (int i = 0; i < done; ++i)
+        lineDone += requestLineMicros(write, i, total);
+    const qint64 turnaround = done > 0 ? qMax<qint64>(0, elapsedMs * 1000 - lineDone) / done : 0;
+    qint64 left = 0;
+    for (int i = done; i < total; ++i)
+        left += requestLineMicros(write, i, total) + turnaround;
+    return (left + 999) / 1000;
+}
+
 ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &program,
                                                     const QString &name)
 {
+    m_storedLines = 0;
     if (program.isEmpty()) {
         m_report(tr("Нет данных для записи"));
         return WriteResult::NothingToWrite;
@@ -52,15 +97,20 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
     }
 
     for (int i = 0; i < program.size(); ++i) {
+        if (m_cancelRequested)
+            return WriteResult::Cancelled;
         if (m_link.WriteProgramLine(m_slaveId, program.at(i), quint8(i), m_cell, WriteAccess) !=
             LinkResult::Success) {
             m_report(tr("Ошибка записи"));
             return WriteResult::LineFailed;
         }
+        m_storedLines = i + 1;
         m_report(tr("Строка %1 записана").arg(i));
         progressed(i + 1, program.size() + 2);
     }
 
+    if (m_cancelRequested)
+        return WriteResult::Cancelled;
     if (m_link.WriteSize(m_slaveId, program.size(), m_cell, WriteAccess) != LinkResult::Success) {
         m_report(tr("Ошибка записи size"));
         return WriteResult::SizeFailed;
@@ -68,6 +118,8 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
     m_report(tr("Size записан"));
     progressed(program.size() + 1, program.size() + 2);
 
+    if (m_cancelRequested)
+        return WriteResult::Cancelled;
     if (m_link.WritePrgName(m_slaveId, name, m_cell, WriteAccess) != LinkResult::Success) {
         m_report(tr("Ошибка записи prgName"));
         return WriteResult::NameFailed;
@@ -101,6 +153,10 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
     m_report(tr("Всего строк %1").arg(count));
     progressed(1, count + 2);
 
+    if (m_cancelRequested) {
+        result.status = ReadStatus::Cancelled;
+        return result;
+    }
     QString name;
     if (m_link.ReadPrgName(m_slaveId, name, m_cell, ReadAccess) != LinkResult::Success) {
         m_report(tr("error: ошибка чтения prgName"));
@@ -113,6 +169,11 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
 
     result.records.reserve(count);
     for (int i = 0; i < count; ++i) {
+        if (m_cancelRequested) {
+            result.records.clear();
+            result.status = ReadStatus::Cancelled;
+            return result;
+        }
         Instruction record;
         if (m_link.ReadProgramLine(m_slaveId, record, quint8(i), m_cell, ReadAccess) !=
             LinkResult::Success) {

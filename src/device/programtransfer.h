@@ -29,6 +29,8 @@ public:
         LineFailed,
         SizeFailed,
         NameFailed,
+        // cancel() took effect between two requests.
+        Cancelled,
     };
 
     enum class ReadStatus
@@ -39,6 +41,7 @@ public:
         BadCount,
         NameFailed,
         LineFailed,
+        Cancelled,
     };
 
     struct ReadResult
@@ -64,6 +67,22 @@ public:
     // Optional; set before write() or read().
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 
+    // Asks the running write() or read() to stop; the exchange in flight ends first, and the
+    // transfer then returns Cancelled without a report line. Meant for slots that run while the
+    // link waits.
+    void cancel() { m_cancelRequested = true; }
+    // Lines the last write() had acknowledged when it ended: between 1 and the record count
+    // after a failure or cancel, the cell holds part of the new program under the old count and
+    // name.
+    int storedLines() const { return m_storedLines; }
+
+    // How long the line needs for the request at `index` (0-based, in the order sent) of a write
+    // or read of `total` requests: both frames at 9600 baud, in microseconds.
+    static qint64 requestLineMicros(bool write, int index, int total);
+    // Time left in milliseconds once `done` of `total` requests have been answered in
+    // `elapsedMs`: the line time of the rest, each with the turnaround seen so far on top.
+    static qint64 remainingMs(bool write, int done, int total, qint64 elapsedMs);
+
     // Whether a name can travel in the five name bytes.
     static bool nameFitsDevice(const QString &name);
 
@@ -73,6 +92,8 @@ private:
     int m_cell;
     Reporter m_report;
     Progress m_progress;
+    bool m_cancelRequested = false;
+    int m_storedLines = 0;
 
     void progressed(int done, int total)
     {

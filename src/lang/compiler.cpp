@@ -230,6 +230,7 @@ void Compiler::scan(const QString &text, CompileResult &result) const
         if (made) {
             records.append(r);
             recordLines.append(sourceLine);
+            result.recordSourceLines.append(sourceLine);
             elseGiven.append(hasElse);
         }
         out.line(line, sourceLine);

@@ -13,6 +13,8 @@
 struct CompileResult
 {
     InstructionList instructions;
+    // Parallel to instructions: the 1-based source line each record was made from.
+    QVector<int> recordSourceLines;
     // Empty unless the first line is a valid prgName statement: a program without that line is
     // written with a blank name, never with the name of an earlier compile.
     QString programName;

@@ -62,6 +62,11 @@ const QString WriteHeading = QStringLiteral("Запись данных в уст
 const QString WriteSucceeded = QStringLiteral("Данные успешно записаны");
 const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
 const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
+const QString LineLost = QStringLiteral("Связь с прибором потеряна");
+// After a write that stopped once a line was stored; the box shows the cell as Cell + 1.
+const QString PartWritten = QStringLiteral("Внимание: в ячейке %1 теперь часть новой программы и "
+                                           "прежние кол-во и имя — запишите программу снова")
+                                .arg(Cell + 1);
 
 using TestRecords::describe;
 using TestRecords::record;
@@ -349,8 +354,15 @@ void TestFaults::faultDuringWrite()
     QVERIFY(!window->isTransferRunning());
     QCOMPARE(triggered, !press.isEmpty());
     QStringList pane = writePaneBefore(fails ? step : Steps);
-    if (fails)
+    if (fails) {
         pane << writeFailure(step);
+        // A hang-up closes the line under the write; Disconnect is the user's own doing.
+        if (portLost && press.isEmpty())
+            pane << LineLost;
+        // Every step before the failing one was acknowledged.
+        if (step > 0)
+            pane << PartWritten;
+    }
     // "Создать файл" empties the pane; the write goes on reporting into the empty pane.
     if (press == QLatin1String("newAction"))
         pane = pane.mid(writePaneBefore(step).size());
@@ -427,6 +439,8 @@ void TestFaults::faultDuringRead()
     QStringList pane = readPaneBefore(fails ? step : Steps);
     if (fails)
         pane << readFailure(step);
+    if (fails && portLost && press.isEmpty())
+        pane << LineLost;
     if (press == QLatin1String("newAction"))
         pane = pane.mid(readPaneBefore(step).size());
     QCOMPARE(paneLines(), pane);
@@ -520,12 +534,15 @@ void TestFaults::lateAnswerThenRefusedLastStep()
         action(write ? QStringLiteral("writeAction") : QStringLiteral("readAction"));
 
     transfer->trigger();
-    QCOMPARE(paneLines().constLast(), write ? writeFailure(1) : readFailure(0));
+    // The first write has stored line 0 when line 1 fails.
+    QCOMPARE(paneLines().constLast(), write ? PartWritten : readFailure(0));
     transfer->trigger();
 
     const int last = Steps - 1;
     QStringList pane = write ? writePaneBefore(last) : readPaneBefore(last);
     pane << (write ? writeFailure(last) : readFailure(last));
+    if (write)
+        pane << PartWritten;
     QCOMPARE(paneLines(), pane);
     QCOMPARE(window->editor()->toPlainText(), editor);
     QCOMPARE(sim->requestCount(), write ? 9 : 8);

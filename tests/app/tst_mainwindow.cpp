@@ -449,10 +449,11 @@ void TestMainWindow::menusHoldToolbarActions_data()
                              << "Программа"
                              << QStringList{"compileAction", "|", "nextErrorAction",
                                             "previousErrorAction"};
-    QTest::newRow("device") << "menuDevice"
-                            << "Прибор"
-                            << QStringList{"connectAction", "disconnectAction", "|", "writeAction",
-                                           "readAction"};
+    QTest::newRow("device")
+        << "menuDevice"
+        << "Прибор"
+        << QStringList{"connectAction", "disconnectAction", "|", "writeAction", "readAction",
+                       "compareAction", "verifyAction",     "|", "cancelAction"};
     QTest::newRow("help") << "menuHelp"
                           << "Справка" << QStringList{"languageHelpAction", "aboutAction"};
 }

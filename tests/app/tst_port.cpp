@@ -3,9 +3,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
@@ -28,6 +32,8 @@ private slots:
     void hangUpWhileIdle();
     void hangUpDuringTransfer_data();
     void hangUpDuringTransfer();
+    void portListFollowsAdapters();
+    void deviceSettingsRemembered();
 };
 
 namespace {
@@ -62,6 +68,8 @@ void TestPort::connectAndDisconnect()
     QVERIFY(sim);
     QVERIFY(dialogs->calls.isEmpty());
     QCOMPARE(states(), Connected);
+    auto *connection = window->findChild<QLabel *>(QStringLiteral("connectionLabel"));
+    QCOMPARE(connection->text(), QStringLiteral("Подключено: %1, 9600 8N1").arg(sim->portPath()));
     QSerialPort *port = window->serialPort();
     QVERIFY(port->isOpen());
     QCOMPARE(port->openMode(), QIODevice::ReadWrite);
@@ -117,7 +125,13 @@ void TestPort::failedOpenShowsBox()
     QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("critical")});
     QCOMPARE(dialogs->calls.constFirst().title, QStringLiteral("Error"));
     QCOMPARE(dialogs->calls.constFirst().text, QStringLiteral("Не удается открыть порт"));
+    // The port's own reason below; the group hint only for a device file this user may not open.
+    const QString detail = dialogs->calls.constFirst().detail;
+    QVERIFY(!detail.isEmpty());
+    QVERIFY2(!detail.contains(QStringLiteral("dialout")), qPrintable(detail));
     QCOMPARE(states(), NotConnected);
+    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("connectionLabel"))->text(),
+             QStringLiteral("Нет связи"));
     QVERIFY(!window->serialPort()->isOpen());
     // Closing the failed port must leave the other program's port alone.
     if (busy)
@@ -175,12 +189,17 @@ void TestPort::hangUpDuringTransfer_data()
                            << QStringList{QStringLiteral("Запись данных в устройство"),
                                           QStringLiteral("Строка 0 записана"),
                                           QStringLiteral("Строка 1 записана"),
-                                          QStringLiteral("Ошибка записи")};
+                                          QStringLiteral("Ошибка записи"),
+                                          QStringLiteral("Связь с прибором потеряна"),
+                                          QStringLiteral("Внимание: в ячейке 1 теперь часть "
+                                                         "новой программы и прежние кол-во и имя "
+                                                         "— запишите программу снова")};
     QTest::newRow("read") << false
                           << QStringList{QStringLiteral("Чтение данных из устройства"),
                                          QStringLiteral("Всего строк 2"),
                                          QStringLiteral("prgName = \"Old  \""),
-                                         QStringLiteral("error: ошибка чтения строки")};
+                                         QStringLiteral("error: ошибка чтения строки"),
+                                         QStringLiteral("Связь с прибором потеряна")};
 }
 
 void TestPort::hangUpDuringTransfer()
@@ -213,6 +232,68 @@ void TestPort::hangUpDuringTransfer()
     QCOMPARE(states(), NotConnected);
     QCOMPARE(window->editor()->toPlainText(), before);
     QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestPort::portListFollowsAdapters()
+{
+    // The pseudo-terminal stands in for an adapter plugged in after start; the system's list
+    // does not show pseudo-terminals, so the window is given the list.
+    auto listed = std::make_shared<QList<MainWindow::PortEntry>>();
+    window->setPortSource([listed] { return *listed; });
+    QComboBox *box = window->portBox();
+    QCOMPARE(box->count(), 0);
+    box->setEditText(QStringLiteral("/dev/ttyS"));
+
+    const SimulatorProcess *sim = startSimulator({});
+    QVERIFY(sim);
+    listed->append({sim->portPath(), sim->portPath(), QStringLiteral("Simulated supply"),
+                    QStringLiteral("Quorvel"), QStringLiteral("SIM-1")});
+    QTRY_COMPARE(box->count(), 1);
+    // The path being typed stays as it was.
+    QCOMPARE(box->currentText(), QStringLiteral("/dev/ttyS"));
+    const QString tip = box->itemData(0, Qt::ToolTipRole).toString();
+    QCOMPARE(tip, QStringLiteral("%1\nОписание: Simulated supply\nПроизводитель: Quorvel\n"
+                                 "Серийный номер: SIM-1")
+                      .arg(sim->portPath()));
+
+    // Picked, it stays picked while the list changes around it.
+    box->setCurrentIndex(0);
+    const QString picked = box->currentText();
+    const QString longName = QStringLiteral("/dev/ttyUSB10");
+    listed->prepend({longName, longName, QString(), QString(), QString()});
+    QTRY_COMPARE(box->count(), 2);
+    QCOMPARE(box->currentText(), picked);
+    // The box's text field takes the longest usual name whole.
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = true;
+    option.rect = QRect(QPoint(), box->sizeHint());
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                     QStyle::SC_ComboBoxEditField, box);
+    QVERIFY2(field.width() >= box->fontMetrics().horizontalAdvance(longName),
+             qPrintable(QString::number(field.width())));
+
+    // Gone from the list, it goes from the box.
+    listed->clear();
+    QTRY_COMPARE(box->count(), 0);
+}
+
+void TestPort::deviceSettingsRemembered()
+{
+    SimulatorProcess *sim = connectToSimulator({});
+    QVERIFY(sim);
+    const QString path = sim->portPath();
+    window->slaveIdBox()->setValue(17);
+    window->cellBox()->setCurrentIndex(2);
+    action("verifyAction")->trigger();
+    closeWindow();
+
+    ScriptedDialogs *answers = nullptr;
+    const std::unique_ptr<MainWindow> next = makeWindow(answers);
+    QCOMPARE(next->portBox()->currentText(), path);
+    QCOMPARE(next->slaveIdBox()->value(), 17);
+    QCOMPARE(next->cellBox()->currentIndex(), 2);
+    QVERIFY(next->findChild<QAction *>(QStringLiteral("verifyAction"))->isChecked());
 }
 
 QTEST_MAIN(TestPort)

@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSerialPort>
 #include <QSpinBox>
 #include <QTextEdit>
@@ -62,6 +64,16 @@ const QString ReadHeading = QStringLiteral("Чтение данных из ус�
 const QString WriteFailed = QStringLiteral("Ошибка записи");
 const QString ReadLineFailed = QStringLiteral("error: ошибка чтения строки");
 const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
+const QString Cancelled = QStringLiteral("Прервано");
+const QString CheckPassed = QStringLiteral("Проверка пройдена: %1 записей совпадают");
+const QString CompareHeading = QStringLiteral("Сравнение с программой в ячейке 1");
+
+QString partWritten(int cell)
+{
+    return QStringLiteral("Внимание: в ячейке %1 теперь часть новой программы и прежние кол-во и "
+                          "имя — запишите программу снова")
+        .arg(cell);
+}
 
 QString lineWritten(int index)
 {
@@ -210,6 +222,14 @@ private slots:
     void newFileMidWrite();
     void closeDuringTransfer_data();
     void closeDuringTransfer();
+    void progressReachesTotal_data();
+    void progressReachesTotal();
+    void cancelMidTransfer_data();
+    void cancelMidTransfer();
+    void verifyAfterWrite_data();
+    void verifyAfterWrite();
+    void compareLeavesEditorAlone_data();
+    void compareLeavesEditorAlone();
 
 private:
     // Stores a program in a cell of the simulator.
@@ -500,22 +520,23 @@ void TestTransfer::writeFailures_data()
         << "silent@1x3" << QStringList{WriteHeading, WriteFailed} << 3 << 0 << 0 << OldCount
         << OldName;
     QTest::newRow("line 2 unanswered three times")
-        << "silent@3x3" << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed}
+        << "silent@3x3"
+        << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed, partWritten(1)}
         << 5 << 2 << 2 << OldCount << OldName;
     QTest::newRow("line 1 answered on its third attempt")
         << "silent@2x2" << writtenPane(3, QStringLiteral("New")) << 7 << 3 << 3 << 3 << NewName;
     QTest::newRow("line 1 rejected with status 1E, not retried")
-        << "status1e@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
-        << OldCount << OldName;
+        << "status1e@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)}
+        << 2 << 1 << 2 << OldCount << OldName;
     QTest::newRow("line 1 reply with a bad CRC")
-        << "crc@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
-        << OldCount << OldName;
+        << "crc@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)} << 2
+        << 1 << 2 << OldCount << OldName;
     QTest::newRow("line 1 reply in lowercase hex")
-        << "lowercase@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
-        << OldCount << OldName;
+        << "lowercase@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)}
+        << 2 << 1 << 2 << OldCount << OldName;
     QTest::newRow("line 1 answered by an overlong line")
-        << "overlong@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed} << 2 << 1 << 2
-        << OldCount << OldName;
+        << "overlong@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)}
+        << 2 << 1 << 2 << OldCount << OldName;
     QTest::newRow("line 1 reply after noise is taken")
         << "noise@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName;
     QTest::newRow("line 1 reply in pieces is assembled")
@@ -524,15 +545,17 @@ void TestTransfer::writeFailures_data()
     QTest::newRow("write reply to another station is dropped")
         << "address@2" << writtenPane(3, QStringLiteral("New")) << 6 << 3 << 3 << 3 << NewName;
     QTest::newRow("count unanswered three times")
-        << "silent@4x3" << (QStringList(all3) << sizeFailed) << 6 << 3 << 3 << OldCount << OldName;
+        << "silent@4x3" << (QStringList(all3) << sizeFailed << partWritten(1)) << 6 << 3 << 3
+        << OldCount << OldName;
     QTest::newRow("count rejected with status 1E")
-        << "status1e@4" << (QStringList(all3) << sizeFailed) << 4 << 3 << 3 << -1 << OldName;
-    QTest::newRow("name unanswered three times")
-        << "silent@5x3" << (QStringList(all3) << sizeWritten << nameFailed) << 7 << 3 << 3 << 3
+        << "status1e@4" << (QStringList(all3) << sizeFailed << partWritten(1)) << 4 << 3 << 3 << -1
         << OldName;
+    QTest::newRow("name unanswered three times")
+        << "silent@5x3" << (QStringList(all3) << sizeWritten << nameFailed << partWritten(1)) << 7
+        << 3 << 3 << 3 << OldName;
     QTest::newRow("name rejected with status 1E")
-        << "status1e@5" << (QStringList(all3) << sizeWritten << nameFailed) << 5 << 3 << 3 << 3
-        << QByteArray();
+        << "status1e@5" << (QStringList(all3) << sizeWritten << nameFailed << partWritten(1)) << 5
+        << 3 << 3 << 3 << QByteArray();
 }
 
 void TestTransfer::writeFailures()
@@ -829,7 +852,8 @@ void TestTransfer::disconnectMidTransfer_data()
 
     // Disconnect once the request after the second record is on the line, before its reply.
     QTest::newRow("write") << true
-                           << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed}
+                           << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed,
+                                          partWritten(1)}
                            << 3;
     QTest::newRow("read") << false
                           << (readPane(5, QString::fromLatin1(StoredName), 2) << ReadLineFailed)
@@ -899,10 +923,10 @@ void TestTransfer::closeDuringTransfer_data()
     QTest::addColumn<QString>("last");
     QTest::addColumn<bool>("modified");
 
-    QTest::newRow("write") << true << WriteFailed << false;
+    QTest::newRow("write") << true << partWritten(1) << false;
     QTest::newRow("read") << false << ReadLineFailed << false;
     // The question about unsaved text is asked when the user closes, not again at the end.
-    QTest::newRow("write, text changed") << true << WriteFailed << true;
+    QTest::newRow("write, text changed") << true << partWritten(1) << true;
     QTest::newRow("read, text changed") << false << ReadLineFailed << true;
 }
 
@@ -959,6 +983,212 @@ void TestTransfer::closeDuringTransfer()
         asked << QStringLiteral("ask");
     QCOMPARE(dialogs->kinds(), asked);
     window->removeEventFilter(&counter);
+}
+
+void TestTransfer::progressReachesTotal_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<int>("total");
+    // Records plus count and name: the write knows it at once, a read and a compare from the
+    // count.
+    QTest::newRow("write") << "writeAction" << 5;
+    QTest::newRow("read") << "readAction" << 7;
+    QTest::newRow("compare") << "compareAction" << 7;
+}
+
+void TestTransfer::progressReachesTotal()
+{
+    QFETCH(QString, actionName);
+    QFETCH(int, total);
+
+    SimulatorProcess *started = connectToSimulator({});
+    QVERIFY(started);
+    QVERIFY(preset(*started, 0, 5, StoredName, StoredRecords));
+    window->editor()->setPlainText(NewProgram);
+    auto *bar = window->findChild<QProgressBar *>(QStringLiteral("transferProgress"));
+    auto *timeLeft = window->findChild<QLabel *>(QStringLiteral("transferTimeLeft"));
+    QVERIFY(bar && timeLeft);
+    QVERIFY(bar->isHidden());
+
+    QStringList seen;
+    bool cancelEnabled = false;
+    connect(bar, &QProgressBar::valueChanged, watchers, [&](int value) {
+        seen << QStringLiteral("%1/%2").arg(value).arg(bar->maximum());
+        cancelEnabled = action("cancelAction")->isEnabled() && !bar->isHidden();
+        if (value == 1 &&
+            !timeLeft->text().contains(QRegularExpression(QStringLiteral("^осталось \\d+ с$"))))
+            seen << QStringLiteral("time left: ") + timeLeft->text();
+    });
+    action(actionName)->trigger();
+
+    QStringList expected;
+    for (int done = 1; done <= total; ++done)
+        expected << QStringLiteral("%1/%2").arg(done).arg(total);
+    QCOMPARE(seen.mid(seen.size() - total), expected);
+    QVERIFY(cancelEnabled);
+    QVERIFY(bar->isHidden());
+    QVERIFY(timeLeft->isHidden());
+    QVERIFY(!action("cancelAction")->isEnabled());
+}
+
+void TestTransfer::cancelMidTransfer_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QStringList>("pane");
+    QTest::addColumn<int>("sent");
+    // Esc typed into the open find bar instead of the action: the transfer takes it.
+    QTest::addColumn<bool>("escInFindBar");
+
+    // «Прервать» while the third request awaits its reply: that exchange ends, nothing follows.
+    const QStringList written{WriteHeading,   lineWritten(0), lineWritten(1),
+                              lineWritten(2), Cancelled,      partWritten(1)};
+    QTest::newRow("write") << true << written << 3 << false;
+    QTest::newRow("read") << false << (readPane(5, QString::fromLatin1(StoredName), 1) << Cancelled)
+                          << 3 << false;
+    QTest::newRow("write, Esc in the find bar") << true << written << 3 << true;
+}
+
+void TestTransfer::cancelMidTransfer()
+{
+    QFETCH(bool, write);
+    QFETCH(QStringList, pane);
+    QFETCH(int, sent);
+    QFETCH(bool, escInFindBar);
+
+    SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
+    QVERIFY(started);
+    SimulatorProcess &sim = *started;
+    const Records old = oldRecords();
+    QVERIFY(write ? preset(sim, 0, OldCount, OldName, old)
+                  : preset(sim, 0, 5, StoredName, StoredRecords));
+    const QString text = write ? NewProgram : EditorBefore;
+    window->editor()->setPlainText(text);
+    QWidget *findBar = nullptr;
+    if (escInFindBar) {
+        // Keys need a shown, active window.
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        action("findAction")->trigger();
+        findBar =
+            QApplication::focusWidget() ? QApplication::focusWidget()->parentWidget() : nullptr;
+        QVERIFY(findBar && findBar->isVisible());
+    }
+    whenReceived(sim, sent, [this, escInFindBar]() {
+        if (escInFindBar)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        else
+            action("cancelAction")->trigger();
+    });
+
+    action(write ? "writeAction" : "readAction")->trigger();
+
+    QCOMPARE(paneLines(), pane);
+    QCOMPARE(sim.received().size(), sent);
+    QCOMPARE(states(), Connected);
+    QCOMPARE(window->editor()->toPlainText(), text);
+    if (findBar) {
+        // The Esc went to the transfer; once idle, Esc closes the bar again.
+        QVERIFY(findBar->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!findBar->isVisible());
+    }
+    const CellImage cell = sim.cellImages().at(0);
+    if (write) {
+        for (int i = 0; i < OldCount; ++i)
+            QCOMPARE(cell.lines.value(i), i < 3 ? NewRecords.at(i) : old.at(i));
+        QCOMPARE(cell.count, OldCount);
+        QCOMPARE(cell.name, OldName);
+    }
+    QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestTransfer::verifyAfterWrite_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("check");
+
+    const QString prefix = QStringLiteral("error: проверка: ");
+    QTest::newRow("cell holds what was written") << QString() << QStringList{CheckPassed.arg(3)};
+    // Requests 1 to 3 write the records, 4 the count, 5 the name.
+    QTest::newRow("second record stored otherwise")
+        << "corrupt@2"
+        << QStringList{prefix + QStringLiteral(
+                                    "запись 1 (строка 3) отличается; всего отличается записей: 1")};
+    QTest::newRow("count stored otherwise")
+        << "corrupt@4"
+        << QStringList{prefix + QStringLiteral("кол-во записей в программе 3, в приборе 2")};
+    QTest::newRow("name stored otherwise")
+        << "corrupt@5"
+        << QStringList{prefix + QStringLiteral("имя в программе \"New\", в приборе \"Oew  \"")};
+}
+
+void TestTransfer::verifyAfterWrite()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, check);
+
+    QStringList options;
+    if (!fault.isEmpty())
+        options << QStringLiteral("--fault") << fault;
+    SimulatorProcess *started = connectToSimulator(options);
+    QVERIFY(started);
+    QVERIFY(!action("verifyAction")->isChecked());
+    action("verifyAction")->trigger();
+    window->editor()->setPlainText(NewProgram);
+
+    action("writeAction")->trigger();
+
+    // The write's own lines as without the check, then only the check's words.
+    QCOMPARE(paneLines(), writtenPane(3, QStringLiteral("New")) + check);
+    // The read-back asked for the count, the name and each record it was told of.
+    const int readBack = started->received().size() - 5;
+    QVERIFY2(readBack >= 4, qPrintable(QString::number(readBack)));
+    QCOMPARE(states(), Connected);
+    QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestTransfer::compareLeavesEditorAlone_data()
+{
+    QTest::addColumn<bool>("same");
+    QTest::addColumn<QStringList>("pane");
+
+    const QString prefix = QStringLiteral("error: проверка: ");
+    QTest::newRow("cell holds the editor's program")
+        << true << QStringList{CompareHeading, CheckPassed.arg(3)};
+    QTest::newRow("cell holds another program")
+        << false
+        << QStringList{CompareHeading,
+                       prefix + QStringLiteral("кол-во записей в программе 3, в приборе 7"),
+                       prefix + QStringLiteral("имя в программе \"New\", в приборе \"Old  \""),
+                       prefix + QStringLiteral(
+                                    "запись 0 (строка 2) отличается; всего отличается записей: 3")};
+}
+
+void TestTransfer::compareLeavesEditorAlone()
+{
+    QFETCH(bool, same);
+    QFETCH(QStringList, pane);
+
+    SimulatorProcess *started = connectToSimulator({});
+    QVERIFY(started);
+    SimulatorProcess &sim = *started;
+    QVERIFY(same ? preset(sim, 0, 3, NewName, NewRecords)
+                 : preset(sim, 0, OldCount, OldName, oldRecords()));
+    window->editor()->setPlainText(NewProgram);
+    window->editor()->document()->setModified(false);
+    const int stored = same ? 3 : OldCount;
+
+    action("compareAction")->trigger();
+
+    QCOMPARE(paneLines(), pane);
+    QCOMPARE(window->editor()->toPlainText(), NewProgram);
+    QVERIFY(!window->editor()->document()->isModified());
+    // Reads only: count, name and every stored record, no write.
+    QCOMPARE(sim.received().size(), 2 + stored);
+    QCOMPARE(sim.cellImages().at(0).count, stored);
+    QCOMPARE(states(), Connected);
+    QVERIFY(dialogs->calls.isEmpty());
 }
 
 QTEST_MAIN(TestTransfer)

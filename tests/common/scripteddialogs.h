@@ -17,7 +17,7 @@ public:
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
-        // The informative text under a warning's message.
+        // The informative text under a warning's or critical box's message.
         QString detail;
     };
 
@@ -52,9 +52,10 @@ public:
     {
         calls.append({QStringLiteral("warning"), title, text, QString(), detail});
     }
-    void critical(QWidget *, const QString &title, const QString &text) override
+    void critical(QWidget *, const QString &title, const QString &text,
+                  const QString &detail = QString()) override
     {
-        calls.append({QStringLiteral("critical"), title, text, QString(), QString()});
+        calls.append({QStringLiteral("critical"), title, text, QString(), detail});
     }
     void about(QWidget *, const QString &title, const QString &text) override
     {
@@ -69,8 +70,8 @@ public:
                       int maximum) override
     {
         calls.append({QStringLiteral("line"), title,
-                      QStringLiteral("%1 [%2/%3]").arg(label).arg(current).arg(maximum),
-                      QString(), QString()});
+                      QStringLiteral("%1 [%2/%3]").arg(label).arg(current).arg(maximum), QString(),
+                      QString()});
         return lineNumbers.isEmpty() ? 0 : lineNumbers.dequeue();
     }
 };

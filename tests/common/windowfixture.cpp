@@ -44,6 +44,11 @@ std::unique_ptr<MainWindow> WindowFixture::makeWindow(ScriptedDialogs *&dialogs)
 void WindowFixture::openWindow()
 {
     closeWindow();
+    // Every test starts from the default port, Slave ID, cell and verify option, whatever an
+    // earlier test chose and the window remembered.
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brisca"),
+              QStringLiteral("KV2050RB1"))
+        .remove(QStringLiteral("device"));
     window = makeWindow(dialogs).release();
 }
 

@@ -98,6 +98,8 @@ const QString ReadSucceeded = QStringLiteral("Данные успешно счи
 const QStringList WriteFailures{QStringLiteral("Ошибка записи"),
                                 QStringLiteral("Ошибка записи size"),
                                 QStringLiteral("Ошибка записи prgName")};
+const QString LineLost = QStringLiteral("Связь с прибором потеряна");
+const QString PartWrittenStart = QStringLiteral("Внимание: в ячейке ");
 
 // Operand and comparison names by code, written out here, not taken from the library.
 QString operandName(int code)
@@ -377,7 +379,15 @@ void TestSoak::writeCycle()
         QCOMPARE(describe(stored, MaxRecords), describe(expected, MaxRecords));
     } else {
         ++writesFailed;
-        QVERIFY2(WriteFailures.contains(pane.constLast()),
+        // After the failure line: the lost line, then the warning once a line was stored.
+        QStringList lines = pane;
+        const bool lineStored = lines.contains(QStringLiteral("Строка 0 записана"));
+        QCOMPARE(lines.constLast().startsWith(PartWrittenStart), lineStored);
+        if (lineStored)
+            lines.removeLast();
+        if (lines.constLast() == LineLost)
+            lines.removeLast();
+        QVERIFY2(WriteFailures.contains(lines.constLast()),
                  qPrintable(where + QStringLiteral(": ") + pane.join(QLatin1String(" | "))));
         QVERIFY2(!pane.contains(WriteSucceeded), qPrintable(where));
     }

@@ -206,6 +206,8 @@ QString writeOutcome(ProgramTransfer::WriteResult result)
         return QStringLiteral("size-failed");
     case ProgramTransfer::WriteResult::NameFailed:
         return QStringLiteral("name-failed");
+    case ProgramTransfer::WriteResult::Cancelled:
+        return QStringLiteral("cancelled");
     }
     return QString();
 }
@@ -225,6 +227,8 @@ QString readOutcome(ProgramTransfer::ReadStatus status)
         return QStringLiteral("name-failed");
     case ProgramTransfer::ReadStatus::LineFailed:
         return QStringLiteral("line-failed");
+    case ProgramTransfer::ReadStatus::Cancelled:
+        return QStringLiteral("cancelled");
     }
     return QString();
 }

@@ -18,6 +18,7 @@ constexpr KindName KindNames[] = {
     {"overlong", FaultPlan::Kind::Overlong},   {"hangup", FaultPlan::Kind::Hangup},
     {"twice", FaultPlan::Kind::Twice},         {"repeat", FaultPlan::Kind::Repeat},
     {"command", FaultPlan::Kind::Command},     {"source", FaultPlan::Kind::Source},
+    {"corrupt", FaultPlan::Kind::Corrupt},
 };
 
 } // namespace

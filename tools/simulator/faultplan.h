@@ -28,6 +28,7 @@ public:
         Repeat,    // send the answer, then once more after the late delay
         Command,   // answer with another command byte
         Source,    // answer as another Slave ID
+        Corrupt,   // store a write with its first byte changed, yet acknowledge it
     };
 
     // Adds one rule; on a malformed rule returns false and says why in `error`.

@@ -22,6 +22,8 @@ constexpr quint8 RejectedStatus = 0x1E;
 constexpr char NoiseText[] = "~?noise!\r\n";
 // The "command" fault answers a line request as a count request and the other way round.
 constexpr quint8 OtherCommandBits = 0x04;
+// The bit a corrupting supply changes in the first byte of a write it stores.
+constexpr quint8 CorruptBits = 0x01;
 // Characters written at most per flood round, and the pause between rounds.
 constexpr int FloodChunkChars = 4096;
 constexpr int FloodIntervalMs = 1;
@@ -202,9 +204,15 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
         return;
     }
 
+    QByteArray stored = payload;
+    if (FaultPlan::has(mask, Kind::Corrupt) &&
+        SupplyMemory::classify(command, payload.size()) == SupplyMemory::Request::Write) {
+        stored[0] = char(stored.at(0) ^ CorruptBits);
+        log(QStringLiteral("CORRUPT"));
+    }
     QByteArray replyPayload;
     const bool write =
-        cells.serve(command, access, payload, replyPayload) == SupplyMemory::Request::Write;
+        cells.serve(command, access, stored, replyPayload) == SupplyMemory::Request::Write;
     if (write) {
         saveCells();
     }
