@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QComboBox>
 #include <QKeySequence>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -167,7 +168,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setUpLabel(slaveIdLabel, tr(" Slave ID"), LabelMinimumWidth);
     setUpLabel(cellLabel, tr("Ячейка\nпамяти"), CellLabelMinimumWidth);
     portComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    portComboBox->setMinimumContentsLength(int(sizeof(LongPortName)));
+    // The length is counted in the widest letter's width: enough of them to hold the long name,
+    // and no more, so the Slave ID box still fits beside it.
+    const QFontMetrics portMetrics(portComboBox->font());
+    portComboBox->setMinimumContentsLength(
+        (portMetrics.horizontalAdvance(QLatin1String(LongPortName)) +
+         portMetrics.horizontalAdvance(QLatin1Char('X')) - 1) /
+        portMetrics.horizontalAdvance(QLatin1Char('X')));
     portComboBox->setFixedHeight(ControlHeight);
     slaveIdSpinBox->setFixedWidth(SlaveIdBoxWidth);
     slaveIdSpinBox->setFixedHeight(ControlHeight);
