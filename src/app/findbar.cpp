@@ -46,12 +46,12 @@ FindBar::FindBar(QTextEdit *editor, QWidget *parent)
     nextAction->setShortcutContext(Qt::WindowShortcut);
     addAction(nextAction);
     auto *previousAction = new QAction(this);
-    previousAction->setShortcut(QKeySequence(Qt::SHIFT + Qt::Key_F3));
+    previousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     previousAction->setShortcutContext(Qt::WindowShortcut);
     addAction(previousAction);
     auto *previousFromField = new QAction(this);
     previousFromField->setShortcuts(
-        {QKeySequence(Qt::SHIFT + Qt::Key_Return), QKeySequence(Qt::SHIFT + Qt::Key_Enter)});
+        {QKeySequence(Qt::SHIFT | Qt::Key_Return), QKeySequence(Qt::SHIFT | Qt::Key_Enter)});
     previousFromField->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addAction(previousFromField);
 

@@ -283,6 +283,11 @@ void DeviceLink::oweAnswers(quint8 dest, quint8 command, int timeoutMs)
 
 void DeviceLink::discardInput(qint64 holdMs)
 {
+    // Take in what the system already holds for the port first: after a busy spell a trailing
+    // answer can lie there unread, and the line would look quiet while it waits.
+    if (port->isOpen()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     qint64 dropped = inbox.size();
     inbox.clear();
     dropped += dropAvailable();

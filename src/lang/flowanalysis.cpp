@@ -133,9 +133,12 @@ Findings analyse(const InstructionList &records)
     // Every loop returns through a jump to an earlier record or to itself, since falling through
     // only moves forwards. Such a jump closes a loop without a delay exactly when its target lies
     // in its own component of the delay-free part of the program.
-    QVector<bool> delayFree(count, false);
+    // Appended, not sized up front: GCC 12 takes Qt 6's fill of QVector(count, false) for a
+    // write past the largest object (a false stringop-overflow).
+    QVector<bool> delayFree;
+    delayFree.reserve(count);
     for (int index = 0; index < count; ++index)
-        delayFree[index] = reached.at(index) && !isDelay(records.at(index));
+        delayFree.append(reached.at(index) && !isDelay(records.at(index)));
     const QVector<int> component = components(records, delayFree);
     for (int index = 0; index < count; ++index) {
         const Instruction &r = records.at(index);

@@ -750,7 +750,7 @@ void TestMainWindow::nextAndPreviousDiagnosticWrapAround()
     QCOMPARE(action("nextErrorAction")->text(), QStringLiteral("Следующая ошибка"));
     QCOMPARE(action("nextErrorAction")->shortcut(), QKeySequence(Qt::Key_F8));
     QCOMPARE(action("previousErrorAction")->text(), QStringLiteral("Предыдущая ошибка"));
-    QCOMPARE(action("previousErrorAction")->shortcut(), QKeySequence(Qt::SHIFT + Qt::Key_F8));
+    QCOMPARE(action("previousErrorAction")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F8));
     window->editor()->moveCursor(QTextCursor::Start);
 
     // Straight after the edit, before the pause: the jump checks what is there first.
@@ -805,7 +805,7 @@ void TestMainWindow::findForwardAndBackward()
 
     window->editor()->setPlainText(text);
     QVERIFY(showActive());
-    QCOMPARE(action("findAction")->shortcut(), QKeySequence(Qt::CTRL + Qt::Key_F));
+    QCOMPARE(action("findAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     QTest::keyClick(window->editor(), Qt::Key_F, Qt::ControlModifier);
     auto *field = window->findChild<QLineEdit *>(QStringLiteral("findField"));
     QVERIFY(field);

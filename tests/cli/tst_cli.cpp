@@ -668,7 +668,8 @@ void TestCli::lostLineEndsTheTransfer()
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - 2), (QStringList{u("Строка 0 записана"), u("Ошибка записи")}));
-    QVERIFY2(run.err.startsWith("quorvel-cli: lost port " + simulator.portPath().toUtf8() + ": "),
+    QVERIFY2(run.err.startsWith(
+                 QByteArray("quorvel-cli: lost port " + simulator.portPath().toUtf8() + ": ")),
              run.err.constData());
 }
 

@@ -4,17 +4,14 @@
 #include "deviceprotocol.h"
 #include "faultplan.h"
 #include "simulatedsupply.h"
+#include "supplycontrol.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
-
-constexpr int ReadChunkBytes = 4096;
 
 const char HelpText[] =
     "Opens a pseudo-terminal and answers on it as a Brisca power supply: four memory cells\n"
@@ -118,37 +115,10 @@ int main(int argc, char *argv[])
     std::printf("%s\n", qPrintable(supply.portPath()));
     std::fflush(stdout);
 
-    // Control input not yet ended by a line feed; lives as long as the event loop.
-    QByteArray pending;
+    SupplyControl control(supply);
     if (!parser.isSet(QStringLiteral("no-control"))) {
-        auto *controlNotifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
-        QObject::connect(controlNotifier, &QSocketNotifier::activated, &supply,
-                         [&supply, &pending, controlNotifier]() {
-                             char buffer[ReadChunkBytes];
-                             const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-                             if (got <= 0) {
-                                 // Whoever started us has gone: stop with them.
-                                 controlNotifier->setEnabled(false);
-                                 QCoreApplication::quit();
-                                 return;
-                             }
-                             pending.append(buffer, int(got));
-                             int end = -1;
-                             while ((end = pending.indexOf('\n')) >= 0) {
-                                 const QString line = QString::fromLocal8Bit(pending.left(end));
-                                 pending.remove(0, end + 1);
-                                 bool quit = false;
-                                 for (const QString &answer : supply.control(line, &quit)) {
-                                     std::printf("%s\n", qPrintable(answer));
-                                 }
-                                 std::fflush(stdout);
-                                 if (quit) {
-                                     controlNotifier->setEnabled(false);
-                                     QCoreApplication::quit();
-                                     return;
-                                 }
-                             }
-                         });
+        QObject::connect(&control, &SupplyControl::finished, &app, &QCoreApplication::quit);
+        control.listen();
     }
     return QCoreApplication::exec();
 }

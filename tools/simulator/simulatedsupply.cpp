@@ -401,60 +401,11 @@ void SimulatedSupply::saveCells()
     }
 }
 
-QStringList SimulatedSupply::control(const QString &line, bool *quit)
+bool SimulatedSupply::setMemory(const QString &line, QString *error)
 {
-    const QString command = line.trimmed();
-    const QString word = command.section(QLatin1Char(' '), 0, 0);
-    QString error;
-    if (command.isEmpty()) {
-        return {};
+    if (!cells.applyLine(line, error)) {
+        return false;
     }
-    if (word == QLatin1String("fault")) {
-        const QStringList rules =
-            command.mid(word.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (rules.isEmpty()) {
-            return {QStringLiteral("error fault needs KIND@SELECTOR")};
-        }
-        for (const QString &rule : rules) {
-            if (!faults.add(rule, &error)) {
-                return {QStringLiteral("error ") + error};
-            }
-        }
-        return {QStringLiteral("ok")};
-    }
-    if (word == QLatin1String("flood")) {
-        bool ok = false;
-        const int durationMs = command.section(QLatin1Char(' '), 1, 1).toInt(&ok);
-        if (!ok || durationMs < 0) {
-            return {QStringLiteral("error flood needs a duration in ms")};
-        }
-        flood(durationMs);
-        return {QStringLiteral("ok")};
-    }
-    if (command == QLatin1String("clear")) {
-        faults.clear();
-        return {QStringLiteral("ok")};
-    }
-    if (command == QLatin1String("count")) {
-        return {QStringLiteral("count %1").arg(requests)};
-    }
-    if (command == QLatin1String("path")) {
-        return {slavePath};
-    }
-    if (command == QLatin1String("dump")) {
-        return cells.toText() << QStringLiteral("end");
-    }
-    if (command == QLatin1String("quit")) {
-        *quit = true;
-        return {QStringLiteral("ok")};
-    }
-    if (word == QLatin1String("cell") || word == QLatin1String("line") ||
-        word == QLatin1String("register")) {
-        if (!cells.applyLine(command, &error)) {
-            return {QStringLiteral("error ") + error};
-        }
-        saveCells();
-        return {QStringLiteral("ok")};
-    }
-    return {QStringLiteral("error unknown command '%1'").arg(command)};
+    saveCells();
+    return true;
 }

@@ -50,8 +50,9 @@ public:
     QString portPath() const { return slavePath; }
 
     bool addFault(const QString &rule, QString *error) { return faults.add(rule, error); }
-    // Runs one control line; returns the lines to answer. Sets `quit` for "quit".
-    QStringList control(const QString &line, bool *quit);
+    void clearFaults() { faults.clear(); }
+    // Applies one line of the cells-file form and saves the cells.
+    bool setMemory(const QString &line, QString *error);
 
     // Floods the line with noise, over-long lines and answers to nothing for `durationMs`,
     // whenever no answer is going out.
