@@ -71,10 +71,6 @@ public:
     // Opens a program file exactly as "Открыть файл" does once a name has been chosen.
     void openProgramFile(const QString &path);
 
-    // The language help window's text, and the example program it shows.
-    static QString languageHelpText();
-    static QString languageHelpExample();
-
     // Read access for tests and tools.
     QTextEdit *editor() const;
     QPlainTextEdit *outputPane() const;

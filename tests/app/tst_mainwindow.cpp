@@ -1,3 +1,4 @@
+#include "languagehelp.h"
 #include "qttranslation.h"
 #include "windowfixture.h"
 
@@ -521,13 +522,13 @@ void TestMainWindow::languageHelpShowsTableAndCompilingExample()
          {"prgName = \"Prg1\";", "X = V;", "X += V;", "if X op V #t else #e;", "jmp #t;", "#t;",
           "delay_ms n;", "delay_s n;", "nop;"})
         QVERIFY2(text.contains(QString::fromUtf8(statement)), statement);
-    QVERIFY(text.contains(MainWindow::languageHelpExample().trimmed()));
+    QVERIFY(text.contains(LanguageHelp::example().trimmed()));
     // A second call shows the same window instead of piling up copies.
     action("languageHelpAction")->trigger();
     QCOMPARE(window->findChildren<QTextBrowser *>().size(), 1);
 
     // The example teaches what the compiler accepts.
-    window->editor()->setPlainText(MainWindow::languageHelpExample());
+    window->editor()->setPlainText(LanguageHelp::example());
     action("compileAction")->trigger();
     QCOMPARE(window->compileErrorFlag(), 0);
     QCOMPARE(paneLines().constLast(), QStringLiteral("OK: 7/100"));

@@ -1,0 +1,58 @@
+#include "languagehelp.h"
+
+#include <QCoreApplication>
+
+namespace LanguageHelp {
+
+QString html()
+{
+    return QCoreApplication::translate(
+               "MainWindow",
+               "<h3>Язык программ</h3>"
+               "<p>Одна инструкция в строке, каждая заканчивается знаком <code>;</code>. "
+               "Строка, в которой есть <code>//</code>, целиком считается комментарием. "
+               "Текст между <code>/*</code> и <code>*/</code> только выделяется цветом, "
+               "а компилируется как обычная строка. Регистр букв важен.</p>"
+               "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">"
+               "<tr><th>Инструкция</th><th>Что делает</th></tr>"
+               "<tr><td><code>prgName = \"Prg1\";</code></td><td>имя программы, от 1 до 5 букв, "
+               "цифр или знаков _; только в первой строке</td></tr>"
+               "<tr><td><code>X = V;</code></td><td>присвоить операнду X число или другой "
+               "операнд V</td></tr>"
+               "<tr><td><code>X += V;</code> <code>X -= V;</code><br><code>X *= V;</code> "
+               "<code>X /= V;</code></td><td>прибавить, вычесть, умножить, разделить</td></tr>"
+               "<tr><td><code>if X op V #t;</code><br><code>if X op V #t else #e;</code></td>"
+               "<td>сравнить X с V; если верно, перейти к метке t, иначе к метке e (или к "
+               "следующей строке). Сравнения: <code>== != &lt; &lt;= &gt; &gt;=</code>. "
+               "После <code>if</code> и после <code>else</code> ровно один пробел</td></tr>"
+               "<tr><td><code>jmp #t;</code></td><td>перейти к метке t</td></tr>"
+               "<tr><td><code>#t;</code></td><td>метка с номером t от 0 до 99</td></tr>"
+               "<tr><td><code>delay_ms n;</code></td><td>пауза n миллисекунд</td></tr>"
+               "<tr><td><code>delay_s n;</code></td><td>пауза n секунд</td></tr>"
+               "<tr><td><code>nop;</code></td><td>ничего не делать</td></tr>"
+               "</table>"
+               "<p>Операнды: <code>Us Uo Is Io Out Ro</code>, <code>M1</code>–<code>M8</code>, "
+               "<code>T1</code>–<code>T4</code>, <code>Blk</code> (<code>Blk</code> не может "
+               "стоять слева в <code>if</code>). Числа десятичные, целые, от -2147483648 до "
+               "2147483647, без знака +. В программе не больше 100 инструкций; метки тоже "
+               "считаются, имя программы нет.</p>"
+               "<h4>Пример</h4>"
+               "<p>Поднимать напряжение шагами по 10 раз в полсекунды до 1000, затем "
+               "выключить выход:</p>") +
+           QStringLiteral("<pre>") + example().toHtmlEscaped() + QStringLiteral("</pre>");
+}
+
+QString example()
+{
+    return QStringLiteral("prgName = \"Ramp\";\n"
+                          "// Начать с нуля\n"
+                          "Us = 0;\n"
+                          "#1;\n"
+                          "Us += 10;\n"
+                          "delay_ms 500;\n"
+                          "if Us < 1000 #1 else #2;\n"
+                          "#2;\n"
+                          "Out = 0;\n");
+}
+
+} // namespace LanguageHelp
