@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "deviceprotocol.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,9 +10,10 @@
 
 namespace {
 
-constexpr int MaxSlaveId = 255;
+constexpr int MaxSlaveId = DeviceProtocol::MaxSlaveId;
+// Cells are numbered from 1 on the command line, as in the window's box.
 constexpr int FirstCell = 1;
-constexpr int LastCell = 4;
+constexpr int LastCell = DeviceProtocol::CellCount;
 
 const QString RecordsName = QStringLiteral("records");
 const QString PortName = QStringLiteral("port");
