@@ -121,6 +121,10 @@ private:
     void followTransfer(ProgramTransfer &transfer, bool writing, int total);
     void showProgress(bool writing, int done, int total);
     // The pane's words for a read-back against the program: verify and compare share them.
+    // Reads the cell back silently and reports how it compares with the program (verify and
+    // compare alike).
+    void compareCell(quint8 slaveId, int cell, const InstructionList &program, const QString &name,
+                     const QVector<int> &sourceLines);
     void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
     // After a transfer's last line: the lost line, if it was lost meanwhile.
     void reportLostLine();

@@ -64,17 +64,8 @@ void MainWindow::SaveLineToDevice()
         return;
     }
 
-    if (verify) {
-        // Read back without the read's own lines; «Прервать» now reaches this transfer.
-        ProgramTransfer check(*link, slaveId, cell, silent);
-        followTransfer(check, false, 0);
-        const ProgramTransfer::ReadResult back = check.read();
-        if (back.status == ProgramTransfer::ReadStatus::Cancelled)
-            appendPane(tr("Прервано"));
-        else
-            reportComparison(compareProgram(program, name, back), sourceLines);
-        reportLostLine();
-    }
+    if (verify)
+        compareCell(slaveId, cell, program, name, sourceLines);
     finishTransfer();
 }
 
@@ -125,15 +116,22 @@ void MainWindow::CompareWithDevice()
     const auto slaveId = quint8(slaveIdSpinBox->value());
     replacePane(tr("Сравнение с программой в ячейке %1").arg(cell + 1));
 
-    ProgramTransfer transfer(*link, slaveId, cell, silent);
-    followTransfer(transfer, false, 0);
-    const ProgramTransfer::ReadResult back = transfer.read();
+    compareCell(slaveId, cell, program, name, sourceLines);
+    finishTransfer();
+}
+
+void MainWindow::compareCell(quint8 slaveId, int cell, const InstructionList &program,
+                             const QString &name, const QVector<int> &sourceLines)
+{
+    // Read back without the read's own lines; «Прервать» reaches this transfer too.
+    ProgramTransfer check(*link, slaveId, cell, silent);
+    followTransfer(check, false, 0);
+    const ProgramTransfer::ReadResult back = check.read();
     if (back.status == ProgramTransfer::ReadStatus::Cancelled)
         appendPane(tr("Прервано"));
     else
         reportComparison(compareProgram(program, name, back), sourceLines);
     reportLostLine();
-    finishTransfer();
 }
 
 void MainWindow::CancelTransfer()
