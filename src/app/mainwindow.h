@@ -114,6 +114,9 @@ private:
     void onPortLost();
     void replacePane(const QString &heading);
     void appendPane(const QString &text);
+    // Marks a transfer as running and compiles the editor text; false (the transfer already
+    // finished) when the compile fails.
+    bool startCompiledTransfer();
     // Called on every way out of a transfer.
     void finishTransfer();
     // Shows the progress bar and the time left for `transfer`, which sends `total` requests

@@ -27,15 +27,22 @@ void silent(const QString &) {}
 
 } // namespace
 
-void MainWindow::SaveLineToDevice()
+bool MainWindow::startCompiledTransfer()
 {
     transferRunning = true;
     applyState();
     checkText();
     if (compileError == 1) {
         finishTransfer();
-        return;
+        return false;
     }
+    return true;
+}
+
+void MainWindow::SaveLineToDevice()
+{
+    if (!startCompiledTransfer())
+        return;
     replacePane(tr("Запись данных в устройство"));
 
     // Requests wait in the event loop, where "Создать файл" may empty the window's program:
@@ -102,13 +109,8 @@ void MainWindow::ReadLineFromDevice()
 
 void MainWindow::CompareWithDevice()
 {
-    transferRunning = true;
-    applyState();
-    checkText();
-    if (compileError == 1) {
-        finishTransfer();
+    if (!startCompiledTransfer())
         return;
-    }
     const InstructionList program = instructions;
     const QString name = programName;
     const QVector<int> sourceLines = recordLines;
