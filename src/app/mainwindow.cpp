@@ -8,23 +8,19 @@
 #include "portguard.h"
 #include "programtransfer.h"
 #include "reportpanelinks.h"
+#include "settingskeys.h"
 #include "userdialogs.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QComboBox>
 #include <QKeySequence>
-#include <QFontMetrics>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QSettings>
-#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -41,8 +37,6 @@ constexpr int ToolbarIconSize = 32;
 constexpr int LabelMinimumWidth = 60;
 constexpr int CellLabelMinimumWidth = 50;
 constexpr int ControlHeight = 30;
-// The port box shows a name this long in full.
-constexpr char LongPortName[] = "/dev/ttyUSB10";
 constexpr int ProgressWidth = 160;
 constexpr int SlaveIdBoxWidth = 50;
 constexpr int MaxSlaveId = DeviceProtocol::MaxSlaveId;
@@ -51,52 +45,6 @@ constexpr int PaneStartHeight = 120;
 constexpr int EditorStartHeight = 400;
 constexpr int HelpWidth = 640;
 constexpr int HelpHeight = 560;
-
-// The window's layout between runs.
-constexpr char GeometryKey[] = "geometry";
-constexpr char WindowStateKey[] = "windowState";
-constexpr char SplitterKey[] = "splitter";
-// The device controls and the check after a write, between runs.
-constexpr char PortKey[] = "device/port";
-constexpr char SlaveIdKey[] = "device/slaveId";
-constexpr char CellKey[] = "device/cell";
-constexpr char VerifyKey[] = "device/verifyAfterWrite";
-
-// The port box reads the port list again each time it opens.
-class PortComboBox : public QComboBox
-{
-public:
-    using QComboBox::QComboBox;
-    std::function<void()> aboutToShowPopup;
-
-    void showPopup() override
-    {
-        if (aboutToShowPopup)
-            aboutToShowPopup();
-        QComboBox::showPopup();
-    }
-};
-
-QString portToolTip(const MainWindow::PortEntry &entry)
-{
-    const auto orDash = [](const QString &text) {
-        return text.isEmpty() ? QStringLiteral("—") : text;
-    };
-    return MainWindow::tr("%1\nОписание: %2\nПроизводитель: %3\nСерийный номер: %4")
-        .arg(entry.location, orDash(entry.description), orDash(entry.manufacturer),
-             orDash(entry.serialNumber));
-}
-
-QList<MainWindow::PortEntry> systemPorts()
-{
-    QList<MainWindow::PortEntry> entries;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports) {
-        entries.append({info.portName(), info.systemLocation(), info.description(),
-                        info.manufacturer(), info.serialNumber()});
-    }
-    return entries;
-}
 
 } // namespace
 
@@ -124,29 +72,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(guard, &PortGuard::portLost, this, &MainWindow::onPortLost);
 
     portLabel = new QLabel(this);
-    auto *portBox = new PortComboBox(this);
-    portBox->aboutToShowPopup = [this] { refreshPorts(); };
-    portComboBox = portBox;
+    portComboBox = new PortBox(this);
     portComboBox->setObjectName(QStringLiteral("portComboBox"));
     programToolBar = new QToolBar(this);
     // saveState() finds toolbars by name.
     programToolBar->setObjectName(QStringLiteral("programToolBar"));
     settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("Brisca"), QStringLiteral("KV2050RB1"));
+                                           SettingsKeys::Organization, SettingsKeys::Application);
 
     operandCodes = Language::operandCodes();
     compareCodes = Language::compareCodes();
 
     highlighter = new Highlighter(ui->textEdit->document());
-
-    // Pseudo-terminals and network bridges are not listed: the name may be typed as well.
-    portComboBox->setEditable(true);
-    portComboBox->setInsertPolicy(QComboBox::NoInsert);
-    portSource = systemPorts;
-    refreshPorts();
-    portRefreshTimer = new QTimer(this);
-    portRefreshTimer->setInterval(PortRefreshMs);
-    connect(portRefreshTimer, &QTimer::timeout, this, &MainWindow::refreshPorts);
 
     slaveIdLabel = new QLabel(this);
     slaveIdSpinBox = new QSpinBox(this);
@@ -168,14 +105,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setUpLabel(portLabel, tr("  Номер\n  порта"), LabelMinimumWidth);
     setUpLabel(slaveIdLabel, tr(" Slave ID"), LabelMinimumWidth);
     setUpLabel(cellLabel, tr("Ячейка\nпамяти"), CellLabelMinimumWidth);
-    portComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    // The length is counted in the widest letter's width: enough of them to hold the long name,
-    // and no more, so the Slave ID box still fits beside it.
-    const QFontMetrics portMetrics(portComboBox->font());
-    portComboBox->setMinimumContentsLength(
-        (portMetrics.horizontalAdvance(QLatin1String(LongPortName)) +
-         portMetrics.horizontalAdvance(QLatin1Char('X')) - 1) /
-        portMetrics.horizontalAdvance(QLatin1Char('X')));
     portComboBox->setFixedHeight(ControlHeight);
     slaveIdSpinBox->setFixedWidth(SlaveIdBoxWidth);
     slaveIdSpinBox->setFixedHeight(ControlHeight);
@@ -284,7 +213,7 @@ void MainWindow::createActions()
     verifyAction->setStatusTip(tr("После записи считать ячейку и сравнить с записанным"));
     verifyAction->setCheckable(true);
     connect(verifyAction, &QAction::toggled, this,
-            [this](bool on) { settings->setValue(QLatin1String(VerifyKey), on); });
+            [this](bool on) { settings->setValue(SettingsKeys::VerifyAfterWrite, on); });
     cancelAction = new QAction(tr("Прервать"), this);
     cancelAction->setObjectName(QStringLiteral("cancelAction"));
     cancelAction->setStatusTip(tr("Прервать обмен с прибором после текущего запроса"));
@@ -439,23 +368,23 @@ void MainWindow::showLanguageHelp()
 
 void MainWindow::restoreLayout()
 {
-    restoreGeometry(settings->value(QLatin1String(GeometryKey)).toByteArray());
-    restoreState(settings->value(QLatin1String(WindowStateKey)).toByteArray());
+    restoreGeometry(settings->value(SettingsKeys::Geometry).toByteArray());
+    restoreState(settings->value(SettingsKeys::WindowState).toByteArray());
 }
 
 void MainWindow::showEvent(QShowEvent *event)
 {
     // Restored before the window had its size, the heights would be stretched to fit it.
     if (!std::exchange(splitterRestored, true))
-        ui->splitter->restoreState(settings->value(QLatin1String(SplitterKey)).toByteArray());
+        ui->splitter->restoreState(settings->value(SettingsKeys::Splitter).toByteArray());
     QMainWindow::showEvent(event);
 }
 
 void MainWindow::saveLayout()
 {
-    settings->setValue(QLatin1String(GeometryKey), saveGeometry());
-    settings->setValue(QLatin1String(WindowStateKey), saveState());
-    settings->setValue(QLatin1String(SplitterKey), ui->splitter->saveState());
+    settings->setValue(SettingsKeys::Geometry, saveGeometry());
+    settings->setValue(SettingsKeys::WindowState, saveState());
+    settings->setValue(SettingsKeys::Splitter, ui->splitter->saveState());
     settings->sync();
 }
 
@@ -478,78 +407,29 @@ void MainWindow::applyState()
                                   : tr("Нет связи"));
     // The box is locked while open, so it names the connected port. The list is read again
     // only while the user may pick another port.
-    if (open)
-        portRefreshTimer->stop();
-    else if (!portRefreshTimer->isActive())
-        portRefreshTimer->start();
+    portComboBox->setFollowing(!open);
 }
 
 void MainWindow::setPortSource(PortSource source)
 {
-    portSource = std::move(source);
-    refreshPorts();
-}
-
-void MainWindow::refreshPorts()
-{
-    if (port->isOpen() || !portSource)
-        return;
-    // The open list is read when it opens, not changed under the user's pointer.
-    if (portComboBox->view()->isVisible())
-        return;
-    const QList<PortEntry> entries = portSource();
-    QStringList names;
-    QStringList tips;
-    for (const PortEntry &entry : entries) {
-        names << entry.name;
-        tips << portToolTip(entry);
-    }
-    QStringList shownNames;
-    QStringList shownTips;
-    for (int i = 0; i < portComboBox->count(); ++i) {
-        shownNames << portComboBox->itemText(i);
-        shownTips << portComboBox->itemData(i, Qt::ToolTipRole).toString();
-    }
-    // An unchanged list leaves the box alone, so a path being typed is not disturbed.
-    if (names == shownNames && tips == shownTips)
-        return;
-
-    QLineEdit *edit = portComboBox->lineEdit();
-    const QString text = portComboBox->currentText();
-    const int cursor = edit ? edit->cursorPosition() : 0;
-    const QSignalBlocker blocker(portComboBox);
-    portComboBox->clear();
-    for (int i = 0; i < names.size(); ++i) {
-        portComboBox->addItem(names.at(i));
-        portComboBox->setItemData(i, tips.at(i), Qt::ToolTipRole);
-    }
-    const int index = portComboBox->findText(text);
-    portComboBox->setCurrentIndex(index);
-    if (index < 0)
-        portComboBox->setEditText(text);
-    if (edit)
-        edit->setCursorPosition(cursor);
+    portComboBox->setSource(std::move(source));
 }
 
 void MainWindow::restoreDeviceSettings()
 {
-    const QString savedPort = settings->value(QLatin1String(PortKey)).toString();
-    if (!savedPort.isEmpty()) {
-        const int index = portComboBox->findText(savedPort);
-        portComboBox->setCurrentIndex(index);
-        if (index < 0)
-            portComboBox->setEditText(savedPort);
-    }
-    slaveIdSpinBox->setValue(settings->value(QLatin1String(SlaveIdKey), 0).toInt());
-    const int cell = settings->value(QLatin1String(CellKey), 0).toInt();
+    const QString savedPort = settings->value(SettingsKeys::Port).toString();
+    if (!savedPort.isEmpty())
+        portComboBox->showPortName(savedPort);
+    slaveIdSpinBox->setValue(settings->value(SettingsKeys::SlaveId, 0).toInt());
+    const int cell = settings->value(SettingsKeys::Cell, 0).toInt();
     if (cell >= 0 && cell < cellComboBox->count())
         cellComboBox->setCurrentIndex(cell);
-    verifyAction->setChecked(settings->value(QLatin1String(VerifyKey), false).toBool());
+    verifyAction->setChecked(settings->value(SettingsKeys::VerifyAfterWrite, false).toBool());
     // Remembered as they change: a crash or a killed session keeps them too.
     connect(slaveIdSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            [this](int value) { settings->setValue(QLatin1String(SlaveIdKey), value); });
+            [this](int value) { settings->setValue(SettingsKeys::SlaveId, value); });
     connect(cellComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            [this](int index) { settings->setValue(QLatin1String(CellKey), index); });
+            [this](int index) { settings->setValue(SettingsKeys::Cell, index); });
 }
 
 void MainWindow::replacePane(const QString &heading)
@@ -564,7 +444,7 @@ void MainWindow::appendPane(const QString &text)
 
 void MainWindow::checkText()
 {
-    const CompileResult result = Compiler(highlighter->statementKinds(), operandCodes, compareCodes)
+    const CompileResult result = Compiler(Language::statementKinds(), operandCodes, compareCodes)
                                      .compile(ui->textEdit->toPlainText());
     instructions = result.instructions;
     programName = result.programName;
@@ -628,7 +508,7 @@ void MainWindow::OpenPort()
         }
         dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"), reason);
     } else {
-        settings->setValue(QLatin1String(PortKey), portComboBox->currentText());
+        settings->setValue(SettingsKeys::Port, portComboBox->currentText());
     }
     applyState();
 }

@@ -2,6 +2,7 @@
 
 #include "instruction.h"
 #include "language.h"
+#include "portbox.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -52,21 +53,11 @@ public:
     // Replaces how the window asks the user; tests install dialogs that answer by script.
     void setDialogs(std::unique_ptr<UserDialogs> dialogs);
 
-    // One entry of the port list, as the box shows it and its tooltip describes it.
-    struct PortEntry
-    {
-        QString name;
-        QString location;
-        QString description;
-        QString manufacturer;
-        QString serialNumber;
-    };
+    using PortEntry = PortBox::Entry;
+    using PortSource = PortBox::Source;
     // Where the port list comes from; QSerialPortInfo::availablePorts() unless a test says
     // otherwise. The list is read again at once.
-    using PortSource = std::function<QList<PortEntry>()>;
     void setPortSource(PortSource source);
-    // How often the port list is read again while not connected.
-    static constexpr int PortRefreshMs = 2000;
 
     // Opens a program file exactly as "Открыть файл" does once a name has been chosen.
     void openProgramFile(const QString &path);
@@ -131,8 +122,6 @@ private:
     void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
     // After a transfer's last line: the lost line, if it was lost meanwhile.
     void reportLostLine();
-    // Reads the port list again, keeping the typed text and the selection.
-    void refreshPorts();
     void restoreDeviceSettings();
 
     // Editor aids (mainwindoweditor.cpp): gutter, live diagnostics, find bar, report links.
@@ -172,7 +161,7 @@ private:
     QLabel *portLabel = nullptr;
     QLabel *slaveIdLabel = nullptr;
     QLabel *cellLabel = nullptr;
-    QComboBox *portComboBox = nullptr;
+    PortBox *portComboBox = nullptr;
     QSpinBox *slaveIdSpinBox = nullptr;
     QAction *connectAction = nullptr;
     QAction *disconnectAction = nullptr;
@@ -191,8 +180,6 @@ private:
     QLabel *timeLeftLabel = nullptr;
     QWidget *cancelButton = nullptr;
     QLabel *connectionLabel = nullptr;
-    QTimer *portRefreshTimer = nullptr;
-    PortSource portSource;
     // The transfer «Прервать» stops; set only while one runs.
     ProgramTransfer *activeTransfer = nullptr;
     QElapsedTimer transferClock;

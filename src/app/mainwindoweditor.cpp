@@ -8,7 +8,6 @@
 #include "diagnosticchecker.h"
 #include "editormarks.h"
 #include "findbar.h"
-#include "highlighter.h"
 #include "linenumbergutter.h"
 #include "reportpanelinks.h"
 #include "userdialogs.h"
@@ -45,8 +44,7 @@ void MainWindow::setUpEditor()
     ui->editorLayout->setRowStretch(0, 1);
 
     checker = new DiagnosticChecker(
-        edit->document(), Compiler(highlighter->statementKinds(), operandCodes, compareCodes),
-        this);
+        edit->document(), Compiler(Language::statementKinds(), operandCodes, compareCodes), this);
     checker->setObjectName(QStringLiteral("diagnosticChecker"));
     connect(checker, &DiagnosticChecker::checked, marks, &EditorMarks::setDiagnostics);
     connect(marks, &EditorMarks::changed, this, &MainWindow::showDiagnosticCount);

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "programtext.h"
+#include "settingskeys.h"
 #include "userdialogs.h"
 
 #include <QAction>
@@ -16,10 +17,6 @@
 
 namespace {
 
-// Where the last program file was chosen.
-constexpr char DirectoryKey[] = "dirPrgFile";
-// The files opened or saved last, most recent first.
-constexpr char RecentFilesKey[] = "recentFiles";
 constexpr int MaxRecentFiles = 8;
 
 constexpr char ProgramSuffix[] = "prgb";
@@ -128,14 +125,14 @@ void MainWindow::openRecentFile(const QString &path)
 
 QStringList MainWindow::recentFiles() const
 {
-    return settings->value(QLatin1String(RecentFilesKey)).toStringList();
+    return settings->value(SettingsKeys::RecentFiles).toStringList();
 }
 
 void MainWindow::storeRecentFiles(QStringList files)
 {
     while (files.size() > MaxRecentFiles)
         files.removeLast();
-    settings->setValue(QLatin1String(RecentFilesKey), files);
+    settings->setValue(SettingsKeys::RecentFiles, files);
     settings->sync();
     updateRecentFilesMenu();
 }
@@ -216,13 +213,13 @@ bool MainWindow::writeProgramFile(const QString &path)
 
 QString MainWindow::programDirectory() const
 {
-    const QString directory = settings->value(QLatin1String(DirectoryKey)).toString();
+    const QString directory = settings->value(SettingsKeys::ProgramDirectory).toString();
     return directory.isEmpty() ? QDir::currentPath() : directory;
 }
 
 void MainWindow::rememberDirectory(const QString &filePath)
 {
-    settings->setValue(QLatin1String(DirectoryKey), QFileInfo(filePath).absolutePath());
+    settings->setValue(SettingsKeys::ProgramDirectory, QFileInfo(filePath).absolutePath());
     // Written at once: the choice must survive a crash or a second window reading the store.
     settings->sync();
 }
