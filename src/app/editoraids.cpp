@@ -1,8 +1,4 @@
-// The editor's aids: line numbers, live diagnostics with their marks, the find bar, going to a
-// line, and the way back from a report line to the source line it came from.
-
-#include "mainwindow.h"
-#include "ui_mainwindow.h"
+#include "editoraids.h"
 
 #include "compiler.h"
 #include "diagnosticchecker.h"
@@ -12,11 +8,10 @@
 #include "reportpanelinks.h"
 #include "userdialogs.h"
 
-#include <QAction>
 #include <QFontMetricsF>
+#include <QGridLayout>
 #include <QLabel>
-#include <QSettings>
-#include <QSplitter>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -27,94 +22,80 @@ constexpr int TabStopCharacters = 4;
 
 } // namespace
 
-void MainWindow::setUpEditor()
+EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *pane,
+                       QStatusBar *statusBar, const Compiler &compiler, QWidget *window)
+    : QObject(window), m_editor(editor), m_window(window)
 {
-    QTextEdit *edit = ui->textEdit;
     // One program line is one screen line; long lines scroll sideways.
-    edit->setLineWrapMode(QTextEdit::NoWrap);
+    editor->setLineWrapMode(QTextEdit::NoWrap);
     // Pasted or dropped text arrives as plain text, without the source's fonts and tables.
-    edit->setAcceptRichText(false);
-    edit->setTabStopDistance(TabStopCharacters *
-                             QFontMetricsF(edit->font()).horizontalAdvance(QLatin1Char(' ')));
+    editor->setAcceptRichText(false);
+    editor->setTabStopDistance(TabStopCharacters *
+                               QFontMetricsF(editor->font()).horizontalAdvance(QLatin1Char(' ')));
 
-    marks = new EditorMarks(edit, this);
-    ui->editorLayout->addWidget(new LineNumberGutter(edit, marks, ui->editorPanel), 0, 0);
-    findBar = new FindBar(edit, ui->editorPanel);
-    ui->editorLayout->addWidget(findBar, 1, 0, 1, 2);
-    ui->editorLayout->setRowStretch(0, 1);
+    m_marks = new EditorMarks(editor, this);
+    layout->addWidget(new LineNumberGutter(editor, m_marks, layout->parentWidget()), 0, 0);
+    m_findBar = new FindBar(editor, layout->parentWidget());
+    layout->addWidget(m_findBar, 1, 0, 1, 2);
+    layout->setRowStretch(0, 1);
 
-    checker = new DiagnosticChecker(
-        edit->document(), Compiler(Language::statementKinds(), operandCodes, compareCodes), this);
-    checker->setObjectName(QStringLiteral("diagnosticChecker"));
-    connect(checker, &DiagnosticChecker::checked, marks, &EditorMarks::setDiagnostics);
-    connect(marks, &EditorMarks::changed, this, &MainWindow::showDiagnosticCount);
-    diagnosticsLabel = new QLabel(this);
-    diagnosticsLabel->setObjectName(QStringLiteral("diagnosticsLabel"));
-    statusBar()->addPermanentWidget(diagnosticsLabel);
+    m_checker = new DiagnosticChecker(editor->document(), compiler, this);
+    m_checker->setObjectName(QStringLiteral("diagnosticChecker"));
+    connect(m_checker, &DiagnosticChecker::checked, m_marks, &EditorMarks::setDiagnostics);
+    connect(m_marks, &EditorMarks::changed, this, &EditorAids::showDiagnosticCount);
+    m_diagnosticsLabel = new QLabel(window);
+    m_diagnosticsLabel->setObjectName(QStringLiteral("diagnosticsLabel"));
+    statusBar->addPermanentWidget(m_diagnosticsLabel);
     showDiagnosticCount();
 
-    reportLinks = new ReportPaneLinks(ui->plainTextEdit, this);
-    connect(reportLinks, &ReportPaneLinks::sourceLineActivated, this, &MainWindow::goToSourceLine);
-
-    // Window shortcuts, usable from the editor and the pane alike.
-    const auto makeEditorAction = [this](const char *name, const QString &text,
-                                         const QKeySequence &shortcut) {
-        auto *action = new QAction(text, this);
-        action->setObjectName(QLatin1String(name));
-        action->setStatusTip(text);
-        action->setShortcut(shortcut);
-        addAction(action);
-        return action;
-    };
-    nextErrorAction =
-        makeEditorAction("nextErrorAction", tr("Следующая ошибка"), QKeySequence(tr("F8")));
-    connect(nextErrorAction, &QAction::triggered, this, [this] { goToDiagnostic(true); });
-    previousErrorAction = makeEditorAction("previousErrorAction", tr("Предыдущая ошибка"),
-                                           QKeySequence(tr("Shift+F8")));
-    connect(previousErrorAction, &QAction::triggered, this, [this] { goToDiagnostic(false); });
-    goToLineAction =
-        makeEditorAction("goToLineAction", tr("Перейти к строке..."), QKeySequence(tr("Ctrl+G")));
-    connect(goToLineAction, &QAction::triggered, this, &MainWindow::askGoToLine);
-    findAction = makeEditorAction("findAction", tr("Найти..."), QKeySequence(tr("Ctrl+F")));
-    connect(findAction, &QAction::triggered, findBar, &FindBar::open);
-
-    // A dragged split is kept at once, not only when the window closes.
-    connect(ui->splitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);
+    m_reportLinks = new ReportPaneLinks(pane, this);
+    connect(m_reportLinks, &ReportPaneLinks::sourceLineActivated, this,
+            &EditorAids::goToSourceLine);
 }
 
-void MainWindow::showDiagnosticCount()
+void EditorAids::setReport(const QVector<int> &sourceLines, const QVector<int> &errorLines)
 {
-    diagnosticsLabel->setText(tr("Ошибок: %1, предупреждений: %2")
-                                  .arg(marks->count(Diagnostic::Severity::Error))
-                                  .arg(marks->count(Diagnostic::Severity::Warning)));
+    m_reportLinks->setReport(sourceLines, errorLines);
 }
 
-void MainWindow::goToSourceLine(int line)
+void EditorAids::showDiagnosticCount()
 {
-    QTextDocument *document = ui->textEdit->document();
+    m_diagnosticsLabel->setText(tr("Ошибок: %1, предупреждений: %2")
+                                    .arg(m_marks->count(Diagnostic::Severity::Error))
+                                    .arg(m_marks->count(Diagnostic::Severity::Warning)));
+}
+
+void EditorAids::goToSourceLine(int line)
+{
+    QTextDocument *document = m_editor->document();
     const QTextBlock block =
         document->findBlockByNumber(qBound(1, line, document->blockCount()) - 1);
-    ui->textEdit->setTextCursor(QTextCursor(block));
-    ui->textEdit->ensureCursorVisible();
-    ui->textEdit->setFocus(Qt::OtherFocusReason);
+    m_editor->setTextCursor(QTextCursor(block));
+    m_editor->ensureCursorVisible();
+    m_editor->setFocus(Qt::OtherFocusReason);
 }
 
-void MainWindow::goToDiagnostic(bool forward)
+void EditorAids::goToDiagnostic(bool forward)
 {
     // Text typed since the last pause is checked first, so the jump goes by what is there now.
-    if (checker->isPending())
-        checker->checkNow();
-    const int line = marks->nextLine(ui->textEdit->textCursor().blockNumber() + 1, forward);
+    if (m_checker->isPending())
+        m_checker->checkNow();
+    const int line = m_marks->nextLine(m_editor->textCursor().blockNumber() + 1, forward);
     if (line > 0)
         goToSourceLine(line);
 }
 
-void MainWindow::askGoToLine()
+void EditorAids::askGoToLine()
 {
-    const int line = dialogs->askLineNumber(
-        this, tr("Перейти к строке"),
-        tr("Номер строки (1–%1):").arg(ui->textEdit->document()->blockCount()),
-        ui->textEdit->textCursor().blockNumber() + 1, ui->textEdit->document()->blockCount());
+    const int line = m_dialogs->askLineNumber(
+        m_window, tr("Перейти к строке"),
+        tr("Номер строки (1–%1):").arg(m_editor->document()->blockCount()),
+        m_editor->textCursor().blockNumber() + 1, m_editor->document()->blockCount());
     if (line > 0)
         goToSourceLine(line);
+}
+
+void EditorAids::openFindBar()
+{
+    m_findBar->open();
 }

@@ -4,6 +4,7 @@
 #include "decoder.h"
 #include "devicelink.h"
 #include "programcomparison.h"
+#include "programdocument.h"
 #include "programtransfer.h"
 
 #include <QAction>
@@ -52,7 +53,7 @@ void MainWindow::SaveLineToDevice()
     const QVector<int> sourceLines = recordLines;
     const int cell = cellComboBox->currentIndex();
     const auto slaveId = quint8(slaveIdSpinBox->value());
-    const bool verify = verifyAction->isChecked();
+    const bool verify = action("verifyAction")->isChecked();
 
     ProgramTransfer transfer(*link, slaveId, cell,
                              [this](const QString &text) { appendPane(text); });
@@ -80,7 +81,7 @@ void MainWindow::ReadLineFromDevice()
 {
     // The read replaces the editor text: unsaved work gets the same question as New and Open,
     // and Отмена sends nothing.
-    if (!maybeSave())
+    if (!document->maybeSave())
         return;
     const auto slaveId = quint8(slaveIdSpinBox->value());
     const int cell = cellComboBox->currentIndex();
@@ -102,7 +103,7 @@ void MainWindow::ReadLineFromDevice()
         appendPane(tr("Данные успешно считаны и декодированы"));
         // The device's program is not the file that was open: Save must ask for a name rather
         // than write over that file.
-        setCurrentFile(QString());
+        document->setFilePath(QString());
     }
     finishTransfer();
 }

@@ -1,5 +1,4 @@
-#include "mainwindow.h"
-#include "ui_mainwindow.h"
+#include "programdocument.h"
 
 #include "programtext.h"
 #include "settingskeys.h"
@@ -11,9 +10,8 @@
 #include <QMenu>
 #include <QSettings>
 #include <QTextDocument>
-
-// Program files: the editor text to and from disk, the remembered folder, and the question
-// before unsaved work would be thrown away.
+#include <QTextEdit>
+#include <QWidget>
 
 namespace {
 
@@ -23,7 +21,7 @@ constexpr char ProgramSuffix[] = "prgb";
 
 QString programFileFilter()
 {
-    return MainWindow::tr("Файл программы (*.prgb)");
+    return ProgramDocument::tr("Файл программы (*.prgb)");
 }
 
 // A name typed without a suffix gets the program suffix, so that the Open dialog's filter shows
@@ -40,14 +38,15 @@ QString openProblemText(const ProgramText::LoadedFile &file, const QString &path
 {
     switch (file.problem) {
     case ProgramText::FileProblem::NotRegularFile:
-        return MainWindow::tr("Это не обычный файл, а папка, канал или устройство.");
+        return ProgramDocument::tr("Это не обычный файл, а папка, канал или устройство.");
     case ProgramText::FileProblem::TooLarge:
-        return MainWindow::tr("Файл больше %1 КиБ. Файл программы занимает несколько килобайт.")
+        return ProgramDocument::tr(
+                   "Файл больше %1 КиБ. Файл программы занимает несколько килобайт.")
             .arg(ProgramText::MaxFileBytes / 1024);
     case ProgramText::FileProblem::Unreadable:
         if (!QFileInfo::exists(path))
-            return MainWindow::tr("Файл не найден.");
-        return MainWindow::tr("Ошибка чтения: %1").arg(file.systemError);
+            return ProgramDocument::tr("Файл не найден.");
+        return ProgramDocument::tr("Ошибка чтения: %1").arg(file.systemError);
     case ProgramText::FileProblem::None:
         break;
     }
@@ -56,88 +55,90 @@ QString openProblemText(const ProgramText::LoadedFile &file, const QString &path
 
 } // namespace
 
-void MainWindow::OpenFile()
+ProgramDocument::ProgramDocument(QTextEdit *editor, QSettings *settings, QWidget *window)
+    : QObject(window), m_editor(editor), m_settings(settings), m_window(window)
+{
+}
+
+void ProgramDocument::setRecentFilesMenu(QMenu *menu)
+{
+    m_recentFilesMenu = menu;
+    updateRecentFilesMenu();
+}
+
+void ProgramDocument::open()
 {
     if (!maybeSave())
         return;
     const QString path =
-        dialogs->openFileName(this, tr("Open File"), programDirectory(),
-                              programFileFilter() + QStringLiteral(";;") + tr("Все файлы (*)"));
+        m_dialogs->openFileName(m_window, tr("Open File"), directory(),
+                                programFileFilter() + QStringLiteral(";;") + tr("Все файлы (*)"));
     if (path.isEmpty())
         return;
-    openProgramFile(path);
+    openFile(path);
 }
 
-void MainWindow::SaveFile()
-{
-    saveProgram(false);
-}
-
-void MainWindow::SaveAsFile()
-{
-    saveProgram(true);
-}
-
-void MainWindow::openProgramFile(const QString &path)
+void ProgramDocument::openFile(const QString &path)
 {
     // Remembered before the file is opened, so the next dialog starts there even if this fails.
     rememberDirectory(path);
     const ProgramText::LoadedFile file = ProgramText::loadFile(path);
     if (!file.ok()) {
         removeRecentFile(path);
-        dialogs->warning(this, tr("Ошибка"), tr("Не удается открыть файл"),
-                         openProblemText(file, path));
+        m_dialogs->warning(m_window, tr("Ошибка"), tr("Не удается открыть файл"),
+                           openProblemText(file, path));
         return;
     }
-    ui->textEdit->setPlainText(file.text);
-    ui->textEdit->document()->setModified(false);
-    setCurrentFile(QFileInfo(path).absoluteFilePath());
-    addRecentFile(currentFile);
-    // Loading the text enabled Save through TextChanges; a freshly opened file has nothing to save.
-    saveAction->setEnabled(false);
+    m_editor->setPlainText(file.text);
+    m_editor->document()->setModified(false);
+    setFilePath(QFileInfo(path).absoluteFilePath());
+    addRecentFile(m_filePath);
+    // Loading the text offered Save as every change does; a freshly opened file has nothing to
+    // save.
+    emit saveOffered(false);
     if (file.bytesChanged) {
         // What is in the editor is no longer what is on disk: saving would change those bytes.
-        ui->textEdit->document()->setModified(true);
-        saveAction->setEnabled(true);
-        dialogs->warning(this, tr("Предупреждение"),
-                         tr("Файл содержит байты, которые не читаются как текст UTF-8, или нулевые "
-                            "байты."),
-                         tr("Они показаны знаком «�». При сохранении файла эти байты будут "
-                            "заменены."));
+        m_editor->document()->setModified(true);
+        emit saveOffered(true);
+        m_dialogs->warning(m_window, tr("Предупреждение"),
+                           tr("Файл содержит байты, которые не читаются как текст UTF-8, или "
+                              "нулевые байты."),
+                           tr("Они показаны знаком «�». При сохранении файла эти байты будут "
+                              "заменены."));
     }
 }
 
-void MainWindow::setCurrentFile(const QString &path)
+void ProgramDocument::setFilePath(const QString &path)
 {
-    currentFile = path;
-    setWindowTitle(path.isEmpty() ? tr("Quorvel[*]")
-                                  : tr("%1[*] — Quorvel").arg(QFileInfo(path).fileName()));
+    m_filePath = path;
+    m_window->setWindowTitle(
+        path.isEmpty() ? tr("Quorvel[*]") : tr("%1[*] — Quorvel").arg(QFileInfo(path).fileName()));
     // Replacing the whole text can clear the document's flag without a signal.
-    setWindowModified(ui->textEdit->document()->isModified());
+    m_window->setWindowModified(m_editor->document()->isModified());
 }
 
-void MainWindow::openRecentFile(const QString &path)
+void ProgramDocument::openRecentFile(const QString &path)
 {
     if (!maybeSave())
         return;
-    openProgramFile(path);
+    openFile(path);
 }
 
-QStringList MainWindow::recentFiles() const
+QStringList ProgramDocument::recentFiles() const
 {
-    return settings->value(SettingsKeys::RecentFiles).toStringList();
+    return m_settings->value(SettingsKeys::RecentFiles).toStringList();
 }
 
-void MainWindow::storeRecentFiles(QStringList files)
+void ProgramDocument::storeRecentFiles(QStringList files)
 {
     while (files.size() > MaxRecentFiles)
         files.removeLast();
-    settings->setValue(SettingsKeys::RecentFiles, files);
-    settings->sync();
+    m_settings->setValue(SettingsKeys::RecentFiles, files);
+    m_settings->sync();
     updateRecentFilesMenu();
 }
 
-void MainWindow::addRecentFile(const QString &path)
+void ProgramDocument::addRecentFile(const QString &path)
 {
     QStringList files = recentFiles();
     files.removeAll(path);
@@ -145,37 +146,39 @@ void MainWindow::addRecentFile(const QString &path)
     storeRecentFiles(files);
 }
 
-void MainWindow::removeRecentFile(const QString &path)
+void ProgramDocument::removeRecentFile(const QString &path)
 {
     QStringList files = recentFiles();
     if (files.removeAll(QFileInfo(path).absoluteFilePath()) > 0)
         storeRecentFiles(files);
 }
 
-void MainWindow::updateRecentFilesMenu()
+void ProgramDocument::updateRecentFilesMenu()
 {
-    recentFilesMenu->clear();
+    if (!m_recentFilesMenu)
+        return;
+    m_recentFilesMenu->clear();
     const QStringList files = recentFiles();
     for (int i = 0; i < files.size(); ++i) {
         const QString &path = files.at(i);
         // The number is the access key; the full path tells apart files of the same name.
-        QAction *action = recentFilesMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+        QAction *action = m_recentFilesMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
             QDir::toNativeSeparators(path).replace(QLatin1Char('&'), QStringLiteral("&&"))));
         action->setData(path);
         connect(action, &QAction::triggered, this, [this, path]() { openRecentFile(path); });
     }
-    recentFilesMenu->setEnabled(!files.isEmpty());
+    m_recentFilesMenu->setEnabled(!files.isEmpty());
 }
 
-bool MainWindow::maybeSave()
+bool ProgramDocument::maybeSave()
 {
-    // The document's own flag, not saveAction: Save stands enabled right after start.
-    if (!ui->textEdit->document()->isModified())
+    // The document's own flag, not Save's state: Save stands enabled right after start.
+    if (!m_editor->document()->isModified())
         return true;
-    switch (dialogs->askSaveChanges(this, tr("Quorvel"),
-                                    tr("Программа была изменена.\nСохранить изменения?"))) {
+    switch (m_dialogs->askSaveChanges(m_window, tr("Quorvel"),
+                                      tr("Программа была изменена.\nСохранить изменения?"))) {
     case UserDialogs::SaveChoice::Save:
-        return saveProgram(false);
+        return save(false);
     case UserDialogs::SaveChoice::Discard:
         return true;
     case UserDialogs::SaveChoice::Cancel:
@@ -184,42 +187,41 @@ bool MainWindow::maybeSave()
     return false;
 }
 
-bool MainWindow::saveProgram(bool askForName)
+bool ProgramDocument::save(bool askForName)
 {
-    QString path = askForName ? QString() : currentFile;
+    QString path = askForName ? QString() : m_filePath;
     if (path.isEmpty()) {
-        path =
-            dialogs->saveFileName(this, tr("Save File"), programDirectory(), programFileFilter());
+        path = m_dialogs->saveFileName(m_window, tr("Save File"), directory(), programFileFilter());
         if (path.isEmpty())
             return false;
         path = withProgramSuffix(path);
     }
     rememberDirectory(path);
-    if (!writeProgramFile(path)) {
-        dialogs->warning(this, tr("Ошибка"), tr("Не удается сохранить файл"));
+    if (!writeFile(path)) {
+        m_dialogs->warning(m_window, tr("Ошибка"), tr("Не удается сохранить файл"));
         return false;
     }
-    setCurrentFile(QFileInfo(path).absoluteFilePath());
-    addRecentFile(currentFile);
-    ui->textEdit->document()->setModified(false);
-    saveAction->setEnabled(false);
+    setFilePath(QFileInfo(path).absoluteFilePath());
+    addRecentFile(m_filePath);
+    m_editor->document()->setModified(false);
+    emit saveOffered(false);
     return true;
 }
 
-bool MainWindow::writeProgramFile(const QString &path)
+bool ProgramDocument::writeFile(const QString &path)
 {
-    return ProgramText::saveFile(path, ui->textEdit->toPlainText());
+    return ProgramText::saveFile(path, m_editor->toPlainText());
 }
 
-QString MainWindow::programDirectory() const
+QString ProgramDocument::directory() const
 {
-    const QString directory = settings->value(SettingsKeys::ProgramDirectory).toString();
-    return directory.isEmpty() ? QDir::currentPath() : directory;
+    const QString remembered = m_settings->value(SettingsKeys::ProgramDirectory).toString();
+    return remembered.isEmpty() ? QDir::currentPath() : remembered;
 }
 
-void MainWindow::rememberDirectory(const QString &filePath)
+void ProgramDocument::rememberDirectory(const QString &filePath)
 {
-    settings->setValue(SettingsKeys::ProgramDirectory, QFileInfo(filePath).absolutePath());
+    m_settings->setValue(SettingsKeys::ProgramDirectory, QFileInfo(filePath).absolutePath());
     // Written at once: the choice must survive a crash or a second window reading the store.
-    settings->sync();
+    m_settings->sync();
 }
