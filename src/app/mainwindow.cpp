@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "compiler.h"
+#include "devicecontrols.h"
 #include "devicelink.h"
 #include "editoraids.h"
 #include "highlighter.h"
@@ -34,12 +35,7 @@
 namespace {
 
 constexpr int ToolbarIconSize = 32;
-constexpr int LabelMinimumWidth = 60;
-constexpr int CellLabelMinimumWidth = 50;
-constexpr int ControlHeight = 30;
 constexpr int ProgressWidth = 160;
-constexpr int SlaveIdBoxWidth = 50;
-constexpr int MaxSlaveId = DeviceProtocol::MaxSlaveId;
 // The output pane's height at first start; the splitter gives the rest to the editor.
 constexpr int PaneStartHeight = 120;
 constexpr int EditorStartHeight = 400;
@@ -82,7 +78,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     document = new ProgramDocument(ui->textEdit, settings.get(), this);
     document->setDialogs(dialogs.get());
 
-    createControls();
+    controls = new DeviceControls(settings.get(), this);
     createActions();
     createStatusBar();
     editorAids =
@@ -101,7 +97,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
     restoreLayout();
-    restoreDeviceSettings();
+    controls->restore();
+    action("verifyAction")
+        ->setChecked(settings->value(SettingsKeys::VerifyAfterWrite, false).toBool());
 }
 
 MainWindow::~MainWindow() = default;
@@ -123,25 +121,24 @@ QPlainTextEdit *MainWindow::outputPane() const
     return ui->plainTextEdit;
 }
 
+QComboBox *MainWindow::portBox() const
+{
+    return controls->portBox();
+}
+
+QSpinBox *MainWindow::slaveIdBox() const
+{
+    return controls->slaveIdBox();
+}
+
+QComboBox *MainWindow::cellBox() const
+{
+    return controls->cellBox();
+}
+
 const QString &MainWindow::currentFilePath() const
 {
     return document->filePath();
-}
-
-void MainWindow::createControls()
-{
-    portComboBox = new PortBox(this);
-    portComboBox->setObjectName(QStringLiteral("portComboBox"));
-    slaveIdSpinBox = new QSpinBox(this);
-    slaveIdSpinBox->setMaximum(MaxSlaveId);
-    slaveIdSpinBox->setMinimum(0);
-    cellComboBox = new QComboBox(this);
-    cellComboBox->addItems(
-        {QStringLiteral(" 1"), QStringLiteral(" 2"), QStringLiteral(" 3"), QStringLiteral(" 4")});
-    portComboBox->setFixedHeight(ControlHeight);
-    slaveIdSpinBox->setFixedWidth(SlaveIdBoxWidth);
-    slaveIdSpinBox->setFixedHeight(ControlHeight);
-    cellComboBox->setFixedHeight(ControlHeight);
 }
 
 void MainWindow::createActions()
@@ -154,15 +151,6 @@ void MainWindow::createActions()
     ui->mainToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
     programToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
 
-    QFont bold = font();
-    bold.setWeight(QFont::Bold);
-    const auto label = [this, &bold](const QString &text, int minimumWidth) {
-        auto *made = new QLabel(text, this);
-        made->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        made->setFont(bold);
-        made->setMinimumWidth(minimumWidth);
-        return made;
-    };
     auto *recentFilesMenu = new QMenu(tr("Недавние файлы"), this);
     recentFilesMenu->setObjectName(QStringLiteral("menuRecentFiles"));
 
@@ -230,11 +218,11 @@ void MainWindow::createActions()
         Row("disconnectAction", tr("Отключить"), tr("Отключить прибор"), "disconnect.png",
             keys(tr("Shift+F5")), [this] { ClosePort(); }, {device, bar}),
         ActionTable::separator({device, bar}),
-        ActionTable::widget(label(tr("  Номер\n  порта"), LabelMinimumWidth), {bar}),
-        ActionTable::widget(portComboBox, {bar}),
+        ActionTable::widget(controls->portLabel(), {bar}),
+        ActionTable::widget(controls->portBox(), {bar}),
         ActionTable::separator({bar}),
-        ActionTable::widget(label(tr(" Slave ID"), LabelMinimumWidth), {bar}),
-        ActionTable::widget(slaveIdSpinBox, {bar}),
+        ActionTable::widget(controls->slaveIdLabel(), {bar}),
+        ActionTable::widget(controls->slaveIdBox(), {bar}),
         ActionTable::separator({bar}),
         ActionTable::separator({bar}),
         Row("writeAction", tr("Записать в прибор"), tr("Записать в прибор"), "receive.png",
@@ -242,8 +230,8 @@ void MainWindow::createActions()
         Row("readAction", tr("Считать из прибора"), tr("Считать из прибора"), "outbox.png",
             keys(tr("F9")), [this] { ReadLineFromDevice(); }, {device, programBar}),
         ActionTable::separator({programBar}),
-        ActionTable::widget(label(tr("Ячейка\nпамяти"), CellLabelMinimumWidth), {programBar}),
-        ActionTable::widget(cellComboBox, {programBar}),
+        ActionTable::widget(controls->cellLabel(), {programBar}),
+        ActionTable::widget(controls->cellBox(), {programBar}),
         Row("compareAction", tr("Сравнить с прибором"), tr("Сравнить программу в редакторе с ячейкой прибора"),
             "outbox.png", keys(tr("Shift+F9")), [this] { CompareWithDevice(); }, {device}),
         Row("verifyAction", tr("Проверять после записи"), tr("После записи считать ячейку и сравнить с записанным"),
@@ -276,7 +264,6 @@ void MainWindow::createActions()
 
 void MainWindow::createStatusBar()
 {
-    // The connection on the left, a transfer's progress beside its cancel.
     connectionLabel = new QLabel(this);
     connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
     statusBar()->addPermanentWidget(connectionLabel);
@@ -330,40 +317,23 @@ void MainWindow::applyState()
     const bool idle = !transferRunning;
     action("connectAction")->setEnabled(!open);
     action("disconnectAction")->setEnabled(open);
-    portComboBox->setEnabled(!open);
+    controls->portBox()->setEnabled(!open);
     action("compileAction")->setEnabled(idle);
     action("writeAction")->setEnabled(open && idle);
     action("readAction")->setEnabled(open && idle);
     action("compareAction")->setEnabled(open && idle);
     action("cancelAction")->setEnabled(!idle);
-    connectionLabel->setText(open ? tr("Подключено: %1, 9600 8N1").arg(portComboBox->currentText())
-                                  : tr("Нет связи"));
+    connectionLabel->setText(
+        open ? tr("Подключено: %1, 9600 8N1").arg(controls->portBox()->currentText())
+             : tr("Нет связи"));
     // The box is locked while open, so it names the connected port. The list is read again
     // only while the user may pick another port.
-    portComboBox->setFollowing(!open);
+    controls->portBox()->setFollowing(!open);
 }
 
 void MainWindow::setPortSource(PortSource source)
 {
-    portComboBox->setSource(std::move(source));
-}
-
-void MainWindow::restoreDeviceSettings()
-{
-    const QString savedPort = settings->value(SettingsKeys::Port).toString();
-    if (!savedPort.isEmpty())
-        portComboBox->showPortName(savedPort);
-    slaveIdSpinBox->setValue(settings->value(SettingsKeys::SlaveId, 0).toInt());
-    const int cell = settings->value(SettingsKeys::Cell, 0).toInt();
-    if (cell >= 0 && cell < cellComboBox->count())
-        cellComboBox->setCurrentIndex(cell);
-    action("verifyAction")
-        ->setChecked(settings->value(SettingsKeys::VerifyAfterWrite, false).toBool());
-    // Remembered as they change: a crash or a killed session keeps them too.
-    connect(slaveIdSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            [this](int value) { settings->setValue(SettingsKeys::SlaveId, value); });
-    connect(cellComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            [this](int index) { settings->setValue(SettingsKeys::Cell, index); });
+    controls->portBox()->setSource(std::move(source));
 }
 
 void MainWindow::replacePane(const QString &heading)
@@ -441,7 +411,7 @@ void MainWindow::About()
 }
 void MainWindow::OpenPort()
 {
-    port->setPortName(portComboBox->currentText());
+    port->setPortName(controls->portBox()->currentText());
     // A port left at another speed would look connected and garble every frame.
     const bool opened = port->open(QIODevice::ReadWrite);
     if (!opened || !DeviceLink::applyLineSettings(*port)) {
@@ -461,7 +431,7 @@ void MainWindow::OpenPort()
         }
         dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"), reason);
     } else {
-        settings->setValue(SettingsKeys::Port, portComboBox->currentText());
+        controls->rememberPort();
     }
     applyState();
 }

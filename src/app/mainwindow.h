@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class DeviceControls;
 class DeviceLink;
 class EditorAids;
 class ProgramDocument;
@@ -59,9 +60,9 @@ public:
     // Read access for tests and tools.
     QTextEdit *editor() const;
     QPlainTextEdit *outputPane() const;
-    QComboBox *portBox() const { return portComboBox; }
-    QSpinBox *slaveIdBox() const { return slaveIdSpinBox; }
-    QComboBox *cellBox() const { return cellComboBox; }
+    QComboBox *portBox() const;
+    QSpinBox *slaveIdBox() const;
+    QComboBox *cellBox() const;
     QSerialPort *serialPort() const { return port; }
     const InstructionList &compiledInstructions() const { return instructions; }
     const QString &compiledProgramName() const { return programName; }
@@ -89,11 +90,10 @@ private slots:
     void About();
 
 private:
-    // The toolbars' controls, the status bar's transfer widgets, then every action from the
-    // table onto the menus and toolbars.
-    void createControls();
-    void createStatusBar();
+    // Every action from the table onto the menus and toolbars, with the device controls.
     void createActions();
+    // The connection, and a transfer's progress beside «Прервать».
+    void createStatusBar();
     QAction *action(const char *id) const { return actions.action(id); }
     // Enables every action and control as the window's state (not connected, connected,
     // transfer running) allows.
@@ -118,7 +118,6 @@ private:
     void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
     // After a transfer's last line: the lost line, if it was lost meanwhile.
     void reportLostLine();
-    void restoreDeviceSettings();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -132,10 +131,7 @@ private:
     EditorAids *editorAids = nullptr;
     ActionTable actions;
 
-    // The device controls.
-    PortBox *portComboBox = nullptr;
-    QSpinBox *slaveIdSpinBox = nullptr;
-    QComboBox *cellComboBox = nullptr;
+    DeviceControls *controls = nullptr;
     QLabel *connectionLabel = nullptr;
 
     Language::CodeTable operandCodes;

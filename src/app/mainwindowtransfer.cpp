@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "decoder.h"
+#include "devicecontrols.h"
 #include "devicelink.h"
 #include "programcomparison.h"
 #include "programdocument.h"
@@ -51,8 +52,8 @@ void MainWindow::SaveLineToDevice()
     const InstructionList program = instructions;
     const QString name = programName;
     const QVector<int> sourceLines = recordLines;
-    const int cell = cellComboBox->currentIndex();
-    const auto slaveId = quint8(slaveIdSpinBox->value());
+    const int cell = controls->cell();
+    const auto slaveId = controls->slaveId();
     const bool verify = action("verifyAction")->isChecked();
 
     ProgramTransfer transfer(*link, slaveId, cell,
@@ -83,8 +84,8 @@ void MainWindow::ReadLineFromDevice()
     // and Отмена sends nothing.
     if (!document->maybeSave())
         return;
-    const auto slaveId = quint8(slaveIdSpinBox->value());
-    const int cell = cellComboBox->currentIndex();
+    const auto slaveId = controls->slaveId();
+    const int cell = controls->cell();
     ui->plainTextEdit->clear();
 
     transferRunning = true;
@@ -115,8 +116,8 @@ void MainWindow::CompareWithDevice()
     const InstructionList program = instructions;
     const QString name = programName;
     const QVector<int> sourceLines = recordLines;
-    const int cell = cellComboBox->currentIndex();
-    const auto slaveId = quint8(slaveIdSpinBox->value());
+    const int cell = controls->cell();
+    const auto slaveId = controls->slaveId();
     replacePane(tr("Сравнение с программой в ячейке %1").arg(cell + 1));
 
     compareCell(slaveId, cell, program, name, sourceLines);
