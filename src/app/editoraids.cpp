@@ -47,6 +47,11 @@ EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *p
     m_diagnosticsLabel->setObjectName(QStringLiteral("diagnosticsLabel"));
     statusBar->addPermanentWidget(m_diagnosticsLabel);
     showDiagnosticCount();
+    // What is wrong on the cursor's line, so the reason can be read without the mouse.
+    auto *lineMessage = new QLabel(statusBar);
+    lineMessage->setObjectName(QStringLiteral("diagnosticMessageLabel"));
+    statusBar->addWidget(lineMessage, 1);
+    connect(m_marks, &EditorMarks::currentLineMessageChanged, lineMessage, &QLabel::setText);
 
     m_reportLinks = new ReportPaneLinks(pane, this);
     connect(m_reportLinks, &ReportPaneLinks::sourceLineActivated, this,
@@ -56,6 +61,11 @@ EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *p
 void EditorAids::setReport(const QVector<int> &sourceLines, const QVector<int> &errorLines)
 {
     m_reportLinks->setReport(sourceLines, errorLines);
+}
+
+void EditorAids::linkReportLine(int paneLine, int sourceLine, bool error)
+{
+    m_reportLinks->linkLine(paneLine, sourceLine, error);
 }
 
 void EditorAids::showDiagnosticCount()

@@ -32,6 +32,8 @@ public:
     void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
     // The source line behind each line of the compile report in the pane.
     void setReport(const QVector<int> &sourceLines, const QVector<int> &errorLines);
+    // Ties one more pane line (0-based) to a 1-based source line (0: none), red when error.
+    void linkReportLine(int paneLine, int sourceLine, bool error);
 
     void goToSourceLine(int line);
     void goToDiagnostic(bool forward);
