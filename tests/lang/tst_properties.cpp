@@ -3,6 +3,7 @@
 #include "langtestutil.h"
 #include "statementkind.h"
 #include "syntaxdiagnosis.h"
+#include "testseed.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -18,8 +19,9 @@ using namespace LangTest;
 // Properties over generated programs: compiling and decoding undo each other, and the reasons
 // given for lines in error agree with the statement patterns.
 //
-// Every case comes from a seeded generator. The seed is printed; QUORVEL_SEED=<n> replays a run
-// and QUORVEL_PROPERTY_CASES=<n> changes the number of cases per row.
+// Every case comes from a seeded generator, fixed unless QUORVEL_SEED=<n> (or =random) says
+// otherwise; the seed is printed, and QUORVEL_PROPERTY_CASES=<n> changes the number of cases per
+// row.
 class TestProperties : public QObject
 {
     Q_OBJECT
@@ -501,9 +503,8 @@ Q_DECLARE_METATYPE(Shape)
 
 void TestProperties::initTestCase()
 {
+    seed = testSeed();
     bool ok = false;
-    const uint given = qEnvironmentVariable("QUORVEL_SEED").toUInt(&ok);
-    seed = ok ? quint32(given) : QRandomGenerator::global()->generate();
     const int cases = qEnvironmentVariableIntValue("QUORVEL_PROPERTY_CASES", &ok);
     casesPerRow = ok && cases > 0 ? cases : DefaultCasesPerRow;
     qInfo("seed %u (replay with QUORVEL_SEED=%u), %d cases per row", seed, seed, casesPerRow);
