@@ -11,19 +11,19 @@
 
 namespace {
 
-constexpr int LabelMinimumWidth = 60;
-constexpr int CellLabelMinimumWidth = 50;
 constexpr int ControlHeight = 30;
 constexpr int SlaveIdBoxWidth = 50;
 
-QLabel *boldLabel(const QString &text, int minimumWidth, QWidget *parent)
+// One line, as wide as its text: the toolbars fit the window's default width with all three.
+// Alt and the underlined letter move the focus to the control.
+QLabel *boldLabel(const QString &text, QWidget *control, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     QFont bold = label->font();
     bold.setWeight(QFont::Bold);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setFont(bold);
-    label->setMinimumWidth(minimumWidth);
+    label->setBuddy(control);
     return label;
 }
 
@@ -32,9 +32,10 @@ QLabel *boldLabel(const QString &text, int minimumWidth, QWidget *parent)
 DeviceControls::DeviceControls(QSettings *settings, QWidget *window)
     : QObject(window), m_settings(settings), m_portBox(new PortBox(window)),
       m_slaveIdBox(new QSpinBox(window)), m_cellBox(new QComboBox(window)),
-      m_portLabel(boldLabel(tr("  Номер\n  порта"), LabelMinimumWidth, window)),
-      m_slaveIdLabel(boldLabel(tr(" Slave ID"), LabelMinimumWidth, window)),
-      m_cellLabel(boldLabel(tr("Ячейка\nпамяти"), CellLabelMinimumWidth, window))
+      m_portLabel(boldLabel(tr("Пор&т"), m_portBox, window)),
+      // Short, so that both device controls fit the toolbar at the window's default width.
+      m_slaveIdLabel(boldLabel(tr("I&D"), m_slaveIdBox, window)),
+      m_cellLabel(boldLabel(tr("&Ячейка"), m_cellBox, window))
 {
     m_portBox->setObjectName(QStringLiteral("portComboBox"));
     m_portBox->setFixedHeight(ControlHeight);
@@ -42,6 +43,9 @@ DeviceControls::DeviceControls(QSettings *settings, QWidget *window)
     m_slaveIdBox->setMinimum(0);
     m_slaveIdBox->setFixedWidth(SlaveIdBoxWidth);
     m_slaveIdBox->setFixedHeight(ControlHeight);
+    const QString slaveIdTip = tr("Slave ID: адрес прибора на линии, 0–255");
+    m_slaveIdBox->setToolTip(slaveIdTip);
+    m_slaveIdLabel->setToolTip(slaveIdTip);
     m_cellBox->addItems(
         {QStringLiteral(" 1"), QStringLiteral(" 2"), QStringLiteral(" 3"), QStringLiteral(" 4")});
     m_cellBox->setFixedHeight(ControlHeight);

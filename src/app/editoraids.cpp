@@ -1,6 +1,7 @@
 #include "editoraids.h"
 
 #include "compiler.h"
+#include "elidedlabel.h"
 #include "diagnosticchecker.h"
 #include "editormarks.h"
 #include "findbar.h"
@@ -43,12 +44,13 @@ EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *p
     m_checker->setObjectName(QStringLiteral("diagnosticChecker"));
     connect(m_checker, &DiagnosticChecker::checked, m_marks, &EditorMarks::setDiagnostics);
     connect(m_marks, &EditorMarks::changed, this, &EditorAids::showDiagnosticCount);
-    m_diagnosticsLabel = new QLabel(window);
+    // Both labels shorten their text rather than widen the window.
+    m_diagnosticsLabel = new ElidedLabel(Qt::ElideRight, window);
     m_diagnosticsLabel->setObjectName(QStringLiteral("diagnosticsLabel"));
     statusBar->addPermanentWidget(m_diagnosticsLabel);
     showDiagnosticCount();
     // What is wrong on the cursor's line, so the reason can be read without the mouse.
-    auto *lineMessage = new QLabel(statusBar);
+    auto *lineMessage = new ElidedLabel(Qt::ElideRight, statusBar);
     lineMessage->setObjectName(QStringLiteral("diagnosticMessageLabel"));
     statusBar->addWidget(lineMessage, 1);
     connect(m_marks, &EditorMarks::currentLineMessageChanged, lineMessage, &QLabel::setText);

@@ -1,7 +1,12 @@
 #include "languagehelp.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QKeySequence>
+#include <QPushButton>
 #include <QTextBrowser>
+#include <QVBoxLayout>
 
 namespace LanguageHelp {
 
@@ -43,9 +48,9 @@ QString html()
                "<code>T1</code>–<code>T4</code>, <code>Blk</code> (<code>Blk</code> не может "
                "стоять слева в <code>if</code>). Числа десятичные, целые, от -2147483648 до "
                "2147483647, без знака +. В программе не больше 100 инструкций; метки тоже "
-               "считаются, имя программы нет.</p>"
+               "считаются, а строка с именем программы — нет.</p>"
                "<h4>Пример</h4>"
-               "<p>Поднимать напряжение шагами по 10 раз в полсекунды до 1000, затем "
+               "<p>Поднимать напряжение до 1000 шагами по 10 каждые полсекунды, затем "
                "выключить выход:</p>") +
            QStringLiteral("<pre>") + example().toHtmlEscaped() + QStringLiteral("</pre>");
 }
@@ -63,21 +68,44 @@ QString example()
                           "Out = 0;\n");
 }
 
-void show(QWidget *parent)
+void show(QWidget *parent, const std::function<void()> &openExample)
 {
-    auto *help = parent->findChild<QTextBrowser *>(QStringLiteral("languageHelp"));
-    if (!help) {
+    auto *window = parent->findChild<QWidget *>(QStringLiteral("languageHelpWindow"));
+    if (!window) {
         // A window of its own, not modal: the user writes the program while reading it.
-        help = new QTextBrowser(parent);
-        help->setObjectName(QStringLiteral("languageHelp"));
-        help->setWindowFlags(Qt::Window);
-        help->setWindowTitle(QCoreApplication::translate("MainWindow", "Язык программ — Quorvel"));
-        help->resize(Width, Height);
-        help->setHtml(html());
+        window = new QWidget(parent, Qt::Window);
+        window->setObjectName(QStringLiteral("languageHelpWindow"));
+        window->setWindowTitle(
+            QCoreApplication::translate("MainWindow", "Язык программ — Quorvel"));
+        window->resize(Width, Height);
+        auto *layout = new QVBoxLayout(window);
+        auto *text = new QTextBrowser(window);
+        text->setObjectName(QStringLiteral("languageHelp"));
+        text->setHtml(html());
+        layout->addWidget(text);
+        auto *buttons = new QDialogButtonBox(window);
+        QPushButton *example =
+            buttons->addButton(QCoreApplication::translate("MainWindow", "Вставить пример"),
+                               QDialogButtonBox::ActionRole);
+        example->setObjectName(QStringLiteral("openExampleButton"));
+        QObject::connect(example, &QPushButton::clicked, window, openExample);
+        QPushButton *close = buttons->addButton(QDialogButtonBox::Close);
+        close->setText(QCoreApplication::translate("MainWindow", "Закрыть"));
+        QObject::connect(close, &QPushButton::clicked, window, &QWidget::close);
+        layout->addWidget(buttons);
+        // Closed as a dialog would be: Esc, and Ctrl+W as a document window.
+        auto *closeKeys = new QAction(window);
+        closeKeys->setObjectName(QStringLiteral("closeLanguageHelpAction"));
+        closeKeys->setShortcuts(
+            {QKeySequence(Qt::Key_Escape),
+             QKeySequence(QCoreApplication::translate("MainWindow", "Ctrl+W"))});
+        closeKeys->setShortcutContext(Qt::WindowShortcut);
+        QObject::connect(closeKeys, &QAction::triggered, window, &QWidget::close);
+        window->addAction(closeKeys);
     }
-    help->show();
-    help->raise();
-    help->activateWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace LanguageHelp

@@ -6,6 +6,15 @@
 
 int main(int argc, char *argv[])
 {
+    // Sharp and to scale on a high-density screen: Qt 6 does all of this by itself. Set before the
+    // application object exists, as Qt requires.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+#endif
+    // A 150 % screen gets 1.5, not 2: rounding would make everything a third too large.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication application(argc, argv);
     installQtTranslation(application);
     MainWindow window;

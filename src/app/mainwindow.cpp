@@ -5,11 +5,13 @@
 #include "devicecontrols.h"
 #include "devicelink.h"
 #include "editoraids.h"
+#include "elidedlabel.h"
 #include "highlighter.h"
 #include "languagehelp.h"
 #include "portguard.h"
 #include "programdocument.h"
 #include "programtransfer.h"
+#include "reportsplitter.h"
 #include "settingskeys.h"
 #include "userdialogs.h"
 
@@ -17,9 +19,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QSerialPort>
 #include <QSettings>
@@ -35,8 +39,9 @@
 namespace {
 
 constexpr int ToolbarIconSize = 32;
-constexpr int ProgressWidth = 160;
-// The output pane's height at first start; the splitter gives the rest to the editor.
+constexpr int ProgressWidth = 80;
+// The output pane's height at first start, and its most until the user drags the split; the
+// splitter gives the rest to the editor.
 constexpr int PaneStartHeight = 120;
 constexpr int EditorStartHeight = 400;
 
@@ -63,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->splitter->setStretchFactor(0, 1);
     ui->splitter->setStretchFactor(1, 0);
     ui->splitter->setSizes({EditorStartHeight, PaneStartHeight});
+    ui->splitter->setPaneCap(PaneStartHeight);
 
     port = new QSerialPort(this);
     link = std::make_unique<DeviceLink>(port);
@@ -96,6 +102,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     applyState();
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
+    setFocusOrder();
     restoreLayout();
     controls->restore();
     action("verifyAction")
@@ -151,7 +158,7 @@ void MainWindow::createActions()
     ui->mainToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
     programToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
 
-    auto *recentFilesMenu = new QMenu(tr("Недавние файлы"), this);
+    auto *recentFilesMenu = new QMenu(tr("&Недавние файлы"), this);
     recentFilesMenu->setObjectName(QStringLiteral("menuRecentFiles"));
 
     // Where each row goes: the window itself holds actions whose shortcut works without a menu.
@@ -164,58 +171,59 @@ void MainWindow::createActions()
     QWidget *const help = ui->menuHelp;
     QWidget *const window = this;
     QTextEdit *const editor = ui->textEdit;
+    QMenuBar *const menus = menuBar();
     const auto standard = [](QKeySequence::StandardKey key) {
         return QKeySequence::keyBindings(key);
     };
     using Row = ActionTable::Row;
     // clang-format off
     actions.build(this, {
-        Row("newAction", tr("Создать файл"), tr("Создать файл"), "Actions-document-new-icon.png",
+        Row("newAction", tr("Со&здать файл"), tr("Создать файл"), "Actions-document-new-icon.png",
             keys(tr("Ctrl+N")), [this] { NewFile(); }, {file, programBar}),
-        Row("openAction", tr("Открыть файл"), tr("Открыть файл"), "open.png",
+        Row("openAction", tr("&Открыть файл"), tr("Открыть файл"), "open.png",
             keys(tr("Ctrl+O")), [this] { OpenFile(); }, {file, programBar}),
         ActionTable::submenu(recentFilesMenu, {file}),
         ActionTable::separator({file}),
-        Row("saveAction", tr("Сохранить файл"), tr("Сохранить файл"), "save.png",
+        Row("saveAction", tr("&Сохранить файл"), tr("Сохранить файл"), "save.png",
             keys(tr("Ctrl+S")), [this] { SaveFile(); }, {file, programBar}),
-        Row("saveAsAction", tr("Сохранить как ..."), tr("Сохранить как ..."), "SaveAs2.png",
+        Row("saveAsAction", tr("Сохранить &как ..."), tr("Сохранить как ..."), "SaveAs2.png",
             keys(tr("Ctrl+Shift+S")), [this] { SaveAsFile(); }, {file, programBar}),
         ActionTable::separator({file, programBar}),
-        Row("quitAction", tr("Выход"), tr("Закрыть программу"), nullptr,
+        Row("quitAction", tr("&Выход"), tr("Закрыть программу"), nullptr,
             keys(tr("Ctrl+Q")), [this] { close(); }, {file}),
 
         // The editing commands act on the program editor; its own keys do the same.
-        Row("undoAction", tr("Отменить"), QString(), nullptr,
+        Row("undoAction", tr("&Отменить"), QString(), nullptr,
             standard(QKeySequence::Undo), [editor] { editor->undo(); }, {edit}),
-        Row("redoAction", tr("Повторить"), QString(), nullptr,
+        Row("redoAction", tr("&Повторить"), QString(), nullptr,
             standard(QKeySequence::Redo), [editor] { editor->redo(); }, {edit}),
         ActionTable::separator({edit}),
-        Row("cutAction", tr("Вырезать"), QString(), nullptr,
+        Row("cutAction", tr("Вы&резать"), QString(), nullptr,
             standard(QKeySequence::Cut), [editor] { editor->cut(); }, {edit}),
-        Row("copyAction", tr("Копировать"), QString(), nullptr,
+        Row("copyAction", tr("&Копировать"), QString(), nullptr,
             standard(QKeySequence::Copy), [editor] { editor->copy(); }, {edit}),
-        Row("pasteAction", tr("Вставить"), QString(), nullptr,
+        Row("pasteAction", tr("Вст&авить"), QString(), nullptr,
             standard(QKeySequence::Paste), [editor] { editor->paste(); }, {edit}),
         ActionTable::separator({edit}),
-        Row("selectAllAction", tr("Выделить все"), QString(), nullptr,
+        Row("selectAllAction", tr("Выделить &все"), QString(), nullptr,
             standard(QKeySequence::SelectAll), [editor] { editor->selectAll(); }, {edit}),
         ActionTable::separator({edit}),
-        Row("findAction", tr("Найти..."), tr("Найти..."), nullptr,
+        Row("findAction", tr("&Найти..."), tr("Найти..."), nullptr,
             keys(tr("Ctrl+F")), [this] { editorAids->openFindBar(); }, {window, edit}),
-        Row("goToLineAction", tr("Перейти к строке..."), tr("Перейти к строке..."), nullptr,
+        Row("goToLineAction", tr("Перейти к &строке..."), tr("Перейти к строке..."), nullptr,
             keys(tr("Ctrl+G")), [this] { editorAids->askGoToLine(); }, {window, edit}),
 
-        Row("compileAction", tr("Скомпилировать"), tr("Скомпилировать"), "root-terminal.png",
+        Row("compileAction", tr("&Скомпилировать"), tr("Скомпилировать"), "root-terminal.png",
             keys(tr("F7")), [this] { checkText(); }, {program, programBar}),
         ActionTable::separator({program}),
-        Row("nextErrorAction", tr("Следующая ошибка"), tr("Следующая ошибка"), nullptr,
+        Row("nextErrorAction", tr("Следующая о&шибка"), tr("Следующая ошибка"), nullptr,
             keys(tr("F8")), [this] { editorAids->goToDiagnostic(true); }, {window, program}),
-        Row("previousErrorAction", tr("Предыдущая ошибка"), tr("Предыдущая ошибка"), nullptr,
+        Row("previousErrorAction", tr("&Предыдущая ошибка"), tr("Предыдущая ошибка"), nullptr,
             keys(tr("Shift+F8")), [this] { editorAids->goToDiagnostic(false); }, {window, program}),
 
-        Row("connectAction", tr("Подключить"), tr("Подключить прибор"), "connect.png",
+        Row("connectAction", tr("&Подключить"), tr("Подключить прибор"), "connect.png",
             keys(tr("F5")), [this] { OpenPort(); }, {device, bar}),
-        Row("disconnectAction", tr("Отключить"), tr("Отключить прибор"), "disconnect.png",
+        Row("disconnectAction", tr("&Отключить"), tr("Отключить прибор"), "disconnect.png",
             keys(tr("Shift+F5")), [this] { ClosePort(); }, {device, bar}),
         ActionTable::separator({device, bar}),
         ActionTable::widget(controls->portLabel(), {bar}),
@@ -223,27 +231,29 @@ void MainWindow::createActions()
         ActionTable::separator({bar}),
         ActionTable::widget(controls->slaveIdLabel(), {bar}),
         ActionTable::widget(controls->slaveIdBox(), {bar}),
-        ActionTable::separator({bar}),
-        ActionTable::separator({bar}),
-        Row("writeAction", tr("Записать в прибор"), tr("Записать в прибор"), "receive.png",
+        Row("writeAction", tr("&Записать в прибор"), tr("Записать в прибор"), "receive.png",
             keys(tr("F6")), [this] { SaveLineToDevice(); }, {device, programBar}),
-        Row("readAction", tr("Считать из прибора"), tr("Считать из прибора"), "outbox.png",
+        Row("readAction", tr("С&читать из прибора"), tr("Считать из прибора"), "outbox.png",
             keys(tr("F9")), [this] { ReadLineFromDevice(); }, {device, programBar}),
         ActionTable::separator({programBar}),
         ActionTable::widget(controls->cellLabel(), {programBar}),
         ActionTable::widget(controls->cellBox(), {programBar}),
-        Row("compareAction", tr("Сравнить с прибором"), tr("Сравнить программу в редакторе с ячейкой прибора"),
+        Row("compareAction", tr("С&равнить с прибором"), tr("Сравнить программу в редакторе с ячейкой прибора"),
             "outbox.png", keys(tr("Shift+F9")), [this] { CompareWithDevice(); }, {device}),
-        Row("verifyAction", tr("Проверять после записи"), tr("После записи считать ячейку и сравнить с записанным"),
+        Row("verifyAction", tr("Про&верять после записи"), tr("После записи считать ячейку и сравнить с записанным"),
             nullptr, {}, nullptr, {device}).checkable(),
         ActionTable::separator({device}),
-        Row("cancelAction", tr("Прервать"), tr("Прервать обмен с прибором после текущего запроса"), nullptr,
+        Row("cancelAction", tr("Пр&ервать"), tr("Прервать обмен с прибором после текущего запроса"), nullptr,
             {QKeySequence(Qt::Key_Escape)}, [this] { CancelTransfer(); }, {window, device}),
 
-        Row("languageHelpAction", tr("Язык программ"), tr("Операторы языка программ и пример"), nullptr,
-            keys(tr("F1")), [this] { LanguageHelp::show(this); }, {help}),
-        Row("aboutAction", tr("О программе"), tr("О программе"), "about.png",
-            {}, [this] { About(); }, {help, bar}),
+        // F10 opens the menu bar's first menu, from where the arrows reach every command.
+        Row("menuBarAction", tr("Меню"), QString(), nullptr, keys(tr("F10")),
+            [menus] { menus->setActiveAction(menus->actions().value(0)); }, {window}),
+
+        Row("languageHelpAction", tr("&Язык программ"), tr("Операторы языка программ и пример"), nullptr,
+            keys(tr("F1")), [this] { LanguageHelp::show(this, [this] { openExample(); }); }, {help}),
+        Row("aboutAction", tr("&О программе"), tr("О программе"), "about.png",
+            {}, [this] { About(); }, {help}),
     });
     // clang-format on
     document->setRecentFilesMenu(recentFilesMenu);
@@ -264,26 +274,43 @@ void MainWindow::createActions()
 
 void MainWindow::createStatusBar()
 {
-    connectionLabel = new QLabel(this);
+    // The window's edge resizes it; a grip would only take room from the texts.
+    statusBar()->setSizeGripEnabled(false);
+    // The port path is elided in the middle: its start and its end tell ports apart.
+    connectionLabel = new ElidedLabel(Qt::ElideMiddle, this);
     connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
-    statusBar()->addPermanentWidget(connectionLabel);
-    transferProgress = new QProgressBar(this);
+    statusBar()->addPermanentWidget(connectionLabel, 1);
+
+    // A transfer's progress, time left and «Прервать» share one area of fixed width, held free
+    // while no transfer runs, so that a transfer never widens the window.
+    auto *transferArea = new QWidget(this);
+    transferArea->setObjectName(QStringLiteral("transferArea"));
+    auto *layout = new QHBoxLayout(transferArea);
+    layout->setContentsMargins(0, 0, 0, 0);
+    transferProgress = new QProgressBar(transferArea);
     transferProgress->setObjectName(QStringLiteral("transferProgress"));
     transferProgress->setFixedWidth(ProgressWidth);
     transferProgress->setFormat(tr("%v из %m"));
-    timeLeftLabel = new QLabel(this);
+    timeLeftLabel = new ElidedLabel(Qt::ElideRight, transferArea);
     timeLeftLabel->setObjectName(QStringLiteral("transferTimeLeft"));
-    auto *cancel = new QToolButton(this);
+    timeLeftLabel->setFixedWidth(
+        timeLeftLabel->fontMetrics().horizontalAdvance(tr("осталось %1 с").arg(59)) +
+        timeLeftLabel->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    auto *cancel = new QToolButton(transferArea);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setDefaultAction(action("cancelAction"));
     cancel->setToolButtonStyle(Qt::ToolButtonTextOnly);
     cancelButton = cancel;
-    statusBar()->addPermanentWidget(transferProgress);
-    statusBar()->addPermanentWidget(timeLeftLabel);
-    statusBar()->addPermanentWidget(cancelButton);
-    transferProgress->hide();
-    timeLeftLabel->hide();
-    cancelButton->hide();
+    for (QWidget *part : {static_cast<QWidget *>(transferProgress),
+                          static_cast<QWidget *>(timeLeftLabel), cancelButton}) {
+        layout->addWidget(part);
+        QSizePolicy policy = part->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        part->setSizePolicy(policy);
+        part->hide();
+    }
+    transferArea->setFixedWidth(transferArea->sizeHint().width());
+    statusBar()->addPermanentWidget(transferArea);
 }
 
 void MainWindow::restoreLayout()
@@ -296,7 +323,7 @@ void MainWindow::showEvent(QShowEvent *event)
 {
     // Restored before the window had its size, the heights would be stretched to fit it.
     if (!std::exchange(splitterRestored, true))
-        ui->splitter->restoreState(settings->value(SettingsKeys::Splitter).toByteArray());
+        ui->splitter->restoreDraggedState(settings->value(SettingsKeys::Splitter).toByteArray());
     QMainWindow::showEvent(event);
 }
 
@@ -304,7 +331,9 @@ void MainWindow::saveLayout()
 {
     settings->setValue(SettingsKeys::Geometry, saveGeometry());
     settings->setValue(SettingsKeys::WindowState, saveState());
-    settings->setValue(SettingsKeys::Splitter, ui->splitter->saveState());
+    // Kept only once dragged: until then the pane keeps its capped height.
+    if (ui->splitter->wasDragged())
+        settings->setValue(SettingsKeys::Splitter, ui->splitter->draggedState());
     settings->sync();
 }
 
@@ -326,6 +355,8 @@ void MainWindow::applyState()
     connectionLabel->setText(
         open ? tr("Подключено: %1, 9600 8N1").arg(controls->portBox()->currentText())
              : tr("Нет связи"));
+    // The full path even where the label shows it shortened.
+    connectionLabel->setToolTip(open ? controls->portBox()->currentText() : QString());
     // The box is locked while open, so it names the connected port. The list is read again
     // only while the user may pick another port.
     controls->portBox()->setFollowing(!open);
@@ -370,12 +401,38 @@ void MainWindow::NewFile()
 {
     if (!document->maybeSave())
         return;
+    startProgram(QStringLiteral("prgName = \"Prg1\";\n"));
+}
+
+void MainWindow::startProgram(const QString &text)
+{
     ui->textEdit->clear();
     // Inserted as plain text: append() would take text that looks like markup for rich text.
-    QTextCursor(ui->textEdit->document()).insertText(QStringLiteral("prgName = \"Prg1\";\n"));
+    QTextCursor(ui->textEdit->document()).insertText(text);
     ui->textEdit->document()->setModified(false);
+    document->markUnchangedByUser();
     ui->plainTextEdit->clear();
     instructions.clear();
+}
+
+void MainWindow::openExample()
+{
+    if (!document->maybeSave())
+        return;
+    startProgram(LanguageHelp::example());
+    // A new document: Save asks for a name rather than write the example over the open file.
+    document->setFilePath(QString());
+    activateWindow();
+    ui->textEdit->setFocus();
+}
+
+void MainWindow::setFocusOrder()
+{
+    // Toolbar controls, then the editor, then the report pane.
+    QWidget *const order[] = {controls->portBox(), controls->slaveIdBox(), controls->cellBox(),
+                              ui->textEdit, ui->plainTextEdit};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void MainWindow::OpenFile()

@@ -15,6 +15,7 @@
 class DeviceControls;
 class DeviceLink;
 class EditorAids;
+class ElidedLabel;
 class ProgramDocument;
 class ProgramTransfer;
 struct ProgramComparison;
@@ -94,6 +95,13 @@ private:
     void createActions();
     // The connection, and a transfer's progress beside «Прервать».
     void createStatusBar();
+    // Tab goes from the toolbar controls to the editor, then to the report pane.
+    void setFocusOrder();
+    // Puts `text` into the editor as a new, unchanged program with an empty report.
+    void startProgram(const QString &text);
+    // «Вставить пример» of the language help: the example as a new document, after the question
+    // about unsaved changes.
+    void openExample();
     QAction *action(const char *id) const { return actions.action(id); }
     // Enables every action and control as the window's state (not connected, connected,
     // transfer running) allows.
@@ -132,7 +140,7 @@ private:
     ActionTable actions;
 
     DeviceControls *controls = nullptr;
-    QLabel *connectionLabel = nullptr;
+    ElidedLabel *connectionLabel = nullptr;
 
     Language::CodeTable operandCodes;
     Language::CodeTable compareCodes;
@@ -145,7 +153,7 @@ private:
 
     // A transfer under way: its progress beside «Прервать» in the status bar.
     QProgressBar *transferProgress = nullptr;
-    QLabel *timeLeftLabel = nullptr;
+    ElidedLabel *timeLeftLabel = nullptr;
     QWidget *cancelButton = nullptr;
     // The transfer «Прервать» stops; set only while one runs.
     ProgramTransfer *activeTransfer = nullptr;

@@ -5,6 +5,7 @@
 #include "devicecontrols.h"
 #include "devicelink.h"
 #include "editoraids.h"
+#include "elidedlabel.h"
 #include "programcomparison.h"
 #include "programdocument.h"
 #include "programtransfer.h"
@@ -103,6 +104,8 @@ void MainWindow::ReadLineFromDevice()
     if (result.status == ProgramTransfer::ReadStatus::Read &&
         decodeProgram(result.name, result.records)) {
         appendPane(tr("Данные успешно считаны и декодированы"));
+        // Read, not written by the user: the save question does not default to saving it.
+        document->markUnchangedByUser();
         // The device's program is not the file that was open: Save must ask for a name rather
         // than write over that file.
         document->setFilePath(QString());

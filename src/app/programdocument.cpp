@@ -58,6 +58,15 @@ QString openProblemText(const ProgramText::LoadedFile &file, const QString &path
 ProgramDocument::ProgramDocument(QTextEdit *editor, QSettings *settings, QWidget *window)
     : QObject(window), m_editor(editor), m_settings(settings), m_window(window)
 {
+    // Every edit the user makes lands on the undo stack; text put in by the window is marked
+    // unchanged right afterwards.
+    connect(editor->document(), &QTextDocument::undoCommandAdded, this,
+            [this] { m_changedByUser = true; });
+}
+
+void ProgramDocument::markUnchangedByUser()
+{
+    m_changedByUser = false;
 }
 
 void ProgramDocument::setRecentFilesMenu(QMenu *menu)
@@ -91,20 +100,24 @@ void ProgramDocument::openFile(const QString &path)
     }
     m_editor->setPlainText(file.text);
     m_editor->document()->setModified(false);
+    markUnchangedByUser();
+    // A file that is not all text is no program: saving it over itself would destroy the bytes
+    // the editor cannot show, so Save asks for a new name, and the list of recent files, which
+    // reopens with one click, does not take it. Unchanged until the user edits, it costs no
+    // question on the way out.
+    m_notText = file.bytesChanged;
     setFilePath(QFileInfo(path).absoluteFilePath());
-    addRecentFile(m_filePath);
+    if (!m_notText)
+        addRecentFile(m_filePath);
     // Loading the text offered Save as every change does; a freshly opened file has nothing to
-    // save.
-    emit saveOffered(false);
-    if (file.bytesChanged) {
-        // What is in the editor is no longer what is on disk: saving would change those bytes.
-        m_editor->document()->setModified(true);
-        emit saveOffered(true);
+    // save, unless it is to be saved as text under a new name.
+    emit saveOffered(m_notText);
+    if (m_notText) {
         m_dialogs->warning(m_window, tr("Предупреждение"),
                            tr("Файл содержит байты, которые не читаются как текст UTF-8, или "
                               "нулевые байты."),
-                           tr("Они показаны знаком «�». При сохранении файла эти байты будут "
-                              "заменены."));
+                           tr("Они показаны знаком «�». Файл сохраняется только под новым "
+                              "именем, и в нем эти байты будут заменены."));
     }
 }
 
@@ -167,6 +180,12 @@ void ProgramDocument::updateRecentFilesMenu()
         action->setData(path);
         connect(action, &QAction::triggered, this, [this, path]() { openRecentFile(path); });
     }
+    if (!files.isEmpty()) {
+        m_recentFilesMenu->addSeparator();
+        QAction *clear = m_recentFilesMenu->addAction(tr("&Очистить список"));
+        clear->setObjectName(QStringLiteral("clearRecentFilesAction"));
+        connect(clear, &QAction::triggered, this, [this] { storeRecentFiles({}); });
+    }
     m_recentFilesMenu->setEnabled(!files.isEmpty());
 }
 
@@ -175,8 +194,11 @@ bool ProgramDocument::maybeSave()
     // The document's own flag, not Save's state: Save stands enabled right after start.
     if (!m_editor->document()->isModified())
         return true;
+    // Enter saves only what the user wrote; a text the window put there (a program read from the
+    // device) is not worth overwriting a file by a reflex.
     switch (m_dialogs->askSaveChanges(m_window, tr("Quorvel"),
-                                      tr("Программа была изменена.\nСохранить изменения?"))) {
+                                      tr("Программа была изменена.\nСохранить изменения?"),
+                                      m_changedByUser)) {
     case UserDialogs::SaveChoice::Save:
         return save(false);
     case UserDialogs::SaveChoice::Discard:
@@ -189,7 +211,7 @@ bool ProgramDocument::maybeSave()
 
 bool ProgramDocument::save(bool askForName)
 {
-    QString path = askForName ? QString() : m_filePath;
+    QString path = askForName || m_notText ? QString() : m_filePath;
     if (path.isEmpty()) {
         path = m_dialogs->saveFileName(m_window, tr("Save File"), directory(), programFileFilter());
         if (path.isEmpty())
@@ -201,6 +223,7 @@ bool ProgramDocument::save(bool askForName)
         m_dialogs->warning(m_window, tr("Ошибка"), tr("Не удается сохранить файл"));
         return false;
     }
+    m_notText = false;
     setFilePath(QFileInfo(path).absoluteFilePath());
     addRecentFile(m_filePath);
     m_editor->document()->setModified(false);

@@ -30,14 +30,17 @@ public:
     // Sets that file and shows its name in the window title.
     void setFilePath(const QString &path);
 
+    // Text the window put into the editor (a new program, one read from the device): until the
+    // user edits it, the save question does not offer saving as its default.
+    void markUnchangedByUser();
     // Asks whether to save changed text; false when the user cancels or the save fails.
     bool maybeSave();
     // After the save question, asks for a file and opens it.
     void open();
     // Opens `path` as once a name has been chosen.
     void openFile(const QString &path);
-    // Saves to the current file, or asks for a name when askForName or there is none; true when
-    // saved.
+    // Saves to the current file, or asks for a name when askForName, when there is none, or when
+    // the file opened was not all text; true when saved.
     bool save(bool askForName);
 
 signals:
@@ -63,4 +66,7 @@ private:
     UserDialogs *m_dialogs = nullptr;
     QMenu *m_recentFilesMenu = nullptr;
     QString m_filePath;
+    // The open file held bytes the editor cannot show: it is not written over.
+    bool m_notText = false;
+    bool m_changedByUser = false;
 };

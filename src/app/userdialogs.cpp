@@ -46,7 +46,7 @@ void UserDialogs::about(QWidget *parent, const QString &title, const QString &te
 }
 
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
-                                                    const QString &text)
+                                                    const QString &text, bool saveIsDefault)
 {
     // Russian even where Qt's own translation is missing.
     QMessageBox box(QMessageBox::Question, title, text,
@@ -54,7 +54,7 @@ UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QStri
     box.button(QMessageBox::Save)->setText(QMessageBox::tr("Сохранить"));
     box.button(QMessageBox::Discard)->setText(QMessageBox::tr("Не сохранять"));
     box.button(QMessageBox::Cancel)->setText(QMessageBox::tr("Отмена"));
-    box.setDefaultButton(QMessageBox::Save);
+    box.setDefaultButton(saveIsDefault ? QMessageBox::Save : QMessageBox::Cancel);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
     case QMessageBox::Save:

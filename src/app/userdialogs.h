@@ -28,8 +28,10 @@ public:
     virtual void critical(QWidget *parent, const QString &title, const QString &text,
                           const QString &detail = QString());
     virtual void about(QWidget *parent, const QString &title, const QString &text);
-    // Asked before unsaved changes would be thrown away.
-    virtual SaveChoice askSaveChanges(QWidget *parent, const QString &title, const QString &text);
+    // Asked before unsaved changes would be thrown away. saveIsDefault: Enter saves; otherwise
+    // Enter cancels.
+    virtual SaveChoice askSaveChanges(QWidget *parent, const QString &title, const QString &text,
+                                      bool saveIsDefault);
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);

@@ -1,3 +1,4 @@
+#include "elidedlabel.h"
 #include "languagehelp.h"
 #include "qttranslation.h"
 #include "windowfixture.h"
@@ -15,12 +16,15 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QPushButton>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -44,6 +48,9 @@ private slots:
     void editorAndPaneAfterStart();
     void deviceControls();
     void toolbarOrder();
+    void defaultSizeFitsEveryState_data();
+    void defaultSizeFitsEveryState();
+    void keyboardReachesMenusAndControls();
     void newFileResetsEditorPaneAndProgram();
     void compileWritesReportIntoPane_data();
     void compileWritesReportIntoPane();
@@ -78,6 +85,22 @@ private:
         window->show();
         window->activateWindow();
         return QTest::qWaitForWindowActive(window);
+    }
+    // Drags the handle by dy pixels (up when negative), as the mouse would.
+    static void dragSplit(QSplitter *splitter, int dy)
+    {
+        QSplitterHandle *handle = splitter->handle(1);
+        const QPoint start = handle->rect().center();
+        const QPoint end = start + QPoint(0, dy);
+        QMouseEvent press(QEvent::MouseButtonPress, start, handle->mapToGlobal(start),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &press);
+        QMouseEvent move(QEvent::MouseMove, end, handle->mapToGlobal(end), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, end, handle->mapToGlobal(end),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &release);
     }
     int cursorLine() const { return window->editor()->textCursor().blockNumber() + 1; }
     bool lineInView(int line) const
@@ -167,7 +190,8 @@ void TestMainWindow::actionsAfterStart()
 
     QAction *a = window->findChild<QAction *>(name);
     QVERIFY2(a, qPrintable(name));
-    QCOMPARE(a->text(), text);
+    // The access key's "&" aside; menusHoldToolbarActions checks the keys.
+    QCOMPARE(a->text().remove(QLatin1Char('&')), text);
     QCOMPARE(a->statusTip(), statusTip);
     QCOMPARE(a->shortcut(), QKeySequence(shortcut));
     QCOMPARE(a->isEnabled(), enabled);
@@ -194,7 +218,8 @@ void TestMainWindow::editorAndPaneAfterStart()
     QCOMPARE(splitter->orientation(), Qt::Vertical);
     QVERIFY(splitter->isAncestorOf(window->editor()));
     QCOMPARE(splitter->widget(1), pane);
-    QCOMPARE(pane->maximumHeight(), QWIDGETSIZE_MAX);
+    // Capped until the user drags the split (splitIsRemembered).
+    QCOMPARE(pane->maximumHeight(), 120);
     QCOMPARE(window->editor()->objectName(), QStringLiteral("textEdit"));
     QCOMPARE(window->editor()->lineWrapMode(), QTextEdit::NoWrap);
     QCOMPARE(window->editor()->tabStopDistance(),
@@ -251,8 +276,7 @@ void TestMainWindow::toolbarOrder()
         return out;
     };
     QCOMPARE(describe(main).join(QLatin1Char(' ')),
-             QStringLiteral("connectAction disconnectAction | QLabel QComboBox | QLabel QSpinBox | "
-                            "| aboutAction"));
+             QStringLiteral("connectAction disconnectAction | QLabel QComboBox | QLabel QSpinBox"));
     QCOMPARE(describe(program).join(QLatin1Char(' ')),
              QStringLiteral("newAction openAction saveAction saveAsAction | compileAction "
                             "writeAction readAction | QLabel QComboBox"));
@@ -264,8 +288,155 @@ void TestMainWindow::toolbarOrder()
             texts << label->text();
     }
     texts.sort();
-    QCOMPARE(texts, QStringList({QStringLiteral("  Номер\n  порта"), QStringLiteral(" Slave ID"),
-                                 QStringLiteral("Ячейка\nпамяти")}));
+    QStringList expected{QStringLiteral("I&D"), QStringLiteral("&Ячейка"), QStringLiteral("Пор&т")};
+    expected.sort();
+    QCOMPARE(texts, expected);
+    // Sharp on a screen of twice the density: no icon is drawn from fewer than 64 pixels.
+    for (QToolBar *bar : toolbars) {
+        for (QAction *a : bar->actions()) {
+            if (!a->icon().isNull())
+                QCOMPARE(a->icon().actualSize(QSize(64, 64)), QSize(64, 64));
+        }
+    }
+}
+
+void TestMainWindow::defaultSizeFitsEveryState_data()
+{
+    QTest::addColumn<bool>("connect");
+    QTest::addColumn<bool>("transfer");
+
+    QTest::newRow("idle") << false << false;
+    QTest::newRow("connected, long port path") << true << false;
+    QTest::newRow("transfer, long port path") << true << true;
+}
+
+void TestMainWindow::defaultSizeFitsEveryState()
+{
+    QFETCH(bool, connect);
+    QFETCH(bool, transfer);
+
+    QVERIFY(showActive());
+    QCOMPARE(window->size(), QSize(450, 600));
+    // A path as long as a udev rule gives an adapter, leading to the simulated supply.
+    QTemporaryDir links;
+    QString longPath;
+    if (connect) {
+        SimulatorProcess *sim = startSimulator({});
+        QVERIFY(sim);
+        const QString folder = links.path() + QLatin1Char('/');
+        QVERIFY(folder.size() < 50);
+        longPath = folder + QStringLiteral("usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0")
+                                .leftJustified(70 - folder.size(), QLatin1Char('x'), true);
+        QCOMPARE(longPath.size(), 70);
+        QVERIFY(QFile::link(sim->portPath(), longPath));
+        window->portBox()->setEditText(longPath);
+        action("connectAction")->trigger();
+        QCOMPARE(states(), Connected);
+        auto *connection = window->findChild<QLabel *>(QStringLiteral("connectionLabel"));
+        QVERIFY(connection->text().contains(longPath));
+        QCOMPARE(connection->toolTip(), longPath);
+    }
+
+    // What does not fit at 450 x 600, measured in the state the row names.
+    const auto problems = [this] {
+        QStringList out;
+        if (window->minimumSizeHint().width() > 450 || window->minimumWidth() > 450)
+            out << QStringLiteral("minimum width %1").arg(window->minimumSizeHint().width());
+        if (window->width() != 450)
+            out << QStringLiteral("width %1").arg(window->width());
+        for (QToolBar *bar : window->findChildren<QToolBar *>()) {
+            for (QAction *a : bar->actions()) {
+                QWidget *shown = bar->widgetForAction(a);
+                if (!a->isSeparator() && !(shown && shown->isVisible()))
+                    out << QStringLiteral("hidden: ") + a->objectName() + a->text();
+            }
+            auto *overflow = bar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+            if (overflow && overflow->isVisible())
+                out << QStringLiteral("overflow of ") + bar->objectName();
+        }
+        // Labels that elide by design aside, every label's text fits its width.
+        for (QLabel *label : window->findChildren<QLabel *>()) {
+            if (!label->isVisible() || qobject_cast<ElidedLabel *>(label))
+                continue;
+            for (const QString &line : label->text().remove(QLatin1Char('&')).split('\n')) {
+                if (label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width())
+                    out << QStringLiteral("clipped: ") + line;
+            }
+        }
+        for (auto *button : window->findChildren<QToolButton *>()) {
+            if (button->isVisible() && button->width() < button->sizeHint().width())
+                out << QStringLiteral("clipped button: ") + button->text();
+        }
+        return out;
+    };
+
+    QStringList found;
+    if (transfer) {
+        auto *bar = window->findChild<QProgressBar *>(QStringLiteral("transferProgress"));
+        QVERIFY(bar);
+        bool measured = false;
+        QObject::connect(bar, &QProgressBar::valueChanged, window, [&](int value) {
+            // By the second request the status bar has laid out the progress.
+            if (value == 2 && !measured) {
+                measured = true;
+                QVERIFY(bar->isVisible());
+                found = problems();
+            }
+        });
+        window->editor()->setPlainText(QStringLiteral("prgName = \"P\";\nnop;\nnop;\n"));
+        action("writeAction")->trigger();
+        QVERIFY(measured);
+    } else {
+        QCoreApplication::processEvents();
+        found = problems();
+    }
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral("; "))));
+    QCoreApplication::processEvents();
+    QCOMPARE(window->size(), QSize(450, 600));
+}
+
+void TestMainWindow::keyboardReachesMenusAndControls()
+{
+    // Alt and a letter: the menus and the labelled controls, no letter twice.
+    QStringList keys;
+    const auto accessKey = [](const QString &text) {
+        const int at = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+        return at < 0 ? QString() : text.mid(at + 1, 1).toLower();
+    };
+    for (QAction *menu : window->menuBar()->actions())
+        keys << accessKey(menu->text());
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (label->buddy()) {
+            keys << accessKey(label->text());
+            QVERIFY(label->buddy() == window->portBox() || label->buddy() == window->slaveIdBox() ||
+                    label->buddy() == window->cellBox());
+        }
+    }
+    QCOMPARE(keys.size(), 8);
+    QVERIFY2(!keys.contains(QString()), qPrintable(keys.join(QLatin1Char(' '))));
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+
+    // Tab: the toolbar controls, the editor, the report pane.
+    const QList<QWidget *> order = {window->portBox(), window->slaveIdBox(), window->cellBox(),
+                                    window->editor(), window->outputPane()};
+    QList<QWidget *> seen;
+    QWidget *at = window->portBox();
+    for (int step = 0; step < 200 && seen.size() < order.size();
+         ++step, at = at->nextInFocusChain()) {
+        for (QWidget *wanted : order) {
+            if ((at == wanted || wanted->isAncestorOf(at)) && !seen.contains(wanted))
+                seen << wanted;
+        }
+    }
+    QCOMPARE(seen, order);
+
+    // F10 opens the first menu.
+    QVERIFY(showActive());
+    QTest::keyClick(window, Qt::Key_F10);
+    QCOMPARE(window->menuBar()->activeAction(),
+             window->findChild<QMenu *>(QStringLiteral("menuFile"))->menuAction());
+    if (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
 }
 
 void TestMainWindow::newFileResetsEditorPaneAndProgram()
@@ -438,25 +609,26 @@ void TestMainWindow::menusHoldToolbarActions_data()
     QTest::addColumn<QStringList>("entries");
 
     QTest::newRow("file") << "menuFile"
-                          << "Файл" << QStringList{"newAction", "openAction", "menuRecentFiles",
-                                                   "|",         "saveAction", "saveAsAction",
-                                                   "|",         "quitAction"};
+                          << "&Файл" << QStringList{"newAction", "openAction", "menuRecentFiles",
+                                                    "|",         "saveAction", "saveAsAction",
+                                                    "|",         "quitAction"};
     QTest::newRow("edit") << "menuEdit"
-                          << "Правка" << QStringList{"undoAction", "redoAction",      "|",
-                                                     "cutAction",  "copyAction",      "pasteAction",
-                                                     "|",          "selectAllAction", "|",
-                                                     "findAction", "goToLineAction"};
+                          << "&Правка"
+                          << QStringList{"undoAction", "redoAction",      "|",
+                                         "cutAction",  "copyAction",      "pasteAction",
+                                         "|",          "selectAllAction", "|",
+                                         "findAction", "goToLineAction"};
     QTest::newRow("program") << "menuProgram"
-                             << "Программа"
+                             << "П&рограмма"
                              << QStringList{"compileAction", "|", "nextErrorAction",
                                             "previousErrorAction"};
     QTest::newRow("device")
         << "menuDevice"
-        << "Прибор"
+        << "Пр&ибор"
         << QStringList{"connectAction", "disconnectAction", "|", "writeAction", "readAction",
                        "compareAction", "verifyAction",     "|", "cancelAction"};
     QTest::newRow("help") << "menuHelp"
-                          << "Справка" << QStringList{"languageHelpAction", "aboutAction"};
+                          << "&Справка" << QStringList{"languageHelpAction", "aboutAction"};
 }
 
 void TestMainWindow::menusHoldToolbarActions()
@@ -479,6 +651,18 @@ void TestMainWindow::menusHoldToolbarActions()
             got << a->objectName();
     }
     QCOMPARE(got, entries);
+
+    // Every entry has its access key, none twice in the menu.
+    QStringList keys;
+    for (QAction *a : m->actions()) {
+        if (a->isSeparator())
+            continue;
+        const int at = a->text().indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+        QVERIFY2(at >= 0, qPrintable(a->text()));
+        const QString key = a->text().mid(at + 1, 1).toLower();
+        QVERIFY2(!keys.contains(key), qPrintable(a->text()));
+        keys << key;
+    }
 
     // The very objects of the toolbars: disabling one greys out both places.
     const auto toolbars = window->findChildren<QToolBar *>();
@@ -516,7 +700,8 @@ void TestMainWindow::languageHelpShowsTableAndCompilingExample()
     auto *help = window->findChild<QTextBrowser *>(QStringLiteral("languageHelp"));
     QVERIFY(help);
     QVERIFY(help->isVisible());
-    QVERIFY(help->isWindow());
+    QVERIFY(help->window()->isWindow());
+    QVERIFY(help->window() != window);
     const QString text = help->toPlainText();
     for (const char *statement :
          {"prgName = \"Prg1\";", "X = V;", "X += V;", "if X op V #t else #e;", "jmp #t;", "#t;",
@@ -526,6 +711,32 @@ void TestMainWindow::languageHelpShowsTableAndCompilingExample()
     // A second call shows the same window instead of piling up copies.
     action("languageHelpAction")->trigger();
     QCOMPARE(window->findChildren<QTextBrowser *>().size(), 1);
+    QVERIFY(text.contains(QStringLiteral("шагами по 10 каждые полсекунды")));
+    QVERIFY(text.contains(QStringLiteral("от 1 до 5 букв, цифр или знаков _")));
+
+    // Esc and Ctrl+W close it, as a dialog and a document window close.
+    QWidget *helpWindow = help->window();
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(tr("Ctrl+W"))}) {
+        action("languageHelpAction")->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(helpWindow));
+        QTest::keySequence(helpWindow, key);
+        QVERIFY2(!helpWindow->isVisible(), qPrintable(key.toString()));
+    }
+
+    // «Вставить пример»: the question about the unsaved program first; Отмена keeps it.
+    auto *insert = helpWindow->findChild<QPushButton *>(QStringLiteral("openExampleButton"));
+    QVERIFY(insert);
+    QCOMPARE(insert->text(), QStringLiteral("Вставить пример"));
+    QTest::keyClicks(window->editor(), QStringLiteral("M1 = 1;"));
+    const QString mine = window->editor()->toPlainText();
+    insert->click();
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("ask")});
+    QCOMPARE(window->editor()->toPlainText(), mine);
+    dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
+    insert->click();
+    QCOMPARE(window->editor()->toPlainText(), LanguageHelp::example());
+    QVERIFY(!window->editor()->document()->isModified());
+    QVERIFY(window->currentFilePath().isEmpty());
 
     // The example teaches what the compiler accepts.
     window->editor()->setPlainText(LanguageHelp::example());
@@ -544,9 +755,10 @@ void TestMainWindow::layoutSurvivesRestart()
     program->hide();
     QCoreApplication::processEvents();
     auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter"));
-    splitter->setSizes({250, 300});
+    dragSplit(splitter, -100);
     QCoreApplication::processEvents();
     const QList<int> sizes = splitter->sizes();
+    QCOMPARE(sizes.value(1), 220);
     QVERIFY(window->close());
 
     MainWindow second;
@@ -761,9 +973,11 @@ void TestMainWindow::nextAndPreviousDiagnosticWrapAround()
     window->editor()->setPlainText(
         QStringLiteral("prgName = \"N\";\nnop;\nnop; // w\nnop;\nxyz;\nnop;\n\nabc;\nnop;"));
     QVERIFY(showActive());
-    QCOMPARE(action("nextErrorAction")->text(), QStringLiteral("Следующая ошибка"));
+    QCOMPARE(action("nextErrorAction")->text().remove(QLatin1Char('&')),
+             QStringLiteral("Следующая ошибка"));
     QCOMPARE(action("nextErrorAction")->shortcut(), QKeySequence(Qt::Key_F8));
-    QCOMPARE(action("previousErrorAction")->text(), QStringLiteral("Предыдущая ошибка"));
+    QCOMPARE(action("previousErrorAction")->text().remove(QLatin1Char('&')),
+             QStringLiteral("Предыдущая ошибка"));
     QCOMPARE(action("previousErrorAction")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F8));
     window->editor()->moveCursor(QTextCursor::Start);
 
@@ -784,7 +998,8 @@ void TestMainWindow::goToLineAsksAndMoves()
 {
     window->editor()->setPlainText(programWithFiller(199));
     QVERIFY(showActive());
-    QCOMPARE(action("goToLineAction")->text(), QStringLiteral("Перейти к строке..."));
+    QCOMPARE(action("goToLineAction")->text().remove(QLatin1Char('&')),
+             QStringLiteral("Перейти к строке..."));
     dialogs->lineNumbers.enqueue(150);
     QTest::keyClick(window->editor(), Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("line")});
@@ -881,27 +1096,32 @@ void TestMainWindow::splitIsRemembered()
     const int paneBefore = window->outputPane()->height();
     QVERIFY(paneBefore > 0);
 
-    // Drag the handle 100 px up, as the mouse would.
-    QSplitterHandle *handle = splitter->handle(1);
-    const QPoint start = handle->rect().center();
-    const QPoint end = start - QPoint(0, 100);
-    QMouseEvent press(QEvent::MouseButtonPress, start, handle->mapToGlobal(start), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(handle, &press);
-    QMouseEvent move(QEvent::MouseMove, end, handle->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(handle, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, end, handle->mapToGlobal(end), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(handle, &release);
+    // The pane stays at its cap while the window grows, and gives way first as it shrinks.
+    QCOMPARE(window->outputPane()->maximumHeight(), 120);
+    window->resize(450, 900);
+    QCoreApplication::processEvents();
+    QCOMPARE(window->outputPane()->height(), paneBefore);
+    window->resize(450, 600);
+    QCoreApplication::processEvents();
+
+    dragSplit(splitter, -100);
     const int paneAfter = window->outputPane()->height();
     QCOMPARE(paneAfter, paneBefore + 100);
+    QCOMPARE(window->outputPane()->maximumHeight(), QWIDGETSIZE_MAX);
+    window->resize(450, 400);
+    QCoreApplication::processEvents();
+    QVERIFY2(window->outputPane()->height() <= splitter->height() / 2,
+             qPrintable(QString::number(window->outputPane()->height())));
+    window->resize(450, 600);
+    QCoreApplication::processEvents();
+    QCOMPARE(window->outputPane()->height(), paneAfter);
 
     // A new window, as after a restart, with the settings the first one left.
     closeWindow();
     openWindow();
     QVERIFY(showActive());
     QCOMPARE(window->outputPane()->height(), paneAfter);
+    QCOMPARE(window->outputPane()->maximumHeight(), QWIDGETSIZE_MAX);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -61,9 +61,12 @@ public:
     {
         calls.append({QStringLiteral("about"), title, text, QString(), QString()});
     }
-    SaveChoice askSaveChanges(QWidget *, const QString &title, const QString &text) override
+    // The detail of an "ask" call names the default button: "save" or "cancel".
+    SaveChoice askSaveChanges(QWidget *, const QString &title, const QString &text,
+                              bool saveIsDefault) override
     {
-        calls.append({QStringLiteral("ask"), title, text, QString(), QString()});
+        calls.append({QStringLiteral("ask"), title, text, QString(),
+                      saveIsDefault ? QStringLiteral("save") : QStringLiteral("cancel")});
         return saveChoices.isEmpty() ? SaveChoice::Cancel : saveChoices.dequeue();
     }
     int askLineNumber(QWidget *, const QString &title, const QString &label, int current,
