@@ -222,7 +222,8 @@ void FilesTest::openReadsFile_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("lines");
-    // Saving the text would not give the file's bytes back: warned, and counted as modified.
+    // Saving the text would not give the file's bytes back: warned, and saved only under a new
+    // name, but not modified (no question on the way out) and not a recent file.
     QTest::addColumn<bool>("changed");
 
     QTest::newRow("cyrillic comment")
@@ -270,17 +271,37 @@ void FilesTest::openReadsFile()
     QCOMPARE(dialogs->kinds(), kinds);
     if (changed) {
         QCOMPARE(dialogs->calls.at(1).title, QStringLiteral("Предупреждение"));
-        QVERIFY(dialogs->calls.at(1).detail.contains(QStringLiteral("При сохранении")));
+        QVERIFY(dialogs->calls.at(1).detail.contains(QStringLiteral("только под новым именем")));
     }
     QCOMPARE(window->editor()->toPlainText(), text);
     QCOMPARE(window->editor()->document()->blockCount(), lines);
     QCOMPARE(window->currentFilePath(), path);
     QCOMPARE(window->windowTitle(), QStringLiteral("program.prgb[*] — Quorvel"));
     QCOMPARE(findAction(*window, "saveAction")->isEnabled(), changed);
-    QCOMPARE(isModified(*window), changed);
-    QCOMPARE(window->isWindowModified(), changed);
+    QVERIFY(!isModified(*window));
+    QVERIFY(!window->isWindowModified());
     // The file itself is untouched until the user saves.
     QCOMPARE(readBytes(path), bytes);
+    const QStringList recent = openStore()->value(QStringLiteral("recentFiles")).toStringList();
+    QCOMPARE(recent.contains(path), !changed);
+
+    if (changed) {
+        // Ctrl+S on a file that is not all text asks for a name; cancelled, nothing is written.
+        dialogs->calls.clear();
+        findAction(*window, "saveAction")->trigger();
+        QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("save")});
+        QCOMPARE(readBytes(path), bytes);
+        // Edited, the question's Save asks for a name as well.
+        typeText(*window, QStringLiteral("c = 3;\n"));
+        dialogs->calls.clear();
+        dialogs->saveChoices.enqueue(Choice::Save);
+        findAction(*window, "newAction")->trigger();
+        QCOMPARE(dialogs->kinds(), (QStringList{QStringLiteral("ask"), QStringLiteral("save")}));
+        QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("save"));
+        QCOMPARE(readBytes(path), bytes);
+        window->editor()->undo();
+        QCOMPARE(window->editor()->toPlainText(), text);
+    }
     QCOMPARE(window->outputPane()->toPlainText(), QStringLiteral("earlier report"));
     QCOMPARE(storedDirectory(), work->path());
 
@@ -1006,6 +1027,9 @@ void FilesTest::readKeepsUserText()
     findAction(*window, "readAction")->trigger();
 
     QCOMPARE(dialogs->kinds(), edited ? QStringList{QStringLiteral("ask")} : QStringList());
+    // Typed by the user: Enter saves.
+    if (edited)
+        QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("save"));
     const QByteArray savedBytes = answer == Choice::Save ? before.toUtf8() : openedBytes;
     QCOMPARE(readBytes(opened), savedBytes);
     if (!reads) {
@@ -1020,6 +1044,13 @@ void FilesTest::readKeepsUserText()
     QVERIFY(window->currentFilePath().isEmpty());
     QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel[*]"));
     QVERIFY(window->isWindowModified());
+
+    // Read, not typed: Enter in the question about it cancels rather than writes a file.
+    dialogs->calls.clear();
+    findAction(*window, "newAction")->trigger();
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("ask")});
+    QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("cancel"));
+    QCOMPARE(window->editor()->toPlainText(), deviceText);
 
     // One undo brings back the text the read replaced, one redo the device's program.
     window->editor()->undo();
@@ -1048,8 +1079,10 @@ void FilesTest::recentFilesSurviveRestart()
     }
     const auto menuPaths = [](const MainWindow &window) {
         QStringList out;
-        for (QAction *a : window.findChild<QMenu *>(QStringLiteral("menuRecentFiles"))->actions())
-            out << a->data().toString();
+        for (QAction *a : window.findChild<QMenu *>(QStringLiteral("menuRecentFiles"))->actions()) {
+            if (!a->data().toString().isEmpty())
+                out << a->data().toString();
+        }
         return out;
     };
     {
@@ -1087,6 +1120,28 @@ void FilesTest::recentFilesSurviveRestart()
     QCOMPARE(window->currentFilePath(), paths.at(5));
     QCOMPARE(window->editor()->toPlainText(), QStringLiteral("prgName = \"P5\";\n"));
     QCOMPARE(menuPaths(*window).constFirst(), paths.at(5));
+
+    // Only programs: a file refused, or one that is not all text, stays out of the list.
+    const QStringList before = menuPaths(*window);
+    const QString binary = workPath(QStringLiteral("image.prgb"));
+    QVERIFY(writeBytes(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+    for (const QString &path : {binary, work->path(), workPath(QStringLiteral("gone.prgb"))}) {
+        dialogs->fileNames.enqueue(path);
+        findAction(*window, "openAction")->trigger();
+        QCOMPARE(menuPaths(*window), before);
+    }
+
+    // «Очистить список» ends the menu and empties it for good.
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("menuRecentFiles"));
+    QAction *clear = menu->actions().constLast();
+    QCOMPARE(clear->text(), QStringLiteral("&Очистить список"));
+    QVERIFY(menu->actions().at(menu->actions().size() - 2)->isSeparator());
+    clear->trigger();
+    QVERIFY(menu->actions().isEmpty());
+    QVERIFY(!menu->isEnabled());
+    window.reset();
+    window = makeWindow(dialogs);
+    QVERIFY(menuPaths(*window).isEmpty());
 }
 
 QTEST_MAIN(FilesTest)
