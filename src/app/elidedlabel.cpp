@@ -4,16 +4,12 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
+
+#include <algorithm>
 #include <QStyle>
 
-namespace {
-
-// A couple of letters and the ellipsis: all the label ever insists on.
-constexpr int MinimumLetters = 2;
-
-} // namespace
-
-ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget *parent) : QLabel(parent), m_mode(mode)
+ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget *parent)
+    : QLabel(parent), m_mode(mode), m_shortest(QStringLiteral("xx\u2026"))
 {
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -24,9 +20,9 @@ QSize ElidedLabel::minimumSizeHint() const
     if (text().isEmpty())
         return {0, QLabel::minimumSizeHint().height()};
     const QMargins margins = contentsMargins();
-    return {fontMetrics().horizontalAdvance(QLatin1Char('x')) * MinimumLetters + margins.left() +
-                margins.right(),
-            QLabel::minimumSizeHint().height()};
+    const int least = std::min(fontMetrics().horizontalAdvance(text()),
+                               fontMetrics().horizontalAdvance(m_shortest));
+    return {least + margins.left() + margins.right(), QLabel::minimumSizeHint().height()};
 }
 
 void ElidedLabel::paintEvent(QPaintEvent *)
@@ -36,6 +32,12 @@ void ElidedLabel::paintEvent(QPaintEvent *)
     QPainter painter(this);
     style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown,
                           foregroundRole());
+}
+
+void ElidedLabel::setShortestText(const QString &sample)
+{
+    m_shortest = sample;
+    updateGeometry();
 }
 
 bool ElidedLabel::event(QEvent *event)

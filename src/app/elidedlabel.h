@@ -14,6 +14,9 @@ public:
     explicit ElidedLabel(Qt::TextElideMode mode, QWidget *parent = nullptr);
 
     QSize minimumSizeHint() const override;
+    // The label is never narrower than this text (two letters and the ellipsis unless set), or
+    // its own text where that is shorter.
+    void setShortestText(const QString &sample);
     // Whether the text is wider than the label.
     bool isElided() const;
 
@@ -23,4 +26,5 @@ protected:
 
 private:
     Qt::TextElideMode m_mode;
+    QString m_shortest;
 };

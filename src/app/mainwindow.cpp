@@ -39,7 +39,7 @@
 namespace {
 
 constexpr int ToolbarIconSize = 32;
-constexpr int ProgressWidth = 80;
+constexpr int ProgressWidth = 60;
 // The output pane's height at first start, and its most until the user drags the split; the
 // splitter gives the rest to the editor.
 constexpr int PaneStartHeight = 120;
@@ -279,6 +279,8 @@ void MainWindow::createStatusBar()
     // The port path is elided in the middle: its start and its end tell ports apart.
     connectionLabel = new ElidedLabel(Qt::ElideMiddle, this);
     connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
+    // «Нет связи» stays whole; a long path gives way.
+    connectionLabel->setShortestText(tr("Нет связи"));
     statusBar()->addPermanentWidget(connectionLabel, 1);
 
     // A transfer's progress, time left and «Прервать» share one area of fixed width, held free
@@ -287,10 +289,12 @@ void MainWindow::createStatusBar()
     transferArea->setObjectName(QStringLiteral("transferArea"));
     auto *layout = new QHBoxLayout(transferArea);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(3);
     transferProgress = new QProgressBar(transferArea);
     transferProgress->setObjectName(QStringLiteral("transferProgress"));
     transferProgress->setFixedWidth(ProgressWidth);
-    transferProgress->setFormat(tr("%v из %m"));
+    // Requests done of the total, short enough for the narrow bar.
+    transferProgress->setFormat(tr("%v/%m"));
     timeLeftLabel = new ElidedLabel(Qt::ElideRight, transferArea);
     timeLeftLabel->setObjectName(QStringLiteral("transferTimeLeft"));
     timeLeftLabel->setFixedWidth(
