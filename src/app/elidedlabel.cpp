@@ -22,7 +22,8 @@ QSize ElidedLabel::minimumSizeHint() const
     const QMargins margins = contentsMargins();
     const int least = std::min(fontMetrics().horizontalAdvance(text()),
                                fontMetrics().horizontalAdvance(m_shortest));
-    return {least + margins.left() + margins.right(), QLabel::minimumSizeHint().height()};
+    // A pixel more than measured: the elision rounds the width down.
+    return {least + 1 + margins.left() + margins.right(), QLabel::minimumSizeHint().height()};
 }
 
 void ElidedLabel::paintEvent(QPaintEvent *)

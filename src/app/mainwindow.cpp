@@ -277,44 +277,45 @@ void MainWindow::createStatusBar()
     // The window's edge resizes it; a grip would only take room from the texts.
     statusBar()->setSizeGripEnabled(false);
     // The port path is elided in the middle: its start and its end tell ports apart.
-    connectionLabel = new ElidedLabel(Qt::ElideMiddle, this);
+    // The connection and a transfer's progress, time left and «Прервать» share one area of fixed
+    // width, so that neither a long port path nor a transfer widens the window: the connection
+    // has all of it while no transfer runs, and what the transfer leaves while one does.
+    auto *statusArea = new QWidget(this);
+    statusArea->setObjectName(QStringLiteral("transferArea"));
+    auto *layout = new QHBoxLayout(statusArea);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(3);
+    // The port path is elided in the middle: its start and its end tell ports apart.
+    connectionLabel = new ElidedLabel(Qt::ElideMiddle, statusArea);
     connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
     // «Нет связи» stays whole; a long path gives way.
     connectionLabel->setShortestText(tr("Нет связи"));
-    statusBar()->addPermanentWidget(connectionLabel, 1);
-
-    // A transfer's progress, time left and «Прервать» share one area of fixed width, held free
-    // while no transfer runs, so that a transfer never widens the window.
-    auto *transferArea = new QWidget(this);
-    transferArea->setObjectName(QStringLiteral("transferArea"));
-    auto *layout = new QHBoxLayout(transferArea);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(3);
-    transferProgress = new QProgressBar(transferArea);
+    layout->addWidget(connectionLabel, 1);
+    transferProgress = new QProgressBar(statusArea);
     transferProgress->setObjectName(QStringLiteral("transferProgress"));
     transferProgress->setFixedWidth(ProgressWidth);
     // Requests done of the total, short enough for the narrow bar.
     transferProgress->setFormat(tr("%v/%m"));
-    timeLeftLabel = new ElidedLabel(Qt::ElideRight, transferArea);
+    timeLeftLabel = new ElidedLabel(Qt::ElideRight, statusArea);
     timeLeftLabel->setObjectName(QStringLiteral("transferTimeLeft"));
     timeLeftLabel->setFixedWidth(
         timeLeftLabel->fontMetrics().horizontalAdvance(tr("осталось %1 с").arg(59)) +
         timeLeftLabel->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
-    auto *cancel = new QToolButton(transferArea);
+    auto *cancel = new QToolButton(statusArea);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setDefaultAction(action("cancelAction"));
     cancel->setToolButtonStyle(Qt::ToolButtonTextOnly);
     cancelButton = cancel;
     for (QWidget *part : {static_cast<QWidget *>(transferProgress),
-                          static_cast<QWidget *>(timeLeftLabel), cancelButton}) {
+                          static_cast<QWidget *>(timeLeftLabel), cancelButton})
         layout->addWidget(part);
-        QSizePolicy policy = part->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        part->setSizePolicy(policy);
+    // Measured with every part at its full size and the connection at its shortest.
+    connectionLabel->setText(tr("Нет связи"));
+    statusArea->setFixedWidth(statusArea->sizeHint().width());
+    for (QWidget *part : {static_cast<QWidget *>(transferProgress),
+                          static_cast<QWidget *>(timeLeftLabel), cancelButton})
         part->hide();
-    }
-    transferArea->setFixedWidth(transferArea->sizeHint().width());
-    statusBar()->addPermanentWidget(transferArea);
+    statusBar()->addPermanentWidget(statusArea);
 }
 
 void MainWindow::restoreLayout()
