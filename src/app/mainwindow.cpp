@@ -544,7 +544,7 @@ void MainWindow::restoreDeviceSettings()
     const int cell = settings->value(QLatin1String(CellKey), 0).toInt();
     if (cell >= 0 && cell < cellComboBox->count())
         cellComboBox->setCurrentIndex(cell);
-    verifyAction->setChecked(settings->value(QLatin1String(VerifyKey), false).toBool());
+    verifyAction->setChecked(settings->value(QLatin1String(VerifyKey), true).toBool());
     // Remembered as they change: a crash or a killed session keeps them too.
     connect(slaveIdSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
             [this](int value) { settings->setValue(QLatin1String(SlaveIdKey), value); });
@@ -672,10 +672,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     if (transferRunning) {
-        // The transfer's wait runs inside this window's slot: end it first, close afterwards.
-        closePending = true;
-        ClosePort();
+        // Closing at once would leave the cell half written without a word: ask, then stop the
+        // transfer after the request on the line; it reports what the cell holds, then closes.
         event->ignore();
+        if (dialogs->askStopTransfer(this, tr("Закрыть окно"),
+                                     tr("Идёт обмен с прибором. Прервать и закрыть окно?"))) {
+            closePending = true;
+            CancelTransfer();
+        }
         return;
     }
     saveLayout();
