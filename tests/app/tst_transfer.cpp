@@ -723,7 +723,11 @@ void TestTransfer::decoderErrors()
     QCOMPARE(paneLines(), readPane(records.size(), QStringLiteral("Dec  "), records.size())
                               << error);
     QCOMPARE(window->editor()->toPlainText(), EditorBefore);
-    QCOMPARE(sim.received().size(), 2 + records.size());
+    // A record equal to the one before is read once more, as a repeated answer would read.
+    int equalNeighbours = 0;
+    for (int i = 1; i < records.size(); ++i)
+        equalNeighbours += records.at(i) == records.at(i - 1) ? 1 : 0;
+    QCOMPARE(sim.received().size(), 2 + records.size() + equalNeighbours);
     QCOMPARE(states(), Connected);
 }
 

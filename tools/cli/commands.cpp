@@ -361,8 +361,8 @@ private:
     int m_lastDone = 0;
 };
 
-// The human words for the differences a read-back shows, as the write's --verify has them: every
-// difference on standard error, the agreement on standard output.
+// The human words for the differences a read-back shows after a write: every difference on
+// standard error. The agreement is one of the write's own lines.
 bool reportVerify(const ProgramComparison &comparison, const InstructionList &program,
                   const ProgramTransfer::ReadResult &back, const Target &target, Console &console)
 {
@@ -391,11 +391,6 @@ bool reportVerify(const ProgramComparison &comparison, const InstructionList &pr
         console.error(QStringLiteral("verify: record %1 differs: wrote %2, read %3")
                           .arg(i)
                           .arg(recordHex(program.at(i)), recordHex(back.records.at(i))));
-    }
-    if (comparison.equal()) {
-        console.out(QStringLiteral("verify: cell %1 holds the program as written (%2 records)")
-                        .arg(target.cellNumber())
-                        .arg(program.size()));
     }
     return comparison.equal();
 }
@@ -568,6 +563,11 @@ int runWrite(const Invocation &invocation, Console &console)
             ok = invocation.json
                      ? comparison.equal()
                      : reportVerify(comparison, compiled.instructions, back, target, console);
+            if (ok) {
+                run.line(QStringLiteral("verify: cell %1 holds the program as written (%2 records)")
+                             .arg(target.cellNumber())
+                             .arg(compiled.instructions.size()));
+            }
             outcome = ok ? QStringLiteral("verified") : QStringLiteral("verify-failed");
             summary = ok ? QStringLiteral("written and verified, %1 records")
                                .arg(compiled.instructions.size())
