@@ -321,6 +321,11 @@ bool DeviceLink::wireTiming() const
 
 void DeviceLink::scanDropped(const char *data, qint64 size)
 {
+    // Before any exchange was answered there is nothing a second answer could cast doubt on.
+    if (!lastAnswer) {
+        droppedLine.clear();
+        return;
+    }
     for (qint64 i = 0; i < size; ++i) {
         const char c = data[i];
         if (c == startChar) {
