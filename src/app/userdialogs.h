@@ -32,6 +32,9 @@ public:
     // Enter cancels.
     virtual SaveChoice askSaveChanges(QWidget *parent, const QString &title, const QString &text,
                                       bool saveIsDefault);
+    // Asked when the window is closed while a transfer runs: true to stop it («Прервать»), false
+    // to keep the window («Отмена»).
+    virtual bool askStopTransfer(QWidget *parent, const QString &title, const QString &text);
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);
