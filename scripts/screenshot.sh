@@ -32,8 +32,8 @@ if Us < 1000 #1 else #2;
 Out = 0;
 PRG
 
-# A slow supply, so that the write is still under way when the picture is taken.
-"$build/tools/simulator/quorvel-sim" --no-control --turnaround 600 \
+# A slow supply on wire timing (the long path is timed as a real line), so that the write is still under way when the picture is taken.
+"$build/tools/simulator/quorvel-sim" --no-control --pace --turnaround 600 \
     --cells "$work/cells.txt" > "$work/sim.out" 2>/dev/null &
 sim_pid=$!
 for _ in $(seq 50); do
