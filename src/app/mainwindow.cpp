@@ -276,12 +276,11 @@ void MainWindow::createStatusBar()
 {
     // The window's edge resizes it; a grip would only take room from the texts.
     statusBar()->setSizeGripEnabled(false);
-    // The port path is elided in the middle: its start and its end tell ports apart.
     // The connection and a transfer's progress, time left and «Прервать» share one area of fixed
     // width, so that neither a long port path nor a transfer widens the window: the connection
     // has all of it while no transfer runs, and what the transfer leaves while one does.
     auto *statusArea = new QWidget(this);
-    statusArea->setObjectName(QStringLiteral("transferArea"));
+    statusArea->setObjectName(QStringLiteral("statusArea"));
     auto *layout = new QHBoxLayout(statusArea);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(3);
