@@ -40,9 +40,12 @@ private:
     void restart();
     // The dump without the cell under test.
     QStringList otherCells();
-    // Answers a row's faults still owe (late ones, repeats) go out within the supply's late
-    // delay: let them pass before the next row, so that none lands in its requests.
-    static void letOwedAnswersPass(const QString &rule);
+    // A repeated answer goes out a late delay after the first, maybe after the row's last
+    // transfer: wait until the supply has sent it (its log, from line `from` on, then holds one
+    // answer more than requests), so that it cannot land in the next row's requests. A late
+    // answer needs no wait: the row's second try has taken it.
+    void letRepeatPass(const QString &rule, int from);
+    int logLines() { return sim->log().size(); }
 
     std::unique_ptr<SimulatorProcess> sim;
     QSerialPort port;
@@ -51,9 +54,14 @@ private:
 
 namespace {
 
-// The supply's default delay of late and repeated answers, and a margin for a loaded machine.
-constexpr int LateDelayMs = 400;
-constexpr int OwedMarginMs = 150;
+// Far beyond the supply's late delay of 400 ms.
+constexpr int RepeatTimeoutMs = 5000;
+
+int tagged(const QStringList &log, const QString &tag)
+{
+    return int(std::count_if(log.cbegin(), log.cend(),
+                             [&tag](const QString &line) { return line.startsWith(tag); }));
+}
 
 } // namespace
 
@@ -115,10 +123,15 @@ QStringList TestLinkFaults::otherCells()
     return lines;
 }
 
-void TestLinkFaults::letOwedAnswersPass(const QString &rule)
+void TestLinkFaults::letRepeatPass(const QString &rule, int from)
 {
-    if (rule.contains(QLatin1String("late@")) || rule.contains(QLatin1String("repeat@")))
-        QTest::qWait(LateDelayMs + OwedMarginMs);
+    if (!rule.startsWith(QLatin1String("repeat@")))
+        return;
+    const auto sentAll = [this, from]() {
+        const QStringList log = sim->log().mid(from);
+        return tagged(log, QStringLiteral("TX ")) == tagged(log, QStringLiteral("RX ")) + 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sentAll(), RepeatTimeoutMs);
 }
 
 void TestLinkFaults::faultDuringWrite_data()
@@ -143,10 +156,10 @@ void TestLinkFaults::faultDuringWrite()
     QVERIFY2(ready(&why), qPrintable(why));
     const int served = sim->requestCount();
     QVERIFY(served >= 0);
+    const int logFrom = logLines();
     QVERIFY(sim->setCell(Cell, oldCell()));
     const QStringList others = otherCells();
-    const QString rules = ruleAt(rule, step, served);
-    QVERIFY(sim->addFault(rules));
+    QVERIFY(sim->addFault(ruleAt(rule, step, served)));
     std::unique_ptr<OnRequest> disconnect;
     if (pressed == DisconnectAction)
         disconnect =
@@ -182,7 +195,6 @@ void TestLinkFaults::faultDuringWrite()
 
     // The same line works again once the trouble is over.
     QVERIFY(sim->clearFaults());
-    letOwedAnswersPass(rules);
     if (portLost) {
         if (rule.startsWith(QLatin1String("hangup")))
             return; // the supply has hung up for good: the next row starts another
@@ -197,6 +209,7 @@ void TestLinkFaults::faultDuringWrite()
     QCOMPARE(report, TransferTexts::writeReportBefore(Steps, Records, QStringLiteral("New")));
     cell = cellAfterWrite(false, Steps, true);
     QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(cell, ComparedLines));
+    letRepeatPass(rule, logFrom);
 }
 
 void TestLinkFaults::faultDuringRead_data()
@@ -218,10 +231,10 @@ void TestLinkFaults::faultDuringRead()
     QVERIFY2(ready(&why), qPrintable(why));
     const int served = sim->requestCount();
     QVERIFY(served >= 0);
+    const int logFrom = logLines();
     QVERIFY(sim->setCell(Cell, readCell()));
     const QStringList before = sim->dump();
-    const QString rules = ruleAt(rule, step, served);
-    QVERIFY(sim->addFault(rules));
+    QVERIFY(sim->addFault(ruleAt(rule, step, served)));
     std::unique_ptr<OnRequest> disconnect;
     if (pressed == DisconnectAction)
         disconnect =
@@ -254,7 +267,6 @@ void TestLinkFaults::faultDuringRead()
     QCOMPARE(sim->dump(), before);
 
     QVERIFY(sim->clearFaults());
-    letOwedAnswersPass(rules);
     if (portLost) {
         if (rule.startsWith(QLatin1String("hangup")))
             return; // the supply has hung up for good: the next row starts another
@@ -268,6 +280,7 @@ void TestLinkFaults::faultDuringRead()
     QCOMPARE(again.status, ProgramTransfer::ReadStatus::Read);
     QCOMPARE(report, TransferTexts::readReportBefore(Steps, Records, storedName));
     QCOMPARE(describe(again.records), describe(stored.lines));
+    letRepeatPass(rule, logFrom);
 }
 
 QTEST_GUILESS_MAIN(TestLinkFaults)
