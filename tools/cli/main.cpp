@@ -39,6 +39,9 @@ int main(int argc, char *argv[])
     case Invocation::Command::Ports:
         status = runPorts(*parsed.invocation, console);
         break;
+    case Invocation::Command::Run:
+        status = runProgram(*parsed.invocation, console);
+        break;
     }
     // Output that did not arrive makes any run a failure.
     return console.finish(status);
