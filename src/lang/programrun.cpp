@@ -1,5 +1,6 @@
 #include "programrun.h"
 
+#include "language.h"
 #include "statementkind.h"
 
 #include <QCoreApplication>
@@ -268,6 +269,33 @@ QString ProgramRun::durationText(qint64 ms)
     if (const qint64 rest = ms % MsPerMinute)
         parts << tr("%1 с").arg(secondsText(rest));
     return parts.join(QLatin1Char(' '));
+}
+
+QString ProgramRun::csvHeader()
+{
+    return QStringLiteral("time_ms,line,operand,value");
+}
+
+QString ProgramRun::csvLine(const RunTraceRow &row)
+{
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(row.timeMs)
+        .arg(row.line)
+        .arg(operandName(row.operand))
+        .arg(row.value);
+}
+
+QString ProgramRun::operandName(int code)
+{
+    static const QVector<QString> names = [] {
+        QVector<QString> byCode(OperandSlots);
+        const Language::CodeTable codes = Language::operandCodes();
+        for (auto it = codes.cbegin(); it != codes.cend(); ++it)
+            byCode[it.value()] = it.key();
+        return byCode;
+    }();
+    const QString name = names.value(code);
+    return name.isEmpty() ? QString::number(code) : name;
 }
 
 std::optional<qint64> ProgramRun::parseDuration(const QString &text)

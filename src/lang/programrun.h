@@ -96,6 +96,12 @@ public:
     static QString stopText(const RunOutcome &outcome, qint64 limitMs);
     // A program time as the user reads it: «750 мс», «1,5 с», «2 мин 7,5 с», «1 ч».
     static QString durationText(qint64 ms);
+    // The trace as CSV, as the command line prints it and the window exports it: the header, then
+    // one line per row.
+    static QString csvHeader();
+    static QString csvLine(const RunTraceRow &row);
+    // The operand's name, or its code in digits for a code no operand has.
+    static QString operandName(int code);
     // "90s", "1.5m", "250ms", "2h" or a bare number of seconds, as ms; nothing for other text.
     static std::optional<qint64> parseDuration(const QString &text);
 

@@ -62,7 +62,11 @@ bool readSettings(const Invocation &invocation, RunSettings &settings, QString &
     for (const QString &given : invocation.startValues) {
         const int equals = given.indexOf(QLatin1Char('='));
         const QString name = given.left(equals).trimmed();
-        if (equals < 0 || !codes.contains(name)) {
+        if (equals < 0) {
+            problem = QStringLiteral("--set '%1' is not NAME=VALUE, e.g. Uo=5000").arg(given);
+            return false;
+        }
+        if (!codes.contains(name)) {
             QStringList known = codes.keys();
             std::sort(known.begin(), known.end(),
                       [&codes](const QString &a, const QString &b) {
@@ -138,12 +142,7 @@ int runProgram(const Invocation &invocation, Console &console)
     const RunOutcome outcome = programRun.run();
 
     const Language::CodeTable codes = Language::operandCodes();
-    QVector<QString> names(128);
-    for (auto it = codes.cbegin(); it != codes.cend(); ++it)
-        names[it.value()] = it.key();
-    const auto nameOf = [&names](int code) {
-        return names.value(code).isEmpty() ? QString::number(code) : names.value(code);
-    };
+    const auto nameOf = &ProgramRun::operandName;
 
     if (invocation.json) {
         QJsonArray trace;
@@ -171,14 +170,9 @@ int runProgram(const Invocation &invocation, Console &console)
         object.insert(QStringLiteral("trace"), trace);
         console.outBytes(CliText::jsonLine(object));
     } else if (invocation.csv) {
-        console.out(QStringLiteral("time_ms,line,operand,value"));
-        for (const RunTraceRow &row : outcome.trace) {
-            console.out(QStringLiteral("%1,%2,%3,%4")
-                            .arg(row.timeMs)
-                            .arg(row.line)
-                            .arg(nameOf(row.operand))
-                            .arg(row.value));
-        }
+        console.out(ProgramRun::csvHeader());
+        for (const RunTraceRow &row : outcome.trace)
+            console.out(ProgramRun::csvLine(row));
     } else {
         const auto tableLine = [](const QString &time, const QString &line, const QString &name,
                                   const QString &value) {
