@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttranslations5-l10n
-    qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-translations-l10n
+    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5charts5-dev qttranslations5-l10n
+    qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev qt6-translations-l10n
     clang-format dpkg-dev desktop-file-utils appstream file
     "$@"
 )

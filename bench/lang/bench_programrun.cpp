@@ -64,8 +64,8 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
 
     // Four records a round, one of them traced.
-    const QString ramp = QStringLiteral("#1;\nUs += 1;\ndelay_ms 1;\nif Us < %1 #1;\n")
-                             .arg(TargetRecords / 4);
+    const QString ramp =
+        QStringLiteral("#1;\nUs += 1;\ndelay_ms 1;\nif Us < %1 #1;\n").arg(TargetRecords / 4);
     // Nine records a round, none traced, one ms a round until the limit.
     const QString quiet =
         QStringLiteral("#1;\ndelay_ms 1;\nnop;\nnop;\nnop;\nnop;\nnop;\nnop;\nif T1 < 1 #1;\n");

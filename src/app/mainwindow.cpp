@@ -187,6 +187,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     createActions();
     setUpEditor();
     createMenus();
+    setUpProgramRun();
     connect(ui->textEdit->document(), &QTextDocument::modificationChanged, this,
             &QWidget::setWindowModified);
     NewFile();

@@ -15,6 +15,7 @@
 class DeviceLink;
 class DiagnosticChecker;
 class EditorMarks;
+class ProgramRunDock;
 class ProgramTransfer;
 struct ProgramComparison;
 class FindBar;
@@ -162,6 +163,9 @@ private:
     void removeRecentFile(const QString &path);
     void updateRecentFilesMenu();
 
+    // «Прогон программы» and its dock (mainwindowrun.cpp).
+    void setUpProgramRun();
+
     // Menus, the language help, and the window's layout kept between runs.
     void createMenus();
     void showLanguageHelp();
@@ -224,6 +228,8 @@ private:
     FindBar *findBar = nullptr;
     ReportPaneLinks *reportLinks = nullptr;
     QLabel *diagnosticsLabel = nullptr;
+    QAction *runAction = nullptr;
+    ProgramRunDock *runDock = nullptr;
 
     std::unique_ptr<UserDialogs> dialogs;
     bool transferRunning = false;

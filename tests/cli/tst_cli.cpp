@@ -432,9 +432,8 @@ void TestCli::badInputGivesStatusTwo_data()
                                      << u("--until '1d': not a duration");
     QTest::newRow("run csv and json")
         << QStringList{u("run"), u("%file"), u("--csv"), u("--json")} << u("exclude each other");
-    QTest::newRow("csv with compile")
-        << QStringList{u("compile"), u("%file"), u("--csv")}
-        << u("option --csv does not apply to compile");
+    QTest::newRow("csv with compile") << QStringList{u("compile"), u("%file"), u("--csv")}
+                                      << u("option --csv does not apply to compile");
 }
 
 void TestCli::badInputGivesStatusTwo()
@@ -463,9 +462,9 @@ void TestCli::helpAndVersion()
     const CliRun help = runCli({QStringLiteral("--help")});
     QVERIFY(help.finished);
     QCOMPARE(help.exitCode, ExitSuccess);
-    for (const char *word : {"compile FILE", "write FILE", "read --port", "run FILE", "--until",
-                             "--set", "--csv", "--records", "--verify",
-                             "--trace", "--output", "--slave", "--cell", "Exit status"})
+    for (const char *word :
+         {"compile FILE", "write FILE", "read --port", "run FILE", "--until", "--set", "--csv",
+          "--records", "--verify", "--trace", "--output", "--slave", "--cell", "Exit status"})
         QVERIFY2(help.out.contains(word), word);
 
     const CliRun version = runCli({QStringLiteral("--version")});
@@ -1071,11 +1070,11 @@ void TestCli::runPrintsTraceAndStopLine_data()
         << u("time_ms,line,operand,value\n0,1,M1,10\n")
         << u("деление на ноль в строке 3, время программы 2 с");
     QTest::newRow("loop without delay fails")
-        << QByteArray("#1;\nM1 = 1;\njmp #1;\n") << QStringList{u("--set"), u("M1=1")}
-        << ExitFailed << QString() << u("цикл без задержки в строках 1–3, время программы 0 мс");
+        << QByteArray("#1;\nM1 = 1;\njmp #1;\n") << QStringList{u("--set"), u("M1=1")} << ExitFailed
+        << QString() << u("цикл без задержки в строках 1–3, время программы 0 мс");
     QTest::newRow("program that does not compile")
-        << QByteArray("prgName = \"Bad\";\nUs = 1;\njmp #4;\n") << QStringList() << ExitBadInput << QString()
-        << u("quorvel-cli: %file does not compile; nothing was run");
+        << QByteArray("prgName = \"Bad\";\nUs = 1;\njmp #4;\n") << QStringList() << ExitBadInput
+        << QString() << u("quorvel-cli: %file does not compile; nothing was run");
 }
 
 // run's trace as CSV, its stop line on standard error, its status; --json says the same.

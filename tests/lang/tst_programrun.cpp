@@ -63,17 +63,16 @@ void TestProgramRun::run_data()
     QTest::addColumn<QString>("reads");
 
     QTest::newRow("empty program ends at once")
-        << QString() << QString() << qint64(0) << QStringList() << u8("программа завершилась за 0 мс")
-        << qint64(0) << QString();
+        << QString() << QString() << qint64(0) << QStringList()
+        << u8("программа завершилась за 0 мс") << qint64(0) << QString();
 
     QTest::newRow("assignments wrap and divide toward zero")
         << text({"prgName = \"Wrap\";", "M1 = 7;", "M1 += 2147483647;", "M1 -= 10;", "M1 *= 2;",
-                 "M1 /= 3;", "M2 = M1;", "M3 = -2147483648;", "M3 /= -1;", "M4 = -7;",
-                 "M4 /= 2;"})
+                 "M1 /= 3;", "M2 = M1;", "M3 = -2147483648;", "M3 /= -1;", "M4 = -7;", "M4 /= 2;"})
         << QString() << qint64(0)
-        << lines({"0 2 M1=7", "0 3 M1=-2147483642", "0 4 M1=2147483644", "0 5 M1=-8",
-                  "0 6 M1=-2", "0 7 M2=-2", "0 8 M3=-2147483648", "0 9 M3=-2147483648",
-                  "0 10 M4=-7", "0 11 M4=-3"})
+        << lines({"0 2 M1=7", "0 3 M1=-2147483642", "0 4 M1=2147483644", "0 5 M1=-8", "0 6 M1=-2",
+                  "0 7 M2=-2", "0 8 M3=-2147483648", "0 9 M3=-2147483648", "0 10 M4=-7",
+                  "0 11 M4=-3"})
         << u8("программа завершилась за 0 мс") << qint64(0) << QString();
 
     QTest::newRow("nop, labels, jmp and both delays")
@@ -97,8 +96,7 @@ void TestProgramRun::run_data()
         << u8("программа завершилась за 3 мс") << qint64(3) << QString();
 
     QTest::newRow("ramp of three steps")
-        << text({"prgName = \"Ramp\";", "#1;", "Us += 100;", "delay_ms 500;",
-                 "if Us < 300 #1;"})
+        << text({"prgName = \"Ramp\";", "#1;", "Us += 100;", "delay_ms 500;", "if Us < 300 #1;"})
         << QString() << qint64(0) << lines({"0 3 Us=100", "500 3 Us=200", "1000 3 Us=300"})
         << u8("программа завершилась за 1,5 с") << qint64(1500) << u8("Us");
 
@@ -109,16 +107,18 @@ void TestProgramRun::run_data()
 
     QTest::newRow("division by zero stops at its record")
         << text({"M1 = 10;", "delay_ms 5;", "M1 /= M2;", "M1 = 1;"}) << QString() << qint64(0)
-        << lines({"0 1 M1=10"}) << u8("деление на ноль в строке 3, время программы 5 мс") << qint64(5) << u8("M2");
+        << lines({"0 1 M1=10"}) << u8("деление на ноль в строке 3, время программы 5 мс")
+        << qint64(5) << u8("M2");
 
     QTest::newRow("loop without delay stalls")
         << text({"Us = 1;", "#1;", "nop;", "jmp #1;"}) << QString() << qint64(0)
-        << lines({"0 1 Us=1"}) << u8("цикл без задержки в строках 2–4, время программы 0 мс") << qint64(0) << QString();
+        << lines({"0 1 Us=1"}) << u8("цикл без задержки в строках 2–4, время программы 0 мс")
+        << qint64(0) << QString();
 
     QTest::newRow("stall counts from the last delay")
         << text({"delay_ms 10;", "", "#1;", "if Us == 0 #1 else #2;", "#2;"}) << QString()
-        << qint64(0) << QStringList() << u8("цикл без задержки в строках 3–4, время программы 10 мс") << qint64(10)
-        << u8("Us");
+        << qint64(0) << QStringList()
+        << u8("цикл без задержки в строках 3–4, время программы 10 мс") << qint64(10) << u8("Us");
 
     QTest::newRow("time limit stops before the next record")
         << text({"#1;", "Us += 1;", "delay_ms 400;", "if Us < 100 #1;"}) << QString()
@@ -126,9 +126,9 @@ void TestProgramRun::run_data()
         << u8("достигнут предел времени 1 с") << qint64(1000) << u8("Us");
 
     QTest::newRow("reaching the limit exactly goes on")
-        << text({"#1;", "Us += 1;", "delay_ms 400;", "if Us < 100 #1;"}) << QString()
-        << qint64(800) << lines({"0 2 Us=1", "400 2 Us=2", "800 2 Us=3"})
-        << u8("достигнут предел времени 800 мс") << qint64(800) << u8("Us");
+        << text({"#1;", "Us += 1;", "delay_ms 400;", "if Us < 100 #1;"}) << QString() << qint64(800)
+        << lines({"0 2 Us=1", "400 2 Us=2", "800 2 Us=3"}) << u8("достигнут предел времени 800 мс")
+        << qint64(800) << u8("Us");
 
     QTest::newRow("default limit of one hour, long delays do not overflow")
         << text({"delay_s 3600;", "Us = 1;", "delay_s 2147483647;", "Us = 2;"}) << QString()

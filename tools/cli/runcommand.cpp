@@ -68,10 +68,9 @@ bool readSettings(const Invocation &invocation, RunSettings &settings, QString &
         }
         if (!codes.contains(name)) {
             QStringList known = codes.keys();
-            std::sort(known.begin(), known.end(),
-                      [&codes](const QString &a, const QString &b) {
-                          return codes.value(a) < codes.value(b);
-                      });
+            std::sort(known.begin(), known.end(), [&codes](const QString &a, const QString &b) {
+                return codes.value(a) < codes.value(b);
+            });
             problem = QStringLiteral("--set '%1': no operand named '%2' (operands: %3)")
                           .arg(given, name, known.join(QStringLiteral(", ")));
             return false;
@@ -155,8 +154,8 @@ int runProgram(const Invocation &invocation, Console &console)
         QJsonObject finalValues;
         for (auto it = codes.cbegin(); it != codes.cend(); ++it)
             finalValues.insert(it.key(), outcome.finalValues[size_t(it.value())]);
-        object.insert(QStringLiteral("ok"), outcome.stop == RunStop::End ||
-                                                outcome.stop == RunStop::Time);
+        object.insert(QStringLiteral("ok"),
+                      outcome.stop == RunStop::End || outcome.stop == RunStop::Time);
         object.insert(QStringLiteral("outcome"), stopName(outcome.stop));
         object.insert(QStringLiteral("message"),
                       ProgramRun::stopText(outcome, programRun.timeLimitMs()));
@@ -190,6 +189,5 @@ int runProgram(const Invocation &invocation, Console &console)
         }
     }
     console.err(ProgramRun::stopText(outcome, programRun.timeLimitMs()));
-    return outcome.stop == RunStop::End || outcome.stop == RunStop::Time ? ExitSuccess
-                                                                         : ExitFailed;
+    return outcome.stop == RunStop::End || outcome.stop == RunStop::Time ? ExitSuccess : ExitFailed;
 }
