@@ -27,6 +27,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -52,6 +53,26 @@ TimeUnit unitFor(qint64 endMs)
     if (endMs >= 2 * 1000)
         return {1000.0, QT_TRANSLATE_NOOP("ProgramRunDock", "с")};
     return {1.0, QT_TRANSLATE_NOOP("ProgramRunDock", "мс")};
+}
+
+// Ticks at 1, 2 or 5 times a power of ten, about five over the axis, counted from 0, so the run's
+// own end and its values keep the axis's ends.
+void setNiceTicks(QValueAxis *axis)
+{
+    const double span = axis->max() - axis->min();
+    if (!(span > 0))
+        return;
+    const double rough = span / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = power;
+    for (const double factor : {2.0, 5.0, 10.0}) {
+        if (step >= rough)
+            break;
+        step = power * factor;
+    }
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
 }
 
 // The model of a run, cut loose from the dock: the background thread owns a copy.
@@ -80,6 +101,9 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     m_timeAxis = new QValueAxis(m_chart);
     m_valueAxis = new QValueAxis(m_chart);
     m_valueAxis->setTitleText(tr("Значение"));
+    // Whole numbers stay whole; the time axis shows fractions of its unit only where they are.
+    m_valueAxis->setLabelFormat(QStringLiteral("%g"));
+    m_timeAxis->setLabelFormat(QStringLiteral("%g"));
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
     m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
     m_view = new QChartView(m_chart, m_pages);
@@ -99,7 +123,7 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     m_startTable->setObjectName(QStringLiteral("programRunStartValues"));
     m_startTable->setHorizontalHeaderLabels({tr("Операнд"), tr("Значение")});
     m_startTable->verticalHeader()->hide();
-    m_startTable->horizontalHeader()->setStretchLastSection(true);
+    m_startTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_startTable->setToolTip(tr("Операнды, которые программа читает раньше, чем присваивает"));
     side->addWidget(m_startTable, 1);
     side->addWidget(new QLabel(tr("Предел времени:"), content));
@@ -208,6 +232,7 @@ void ProgramRunDock::showOutcome()
     m_msPerUnit = unit.ms;
     m_timeAxis->setTitleText(tr("Время, %1").arg(tr(unit.name)));
     m_timeAxis->setRange(0, double(endMs) / unit.ms);
+    setNiceTicks(m_timeAxis);
 
     QHash<int, QVector<int>> rowsByOperand;
     for (int i = 0; i < m_outcome.trace.size(); ++i)
@@ -242,6 +267,7 @@ void ProgramRunDock::showOutcome()
     }
     const double margin = high > low ? (high - low) * ValueMargin : 1;
     m_valueAxis->setRange(low - margin, high + margin);
+    setNiceTicks(m_valueAxis);
     for (QLegendMarker *marker : m_chart->legend()->markers()) {
         auto *series = qobject_cast<QLineSeries *>(marker->series());
         connect(marker, &QLegendMarker::clicked, this, [this, series] { toggleSeries(series); });

@@ -12,12 +12,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSettings>
@@ -81,6 +83,7 @@ private slots:
     void pasteTakesPlainTextOnly();
     void splitIsRemembered();
     void programRunDockDrawsAndFollowsText();
+    void programRunThinsTheDrawingNotTheExport();
 
 private:
     // Shortcuts need a shown, active window.
@@ -964,6 +967,56 @@ void TestMainWindow::programRunDockDrawsAndFollowsText()
     QTRY_VERIFY(message->isVisible());
     QCOMPARE(message->text(), QStringLiteral("Программа не компилируется"));
     QVERIFY(!view->isVisible());
+}
+
+// 20,000 steps on a chart a few hundred pixels wide: the line keeps per pixel column no more than
+// four of them, and the lowest and highest; «Экспорт CSV...» still writes every row.
+void TestMainWindow::programRunThinsTheDrawingNotTheExport()
+{
+    window->editor()->setPlainText(QStringLiteral(
+        "M1 = 0;\n#1;\nM1 += 1;\ndelay_ms 1;\nif M1 < 20000 #1;\nM1 = -5;\ndelay_ms 1;"));
+    QVERIFY(showActive());
+    auto *dock = window->findChild<ProgramRunDock *>(QStringLiteral("programRunDock"));
+    QVERIFY(dock);
+    action("runAction")->trigger();
+    auto *status = dock->findChild<QLabel *>(QStringLiteral("programRunStatus"));
+    QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 20,001 с"));
+    QCOMPARE(dock->outcome().trace.size(), 20002);
+
+    auto *series = qobject_cast<QLineSeries *>(dock->chart()->series().value(0));
+    QVERIFY(series);
+    const QVector<QPointF> points = series->pointsVector();
+    const int columns = qMax(dock->chartView()->width(), 360);
+    QVERIFY2(points.size() <= 2 * 4 * columns + 2, qPrintable(QString::number(points.size())));
+    QVERIFY(points.size() > 2 * columns);
+    double low = 0;
+    double high = 0;
+    for (const QPointF &p : points) {
+        low = qMin(low, p.y());
+        high = qMax(high, p.y());
+    }
+    QCOMPARE(low, -5.0);
+    QCOMPARE(high, 20000.0);
+
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("run.csv"));
+    const QString png = dir.filePath(QStringLiteral("run.png"));
+    dialogs->fileNames << csv << png;
+    dock->findChild<QPushButton *>(QStringLiteral("programRunExportCsv"))->click();
+    dock->findChild<QPushButton *>(QStringLiteral("programRunSaveImage"))->click();
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().split('\n');
+    QCOMPARE(rows.size(), 1 + 20002 + 1);
+    QCOMPARE(rows.at(0), QByteArray("time_ms,line,operand,value"));
+    QCOMPARE(rows.at(1), QByteArray("0,1,M1,0"));
+    QCOMPARE(rows.at(20001), QByteArray("19999,3,M1,20000"));
+    QCOMPARE(rows.at(20002), QByteArray("20000,6,M1,-5"));
+    QVERIFY(rows.constLast().isEmpty());
+    QImage image;
+    QVERIFY(image.load(png, "PNG"));
+    QCOMPARE(image.size(), dock->chartView()->size());
+    QCOMPARE(dialogs->kinds(), QStringList({QStringLiteral("save"), QStringLiteral("save")}));
 }
 
 QTEST_MAIN(TestMainWindow)
