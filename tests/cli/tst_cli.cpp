@@ -1093,6 +1093,7 @@ void TestCli::runPrintsTraceAndStopLine()
     QCOMPARE(run.exitCode, status);
     if (!csv.isNull())
         QCOMPARE(QString::fromUtf8(run.out), csv);
+    const QStringList csvRows = lines(run.out);
     QCOMPARE(lines(run.err).value(lines(run.err).size() - 1), stopLine);
 
     const CliRun json = runCli(QStringList{u("run"), path, u("--json")} + options);
@@ -1106,16 +1107,16 @@ void TestCli::runPrintsTraceAndStopLine()
         return;
     }
     QCOMPARE(object.value(u("message")).toString(), stopLine);
-    QCOMPARE(object.value(u("trace")).toArray().size(), lines(run.out).size() - 1);
+    QCOMPARE(object.value(u("trace")).toArray().size(), csvRows.size() - 1);
 
     // The readable table: a heading, then one line per CSV row with the same fields.
     const CliRun table = runCli(QStringList{u("run"), path} + options);
     QCOMPARE(table.exitCode, status);
     const QStringList rows = lines(table.out);
-    QCOMPARE(rows.size(), lines(run.out).size());
+    QCOMPARE(rows.size(), csvRows.size());
     for (int i = 1; i < rows.size(); ++i) {
         QCOMPARE(rows.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char(',')),
-                 lines(run.out).at(i));
+                 csvRows.at(i));
     }
 }
 
