@@ -47,13 +47,21 @@ void EditorMarks::setDiagnostics(const DiagnosticList &diagnostics)
         const QTextBlock block = document->findBlockByNumber(d.line - 1);
         if (!block.isValid())
             continue;
-        // From the first visible character to the end of the line: blanks carry no wave.
+        // From the diagnostic's column, else the first visible character, to the end of the
+        // line: blanks carry no wave, and what is missing at the end waves under the last
+        // visible character.
         const QString text = block.text();
         int start = 0;
         while (start < text.size() && text.at(start).isSpace())
             ++start;
         if (start == text.size())
             continue;
+        if (d.column > 0) {
+            int last = text.size() - 1;
+            while (text.at(last).isSpace())
+                --last;
+            start = qBound(start, d.column - 1, last);
+        }
         QTextEdit::ExtraSelection underline;
         underline.cursor = QTextCursor(block);
         underline.cursor.setPosition(block.position() + start);
@@ -64,6 +72,7 @@ void EditorMarks::setDiagnostics(const DiagnosticList &diagnostics)
     }
     apply();
     emit changed();
+    showCurrentLineMessage();
 }
 
 int EditorMarks::count(Diagnostic::Severity severity) const
@@ -72,13 +81,31 @@ int EditorMarks::count(Diagnostic::Severity severity) const
                              [severity](const Diagnostic &d) { return d.severity == severity; }));
 }
 
-QString EditorMarks::messagesAt(int line) const
+QString EditorMarks::messagesAt(int line, const QString &separator) const
 {
     QStringList messages;
     for (auto it = std::lower_bound(m_diagnostics.cbegin(), m_diagnostics.cend(), line, byLine);
-         it != m_diagnostics.cend() && it->line == line; ++it)
-        messages << it->message;
-    return messages.join(QLatin1Char('\n'));
+         it != m_diagnostics.cend() && it->line == line; ++it) {
+        messages << (it->column > 0 ? tr("столбец %1: %2").arg(it->column).arg(it->message)
+                                    : it->message);
+    }
+    return messages.join(separator);
+}
+
+QString EditorMarks::currentLineMessage() const
+{
+    const int line = m_editor->textCursor().blockNumber() + 1;
+    const QString messages = messagesAt(line, QStringLiteral("; "));
+    return messages.isEmpty() ? QString() : tr("Строка %1, %2").arg(line).arg(messages);
+}
+
+void EditorMarks::showCurrentLineMessage()
+{
+    const QString message = currentLineMessage();
+    if (message == m_shownMessage)
+        return;
+    m_shownMessage = message;
+    emit currentLineMessageChanged(message);
 }
 
 bool EditorMarks::hasDiagnosticAt(int line, Diagnostic::Severity *worst) const
@@ -149,6 +176,7 @@ void EditorMarks::cursorMoved()
     if (line != m_currentLine) {
         m_currentLine = line;
         m_editor->viewport()->update();
+        showCurrentLineMessage();
     }
 }
 

@@ -21,8 +21,12 @@ public:
     const DiagnosticList &diagnostics() const { return m_diagnostics; }
     int count(Diagnostic::Severity severity) const;
 
-    // The messages on one 1-based line, one a line; empty when it has none.
-    QString messagesAt(int line) const;
+    // The messages on one 1-based line, each with its column where it has one, one a line;
+    // empty when it has none.
+    QString messagesAt(int line, const QString &separator = QStringLiteral("\n")) const;
+    // "Строка N, столбец C: MESSAGE" for the cursor's line, for the status bar; empty when the
+    // line has no diagnostic.
+    QString currentLineMessage() const;
     // Whether the line carries an error, else a warning; nothing when it has no diagnostic.
     bool hasDiagnosticAt(int line, Diagnostic::Severity *worst = nullptr) const;
     // The next (or previous) line with a diagnostic after (before) line, wrapping around the
@@ -33,6 +37,7 @@ public:
 
 signals:
     void changed();
+    void currentLineMessageChanged(const QString &message);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -42,6 +47,7 @@ private:
     void scheduleApply();
     void cursorMoved();
     void paintCurrentLine(const QRect &area);
+    void showCurrentLineMessage();
 
     QTextEdit *m_editor;
     DiagnosticList m_diagnostics;
@@ -49,4 +55,5 @@ private:
     QList<QTextEdit::ExtraSelection> m_underlines;
     bool m_applyScheduled = false;
     int m_currentLine = -1;
+    QString m_shownMessage;
 };

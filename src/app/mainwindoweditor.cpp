@@ -54,6 +54,11 @@ void MainWindow::setUpEditor()
     diagnosticsLabel->setObjectName(QStringLiteral("diagnosticsLabel"));
     statusBar()->addPermanentWidget(diagnosticsLabel);
     showDiagnosticCount();
+    // What is wrong on the cursor's line, so the reason can be read without the mouse.
+    auto *lineMessage = new QLabel(statusBar());
+    lineMessage->setObjectName(QStringLiteral("diagnosticMessageLabel"));
+    statusBar()->addWidget(lineMessage, 1);
+    connect(marks, &EditorMarks::currentLineMessageChanged, lineMessage, &QLabel::setText);
 
     reportLinks = new ReportPaneLinks(ui->plainTextEdit, this);
     connect(reportLinks, &ReportPaneLinks::sourceLineActivated, this, &MainWindow::goToSourceLine);

@@ -5,6 +5,7 @@
 #include "devicelink.h"
 #include "programcomparison.h"
 #include "programtransfer.h"
+#include "reportpanelinks.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -178,32 +179,38 @@ void MainWindow::reportComparison(const ProgramComparison &comparison,
                                   const QVector<int> &sourceLines)
 {
     const QString prefix = tr("error: проверка: ");
+    // Red like a compile's errors; a line naming a program line leads there on a double-click.
+    const auto appendError = [this](const QString &text, int sourceLine = 0) {
+        appendPane(text);
+        reportLinks->linkLine(ui->plainTextEdit->document()->blockCount() - 1, sourceLine, true);
+    };
     if (comparison.equal()) {
         appendPane(tr("Проверка пройдена: %1 записей совпадают").arg(comparison.expectedCount));
         return;
     }
     if (comparison.outcome == ProgramComparison::Outcome::ReadFailed) {
-        appendPane(prefix + (comparison.readStatus == ProgramTransfer::ReadStatus::NoRecords
-                                 ? tr("в ячейке нет программы")
-                                 : tr("ячейку не удалось считать")));
+        appendError(prefix + (comparison.readStatus == ProgramTransfer::ReadStatus::NoRecords
+                                  ? tr("в ячейке нет программы")
+                                  : tr("ячейку не удалось считать")));
         return;
     }
     if (comparison.countDiffers) {
-        appendPane(prefix + tr("кол-во записей в программе %1, в приборе %2")
-                                .arg(comparison.expectedCount)
-                                .arg(comparison.readCount));
+        appendError(prefix + tr("кол-во записей в программе %1, в приборе %2")
+                                 .arg(comparison.expectedCount)
+                                 .arg(comparison.readCount));
     }
     if (comparison.nameDiffers) {
-        appendPane(prefix + tr("имя в программе \"%1\", в приборе \"%2\"")
-                                .arg(comparison.expectedName, comparison.readName));
+        appendError(prefix + tr("имя в программе \"%1\", в приборе \"%2\"")
+                                 .arg(comparison.expectedName, comparison.readName));
     }
     const int first = comparison.firstDifferingRecord();
     if (first >= 0) {
         const int line = first < sourceLines.size() ? sourceLines.at(first) : 0;
-        appendPane(prefix + tr("запись %1 (строка %2) отличается; всего отличается записей: %3")
-                                .arg(first)
-                                .arg(line)
-                                .arg(comparison.differingRecords.size()));
+        appendError(prefix + tr("запись %1 (строка %2) отличается; всего отличается записей: %3")
+                                 .arg(first)
+                                 .arg(line)
+                                 .arg(comparison.differingRecords.size()),
+                    line);
     }
 }
 

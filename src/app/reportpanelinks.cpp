@@ -3,11 +3,18 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextDocument>
 
 ReportPaneLinks::ReportPaneLinks(QPlainTextEdit *pane, QObject *parent)
     : QObject(parent), m_pane(pane)
 {
-    connect(m_pane, &QPlainTextEdit::textChanged, this, &ReportPaneLinks::forget);
+    // Lines added at the end leave the earlier lines where they were; anything else (a new
+    // heading, a cleared pane) ends the tie.
+    connect(m_pane->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int) {
+                if (position < m_tiedLength)
+                    forget();
+            });
     m_pane->viewport()->installEventFilter(this);
 }
 
@@ -16,18 +23,39 @@ void ReportPaneLinks::setReport(const QVector<int> &sourceLines, const QVector<i
     m_sourceLines = sourceLines;
     QList<QTextEdit::ExtraSelection> selections;
     selections.reserve(errorLines.size());
-    QTextDocument *document = m_pane->document();
-    for (const int index : errorLines) {
-        const QTextBlock block = document->findBlockByNumber(index);
-        if (!block.isValid())
-            continue;
-        QTextEdit::ExtraSelection red;
-        red.cursor = QTextCursor(block);
-        red.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        red.format.setForeground(Qt::red);
-        selections.append(red);
-    }
+    for (const int index : errorLines)
+        addRed(selections, index);
     m_pane->setExtraSelections(selections);
+    m_tiedLength = m_pane->document()->characterCount() - 1;
+}
+
+void ReportPaneLinks::linkLine(int paneLine, int sourceLine, bool error)
+{
+    if (paneLine < 0)
+        return;
+    if (m_sourceLines.size() <= paneLine)
+        m_sourceLines.resize(paneLine + 1);
+    m_sourceLines[paneLine] = sourceLine;
+    if (error) {
+        QList<QTextEdit::ExtraSelection> selections = m_pane->extraSelections();
+        addRed(selections, paneLine);
+        m_pane->setExtraSelections(selections);
+    }
+    m_tiedLength = m_pane->document()->characterCount() - 1;
+}
+
+void ReportPaneLinks::addRed(QList<QTextEdit::ExtraSelection> &selections, int paneLine) const
+{
+    const QTextBlock block = m_pane->document()->findBlockByNumber(paneLine);
+    if (!block.isValid())
+        return;
+    QTextEdit::ExtraSelection red;
+    red.cursor = QTextCursor(block);
+    red.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    // A line appended after this one must not stretch the red over it.
+    red.cursor.setKeepPositionOnInsert(true);
+    red.format.setForeground(Qt::red);
+    selections.append(red);
 }
 
 int ReportPaneLinks::sourceLineAt(int paneLine) const
@@ -37,6 +65,7 @@ int ReportPaneLinks::sourceLineAt(int paneLine) const
 
 void ReportPaneLinks::forget()
 {
+    m_tiedLength = 0;
     if (m_sourceLines.isEmpty() && m_pane->extraSelections().isEmpty())
         return;
     m_sourceLines.clear();

@@ -9,6 +9,8 @@
 #include <QVector>
 #include <QStringList>
 
+#include <optional>
+
 // Outcome of one compile: the records, the program name and the report the output pane shows.
 struct CompileResult
 {
@@ -29,7 +31,9 @@ struct CompileResult
     // Indices into report of its error lines, in report order.
     QVector<int> reportErrorLines;
     // Errors and warnings by source line, in line order; warnings never change ok or report.
-    // Every error line of the report has one, its message being that line without "error".
+    // Every error line of the report has one on its line; a line in error says why and where,
+    // and past a stop or lines in error the later lines and the references are checked as well,
+    // so the list holds errors the report does not name.
     DiagnosticList diagnostics;
 };
 
@@ -44,6 +48,10 @@ public:
 
 private:
     void scan(const QString &text, CompileResult &result) const;
+    // Fills r from a matched statement; the report's error line when the statement stops the
+    // compile.
+    std::optional<QString> build(const QString &line, const QRegExp &re, int kind, bool firstLine,
+                                 Instruction &r, bool &hasElse) const;
 
     // Copies, so that a compiler built from temporary tables stays sound.
     Language::StatementKindTable m_statementKinds;

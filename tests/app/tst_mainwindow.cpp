@@ -662,7 +662,7 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
     QVERIFY(showActive());
     window->editor()->moveCursor(QTextCursor::End);
     const QStringList typed{QStringLiteral("xyz;"), QStringLiteral("nop; // note"),
-                            QStringLiteral("  abc;")};
+                            QStringLiteral("  abc;"), QStringLiteral("Us = 5")};
     for (const QString &line : typed) {
         QTest::keyClicks(window->editor(), line);
         if (&line != &typed.constLast())
@@ -672,11 +672,12 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
     document->setModified(false);
     auto *label = window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
     QVERIFY(label);
-    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 2, предупреждений: 1"));
+    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 3, предупреждений: 1"));
     // However fast the keys came, the pause after them costs one check.
     QCOMPARE(checks.count(), 1);
 
-    // Lines 3 and 5 get a red wave, line 4 an orange one, from the first non-blank character.
+    // Lines 3, 5 and 6 get a red wave from the error's column, line 4 an orange one from the first
+    // non-blank character; what is missing at the end waves under the last character.
     QStringList waves;
     for (const QTextEdit::ExtraSelection &s : window->editor()->extraSelections()) {
         if (s.format.underlineStyle() != QTextCharFormat::WaveUnderline)
@@ -688,7 +689,19 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
     }
     QCOMPARE(waves, QStringList({QStringLiteral("3 #ff0000 xyz;"),
                                  QStringLiteral("4 #ff8c00 nop; // note"),
-                                 QStringLiteral("5 #ff0000 abc;")}));
+                                 QStringLiteral("5 #ff0000 abc;"), QStringLiteral("6 #ff0000 5")}));
+    // The status bar says what is wrong on the cursor's line, and where; nothing elsewhere.
+    auto *message =
+        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticMessageLabel"));
+    QVERIFY(message);
+    QCOMPARE(message->text(),
+             QStringLiteral("Строка 6, столбец 7: ожидается ';' в конце оператора"));
+    window->editor()->moveCursor(QTextCursor::Start);
+    QCOMPARE(message->text(), QString());
+    window->editor()->moveCursor(QTextCursor::Down);
+    window->editor()->moveCursor(QTextCursor::Down);
+    QCOMPARE(message->text(),
+             QStringLiteral("Строка 3, столбец 1: строка не является оператором языка"));
     // The marks live beside the text: no undo step, no change to the modified flag; the pane
     // and the compiled program stay as the last compile left them.
     QCOMPARE(document->availableUndoSteps(), undoSteps);

@@ -9,11 +9,13 @@
 #include <QProgressBar>
 #include <QSerialPort>
 #include <QSpinBox>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -1107,26 +1109,33 @@ void TestTransfer::verifyAfterWrite_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("check");
+    // The program line a double-click on the check's last line leads to: -1 when that line is
+    // no error (not red), 0 when it is red but names no program line.
+    QTest::addColumn<int>("sourceLine");
 
     const QString prefix = QStringLiteral("error: проверка: ");
-    QTest::newRow("cell holds what was written") << QString() << QStringList{CheckPassed.arg(3)};
+    QTest::newRow("cell holds what was written")
+        << QString() << QStringList{CheckPassed.arg(3)} << -1;
     // Requests 1 to 3 write the records, 4 the count, 5 the name.
     QTest::newRow("second record stored otherwise")
         << "corrupt@2"
         << QStringList{prefix + QStringLiteral(
-                                    "запись 1 (строка 3) отличается; всего отличается записей: 1")};
+                                    "запись 1 (строка 3) отличается; всего отличается записей: 1")}
+        << 3;
     QTest::newRow("count stored otherwise")
         << "corrupt@4"
-        << QStringList{prefix + QStringLiteral("кол-во записей в программе 3, в приборе 2")};
+        << QStringList{prefix + QStringLiteral("кол-во записей в программе 3, в приборе 2")} << 0;
     QTest::newRow("name stored otherwise")
         << "corrupt@5"
-        << QStringList{prefix + QStringLiteral("имя в программе \"New\", в приборе \"Oew  \"")};
+        << QStringList{prefix + QStringLiteral("имя в программе \"New\", в приборе \"Oew  \"")}
+        << 0;
 }
 
 void TestTransfer::verifyAfterWrite()
 {
     QFETCH(QString, fault);
     QFETCH(QStringList, check);
+    QFETCH(int, sourceLine);
 
     QStringList options;
     if (!fault.isEmpty())
@@ -1146,6 +1155,23 @@ void TestTransfer::verifyAfterWrite()
     QVERIFY2(readBack >= 4, qPrintable(QString::number(readBack)));
     QCOMPARE(states(), Connected);
     QVERIFY(dialogs->calls.isEmpty());
+
+    // The check's error line is red like a compile's, and a double-click on it puts the editor's
+    // cursor on the program line it names.
+    QPlainTextEdit *pane = window->outputPane();
+    const int index = paneLines().size() - 1;
+    bool red = false;
+    for (const QTextEdit::ExtraSelection &s : pane->extraSelections())
+        red |= s.cursor.blockNumber() == index && s.format.foreground().color() == Qt::red;
+    QCOMPARE(red, sourceLine >= 0);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->editor()->moveCursor(QTextCursor::Start);
+    const QTextCursor at(pane->document()->findBlockByNumber(index));
+    pane->setTextCursor(at);
+    pane->ensureCursorVisible();
+    QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, pane->cursorRect(at).center());
+    QCOMPARE(window->editor()->textCursor().blockNumber() + 1, std::max(sourceLine, 1));
 }
 
 void TestTransfer::compareLeavesEditorAlone_data()
@@ -1182,6 +1208,13 @@ void TestTransfer::compareLeavesEditorAlone()
     action("compareAction")->trigger();
 
     QCOMPARE(paneLines(), pane);
+    // Each error line stays red as the lines after it arrive.
+    QStringList red;
+    for (const QTextEdit::ExtraSelection &s : window->outputPane()->extraSelections()) {
+        if (s.format.foreground().color() == Qt::red)
+            red << paneLines().at(s.cursor.blockNumber());
+    }
+    QCOMPARE(red, pane.filter(QRegularExpression(QStringLiteral("^error: "))));
     QCOMPARE(window->editor()->toPlainText(), NewProgram);
     QVERIFY(!window->editor()->document()->isModified());
     // Reads only: count, name and every stored record, no write.

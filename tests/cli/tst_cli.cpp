@@ -724,6 +724,10 @@ void TestCli::diagnosticLines_data()
                         {7, Diagnostic::Severity::Warning, u("цикл без задержки")}}}
         << QStringList{u("dir/a b.prgb:3: error: повтор ссылки #1"),
                        u("dir/a b.prgb:7: warning: цикл без задержки")};
+    // With a column, as compilers write it.
+    QTest::newRow("error with its column")
+        << Diagnostics{{{2, Diagnostic::Severity::Error, u("ожидается ';' в конце оператора"), 7}}}
+        << QStringList{u("dir/a b.prgb:2:7: error: ожидается ';' в конце оператора")};
 }
 
 void TestCli::diagnosticLines()
@@ -739,6 +743,7 @@ void TestCli::diagnosticLines()
     for (int i = 0; i < diagnostics.size(); ++i) {
         const QJsonObject object = json.at(i).toObject();
         QCOMPARE(object.value(u("line")).toInt(), diagnostics.at(i).line);
+        QCOMPARE(object.value(u("column")).toInt(), diagnostics.at(i).column);
         QCOMPARE(object.value(u("message")).toString(), diagnostics.at(i).message);
         QVERIFY(expected.at(i).contains(u(": %1: ").arg(object.value(u("severity")).toString())));
     }

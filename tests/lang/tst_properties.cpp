@@ -3,19 +3,26 @@
 #include "langtestutil.h"
 #include "programrun.h"
 #include "statementkind.h"
+#include "syntaxdiagnosis.h"
+#include "testseed.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 using namespace LangTest;
 
-// Properties over generated programs: compiling and decoding undo each other.
+// Properties over generated programs: compiling and decoding undo each other, and the reasons
+// given for lines in error agree with the statement patterns.
 //
-// Every case comes from a seeded generator. The seed is printed; QUORVEL_SEED=<n> replays a run
-// and QUORVEL_PROPERTY_CASES=<n> changes the number of cases per row.
+// Every case comes from a seeded generator, fixed unless QUORVEL_SEED=<n> (or =random) says
+// otherwise; the seed is printed, and QUORVEL_PROPERTY_CASES=<n> changes the number of cases per
+// row.
 class TestProperties : public QObject
 {
     Q_OBJECT
@@ -26,6 +33,7 @@ private slots:
     void textSurvivesDecodeAndRecompile();
     void soundRecordsSurviveDecodeAndCompile_data();
     void soundRecordsSurviveDecodeAndCompile();
+    void diagnosisAgreesWithPatterns();
 
 private:
     quint32 seed = 0;
@@ -543,9 +551,8 @@ Q_DECLARE_METATYPE(Shape)
 
 void TestProperties::initTestCase()
 {
+    seed = testSeed();
     bool ok = false;
-    const uint given = qEnvironmentVariable("QUORVEL_SEED").toUInt(&ok);
-    seed = ok ? quint32(given) : QRandomGenerator::global()->generate();
     const int cases = qEnvironmentVariableIntValue("QUORVEL_PROPERTY_CASES", &ok);
     casesPerRow = ok && cases > 0 ? cases : DefaultCasesPerRow;
     qInfo("seed %u (replay with QUORVEL_SEED=%u), %d cases per row", seed, seed, casesPerRow);
@@ -650,6 +657,109 @@ void TestProperties::soundRecordsSurviveDecodeAndCompile()
         QCOMPARE(compiled.programName, name);
     }
     qInfo("%d record lists", budget.ran());
+}
+
+namespace {
+
+// Pieces of statements, right and wrong, that lines in error are put together from.
+const char *const Pieces[] = {
+    "Us",      "Ux",         "Blk",     "M1",   "M10", "Out", "if", "jmp", "delay_ms",
+    "delay_s", "nop",        "prgName", "else", "#",   "1",   "12", "123", "-",
+    "5",       "2147483648", "=",       "+=",   "==",  "<",   ">=", "!",   "\"",
+    "Prg",     "_",          ";",       " ",    "  ",  "\t",  "x",  "/*",
+};
+const char *const ValidLines[] = {
+    "Us = 5;", "  M1 += -12;",         "if Us>5 #1;", "if Us <= Blk #12 else #3;",
+    "jmp #7;", "delay_ms 2147483647;", "delay_s 0;",  "nop;",
+    "#05;",    "prgName = \"A_1\";",   "Blk *= Us ;", "if T4 != -2147483648 #0;",
+};
+
+// Reasons that a line matching its pattern may still get: they judge values, not the form.
+bool judgesValue(const QString &reason)
+{
+    return reason.startsWith(QStringLiteral("число вне диапазона")) ||
+           reason == QStringLiteral("prgName должен быть в первой строке");
+}
+
+} // namespace
+
+// Every line that no pattern takes gets a reason at the first character that cannot be right:
+// the text before the column can still become a statement, the text through it cannot. Lines
+// that a pattern takes get none, or one that judges a value.
+void TestProperties::diagnosisAgreesWithPatterns()
+{
+    QVector<QRegExp> full;
+    QVector<QRegularExpression> partial;
+    for (const Language::StatementPattern &p : Language::statementKinds()) {
+        full << QRegExp(p.pattern);
+        partial << QRegularExpression(p.pattern);
+    }
+    const auto matches = [&full](const QString &line) {
+        return std::any_of(full.begin(), full.end(),
+                           [&line](QRegExp &re) { return re.exactMatch(line); });
+    };
+    // Whether some statement begins with text.
+    const auto viable = [&partial](const QString &text) {
+        return text.isEmpty() ||
+               std::any_of(partial.cbegin(), partial.cend(), [&text](const QRegularExpression &re) {
+                   const QRegularExpressionMatch m =
+                       re.match(text, 0, QRegularExpression::PartialPreferCompleteMatch);
+                   return m.hasMatch() || m.hasPartialMatch();
+               });
+    };
+    const Language::CodeTable comparisons = Language::compareCodes();
+
+    Generator gen(quint64(seed) * 100 + 99);
+    CaseBudget budget(casesPerRow * 10);
+    while (budget.next()) {
+        QString line;
+        if (gen.percent(50)) {
+            // A valid line with one character dropped, doubled or replaced.
+            line = QString::fromUtf8(ValidLines[gen.below(int(std::size(ValidLines)))]);
+            const int at = gen.below(line.size());
+            const QString piece = QString::fromUtf8(Pieces[gen.below(int(std::size(Pieces)))]);
+            switch (gen.below(3)) {
+            case 0:
+                line.remove(at, 1);
+                break;
+            case 1:
+                line.insert(at, line.at(at));
+                break;
+            default:
+                line.replace(at, 1, piece);
+                break;
+            }
+        } else {
+            const int count = 1 + gen.below(8);
+            for (int i = 0; i < count; ++i)
+                line += QString::fromUtf8(Pieces[gen.below(int(std::size(Pieces)))]);
+        }
+        if (line.trimmed().isEmpty() || line.contains(QStringLiteral("//")))
+            continue;
+        const QString context = QStringLiteral("QUORVEL_SEED=%1, case %2, line '%3'")
+                                    .arg(seed)
+                                    .arg(budget.index())
+                                    .arg(line);
+        const SyntaxDiagnosis::Finding why = SyntaxDiagnosis::diagnose(line, true, comparisons);
+        if (matches(line)) {
+            QVERIFY2(!why.found() || judgesValue(why.reason),
+                     qPrintable(context + QStringLiteral(": ") + why.reason));
+            continue;
+        }
+        QVERIFY2(why.found(), qPrintable(context));
+        QVERIFY2(why.column >= 1 && why.column <= line.size() + 1, qPrintable(context));
+        const QString place =
+            context + QStringLiteral(", column %1: %2").arg(why.column).arg(why.reason);
+        QVERIFY2(viable(line.left(why.column - 1)), qPrintable(place));
+        if (!judgesValue(why.reason) && why.column <= line.size())
+            QVERIFY2(!viable(line.left(why.column)), qPrintable(place));
+    }
+    for (const char *valid : ValidLines) {
+        const QString line = QString::fromUtf8(valid);
+        QVERIFY2(matches(line), valid);
+        QVERIFY2(!SyntaxDiagnosis::diagnose(line, true, comparisons).found(), valid);
+    }
+    qInfo("%d lines", budget.ran());
 }
 
 QTEST_GUILESS_MAIN(TestProperties)

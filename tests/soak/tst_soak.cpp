@@ -1,4 +1,5 @@
 #include "testrecord.h"
+#include "testseed.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -27,9 +28,10 @@
 // checked against the supply's cells; every failure must leave the editor alone. The window's
 // resident memory is printed at the start, after a warm-up and at the end.
 //
-// QUORVEL_SEED=<n> replays a run; QUORVEL_SOAK_CYCLES=<n> runs n cycles without the time limit
-// of the ctest run; QUORVEL_SOAK_FAULTS="crc,late,..." chooses the fault kinds.
-// QtTest's limit for one test function in a run of QUORVEL_SOAK_CYCLES: a day.
+// The seed is fixed; QUORVEL_SEED=<n> replays another run, QUORVEL_SEED=random explores;
+// QUORVEL_SOAK_CYCLES=<n> runs n cycles without the time limit of the ctest run;
+// QUORVEL_SOAK_FAULTS="crc,late,..." chooses the fault kinds. QtTest's limit for one test function
+// in a run of QUORVEL_SOAK_CYCLES: a day.
 constexpr int LongRunTimeoutMs = 24 * 60 * 60 * 1000;
 
 class TestSoak : public QObject, public WindowFixture
@@ -326,9 +328,7 @@ void TestSoak::initTestCase()
     QVERIFY(isolateSettings());
     QVERIFY(workDir.isValid());
 
-    bool ok = false;
-    const uint given = qEnvironmentVariable("QUORVEL_SEED").toUInt(&ok);
-    const quint32 seed = ok ? quint32(given) : QRandomGenerator::global()->generate();
+    const quint32 seed = testSeed();
     rng.seed(seed);
     qInfo("seed %u (replay with QUORVEL_SEED=%u)", seed, seed);
 

@@ -40,10 +40,13 @@ QString escapeControls(const QString &text)
 
 QString diagnosticLine(const QString &file, const Diagnostic &diagnostic)
 {
-    return QStringLiteral("%1:%2: %3: %4")
-        .arg(file)
-        .arg(diagnostic.line)
-        .arg(severityName(diagnostic.severity), diagnostic.message);
+    // The column only where the finding has one, as compilers write it: FILE:LINE:COL.
+    const QString place =
+        diagnostic.column > 0
+            ? QStringLiteral("%1:%2:%3").arg(file).arg(diagnostic.line).arg(diagnostic.column)
+            : QStringLiteral("%1:%2").arg(file).arg(diagnostic.line);
+    return QStringLiteral("%1: %2: %3")
+        .arg(place, severityName(diagnostic.severity), diagnostic.message);
 }
 
 QStringList diagnosticLines(const QString &file, const DiagnosticList &diagnostics)
@@ -59,6 +62,7 @@ QJsonArray diagnosticsJson(const DiagnosticList &diagnostics)
     QJsonArray array;
     for (const Diagnostic &diagnostic : diagnostics) {
         array.append(QJsonObject{{QStringLiteral("line"), diagnostic.line},
+                                 {QStringLiteral("column"), diagnostic.column},
                                  {QStringLiteral("severity"), severityName(diagnostic.severity)},
                                  {QStringLiteral("message"), diagnostic.message}});
     }
