@@ -1,8 +1,16 @@
 #include "languagehelp.h"
 
 #include <QCoreApplication>
+#include <QTextBrowser>
 
 namespace LanguageHelp {
+
+namespace {
+
+constexpr int Width = 640;
+constexpr int Height = 560;
+
+} // namespace
 
 QString html()
 {
@@ -53,6 +61,23 @@ QString example()
                           "if Us < 1000 #1 else #2;\n"
                           "#2;\n"
                           "Out = 0;\n");
+}
+
+void show(QWidget *parent)
+{
+    auto *help = parent->findChild<QTextBrowser *>(QStringLiteral("languageHelp"));
+    if (!help) {
+        // A window of its own, not modal: the user writes the program while reading it.
+        help = new QTextBrowser(parent);
+        help->setObjectName(QStringLiteral("languageHelp"));
+        help->setWindowFlags(Qt::Window);
+        help->setWindowTitle(QCoreApplication::translate("MainWindow", "Язык программ — Quorvel"));
+        help->resize(Width, Height);
+        help->setHtml(html());
+    }
+    help->show();
+    help->raise();
+    help->activateWindow();
 }
 
 } // namespace LanguageHelp

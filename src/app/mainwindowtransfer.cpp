@@ -2,10 +2,12 @@
 #include "ui_mainwindow.h"
 
 #include "decoder.h"
+#include "devicecontrols.h"
 #include "devicelink.h"
+#include "editoraids.h"
 #include "programcomparison.h"
+#include "programdocument.h"
 #include "programtransfer.h"
-#include "reportpanelinks.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -51,9 +53,9 @@ void MainWindow::SaveLineToDevice()
     const InstructionList program = instructions;
     const QString name = programName;
     const QVector<int> sourceLines = recordLines;
-    const int cell = cellComboBox->currentIndex();
-    const auto slaveId = quint8(slaveIdSpinBox->value());
-    const bool verify = verifyAction->isChecked();
+    const int cell = controls->cell();
+    const auto slaveId = controls->slaveId();
+    const bool verify = action("verifyAction")->isChecked();
 
     ProgramTransfer transfer(*link, slaveId, cell,
                              [this](const QString &text) { appendPane(text); });
@@ -81,10 +83,10 @@ void MainWindow::ReadLineFromDevice()
 {
     // The read replaces the editor text: unsaved work gets the same question as New and Open,
     // and Отмена sends nothing.
-    if (!maybeSave())
+    if (!document->maybeSave())
         return;
-    const auto slaveId = quint8(slaveIdSpinBox->value());
-    const int cell = cellComboBox->currentIndex();
+    const auto slaveId = controls->slaveId();
+    const int cell = controls->cell();
     ui->plainTextEdit->clear();
 
     transferRunning = true;
@@ -103,7 +105,7 @@ void MainWindow::ReadLineFromDevice()
         appendPane(tr("Данные успешно считаны и декодированы"));
         // The device's program is not the file that was open: Save must ask for a name rather
         // than write over that file.
-        setCurrentFile(QString());
+        document->setFilePath(QString());
     }
     finishTransfer();
 }
@@ -115,8 +117,8 @@ void MainWindow::CompareWithDevice()
     const InstructionList program = instructions;
     const QString name = programName;
     const QVector<int> sourceLines = recordLines;
-    const int cell = cellComboBox->currentIndex();
-    const auto slaveId = quint8(slaveIdSpinBox->value());
+    const int cell = controls->cell();
+    const auto slaveId = controls->slaveId();
     replacePane(tr("Сравнение с программой в ячейке %1").arg(cell + 1));
 
     compareCell(slaveId, cell, program, name, sourceLines);
@@ -182,7 +184,8 @@ void MainWindow::reportComparison(const ProgramComparison &comparison,
     // Red like a compile's errors; a line naming a program line leads there on a double-click.
     const auto appendError = [this](const QString &text, int sourceLine = 0) {
         appendPane(text);
-        reportLinks->linkLine(ui->plainTextEdit->document()->blockCount() - 1, sourceLine, true);
+        editorAids->linkReportLine(ui->plainTextEdit->document()->blockCount() - 1, sourceLine,
+                                   true);
     };
     if (comparison.equal()) {
         appendPane(tr("Проверка пройдена: %1 записей совпадают").arg(comparison.expectedCount));

@@ -17,7 +17,8 @@ class Highlighter : public QSyntaxHighlighter
 public:
     explicit Highlighter(QTextDocument *parent);
 
-    // The twelve statement patterns with their kind codes, read by the compiler.
+    // The language's twelve statement patterns with their kind codes, as this highlighter colours
+    // them; the compiler takes the same table from the language itself.
     const Language::StatementKindTable &statementKinds() const { return m_statementKinds; }
 
     // Block states: whether a line ends inside an open block comment.

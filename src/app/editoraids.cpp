@@ -1,0 +1,111 @@
+#include "editoraids.h"
+
+#include "compiler.h"
+#include "diagnosticchecker.h"
+#include "editormarks.h"
+#include "findbar.h"
+#include "linenumbergutter.h"
+#include "reportpanelinks.h"
+#include "userdialogs.h"
+
+#include <QFontMetricsF>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextEdit>
+
+namespace {
+
+constexpr int TabStopCharacters = 4;
+
+} // namespace
+
+EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *pane,
+                       QStatusBar *statusBar, const Compiler &compiler, QWidget *window)
+    : QObject(window), m_editor(editor), m_window(window)
+{
+    // One program line is one screen line; long lines scroll sideways.
+    editor->setLineWrapMode(QTextEdit::NoWrap);
+    // Pasted or dropped text arrives as plain text, without the source's fonts and tables.
+    editor->setAcceptRichText(false);
+    editor->setTabStopDistance(TabStopCharacters *
+                               QFontMetricsF(editor->font()).horizontalAdvance(QLatin1Char(' ')));
+
+    m_marks = new EditorMarks(editor, this);
+    layout->addWidget(new LineNumberGutter(editor, m_marks, layout->parentWidget()), 0, 0);
+    m_findBar = new FindBar(editor, layout->parentWidget());
+    layout->addWidget(m_findBar, 1, 0, 1, 2);
+    layout->setRowStretch(0, 1);
+
+    m_checker = new DiagnosticChecker(editor->document(), compiler, this);
+    m_checker->setObjectName(QStringLiteral("diagnosticChecker"));
+    connect(m_checker, &DiagnosticChecker::checked, m_marks, &EditorMarks::setDiagnostics);
+    connect(m_marks, &EditorMarks::changed, this, &EditorAids::showDiagnosticCount);
+    m_diagnosticsLabel = new QLabel(window);
+    m_diagnosticsLabel->setObjectName(QStringLiteral("diagnosticsLabel"));
+    statusBar->addPermanentWidget(m_diagnosticsLabel);
+    showDiagnosticCount();
+    // What is wrong on the cursor's line, so the reason can be read without the mouse.
+    auto *lineMessage = new QLabel(statusBar);
+    lineMessage->setObjectName(QStringLiteral("diagnosticMessageLabel"));
+    statusBar->addWidget(lineMessage, 1);
+    connect(m_marks, &EditorMarks::currentLineMessageChanged, lineMessage, &QLabel::setText);
+
+    m_reportLinks = new ReportPaneLinks(pane, this);
+    connect(m_reportLinks, &ReportPaneLinks::sourceLineActivated, this,
+            &EditorAids::goToSourceLine);
+}
+
+void EditorAids::setReport(const QVector<int> &sourceLines, const QVector<int> &errorLines)
+{
+    m_reportLinks->setReport(sourceLines, errorLines);
+}
+
+void EditorAids::linkReportLine(int paneLine, int sourceLine, bool error)
+{
+    m_reportLinks->linkLine(paneLine, sourceLine, error);
+}
+
+void EditorAids::showDiagnosticCount()
+{
+    m_diagnosticsLabel->setText(tr("Ошибок: %1, предупреждений: %2")
+                                    .arg(m_marks->count(Diagnostic::Severity::Error))
+                                    .arg(m_marks->count(Diagnostic::Severity::Warning)));
+}
+
+void EditorAids::goToSourceLine(int line)
+{
+    QTextDocument *document = m_editor->document();
+    const QTextBlock block =
+        document->findBlockByNumber(qBound(1, line, document->blockCount()) - 1);
+    m_editor->setTextCursor(QTextCursor(block));
+    m_editor->ensureCursorVisible();
+    m_editor->setFocus(Qt::OtherFocusReason);
+}
+
+void EditorAids::goToDiagnostic(bool forward)
+{
+    // Text typed since the last pause is checked first, so the jump goes by what is there now.
+    if (m_checker->isPending())
+        m_checker->checkNow();
+    const int line = m_marks->nextLine(m_editor->textCursor().blockNumber() + 1, forward);
+    if (line > 0)
+        goToSourceLine(line);
+}
+
+void EditorAids::askGoToLine()
+{
+    const int line = m_dialogs->askLineNumber(
+        m_window, tr("Перейти к строке"),
+        tr("Номер строки (1–%1):").arg(m_editor->document()->blockCount()),
+        m_editor->textCursor().blockNumber() + 1, m_editor->document()->blockCount());
+    if (line > 0)
+        goToSourceLine(line);
+}
+
+void EditorAids::openFindBar()
+{
+    m_findBar->open();
+}

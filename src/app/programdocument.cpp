@@ -1,0 +1,227 @@
+#include "programdocument.h"
+
+#include "programtext.h"
+#include "settingskeys.h"
+#include "userdialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSettings>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QWidget>
+
+namespace {
+
+constexpr int MaxRecentFiles = 8;
+
+constexpr char ProgramSuffix[] = "prgb";
+
+QString programFileFilter()
+{
+    return ProgramDocument::tr("Файл программы (*.prgb)");
+}
+
+// A name typed without a suffix gets the program suffix, so that the Open dialog's filter shows
+// the file afterwards.
+QString withProgramSuffix(const QString &path)
+{
+    if (!QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QLatin1Char('.') + QLatin1String(ProgramSuffix);
+}
+
+// The reason under «Не удается открыть файл».
+QString openProblemText(const ProgramText::LoadedFile &file, const QString &path)
+{
+    switch (file.problem) {
+    case ProgramText::FileProblem::NotRegularFile:
+        return ProgramDocument::tr("Это не обычный файл, а папка, канал или устройство.");
+    case ProgramText::FileProblem::TooLarge:
+        return ProgramDocument::tr(
+                   "Файл больше %1 КиБ. Файл программы занимает несколько килобайт.")
+            .arg(ProgramText::MaxFileBytes / 1024);
+    case ProgramText::FileProblem::Unreadable:
+        if (!QFileInfo::exists(path))
+            return ProgramDocument::tr("Файл не найден.");
+        return ProgramDocument::tr("Ошибка чтения: %1").arg(file.systemError);
+    case ProgramText::FileProblem::None:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+ProgramDocument::ProgramDocument(QTextEdit *editor, QSettings *settings, QWidget *window)
+    : QObject(window), m_editor(editor), m_settings(settings), m_window(window)
+{
+}
+
+void ProgramDocument::setRecentFilesMenu(QMenu *menu)
+{
+    m_recentFilesMenu = menu;
+    updateRecentFilesMenu();
+}
+
+void ProgramDocument::open()
+{
+    if (!maybeSave())
+        return;
+    const QString path =
+        m_dialogs->openFileName(m_window, tr("Open File"), directory(),
+                                programFileFilter() + QStringLiteral(";;") + tr("Все файлы (*)"));
+    if (path.isEmpty())
+        return;
+    openFile(path);
+}
+
+void ProgramDocument::openFile(const QString &path)
+{
+    // Remembered before the file is opened, so the next dialog starts there even if this fails.
+    rememberDirectory(path);
+    const ProgramText::LoadedFile file = ProgramText::loadFile(path);
+    if (!file.ok()) {
+        removeRecentFile(path);
+        m_dialogs->warning(m_window, tr("Ошибка"), tr("Не удается открыть файл"),
+                           openProblemText(file, path));
+        return;
+    }
+    m_editor->setPlainText(file.text);
+    m_editor->document()->setModified(false);
+    setFilePath(QFileInfo(path).absoluteFilePath());
+    addRecentFile(m_filePath);
+    // Loading the text offered Save as every change does; a freshly opened file has nothing to
+    // save.
+    emit saveOffered(false);
+    if (file.bytesChanged) {
+        // What is in the editor is no longer what is on disk: saving would change those bytes.
+        m_editor->document()->setModified(true);
+        emit saveOffered(true);
+        m_dialogs->warning(m_window, tr("Предупреждение"),
+                           tr("Файл содержит байты, которые не читаются как текст UTF-8, или "
+                              "нулевые байты."),
+                           tr("Они показаны знаком «�». При сохранении файла эти байты будут "
+                              "заменены."));
+    }
+}
+
+void ProgramDocument::setFilePath(const QString &path)
+{
+    m_filePath = path;
+    m_window->setWindowTitle(
+        path.isEmpty() ? tr("Quorvel[*]") : tr("%1[*] — Quorvel").arg(QFileInfo(path).fileName()));
+    // Replacing the whole text can clear the document's flag without a signal.
+    m_window->setWindowModified(m_editor->document()->isModified());
+}
+
+void ProgramDocument::openRecentFile(const QString &path)
+{
+    if (!maybeSave())
+        return;
+    openFile(path);
+}
+
+QStringList ProgramDocument::recentFiles() const
+{
+    return m_settings->value(SettingsKeys::RecentFiles).toStringList();
+}
+
+void ProgramDocument::storeRecentFiles(QStringList files)
+{
+    while (files.size() > MaxRecentFiles)
+        files.removeLast();
+    m_settings->setValue(SettingsKeys::RecentFiles, files);
+    m_settings->sync();
+    updateRecentFilesMenu();
+}
+
+void ProgramDocument::addRecentFile(const QString &path)
+{
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    storeRecentFiles(files);
+}
+
+void ProgramDocument::removeRecentFile(const QString &path)
+{
+    QStringList files = recentFiles();
+    if (files.removeAll(QFileInfo(path).absoluteFilePath()) > 0)
+        storeRecentFiles(files);
+}
+
+void ProgramDocument::updateRecentFilesMenu()
+{
+    if (!m_recentFilesMenu)
+        return;
+    m_recentFilesMenu->clear();
+    const QStringList files = recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString &path = files.at(i);
+        // The number is the access key; the full path tells apart files of the same name.
+        QAction *action = m_recentFilesMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QDir::toNativeSeparators(path).replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        action->setData(path);
+        connect(action, &QAction::triggered, this, [this, path]() { openRecentFile(path); });
+    }
+    m_recentFilesMenu->setEnabled(!files.isEmpty());
+}
+
+bool ProgramDocument::maybeSave()
+{
+    // The document's own flag, not Save's state: Save stands enabled right after start.
+    if (!m_editor->document()->isModified())
+        return true;
+    switch (m_dialogs->askSaveChanges(m_window, tr("Quorvel"),
+                                      tr("Программа была изменена.\nСохранить изменения?"))) {
+    case UserDialogs::SaveChoice::Save:
+        return save(false);
+    case UserDialogs::SaveChoice::Discard:
+        return true;
+    case UserDialogs::SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool ProgramDocument::save(bool askForName)
+{
+    QString path = askForName ? QString() : m_filePath;
+    if (path.isEmpty()) {
+        path = m_dialogs->saveFileName(m_window, tr("Save File"), directory(), programFileFilter());
+        if (path.isEmpty())
+            return false;
+        path = withProgramSuffix(path);
+    }
+    rememberDirectory(path);
+    if (!writeFile(path)) {
+        m_dialogs->warning(m_window, tr("Ошибка"), tr("Не удается сохранить файл"));
+        return false;
+    }
+    setFilePath(QFileInfo(path).absoluteFilePath());
+    addRecentFile(m_filePath);
+    m_editor->document()->setModified(false);
+    emit saveOffered(false);
+    return true;
+}
+
+bool ProgramDocument::writeFile(const QString &path)
+{
+    return ProgramText::saveFile(path, m_editor->toPlainText());
+}
+
+QString ProgramDocument::directory() const
+{
+    const QString remembered = m_settings->value(SettingsKeys::ProgramDirectory).toString();
+    return remembered.isEmpty() ? QDir::currentPath() : remembered;
+}
+
+void ProgramDocument::rememberDirectory(const QString &filePath)
+{
+    m_settings->setValue(SettingsKeys::ProgramDirectory, QFileInfo(filePath).absolutePath());
+    // Written at once: the choice must survive a crash or a second window reading the store.
+    m_settings->sync();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Every name the window keeps in its settings store, in one place: a key written by one object
+// and read by another cannot drift apart, and the store's whole contents are listed here.
+namespace SettingsKeys {
+
+// The store itself: the platform's native user settings under these names.
+inline const QString Organization = QStringLiteral("Brisca");
+inline const QString Application = QStringLiteral("KV2050RB1");
+
+// Where the last program file was chosen.
+inline const QString ProgramDirectory = QStringLiteral("dirPrgFile");
+// The files opened or saved last, most recent first.
+inline const QString RecentFiles = QStringLiteral("recentFiles");
+
+// The window's layout between runs.
+inline const QString Geometry = QStringLiteral("geometry");
+inline const QString WindowState = QStringLiteral("windowState");
+inline const QString Splitter = QStringLiteral("splitter");
+
+// The device controls and the check after a write, between runs.
+inline const QString Port = QStringLiteral("device/port");
+inline const QString SlaveId = QStringLiteral("device/slaveId");
+inline const QString Cell = QStringLiteral("device/cell");
+inline const QString VerifyAfterWrite = QStringLiteral("device/verifyAfterWrite");
+
+} // namespace SettingsKeys
