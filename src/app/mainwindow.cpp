@@ -101,7 +101,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     restoreLayout();
     controls->restore();
     action("verifyAction")
-        ->setChecked(settings->value(SettingsKeys::VerifyAfterWrite, false).toBool());
+        ->setChecked(settings->value(SettingsKeys::VerifyAfterWrite, true).toBool());
 }
 
 MainWindow::~MainWindow() = default;
@@ -479,10 +479,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     if (transferRunning) {
-        // The transfer's wait runs inside this window's slot: end it first, close afterwards.
-        closePending = true;
-        ClosePort();
+        // Closing at once would leave the cell half written without a word: ask, then stop the
+        // transfer after the request on the line; it reports what the cell holds, then closes.
         event->ignore();
+        if (dialogs->askStopTransfer(this, tr("Закрыть окно"),
+                                     tr("Идёт обмен с прибором. Прервать и закрыть окно?"))) {
+            closePending = true;
+            CancelTransfer();
+        }
         return;
     }
     saveLayout();

@@ -66,9 +66,7 @@ void MainWindow::SaveLineToDevice()
     reportLostLine();
     if (written != ProgramTransfer::WriteResult::Written) {
         if (transfer.storedLines() > 0) {
-            appendPane(tr("Внимание: в ячейке %1 теперь часть новой программы и прежние кол-во "
-                          "и имя — запишите программу снова")
-                           .arg(cell + 1));
+            appendPane(ProgramTransfer::partialWriteWarning(cell + 1));
         }
         finishTransfer();
         return;
@@ -103,6 +101,10 @@ void MainWindow::ReadLineFromDevice()
     if (result.status == ProgramTransfer::ReadStatus::Read &&
         decodeProgram(result.name, result.records)) {
         appendPane(tr("Данные успешно считаны и декодированы"));
+        // Read faithfully, but the name would not pass the compiler on the way back.
+        const QString nameWarning = Decoder::unwritableNameWarning(result.name);
+        if (!nameWarning.isEmpty())
+            appendPane(nameWarning);
         // The device's program is not the file that was open: Save must ask for a name rather
         // than write over that file.
         document->setFilePath(QString());

@@ -45,6 +45,17 @@ void UserDialogs::about(QWidget *parent, const QString &title, const QString &te
     QMessageBox::about(parent, title, text);
 }
 
+bool UserDialogs::askStopTransfer(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QPushButton *stop = box.addButton(QMessageBox::tr("Прервать"), QMessageBox::AcceptRole);
+    QPushButton *keep = box.addButton(QMessageBox::tr("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == stop;
+}
+
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
                                                     const QString &text)
 {

@@ -30,6 +30,9 @@ public:
     virtual void about(QWidget *parent, const QString &title, const QString &text);
     // Asked before unsaved changes would be thrown away.
     virtual SaveChoice askSaveChanges(QWidget *parent, const QString &title, const QString &text);
+    // Asked when the window is closed while a transfer runs: true to stop it («Прервать»), false
+    // to keep the window («Отмена»).
+    virtual bool askStopTransfer(QWidget *parent, const QString &title, const QString &text);
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);

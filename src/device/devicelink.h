@@ -33,6 +33,15 @@ struct Instruction;
 // NoReply without sending), and a wait ends at once when the port closes or fails. Do not
 // destroy the link or its port from a slot that runs during a wait.
 //
+// A line counts as an answer only when it could be one: our own request echoed back by a
+// two-wire adapter is dropped, and so, on a real line, is a line that began before the request
+// could have crossed the wire at 9600 baud (a repeat of an earlier answer, a noisy bus). An
+// answer with the header of the last answered exchange that comes when none is due (while
+// draining before a request, during the next wait, while settling) casts doubt on that
+// exchange: takeDoubt() tells the caller, which asks again. The first request after the port
+// was opened waits until the line has been quiet for a reply window, so that a late answer to an
+// earlier run is not taken for its own.
+//
 // Traces and reply diagnostics go to standard output unless setTraceDevice() says otherwise;
 // they are flushed after every exchange.
 class DeviceLink
@@ -63,6 +72,13 @@ public:
     // answer still on its way (a device that answers twice) is dropped, not taken as the reply.
     // Three characters at 9600 baud.
     static constexpr int QuietGapMs = 3;
+    // The first request on a freshly opened port waits for this much silence.
+    static constexpr int QuietStartMs = MemoryTimeoutMs;
+    // How long after the last answer settle() listens for a second one.
+    static constexpr int SettleMs = 100;
+    // A line starting this much earlier than the request could have crossed the wire still
+    // counts: the port's clock and the driver's hand-over are not exact.
+    static constexpr int WireToleranceMs = 3;
     static constexpr int WriteAttempts = 3;
     static constexpr int MemoryReadRuns = 2;
 
@@ -100,6 +116,30 @@ public:
 
     // Where traces go; nullptr discards them. The device is not owned.
     void setTraceDevice(QIODevice *device);
+
+    // Whether a reply must have begun after the request crossed the wire. Auto applies it on
+    // every port except pseudo-terminals, which have no wire (a simulator there can pace itself
+    // and the tests then choose Wire).
+    enum class ReplyTiming
+    {
+        Auto,
+        Wire,
+        NoWire,
+    };
+    void setReplyTiming(ReplyTiming timing) { replyTiming = timing; }
+    // The next request waits for a quiet line first, as after the port was opened.
+    void requireQuietStart() { quietStartPending = true; }
+
+    // Each exchange that ended in Success gets a number; 0 before the first.
+    quint64 lastAnsweredExchange() const { return lastAnswer ? lastAnswer->id : 0; }
+    // The exchange a second answer cast doubt on since the last call, if any.
+    std::optional<quint64> takeDoubt();
+    // Drops what has arrived until the line is quiet, as before a request, so that a second
+    // answer already there is seen now.
+    void drainPending();
+    // Listens until SettleMs after the last answer have passed on a quiet line; call after a
+    // transfer's last request, before its success is reported.
+    void settle();
 
     // Frame codec on the port.
     void SendFrame(quint8 dest, quint8 command, quint8 access, const QByteArray &payload);
@@ -183,8 +223,14 @@ private:
     // Whether a complete line shows by its header that it answers another request or station.
     bool answersSomethingElse(const QByteArray &line, const Expected &expected) const;
     // Drops input already waiting and the rest of anything still arriving, until the line has
-    // been quiet for QuietGapMs (or a time-out's worth has passed) and `holdMs` have passed.
-    void discardInput(qint64 holdMs);
+    // been quiet for `quietMs` (or a time-out's worth has passed) and `holdMs` have passed.
+    void discardInput(qint64 holdMs, int quietMs = QuietGapMs);
+    // Looks at dropped characters for complete answers that cast doubt on the last exchange.
+    void scanDropped(const char *data, qint64 size);
+    // Whether a complete line is a second answer to the last answered exchange; notes the doubt.
+    bool noteExtraAnswer(const QByteArray &line);
+    void answered(quint8 dest, quint8 command, int length);
+    bool wireTiming() const;
     // After a request gave up, its answers may still come: remembers until when.
     void oweAnswers(quint8 dest, quint8 command, int timeoutMs);
     // Reads and drops whatever the port holds; the number of characters dropped.
@@ -224,6 +270,29 @@ private:
     };
     std::optional<Owed> owed;
     QElapsedTimer linkClock;
+
+    ReplyTiming replyTiming = ReplyTiming::Auto;
+    bool quietStartPending = true;
+    // The text of the last request sent, for recognising its echo.
+    QByteArray lastFrame;
+    // linkClock time before which no answer to the last request can have begun.
+    qint64 earliestReplyNs = 0;
+    // linkClock time at which the chunk holding the current line's start was read.
+    qint64 lineStartNs = 0;
+    qint64 inboxReadNs = 0;
+    struct Answer
+    {
+        quint8 source;
+        quint8 command;
+        int length;
+        quint64 id;
+        qint64 atNs;
+    };
+    std::optional<Answer> lastAnswer;
+    quint64 exchangeCount = 0;
+    std::optional<quint64> doubted;
+    // A line being assembled from dropped characters.
+    QByteArray droppedLine;
     // Receiver of the port's signals while no exchange waits.
     std::unique_ptr<QObject> idleReader;
     bool busy = false;

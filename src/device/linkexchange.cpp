@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -26,6 +27,9 @@ bool isLinkError(QSerialPort::SerialPortError error)
 constexpr int AddressedBytes = 3;
 // Characters dropped per read while draining.
 constexpr int DrainChunkChars = 4096;
+constexpr qint64 NsPerMs = 1000000;
+// One character of 9600 8N1 on the wire: start bit, eight data bits, stop bit.
+constexpr qint64 CharNs = 10 * 1000000000LL / 9600;
 
 } // namespace
 
@@ -48,6 +52,9 @@ DeviceLink::DeviceLink(QSerialPort *serialPort)
     linkClock.start();
     // Unread input would pile up in the port's buffer without bound and feed the next request.
     QObject::connect(port, &QIODevice::readyRead, idleReader.get(), [this]() { drainWhileIdle(); });
+    // Whatever the port is opened on next may still carry answers to someone else's requests.
+    QObject::connect(port, &QIODevice::aboutToClose, idleReader.get(),
+                     [this]() { quietStartPending = true; });
 }
 
 DeviceLink::~DeviceLink()
@@ -91,6 +98,8 @@ void DeviceLink::SendFrame(quint8 dest, quint8 command, quint8 access, const QBy
     if (text.isEmpty()) {
         return;
     }
+    lastFrame = text;
+    earliestReplyNs = linkClock.nsecsElapsed() + text.size() * CharNs - WireToleranceMs * NsPerMs;
     // The start character, each byte's two digits, the end character: one write each.
     PortWrite(text.constData(), 1);
     for (int i = 1; i + 1 < text.size(); i += 2) {
@@ -121,22 +130,25 @@ bool DeviceLink::PollReply(QByteArray &line)
     }
     // What followed the last line's CR comes first; it was traced when it was read.
     QByteArray chunk;
+    qint64 chunkNs = inboxReadNs;
     if (!inbox.isEmpty()) {
         chunk.swap(inbox);
     } else {
         chunk = port->read(PollChunkChars);
+        chunkNs = linkClock.nsecsElapsed();
         if (!chunk.isEmpty()) {
             lastInput.start();
         }
         trace << QString::fromLatin1(chunk);
     }
     // A line ends at its first CR; the rest may be the start of the next line.
-    const auto takeUpToEnd = [this, &chunk](int from) {
+    const auto takeUpToEnd = [this, &chunk, chunkNs](int from) {
         const int end = chunk.indexOf(endChar, from);
         if (end < 0) {
             return chunk.mid(from);
         }
         inbox = chunk.mid(end + 1);
+        inboxReadNs = chunkNs;
         return chunk.mid(from, end + 1 - from);
     };
     if (line.contains(startChar)) {
@@ -146,6 +158,7 @@ bool DeviceLink::PollReply(QByteArray &line)
     } else {
         const int start = chunk.indexOf(startChar);
         if (start >= 0) {
+            lineStartNs = chunkNs;
             line = takeUpToEnd(start);
             trace << "line=" << QString::fromLatin1(line) << "\n";
         }
@@ -235,9 +248,23 @@ DeviceLink::WaitEnd DeviceLink::waitForLine(QByteArray &line, int timeoutMs,
             break;
         }
         if (PollReply(line)) {
+            if (expected && line == lastFrame) {
+                // Our own request, echoed by a two-wire adapter: not an answer, even at 200.
+                trace << "Echo " << QString::fromLatin1(line) << "\n";
+                line.clear();
+                continue;
+            }
             if (expected && answersSomethingElse(line, *expected)) {
                 // Another request's answer, or one for another station: not ours, wait on.
                 trace << "Dropped " << QString::fromLatin1(line) << "\n";
+                noteExtraAnswer(line);
+                line.clear();
+                continue;
+            }
+            if (expected && wireTiming() && lineStartNs < earliestReplyNs) {
+                // Began before the request could have left the wire: an earlier answer again.
+                trace << "Too early " << QString::fromLatin1(line) << "\n";
+                noteExtraAnswer(line);
                 line.clear();
                 continue;
             }
@@ -259,6 +286,7 @@ qint64 DeviceLink::dropAvailable()
             break;
         }
         dropped += got;
+        scanDropped(sink, got);
     }
     if (dropped > 0) {
         lastInput.start();
@@ -271,8 +299,98 @@ void DeviceLink::drainWhileIdle()
     if (busy || waiting) {
         return;
     }
+    scanDropped(inbox.constData(), inbox.size());
     inbox.clear();
     dropAvailable();
+}
+
+bool DeviceLink::wireTiming() const
+{
+    switch (replyTiming) {
+    case ReplyTiming::Wire:
+        return true;
+    case ReplyTiming::NoWire:
+        return false;
+    case ReplyTiming::Auto:
+        break;
+    }
+    // A pseudo-terminal hands characters over at once: nothing there crosses a wire.
+    return !port->portName().startsWith(QLatin1String("pts/")) &&
+           !port->portName().contains(QLatin1String("/pts/"));
+}
+
+void DeviceLink::scanDropped(const char *data, qint64 size)
+{
+    // Before any exchange was answered there is nothing a second answer could cast doubt on.
+    if (!lastAnswer) {
+        droppedLine.clear();
+        return;
+    }
+    for (qint64 i = 0; i < size; ++i) {
+        const char c = data[i];
+        if (c == startChar) {
+            droppedLine = QByteArray(1, c);
+        } else if (!droppedLine.isEmpty()) {
+            droppedLine.append(c);
+            if (c == endChar) {
+                noteExtraAnswer(droppedLine);
+                droppedLine.clear();
+            } else if (droppedLine.size() > MaxLineChars) {
+                droppedLine.clear();
+            }
+        }
+    }
+}
+
+bool DeviceLink::noteExtraAnswer(const QByteArray &line)
+{
+    if (!lastAnswer || line == lastFrame) {
+        return false;
+    }
+    const std::optional<QByteArray> decoded = FrameCodec::decodeReply(line);
+    if (!decoded || decoded->size() != lastAnswer->length || FrameCodec::crc16(*decoded) != 0 ||
+        quint8(decoded->at(0)) != ownAddress || quint8(decoded->at(1)) != lastAnswer->source ||
+        quint8(decoded->at(2)) != lastAnswer->command) {
+        return false;
+    }
+    doubted = lastAnswer->id;
+    trace << "Second answer " << QString::fromLatin1(line) << "\n";
+    return true;
+}
+
+void DeviceLink::answered(quint8 dest, quint8 command, int length)
+{
+    lastAnswer = Answer{dest, command, length, ++exchangeCount, linkClock.nsecsElapsed()};
+}
+
+std::optional<quint64> DeviceLink::takeDoubt()
+{
+    return std::exchange(doubted, std::nullopt);
+}
+
+void DeviceLink::drainPending()
+{
+    if (busy) {
+        return;
+    }
+    const QScopedValueRollback<bool> busyScope(busy, true);
+    discardInput(0);
+    flushTrace();
+}
+
+void DeviceLink::settle()
+{
+    if (busy) {
+        return;
+    }
+    const QScopedValueRollback<bool> busyScope(busy, true);
+    qint64 holdMs = 0;
+    if (lastAnswer) {
+        holdMs =
+            qMax<qint64>(0, SettleMs - (linkClock.nsecsElapsed() - lastAnswer->atNs) / NsPerMs);
+    }
+    discardInput(holdMs);
+    flushTrace();
 }
 
 void DeviceLink::oweAnswers(quint8 dest, quint8 command, int timeoutMs)
@@ -281,7 +399,7 @@ void DeviceLink::oweAnswers(quint8 dest, quint8 command, int timeoutMs)
     owed = Owed{dest, command, linkClock.elapsed() + timeoutMs + StaleAnswerMarginMs};
 }
 
-void DeviceLink::discardInput(qint64 holdMs)
+void DeviceLink::discardInput(qint64 holdMs, int quietMs)
 {
     // Take in what the system already holds for the port first: after a busy spell a trailing
     // answer can lie there unread, and the line would look quiet while it waits.
@@ -289,14 +407,14 @@ void DeviceLink::discardInput(qint64 holdMs)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     qint64 dropped = inbox.size();
+    scanDropped(inbox.constData(), inbox.size());
     inbox.clear();
     dropped += dropAvailable();
     // An answer may still be arriving (a device that answered twice); its characters come a
     // character time apart, so wait for a short silence. A line that never falls silent holds
     // the request back at most a time-out's worth.
-    constexpr qint64 NsPerMs = 1000000;
-    const auto quietLeftNs = [this]() {
-        return lastInput.isValid() ? QuietGapMs * NsPerMs - lastInput.nsecsElapsed() : 0;
+    const auto quietLeftNs = [this, quietMs]() {
+        return lastInput.isValid() ? quietMs * NsPerMs - lastInput.nsecsElapsed() : 0;
     };
     const auto holding = [holdMs, &quietLeftNs](const QElapsedTimer &since) {
         return since.elapsed() < holdMs || quietLeftNs() > 0;
@@ -312,7 +430,7 @@ void DeviceLink::discardInput(qint64 holdMs)
         QObject::connect(port, &QIODevice::readyRead, &loop, &QEventLoop::quit);
         QObject::connect(port, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
         while (port->isOpen() && holding(patience) &&
-               patience.elapsed() < holdMs + MemoryTimeoutMs) {
+               patience.elapsed() < holdMs + quietMs + MemoryTimeoutMs) {
             const qint64 quietLeftMs = (quietLeftNs() + NsPerMs - 1) / NsPerMs;
             timer.start(int(qMax(quietLeftMs, holdMs - patience.elapsed() + 1)));
             const int exitCode = loop.exec();
@@ -340,7 +458,14 @@ DeviceLink::WaitEnd DeviceLink::sendAndWait(quint8 dest, quint8 command, quint8 
         holdMs = qMax<qint64>(0, owed->untilMs - linkClock.elapsed());
         owed.reset();
     }
-    discardInput(holdMs);
+    int quietMs = QuietGapMs;
+    if (quietStartPending && port->isOpen()) {
+        // The first request on a fresh port: answers to someone else's requests may still come.
+        quietStartPending = false;
+        holdMs = qMax<qint64>(holdMs, QuietStartMs);
+        quietMs = QuietStartMs;
+    }
+    discardInput(holdMs, quietMs);
     SendFrame(dest, command, access, payload);
     const WaitEnd end = waitForLine(line, timeoutMs, Expected{dest, command});
     if (end == WaitEnd::TimeOut) {
@@ -370,6 +495,9 @@ LinkResult DeviceLink::readExchange(quint8 dest, quint8 command, const QByteArra
         result = FrameCodec::checkReadReply(decoded, minLength, trace);
         if (decoded) {
             reply = *decoded;
+        }
+        if (result == LinkResult::Success) {
+            answered(dest, command, int(decoded->size()));
         }
     }
     flushTrace();
@@ -410,8 +538,13 @@ LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArr
     }
     trace << QString::fromLatin1(line);
     // A line that came is final whatever it holds: the device may have stored the data.
-    const LinkResult result = end == WaitEnd::Reply ? FrameCodec::checkWriteReply(DecodeReply(line))
-                                                    : LinkResult::NoReply;
+    const std::optional<QByteArray> decoded =
+        end == WaitEnd::Reply ? DecodeReply(line) : std::nullopt;
+    const LinkResult result =
+        end == WaitEnd::Reply ? FrameCodec::checkWriteReply(decoded) : LinkResult::NoReply;
+    if (result == LinkResult::Success) {
+        answered(dest, command, int(decoded->size()));
+    }
     flushTrace();
     return result;
 }

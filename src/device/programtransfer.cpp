@@ -32,6 +32,13 @@ ProgramTransfer::ProgramTransfer(DeviceLink &link, quint8 slaveId, int cell, Rep
 {
 }
 
+QString ProgramTransfer::partialWriteWarning(int cellNumber)
+{
+    return tr("Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — "
+              "запишите программу снова")
+        .arg(cellNumber);
+}
+
 bool ProgramTransfer::nameFitsDevice(const QString &name)
 {
     if (name.size() > ProgramImage::NameLength)
@@ -76,10 +83,75 @@ qint64 ProgramTransfer::remainingMs(bool write, int done, int total, qint64 elap
     return (left + 999) / 1000;
 }
 
+namespace {
+
+QString answeredTwiceLine()
+{
+    return tr("Прибор ответил дважды на один запрос, и его ответам нельзя доверять — проверьте "
+              "линию (помехи, повторитель RS-485, второй прибор с тем же Slave ID) и повторите");
+}
+
+} // namespace
+
+void ProgramTransfer::beginSteps()
+{
+    m_answeredTwice = false;
+    m_steps.clear();
+    m_exchangeSteps.clear();
+    m_doubtStep = -1;
+    m_doubtStreak = 0;
+    // A doubt left from before this transfer concerns none of its requests.
+    m_link.takeDoubt();
+}
+
+int ProgramTransfer::runStep(int step, bool last)
+{
+    const quint64 before = m_link.lastAnsweredExchange();
+    if (m_steps.at(step)() != LinkResult::Success)
+        return step;
+    for (quint64 id = before + 1; id <= m_link.lastAnsweredExchange(); ++id)
+        m_exchangeSteps.insert(id, step);
+    return settleDoubts(last);
+}
+
+int ProgramTransfer::settleDoubts(bool last)
+{
+    for (;;) {
+        // A second answer may already be here; after the last request, give it time to come.
+        if (last)
+            m_link.settle();
+        else
+            m_link.drainPending();
+        const std::optional<quint64> doubt = m_link.takeDoubt();
+        const int step = doubt ? m_exchangeSteps.value(*doubt, -1) : -1;
+        if (step < 0) {
+            m_doubtStep = -1;
+            m_doubtStreak = 0;
+            return -1;
+        }
+        m_doubtStreak = step == m_doubtStep ? m_doubtStreak + 1 : 1;
+        m_doubtStep = step;
+        if (m_doubtStreak >= 2) {
+            m_answeredTwice = true;
+            return step;
+        }
+        if (m_cancelRequested)
+            return -1;
+        // The answer that step took may have been another's: ask again (storing a line twice,
+        // or reading it twice, is harmless).
+        const quint64 before = m_link.lastAnsweredExchange();
+        if (m_steps.at(step)() != LinkResult::Success)
+            return step;
+        for (quint64 id = before + 1; id <= m_link.lastAnsweredExchange(); ++id)
+            m_exchangeSteps.insert(id, step);
+    }
+}
+
 ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &program,
                                                     const QString &name)
 {
     m_storedLines = 0;
+    beginSteps();
     if (program.isEmpty()) {
         m_report(tr("Нет данных для записи"));
         return WriteResult::NothingToWrite;
@@ -96,36 +168,56 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
         return WriteResult::BadName;
     }
 
-    for (int i = 0; i < program.size(); ++i) {
+    const int lines = program.size();
+    for (int i = 0; i < lines; ++i) {
+        m_steps << [this, &program, i]() {
+            return m_link.WriteProgramLine(m_slaveId, program.at(i), quint8(i), m_cell,
+                                           WriteAccess);
+        };
+    }
+    m_steps << [this, lines]() { return m_link.WriteSize(m_slaveId, lines, m_cell, WriteAccess); };
+    m_steps <<
+        [this, &name]() { return m_link.WritePrgName(m_slaveId, name, m_cell, WriteAccess); };
+    const auto failed = [this, lines](int step) {
+        if (step < lines)
+            m_report(tr("Ошибка записи"));
+        else
+            m_report(step == lines ? tr("Ошибка записи size") : tr("Ошибка записи prgName"));
+        if (m_answeredTwice)
+            m_report(answeredTwiceLine());
+        return step < lines    ? WriteResult::LineFailed
+               : step == lines ? WriteResult::SizeFailed
+                               : WriteResult::NameFailed;
+    };
+
+    for (int i = 0; i < lines; ++i) {
         if (m_cancelRequested)
             return WriteResult::Cancelled;
-        if (m_link.WriteProgramLine(m_slaveId, program.at(i), quint8(i), m_cell, WriteAccess) !=
-            LinkResult::Success) {
-            m_report(tr("Ошибка записи"));
-            return WriteResult::LineFailed;
-        }
+        const int failedStep = runStep(i);
+        if (failedStep >= 0)
+            return failed(failedStep);
         m_storedLines = i + 1;
         m_report(tr("Строка %1 записана").arg(i));
-        progressed(i + 1, program.size() + 2);
+        progressed(i + 1, lines + 2);
     }
 
     if (m_cancelRequested)
         return WriteResult::Cancelled;
-    if (m_link.WriteSize(m_slaveId, program.size(), m_cell, WriteAccess) != LinkResult::Success) {
-        m_report(tr("Ошибка записи size"));
-        return WriteResult::SizeFailed;
-    }
+    int failedStep = runStep(lines);
+    if (failedStep >= 0)
+        return failed(failedStep);
     m_report(tr("Size записан"));
-    progressed(program.size() + 1, program.size() + 2);
+    progressed(lines + 1, lines + 2);
 
     if (m_cancelRequested)
         return WriteResult::Cancelled;
-    if (m_link.WritePrgName(m_slaveId, name, m_cell, WriteAccess) != LinkResult::Success) {
-        m_report(tr("Ошибка записи prgName"));
-        return WriteResult::NameFailed;
-    }
+    failedStep = runStep(lines + 1, true);
+    if (failedStep >= 0)
+        return failed(failedStep);
+    if (m_cancelRequested)
+        return WriteResult::Cancelled;
     m_report(tr("PrgName \"%1\" записан\n").arg(name));
-    progressed(program.size() + 2, program.size() + 2);
+    progressed(lines + 2, lines + 2);
     m_report(tr("Данные успешно записаны"));
     return WriteResult::Written;
 }
@@ -133,59 +225,122 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
 ProgramTransfer::ReadResult ProgramTransfer::read()
 {
     ReadResult result;
+    beginSteps();
 
     int count = 0;
-    if (m_link.ReadSize(m_slaveId, m_cell, ReadAccess, count) != LinkResult::Success) {
-        m_report(tr("error: ошибка чтения size"));
-        result.status = ReadStatus::SizeFailed;
+    QString name;
+    bool readsDisagree = false;
+    m_steps << [this, &count]() { return m_link.ReadSize(m_slaveId, m_cell, ReadAccess, count); };
+    m_steps << [this, &name]() { return m_link.ReadPrgName(m_slaveId, name, m_cell, ReadAccess); };
+    const auto readLine = [this](int i, Instruction &record) {
+        return m_link.ReadProgramLine(m_slaveId, record, quint8(i), m_cell, ReadAccess);
+    };
+    const auto addLineStep = [&](int i) {
+        m_steps << [&, i]() {
+            Instruction record;
+            LinkResult got = readLine(i, record);
+            // A repeat of the previous line's answer taken for this one reads exactly like the
+            // previous line: keep such a line only once two reads of it agree.
+            if (got == LinkResult::Success && i > 0 && record == result.records.at(i - 1)) {
+                Instruction again;
+                got = readLine(i, again);
+                if (got == LinkResult::Success && !(again == record)) {
+                    Instruction third;
+                    got = readLine(i, third);
+                    if (got == LinkResult::Success && !(third == again) && !(third == record)) {
+                        readsDisagree = true;
+                        got = LinkResult::Failure;
+                    }
+                    record = third;
+                }
+            }
+            if (got == LinkResult::Success)
+                result.records[i] = record;
+            return got;
+        };
+    };
+    const auto failed = [&](int step) {
+        result.records.clear();
+        if (step == 0) {
+            m_report(tr("error: ошибка чтения size"));
+            result.status = ReadStatus::SizeFailed;
+        } else if (step == 1) {
+            m_report(tr("error: ошибка чтения prgName"));
+            result.status = ReadStatus::NameFailed;
+        } else {
+            m_report(tr("error: ошибка чтения строки"));
+            if (readsDisagree) {
+                m_report(tr("Строка %1 при трёх чтениях пришла по-разному — проверьте линию и "
+                            "повторите чтение")
+                             .arg(step - 2));
+            }
+            result.status = ReadStatus::LineFailed;
+        }
+        if (m_answeredTwice)
+            m_report(answeredTwiceLine());
         return result;
-    }
-    if (count <= 0) {
-        m_report(tr("Нет записей для чтения"));
-        result.status = ReadStatus::NoRecords;
+    };
+    const auto countRefused = [&]() {
+        if (count <= 0) {
+            m_report(tr("Нет записей для чтения"));
+            result.status = ReadStatus::NoRecords;
+            return true;
+        }
+        if (count > ProgramImage::MaxRecords) {
+            m_report(tr("error: некорректное кол-во строк"));
+            result.status = ReadStatus::BadCount;
+            return true;
+        }
+        return false;
+    };
+
+    int failedStep = runStep(0);
+    if (failedStep >= 0)
+        return failed(failedStep);
+    if (countRefused())
         return result;
-    }
-    if (count > ProgramImage::MaxRecords) {
-        m_report(tr("error: некорректное кол-во строк"));
-        result.status = ReadStatus::BadCount;
-        return result;
-    }
     m_report(tr("Всего строк %1").arg(count));
+    const int firstCount = count;
     progressed(1, count + 2);
 
     if (m_cancelRequested) {
         result.status = ReadStatus::Cancelled;
         return result;
     }
-    QString name;
-    if (m_link.ReadPrgName(m_slaveId, name, m_cell, ReadAccess) != LinkResult::Success) {
-        m_report(tr("error: ошибка чтения prgName"));
-        result.status = ReadStatus::NameFailed;
-        return result;
+    failedStep = runStep(1);
+    if (failedStep >= 0)
+        return failed(failedStep);
+    // The count asked again after a second answer may differ from the first one.
+    if (count != firstCount) {
+        if (countRefused())
+            return result;
+        m_report(tr("Всего строк %1").arg(count));
     }
     m_report(QStringLiteral("prgName = \"") + name + QLatin1Char('"'));
-    result.name = name;
     progressed(2, count + 2);
 
-    result.records.reserve(count);
+    // Lines are filled in place, so that one asked again lands where it belongs.
+    result.records.resize(count);
+    for (int i = 0; i < count; ++i)
+        addLineStep(i);
     for (int i = 0; i < count; ++i) {
         if (m_cancelRequested) {
             result.records.clear();
             result.status = ReadStatus::Cancelled;
             return result;
         }
-        Instruction record;
-        if (m_link.ReadProgramLine(m_slaveId, record, quint8(i), m_cell, ReadAccess) !=
-            LinkResult::Success) {
-            m_report(tr("error: ошибка чтения строки"));
-            result.records.clear();
-            result.status = ReadStatus::LineFailed;
-            return result;
-        }
-        result.records.append(record);
+        failedStep = runStep(i + 2, i + 1 == count);
+        if (failedStep >= 0)
+            return failed(failedStep);
         m_report(tr("Строка %1 считана").arg(i));
         progressed(i + 3, count + 2);
     }
+    if (m_cancelRequested) {
+        result.records.clear();
+        result.status = ReadStatus::Cancelled;
+        return result;
+    }
+    result.name = name;
     result.status = ReadStatus::Read;
     return result;
 }

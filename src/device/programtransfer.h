@@ -2,8 +2,12 @@
 
 #include "deviceprotocol.h"
 #include "instruction.h"
+#include "linkresult.h"
 
 #include <QString>
+
+#include <QHash>
+#include <QVector>
 
 #include <functional>
 
@@ -83,8 +87,16 @@ public:
     // `elapsedMs`: the line time of the rest, each with the turnaround seen so far on top.
     static qint64 remainingMs(bool write, int done, int total, qint64 elapsedMs);
 
+    // What the pane says after a write that stopped once it had stored a line: the cell (1..4)
+    // holds part of the new program under the old count and name.
+    static QString partialWriteWarning(int cellNumber);
+
     // Whether a name can travel in the five name bytes.
     static bool nameFitsDevice(const QString &name);
+
+    // Whether the last transfer ended because the device answered one request twice, twice in a
+    // row, so that no answer could be trusted.
+    bool answeredTwice() const { return m_answeredTwice; }
 
 private:
     DeviceLink &m_link;
@@ -94,6 +106,22 @@ private:
     Progress m_progress;
     bool m_cancelRequested = false;
     int m_storedLines = 0;
+    bool m_answeredTwice = false;
+
+    // The requests of the running transfer by step, so that one whose answer came into doubt
+    // can be sent again, and which step each answered exchange belongs to.
+    using Step = std::function<LinkResult()>;
+    QVector<Step> m_steps;
+    QHash<quint64, int> m_exchangeSteps;
+    int m_doubtStep = -1;
+    int m_doubtStreak = 0;
+
+    void beginSteps();
+    // Runs step `step`; on Success settles any doubt that an extra answer cast, which may send
+    // an earlier step again. Gives the step that failed, or -1; `last` listens after the
+    // answer for a second one first.
+    int runStep(int step, bool last = false);
+    int settleDoubts(bool last);
 
     void progressed(int done, int total)
     {

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QRegExp>
 
 namespace {
 
@@ -40,6 +41,33 @@ QString Decoder::editorName(const QString &name)
             clean += c;
     }
     return clean.trimmed();
+}
+
+QString Decoder::unwritableNameWarning(const QString &name)
+{
+    bool control = false;
+    QString shown;
+    for (const QChar c : name) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
+            control = true;
+            shown += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        } else {
+            shown += c;
+        }
+    }
+    // Trailing blanks are the padding of a short name; none at all writes back as blanks too.
+    const QString clean = editorName(name);
+    const QRegExp nameLine(Language::patternOf(Language::statementKinds(), PrgName));
+    if (!control && (clean.isEmpty() || nameLine.exactMatch(QStringLiteral("prgName = \"") + clean +
+                                                            QStringLiteral("\";")))) {
+        return QString();
+    }
+    while (shown.endsWith(QLatin1Char(' ')))
+        shown.chop(1);
+    return tr("Внимание: имя программы в приборе («%1») нельзя записать обратно — исправьте "
+              "строку prgName")
+        .arg(shown);
 }
 
 QString Decoder::recordLine(const Instruction &r, qint32 thenLabel, bool hasElse,

@@ -31,6 +31,10 @@ public:
 
     // The name as the editor may show it: control characters dropped, then trimmed.
     static QString editorName(const QString &name);
+    // The pane's warning when a name read from the device cannot be written back as it is (the
+    // compiler refuses its characters, or control characters in it are lost on the way); empty
+    // when it can.
+    static QString unwritableNameWarning(const QString &name);
 
 private:
     QString recordLine(const Instruction &r, qint32 thenLabel, bool hasElse,

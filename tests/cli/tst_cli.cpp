@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +76,14 @@ QString u(const char *text)
     return QString::fromUtf8(text);
 }
 
+// The window's warning after a write that stopped once it had stored a line.
+QString partWritten(int cell)
+{
+    return u("Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — "
+             "запишите программу снова")
+        .arg(cell);
+}
+
 QStringList lines(const QByteArray &output)
 {
     QStringList result = QString::fromUtf8(output).split(QLatin1Char('\n'));
@@ -129,6 +138,10 @@ private slots:
     void readFailureLine();
     void verifyNamesTheRecordThatDiffers();
     void lostLineEndsTheTransfer();
+    void stopSignalMidWrite_data();
+    void stopSignalMidWrite();
+    void lateAnswerOfEarlierRunNotTaken();
+    void nameThatCannotComeBack();
     void traceGoesToStandardError();
 
     void diagnosticLines_data();
@@ -581,21 +594,26 @@ void TestCli::writeFailureLine_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("tail");
+    // Lines were stored: standard error says what the cell holds now.
+    QTest::addColumn<bool>("warned");
 
     QTest::newRow("silent device")
-        << u("silent@*") << QStringList{u("Запись данных в устройство"), u("Ошибка записи")};
+        << u("silent@*") << QStringList{u("Запись данных в устройство"), u("Ошибка записи")}
+        << false;
     QTest::newRow("second line answered with a bad CRC")
-        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")};
+        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true;
     QTest::newRow("count refused")
-        << u("status1e@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")};
+        << u("status1e@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
+        << true;
     QTest::newRow("name unanswered")
-        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")};
+        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")} << true;
 }
 
 void TestCli::writeFailureLine()
 {
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
+    QFETCH(bool, warned);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
@@ -605,6 +623,7 @@ void TestCli::writeFailureLine()
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - tail.size()), tail);
+    QCOMPARE(lines(run.err).contains(partWritten(1)), warned);
 }
 
 void TestCli::readFailureLine_data()
@@ -689,6 +708,128 @@ void TestCli::lostLineEndsTheTransfer()
     QVERIFY2(run.err.startsWith(
                  QByteArray("quorvel-cli: lost port " + simulator.portPath().toUtf8() + ": ")),
              run.err.constData());
+    // Line 0 was stored before the line died.
+    QCOMPARE(lines(run.err).constLast(), partWritten(1));
+}
+
+void TestCli::stopSignalMidWrite_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("twice");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("SIGINT") << int(SIGINT) << false << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false << ExitFailed;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << ExitFailed;
+    // The user does not want to wait for the request on the line.
+    QTest::newRow("SIGINT twice") << int(SIGINT) << true << 130;
+}
+
+void TestCli::stopSignalMidWrite()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, twice);
+    QFETCH(int, status);
+
+    // Slow answers, so that the signal surely falls into a request's wait.
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({u("--turnaround"), u("150")}));
+    QCOMPARE(simulator.command(u("cell 0 count 9 name 4F6C642020")), QStringList{u("ok")});
+    const QString file = writeFile(QStringLiteral("stopped.prgb"), Example);
+
+    QProcess cli;
+    cli.start(cliPath, {u("write"), file, u("-p"), simulator.portPath()});
+    QVERIFY(cli.waitForStarted(CliTimeoutMs));
+    QTRY_VERIFY_WITH_TIMEOUT(simulator.received().size() >= 2, CliTimeoutMs);
+    ::kill(pid_t(cli.processId()), signal);
+    if (twice) {
+        QTest::qWait(20);
+        ::kill(pid_t(cli.processId()), signal);
+    }
+    QVERIFY(cli.waitForFinished(CliTimeoutMs));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), status);
+    const QStringList out = lines(cli.readAllStandardOutput());
+    const QStringList err = lines(cli.readAllStandardError());
+    const int sent = simulator.received().size();
+    const SimulatedCell cell = simulator.cell(0);
+    // The count and the name are the old ones whatever happened.
+    QCOMPARE(cell.count, 9);
+    QCOMPARE(cell.name, QByteArray("Old  "));
+    QCOMPARE(cell.lines.at(0).pack().toHex(' ').toUpper(), ExampleRecords.at(0).toLatin1());
+    if (twice) {
+        // Ended at once: no word after the line that was being written.
+        QVERIFY(!out.contains(u("Прервано")));
+        return;
+    }
+    // Stopped after the request on the line, which was answered and reported.
+    QCOMPARE(out.constLast(), u("Прервано"));
+    QCOMPARE(out.at(out.size() - 2), u("Строка %1 записана").arg(sent - 1));
+    QCOMPARE(err, (QStringList{partWritten(1), u("quorvel-cli: stopped by %1")
+                                                   .arg(signal == SIGINT    ? u("SIGINT")
+                                                        : signal == SIGTERM ? u("SIGTERM")
+                                                                            : u("SIGHUP"))}));
+    QTest::qWait(300);
+    QCOMPARE(simulator.received().size(), sent);
+}
+
+void TestCli::lateAnswerOfEarlierRunNotTaken()
+{
+    // The first run's line 0 is answered once, long after the run has given it up; the second
+    // run, of another program, starts at once and meets that answer while it waits for a quiet
+    // line.
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start(
+        {u("--late-delay"), u("900"), u("--fault"), u("late@1"), u("--fault"), u("silent@2-3")}));
+    const QString first = writeFile(QStringLiteral("first.prgb"), Example);
+    const QString second =
+        writeFile(QStringLiteral("second.prgb"), "prgName = \"Two\";\ndelay_ms 7;\ndelay_s 3;\n");
+    const QStringList port{u("-p"), simulator.portPath(), u("--no-verify")};
+    const CliRun gaveUp = runCli(QStringList{u("write"), first} + port);
+    QCOMPARE(gaveUp.exitCode, ExitFailed);
+    const CliRun run = runCli(QStringList{u("write"), second} + port);
+    QVERIFY(run.finished);
+    // Without the read-back only the cell can tell: it holds the second program, whole.
+    QCOMPARE(run.exitCode, ExitSuccess);
+    const CellImage cell = simulator.cellImages().at(0);
+    QCOMPARE(cell.count, 2);
+    QCOMPARE(cell.name, QByteArray("Two  "));
+    QCOMPARE(cell.lines.value(0).toHex(' ').toUpper(),
+             QByteArray("04 00 07 00 00 00 00 00 00 00 00 00 00 00"));
+    QCOMPARE(cell.lines.value(1).toHex(' ').toUpper(),
+             QByteArray("05 00 03 00 00 00 00 00 00 00 00 00 00 00"));
+    // The second run sent nothing before the first run's answer had come and gone.
+    const QStringList log = simulator.log();
+    int lastLateAnswer = -1;
+    int requests = 0;
+    int secondRunStart = -1;
+    for (int i = 0; i < log.size(); ++i) {
+        if (log.at(i).startsWith(u("TX ")) && lastLateAnswer < 0)
+            lastLateAnswer = i;
+        if (log.at(i).startsWith(u("RX ")) && ++requests == 4)
+            secondRunStart = i;
+    }
+    QVERIFY2(lastLateAnswer >= 0 && secondRunStart > lastLateAnswer,
+             qPrintable(log.join(QLatin1Char('\n'))));
+}
+
+void TestCli::nameThatCannotComeBack()
+{
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({}));
+    // "A-B": the compiler takes word characters only.
+    QCOMPARE(simulator.command(u("cell 0 count 1 name 412D422020")), QStringList{u("ok")});
+    QCOMPARE(simulator.command(u("line 0 0 0000000000000000000000000000")), QStringList{u("ok")});
+    const CliRun run = runCli({u("read"), u("-p"), simulator.portPath()});
+    QVERIFY(run.finished);
+    // The read itself is sound: the program as stored, and its success line.
+    QCOMPARE(run.exitCode, ExitSuccess);
+    QCOMPARE(QString::fromUtf8(run.out), u("prgName = \"A-B\";\n\nnop;"));
+    const QStringList err = lines(run.err);
+    QCOMPARE(err.mid(err.size() - 2),
+             (QStringList{u("Данные успешно считаны и декодированы"),
+                          u("Внимание: имя программы в приборе («A-B») нельзя записать обратно — "
+                            "исправьте строку prgName")}));
 }
 
 void TestCli::traceGoesToStandardError()
@@ -698,8 +839,9 @@ void TestCli::traceGoesToStandardError()
     const QString file = writeFile(QStringLiteral("trace.prgb"), Example);
     const QStringList port = {u("-p"), simulator.portPath()};
 
-    const CliRun quiet = runCli(QStringList{u("write"), file} + port);
-    const CliRun traced = runCli(QStringList{u("write"), file, u("--trace")} + port);
+    const CliRun quiet = runCli(QStringList{u("write"), file, u("--no-verify")} + port);
+    const CliRun traced =
+        runCli(QStringList{u("write"), file, u("--trace"), u("--no-verify")} + port);
     QCOMPARE(quiet.exitCode, ExitSuccess);
     QCOMPARE(traced.exitCode, ExitSuccess);
     QVERIFY(quiet.err.isEmpty());
@@ -778,17 +920,22 @@ void TestCli::controlCharactersEscaped()
 void TestCli::lostOutputFails_data()
 {
     QTest::addColumn<QString>("command");
+    // Standard output is a full disk, or a pipe whose reader has gone (compile ... | head -1).
+    QTest::addColumn<bool>("closedPipe");
 
-    QTest::newRow("compile") << u("compile");
-    QTest::newRow("write") << u("write");
-    QTest::newRow("read") << u("read");
-    QTest::newRow("compile --json") << u("compile --json");
-    QTest::newRow("help") << u("--help");
+    QTest::newRow("compile") << u("compile") << false;
+    QTest::newRow("write") << u("write") << false;
+    QTest::newRow("read") << u("read") << false;
+    QTest::newRow("compile --json") << u("compile --json") << false;
+    QTest::newRow("help") << u("--help") << false;
+    QTest::newRow("compile into a closed pipe") << u("compile") << true;
+    QTest::newRow("read into a closed pipe") << u("read") << true;
 }
 
 void TestCli::lostOutputFails()
 {
     QFETCH(QString, command);
+    QFETCH(bool, closedPipe);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
@@ -801,12 +948,29 @@ void TestCli::lostOutputFails()
     if (!command.startsWith(u("compile")))
         arguments << u("-p") << simulator.portPath();
 
-    const CliRun run = runCli(arguments, u("/dev/full"));
+    CliRun run;
+    if (closedPipe) {
+        // The reader is gone before the tool starts; the shell reports how the tool ended.
+        QProcess shell;
+        shell.start(u("bash"), QStringList{u("-c"),
+                                           u("{ sleep 0.3; exec \"$0\" \"$@\"; } | true; "
+                                             "exit ${PIPESTATUS[0]}"),
+                                           cliPath} +
+                                   arguments);
+        QVERIFY(shell.waitForFinished(CliTimeoutMs));
+        run.finished = shell.exitStatus() == QProcess::NormalExit;
+        run.exitCode = shell.exitCode();
+        run.err = shell.readAllStandardError();
+    } else {
+        run = runCli(arguments, u("/dev/full"));
+    }
     QVERIFY(run.finished);
+    // Not 141, the status of a tool killed by SIGPIPE.
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList err = lines(run.err);
     QVERIFY2(!err.isEmpty() && err.constLast() == u("quorvel-cli: cannot write standard output: ") +
-                                                      QString::fromLocal8Bit(strerror(ENOSPC)),
+                                                      QString::fromLocal8Bit(
+                                                          strerror(closedPipe ? EPIPE : ENOSPC)),
              run.err.constData());
     // No success line over a program that went nowhere.
     QVERIFY(!err.contains(u("Данные успешно считаны и декодированы")));
@@ -871,7 +1035,7 @@ void TestCli::jsonHoldsWhatTheLinesSay_data()
 
     QTest::newRow("write to three slaves, one answering")
         << QStringList{u("write"), u("%file"), u("--slave"), u("1-3")}
-        << QStringList{u("line-failed"), u("written"), u("line-failed")};
+        << QStringList{u("line-failed"), u("verified"), u("line-failed")};
     QTest::newRow("read two cells, one empty") << QStringList{u("read"),
                                                               u("--slave"),
                                                               u("2"),
@@ -916,11 +1080,16 @@ void TestCli::jsonHoldsWhatTheLinesSay()
         const QJsonObject object = QJsonDocument::fromJson(objects.at(i).toUtf8(), &error).object();
         QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(objects.at(i)));
         QCOMPARE(object.value(u("outcome")).toString(), outcomes.at(i));
-        QCOMPARE(object.value(u("ok")).toBool(), outcomes.at(i) == u("written") ||
+        QCOMPARE(object.value(u("ok")).toBool(), outcomes.at(i) == u("verified") ||
                                                      outcomes.at(i) == u("read") ||
                                                      outcomes.at(i) == u("equal"));
         QCOMPARE(object.value(u("port")).toString(), simulator.portPath());
         QCOMPARE(object.value(u("command")).toString(), arguments.constFirst());
+        if (arguments.constFirst() == u("write")) {
+            // What the cell holds: every line after a write, none after one refused at line 0.
+            QCOMPARE(object.value(u("storedLines")).toInt(-1),
+                     outcomes.at(i) == u("verified") ? ExampleRecords.size() : 0);
+        }
 
         // The object's lines are the human block of its target, in order.
         QStringList block;

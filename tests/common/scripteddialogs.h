@@ -13,7 +13,7 @@ class ScriptedDialogs : public UserDialogs
 public:
     struct Call
     {
-        QString kind; // "open", "save", "warning", "critical", "about", "ask", "line"
+        QString kind; // "open", "save", "warning", "critical", "about", "ask", "stop", "line"
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
@@ -23,6 +23,8 @@ public:
 
     QQueue<QString> fileNames;
     QQueue<SaveChoice> saveChoices;
+    // Answers to closing during a transfer: true is «Прервать»; an empty queue keeps the window.
+    QQueue<bool> stopChoices;
     // Answers to "go to line"; an empty queue cancels.
     QQueue<int> lineNumbers;
     QList<Call> calls;
@@ -65,6 +67,11 @@ public:
     {
         calls.append({QStringLiteral("ask"), title, text, QString(), QString()});
         return saveChoices.isEmpty() ? SaveChoice::Cancel : saveChoices.dequeue();
+    }
+    bool askStopTransfer(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("stop"), title, text, QString(), QString()});
+        return !stopChoices.isEmpty() && stopChoices.dequeue();
     }
     int askLineNumber(QWidget *, const QString &title, const QString &label, int current,
                       int maximum) override

@@ -16,9 +16,11 @@
 // temporary folder and waits for the pseudo-terminal path it prints; open portPath() with a
 // QSerialPort at 9600 8N1. The simulator answers Slave ID 0 unless "--slave N" is passed.
 // Other useful arguments: "--cells FILE", "--pace", "--turnaround MS", "--late-delay MS",
-// "--split-gap MS", "--fault KIND@SELECTOR" (repeatable; KIND one of silent, crc, address,
-// status1e, noise, split, lowercase, late, overlong, hangup, corrupt (a write acknowledged but
-// stored with its first byte changed); SELECTOR a request number "3",
+// "--repeat-gap MS", "--echo" (every character received sent back), "--split-gap MS",
+// "--fault KIND@SELECTOR" (repeatable; KIND one of silent, crc, address, status1e, noise, split,
+// lowercase, late, overlong, hangup, twice, repeat (sent again after the repeat gap), command,
+// source, corrupt (a write acknowledged but stored with its first byte changed); SELECTOR a
+// request number "3",
 // a run "3x2", a range "3-5", a command "cmd=B5" or "*").
 //
 // start() hands out only a port that no other process still holds the lock file of: a

@@ -5,6 +5,7 @@
 #include "testrecord.h"
 #include "instruction.h"
 #include "linkfixture.h"
+#include "programtransfer.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -66,6 +67,10 @@ private slots:
     void floodWhileIdleDropped();
     void retryAnswerNotTakenByNextRequest_data();
     void retryAnswerNotTakenByNextRequest();
+    void repeatedAnswerNeverTrusted_data();
+    void repeatedAnswerNeverTrusted();
+    void ownEchoDropped_data();
+    void ownEchoDropped();
     void splitReplyAssembled();
     void traceOfRead();
     void traceOfWrite();
@@ -536,6 +541,157 @@ void TestDeviceLink::retryAnswerNotTakenByNextRequest()
     }
 }
 
+namespace {
+
+// Four records that differ from their neighbours, as a program is likely to; a repeat of one
+// line's answer taken for the next then shows in the content.
+const InstructionList RepeatProgram{record(10, 0, 1), record(1, 0, 500), record(4, 0, 250),
+                                    record(3, 0, 0)};
+const QString RepeatName = QStringLiteral("Rp");
+
+QString cellLine(int index, const Instruction &r)
+{
+    return QStringLiteral("line 0 %1 ").arg(index) + QString::fromLatin1(r.pack().toHex());
+}
+
+} // namespace
+
+void TestDeviceLink::repeatedAnswerNeverTrusted_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<int>("gap");
+    // "verified": the transfer succeeds and the cell (or the text read) is the program;
+    // "mismatch": the write believed the repeat, and the read-back after it says so;
+    // "twice": the transfer ends with its failure line and the reason.
+    QTest::addColumn<QString>("outcome");
+
+    // Request numbers: a write sends lines 0..3 (1..4), the count (5), the name (6); a read asks
+    // for the count (1), the name (2), lines 0..3 (3..6).
+    struct Target
+    {
+        const char *name;
+        bool write;
+        int repeated;
+    };
+    const Target targets[] = {
+        {"line write", true, 1}, {"count write", true, 5}, {"line read", false, 3}};
+    for (const Target &target : targets) {
+        for (const int gap : {5, 20, 60}) {
+            for (const bool missed : {false, true}) {
+                QStringList faults{QStringLiteral("repeat@%1").arg(target.repeated)};
+                if (missed)
+                    faults << QStringLiteral("silent@%1").arg(target.repeated + 1);
+                // Once the next line request has left the wire, a repeat taken for its answer is
+                // one nothing can tell apart: only the read-back finds the line missing.
+                const bool believed = target.write && target.repeated == 1 && missed && gap == 60;
+                QTest::addRow("%s, repeat after %d ms%s", target.name, gap,
+                              missed ? ", next request missed" : "")
+                    << target.write << faults << gap
+                    << QString::fromLatin1(believed ? "mismatch" : "verified");
+            }
+        }
+    }
+    QTest::newRow("write, every answer sent twice")
+        << true << QStringList{QStringLiteral("twice@*")} << 0 << "twice";
+    QTest::newRow("read, every answer sent twice")
+        << false << QStringList{QStringLiteral("twice@*")} << 0 << "twice";
+}
+
+void TestDeviceLink::repeatedAnswerNeverTrusted()
+{
+    QFETCH(bool, write);
+    QFETCH(QStringList, faults);
+    QFETCH(int, gap);
+    QFETCH(QString, outcome);
+    LinkFixture f;
+    QStringList options{QStringLiteral("--pace"), QStringLiteral("--repeat-gap"),
+                        QString::number(gap)};
+    for (const QString &fault : faults)
+        options << QStringLiteral("--fault") << fault;
+    QString why;
+    QVERIFY2(f.start(options, &why), qPrintable(why));
+    // The simulator paces itself like a wire; the link then judges timing as on one.
+    f.link.setReplyTiming(DeviceLink::ReplyTiming::Wire);
+    if (!write) {
+        QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 4 name 5270202020")));
+        for (int i = 0; i < RepeatProgram.size(); ++i)
+            QVERIFY(f.sim.setMemory(cellLine(i, RepeatProgram.at(i))));
+    }
+
+    QStringList lines;
+    ProgramTransfer transfer(f.link, 0, 0, [&lines](const QString &text) { lines << text; });
+    bool succeeded = false;
+    if (write) {
+        succeeded =
+            transfer.write(RepeatProgram, RepeatName) == ProgramTransfer::WriteResult::Written;
+    } else {
+        const ProgramTransfer::ReadResult read = transfer.read();
+        succeeded = read.status == ProgramTransfer::ReadStatus::Read;
+        if (succeeded)
+            QCOMPARE(TestRecords::describe(read.records), TestRecords::describe(RepeatProgram));
+    }
+    const QString context = lines.join(QLatin1Char('|')) + QLatin1Char('\n') + f.traced();
+
+    if (outcome == QLatin1String("twice")) {
+        QVERIFY2(!succeeded, qPrintable(context));
+        QVERIFY2(lines.constLast().startsWith(QStringLiteral("Прибор ответил дважды")),
+                 qPrintable(context));
+        // The failure line of the step in doubt: which one depends on when the second answer
+        // is seen.
+        const QString failure = lines.at(lines.size() - 2);
+        QVERIFY2(failure.startsWith(write ? QStringLiteral("Ошибка записи")
+                                          : QStringLiteral("error: ошибка чтения")),
+                 qPrintable(context));
+        QVERIFY(transfer.answeredTwice());
+        return;
+    }
+    QVERIFY2(succeeded, qPrintable(context));
+    if (!write)
+        return;
+    // The write's read-back, as by default after every write.
+    const ProgramTransfer::ReadResult back =
+        ProgramTransfer(f.link, 0, 0, [](const QString &) {}).read();
+    const SimulatedCell cell = f.sim.cell(0);
+    const bool cellHoldsProgram = cell.count == RepeatProgram.size() &&
+                                  cell.name == QByteArray("Rp   ") &&
+                                  cell.lines.mid(0, RepeatProgram.size()) == RepeatProgram;
+    const bool readBackEqual = back.status == ProgramTransfer::ReadStatus::Read &&
+                               back.records == RepeatProgram &&
+                               back.name == QStringLiteral("Rp   ");
+    // Never a check passed over a cell that does not hold the program.
+    QVERIFY2(!readBackEqual || cellHoldsProgram,
+             qPrintable(TestRecords::describe(cell, RepeatProgram.size()).join(QLatin1Char('\n'))));
+    QCOMPARE(readBackEqual, outcome == QLatin1String("verified"));
+    QCOMPARE(cellHoldsProgram, outcome == QLatin1String("verified"));
+}
+
+void TestDeviceLink::ownEchoDropped_data()
+{
+    QTest::addColumn<int>("slave");
+    QTest::newRow("Slave ID 5") << 5;
+    // Our own address: the echo of a request would pass every header check.
+    QTest::newRow("Slave ID 200") << 200;
+}
+
+void TestDeviceLink::ownEchoDropped()
+{
+    QFETCH(int, slave);
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--echo"), QStringLiteral("--slave"), QString::number(slave));
+    ProgramTransfer transfer(f.link, quint8(slave), 1, [](const QString &) {});
+    QCOMPARE(transfer.write(RepeatProgram, RepeatName), ProgramTransfer::WriteResult::Written);
+    const ProgramTransfer::ReadResult back = transfer.read();
+    QCOMPARE(back.status, ProgramTransfer::ReadStatus::Read);
+    QCOMPARE(back.records, RepeatProgram);
+    const SimulatedCell cell = f.sim.cell(1);
+    QCOMPARE(cell.count, RepeatProgram.size());
+    QCOMPARE(cell.lines.mid(0, RepeatProgram.size()), RepeatProgram);
+    // Each request sent once: no echo was taken for a refusal or a time-out.
+    QCOMPARE(f.sim.received().size(), 2 * (RepeatProgram.size() + 2));
+    QCOMPARE(f.traced().count(QLatin1String("Echo #")), 2 * (RepeatProgram.size() + 2));
+}
+
 void TestDeviceLink::splitReplyAssembled()
 {
     LinkFixture f;
@@ -605,7 +761,8 @@ void TestDeviceLink::portClosedDuringWait()
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
                   QStringLiteral("silent@*"));
-    QTimer::singleShot(50, &f.port, [&f]() { f.port.close(); });
+    // After the quiet start, while the first request waits.
+    QTimer::singleShot(DeviceLink::QuietStartMs + 50, &f.port, [&f]() { f.port.close(); });
     int count = -1;
     QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
     // Neither run waited out its time-out.

@@ -35,6 +35,7 @@ private slots:
     void faultsChangeAtRunTime();
     void pacedExchangeTakesLineTime();
     void lateAnswerWithinTimeoutAccepted();
+    void lateAnswerDoesNotHoldBackOthers();
 };
 
 void TestSimulator::faultRule_data()
@@ -316,6 +317,20 @@ void TestSimulator::lateAnswerWithinTimeoutAccepted()
     QVERIFY(timer.elapsed() >= 100);
     QCOMPARE(f.sim.received().size(), 1);
     QCOMPARE(f.link.timedOutWaits(), 0);
+}
+
+void TestSimulator::lateAnswerDoesNotHoldBackOthers()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--late-delay"), QStringLiteral("1000"),
+                  QStringLiteral("--fault"), QStringLiteral("late@1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
+    int count = -1;
+    // The first run gives up on the late answer; the second is answered at once, not after it.
+    QCOMPARE(f.link.ReadSize(0, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(count, 5);
+    QCOMPARE(f.link.timedOutWaits(), 1);
+    QCOMPARE(f.sim.received().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)

@@ -20,6 +20,7 @@ const QString PortName = QStringLiteral("port");
 const QString SlaveName = QStringLiteral("slave");
 const QString CellName = QStringLiteral("cell");
 const QString VerifyName = QStringLiteral("verify");
+const QString NoVerifyName = QStringLiteral("no-verify");
 const QString TraceName = QStringLiteral("trace");
 const QString OutputName = QStringLiteral("output");
 const QString JsonName = QStringLiteral("json");
@@ -47,7 +48,7 @@ const std::vector<CommandRule> &commandRules()
          Invocation::Command::Write,
          1,
          1,
-         {PortName, SlaveName, CellName, VerifyName, TraceName, JsonName}},
+         {PortName, SlaveName, CellName, VerifyName, NoVerifyName, TraceName, JsonName}},
         {QStringLiteral("read"),
          Invocation::Command::Read,
          0,
@@ -144,7 +145,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         {{QStringLiteral("c"), CellName},
          QStringLiteral("Memory cells, 1 to 4 (default 1), e.g. 1-4."),
          QStringLiteral("CELL")},
-        {VerifyName, QStringLiteral("write: read the cell back and compare it with the program.")},
+        {VerifyName, QStringLiteral("write: read the cell back and compare it with the program "
+                                    "(the default).")},
+        {NoVerifyName, QStringLiteral("write: skip the read-back after writing.")},
         {TraceName, QStringLiteral("Show the serial link's traces on standard error.")},
         {{QStringLiteral("o"), OutputName},
          QStringLiteral("read: save the program into FILE instead of standard output; {slave} "
@@ -228,7 +231,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     invocation.command = rule->command;
     invocation.files = positional;
     invocation.records = parser.isSet(RecordsName);
-    invocation.verify = parser.isSet(VerifyName);
+    if (parser.isSet(VerifyName) && parser.isSet(NoVerifyName)) {
+        parsed.error = QStringLiteral("--verify and --no-verify exclude each other");
+        return parsed;
+    }
+    invocation.verify = !parser.isSet(NoVerifyName);
     invocation.trace = parser.isSet(TraceName);
     invocation.json = parser.isSet(JsonName);
     invocation.outputFile = parser.value(OutputName);

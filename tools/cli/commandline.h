@@ -38,7 +38,8 @@ struct Invocation
     // The library's cell indices 0..3; the command line numbers cells 1..4 like the window's box.
     QVector<int> cells = {0};
     bool records = false;
-    bool verify = false;
+    // write reads the cell back unless --no-verify is given.
+    bool verify = true;
     bool trace = false;
     bool json = false;
     // Where read puts the program; empty for standard output. May hold {slave} and {cell}.

@@ -10,6 +10,7 @@
 #include "programcomparison.h"
 #include "programtext.h"
 #include "programtransfer.h"
+#include "stopsignals.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -233,6 +234,37 @@ QString readOutcome(ProgramTransfer::ReadStatus status)
     return QString();
 }
 
+// Lets a stop signal stop `transfer` after the request on the line while it runs.
+class StopOnSignal
+{
+public:
+    explicit StopOnSignal(ProgramTransfer &transfer)
+    {
+        if (StopSignals::received() != 0)
+            transfer.cancel();
+        if (StopSignals *notifier = StopSignals::instance()) {
+            m_connection = QObject::connect(notifier, &StopSignals::stopRequested, notifier,
+                                            [&transfer]() { transfer.cancel(); });
+        }
+    }
+    ~StopOnSignal() { QObject::disconnect(m_connection); }
+    StopOnSignal(const StopOnSignal &) = delete;
+    StopOnSignal &operator=(const StopOnSignal &) = delete;
+
+private:
+    QMetaObject::Connection m_connection;
+};
+
+bool stopSignalled()
+{
+    return StopSignals::received() != 0;
+}
+
+QString stoppedLine()
+{
+    return QStringLiteral("Прервано");
+}
+
 // Runs the transfers of one command over the targets: the report lines to the chosen stream (or
 // collected for JSON), a progress line on a terminal, and a header and a summary per target when
 // there are several.
@@ -329,8 +361,8 @@ private:
     int m_lastDone = 0;
 };
 
-// The human words for the differences a read-back shows, as the write's --verify has them: every
-// difference on standard error, the agreement on standard output.
+// The human words for the differences a read-back shows after a write: every difference on
+// standard error. The agreement is one of the write's own lines.
 bool reportVerify(const ProgramComparison &comparison, const InstructionList &program,
                   const ProgramTransfer::ReadResult &back, const Target &target, Console &console)
 {
@@ -359,11 +391,6 @@ bool reportVerify(const ProgramComparison &comparison, const InstructionList &pr
         console.error(QStringLiteral("verify: record %1 differs: wrote %2, read %3")
                           .arg(i)
                           .arg(recordHex(program.at(i)), recordHex(back.records.at(i))));
-    }
-    if (comparison.equal()) {
-        console.out(QStringLiteral("verify: cell %1 holds the program as written (%2 records)")
-                        .arg(target.cellNumber())
-                        .arg(program.size()));
     }
     return comparison.equal();
 }
@@ -502,17 +529,24 @@ int runWrite(const Invocation &invocation, Console &console)
     int status = ExitSuccess;
     TargetRun run(invocation, console, false);
     const QVector<Target> targets = targetsOf(invocation);
-    for (int t = 0; t < targets.size(); ++t) {
+    for (int t = 0; t < targets.size() && !stopSignalled(); ++t) {
         const Target &target = targets.at(t);
         run.begin(target, t);
         run.line(writeHeading());
         ProgramTransfer transfer = run.transfer(session.link());
+        const StopOnSignal stopper(transfer);
         const ProgramTransfer::WriteResult written =
             transfer.write(compiled.instructions, compiled.programName);
+        if (written == ProgramTransfer::WriteResult::Cancelled)
+            run.line(stoppedLine());
+        // The window's warning, where a script's log keeps it apart from the program's lines.
+        if (written != ProgramTransfer::WriteResult::Written && transfer.storedLines() > 0)
+            console.err(ProgramTransfer::partialWriteWarning(target.cellNumber()));
 
         QJsonObject object = targetJson(QStringLiteral("write"), invocation, target);
         object.insert(QStringLiteral("file"), invocation.files.constFirst());
         object.insert(QStringLiteral("compile"), compileJson(compiled));
+        object.insert(QStringLiteral("storedLines"), transfer.storedLines());
         bool ok = written == ProgramTransfer::WriteResult::Written;
         QString outcome = writeOutcome(written);
         QString summary =
@@ -521,12 +555,19 @@ int runWrite(const Invocation &invocation, Console &console)
         if (ok && invocation.verify) {
             run.line(readHeading());
             const ProgramTransfer::ReadResult back = transfer.read();
+            if (back.status == ProgramTransfer::ReadStatus::Cancelled)
+                run.line(stoppedLine());
             const ProgramComparison comparison =
                 compareProgram(compiled.instructions, compiled.programName, back);
             object.insert(QStringLiteral("verify"), comparisonJson(comparison));
             ok = invocation.json
                      ? comparison.equal()
                      : reportVerify(comparison, compiled.instructions, back, target, console);
+            if (ok) {
+                run.line(QStringLiteral("verify: cell %1 holds the program as written (%2 records)")
+                             .arg(target.cellNumber())
+                             .arg(compiled.instructions.size()));
+            }
             outcome = ok ? QStringLiteral("verified") : QStringLiteral("verify-failed");
             summary = ok ? QStringLiteral("written and verified, %1 records")
                                .arg(compiled.instructions.size())
@@ -553,12 +594,15 @@ int runRead(const Invocation &invocation, Console &console)
     // Standard output carries only the program, so the transfer's lines go to standard error.
     TargetRun run(invocation, console, true);
     const QVector<Target> targets = targetsOf(invocation);
-    for (int t = 0; t < targets.size(); ++t) {
+    for (int t = 0; t < targets.size() && !stopSignalled(); ++t) {
         const Target &target = targets.at(t);
         run.begin(target, t);
         run.line(readHeading());
         ProgramTransfer transfer = run.transfer(session.link());
+        const StopOnSignal stopper(transfer);
         const ProgramTransfer::ReadResult result = transfer.read();
+        if (result.status == ProgramTransfer::ReadStatus::Cancelled)
+            run.line(stoppedLine());
 
         QJsonObject object = targetJson(QStringLiteral("read"), invocation, target);
         int targetStatus = ExitFailed;
@@ -593,6 +637,12 @@ int runRead(const Invocation &invocation, Console &console)
                 }
                 if (saved) {
                     run.line(readSuccessLine());
+                    // Read faithfully, but the name would not pass the compiler on the way back.
+                    const QString nameWarning = Decoder::unwritableNameWarning(result.name);
+                    if (!nameWarning.isEmpty()) {
+                        console.err(nameWarning);
+                        object.insert(QStringLiteral("nameWarning"), nameWarning);
+                    }
                     targetStatus = ExitSuccess;
                     summary = path.isEmpty()
                                   ? QStringLiteral("read, %1 records").arg(result.records.size())
@@ -638,12 +688,15 @@ int runCompare(const Invocation &invocation, Console &console)
     int status = ExitSuccess;
     TargetRun run(invocation, console, false);
     const QVector<Target> targets = targetsOf(invocation);
-    for (int t = 0; t < targets.size(); ++t) {
+    for (int t = 0; t < targets.size() && !stopSignalled(); ++t) {
         const Target &target = targets.at(t);
         run.begin(target, t);
         run.line(readHeading());
         ProgramTransfer transfer = run.transfer(session.link());
+        const StopOnSignal stopper(transfer);
         const ProgramTransfer::ReadResult back = transfer.read();
+        if (back.status == ProgramTransfer::ReadStatus::Cancelled)
+            run.line(stoppedLine());
         const ProgramComparison comparison =
             compareProgram(compiled.instructions, compiled.programName, back);
         reportCompare(comparison, compiled.instructions, back, run);

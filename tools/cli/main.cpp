@@ -1,8 +1,11 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
+#include "stopsignals.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 int main(int argc, char *argv[])
 {
@@ -12,6 +15,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
 
+    // Before anything can be written: a closed pipe must not end the tool unreported.
+    const StopSignals stopSignals;
     Console console(closed);
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
     if (!parsed.text.isEmpty()) {
@@ -42,6 +47,11 @@ int main(int argc, char *argv[])
     case Invocation::Command::Run:
         status = runProgram(*parsed.invocation, console);
         break;
+    }
+    if (StopSignals::received() != 0) {
+        console.error(
+            QStringLiteral("stopped by %1").arg(StopSignals::signalName(StopSignals::received())));
+        status = std::max(status, StopSignals::exitStatus(StopSignals::received()));
     }
     // Output that did not arrive makes any run a failure.
     return console.finish(status);

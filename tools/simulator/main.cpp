@@ -28,10 +28,13 @@ const char HelpText[] =
     "The simulator also stops when its standard input ends, unless --no-control is given.\n"
     "\n"
     "Faults: KIND@SELECTOR with KIND one of silent, crc, address, status1e, noise, split,\n"
-    "lowercase, late, overlong, hangup, twice (answer sent twice), repeat (answer sent again\n"
-    "after the late delay), command (another command byte), source (another Slave ID) and\n"
-    "SELECTOR a request number (3), a run (3x2 = 3 and\n"
-    "4), a range (3-5), a command (cmd=B5) or * for every request.\n"
+    "lowercase, late (answer after the late delay; later answers are not held back),\n"
+    "overlong, hangup, twice (answer sent twice), repeat (answer sent again after the repeat\n"
+    "gap while the supply carries on), command (another command byte), source (another Slave\n"
+    "ID), corrupt (a write stored with its first byte changed, yet acknowledged) and SELECTOR\n"
+    "a request number (3), a run (3x2 = 3 and 4), a range (3-5), a command (cmd=B5) or * for\n"
+    "every request. With --echo every character received goes straight back, as the echo of\n"
+    "a two-wire RS-485 adapter.\n"
     "\n"
     "Cells file: text, one item a line, rewritten after every accepted write:\n"
     "  cell <0..3> count <0..255> name <10 hex digits>\n"
@@ -75,6 +78,11 @@ int main(int argc, char *argv[])
          QStringLiteral("Delay before each answer, in ms (default 0)."), QStringLiteral("MS")},
         {QStringLiteral("late-delay"),
          QStringLiteral("Delay of a 'late' answer, in ms (default 400)."), QStringLiteral("MS")},
+        {QStringLiteral("repeat-gap"),
+         QStringLiteral("Gap after an answer before a 'repeat' sends it again, in ms (default: "
+                        "the late delay)."),
+         QStringLiteral("MS")},
+        {QStringLiteral("echo"), QStringLiteral("Send every received character straight back.")},
         {QStringLiteral("split-gap"),
          QStringLiteral("Gap between the pieces of a 'split' answer, in ms (default 30)."),
          QStringLiteral("MS")},
@@ -92,13 +100,15 @@ int main(int argc, char *argv[])
                   DeviceProtocol::MaxSlaveId, slave) ||
         !intValue(parser, QStringLiteral("turnaround"), 0, 60000, settings.turnaroundMs) ||
         !intValue(parser, QStringLiteral("late-delay"), 0, 60000, settings.lateMs) ||
-        !intValue(parser, QStringLiteral("split-gap"), 0, 60000, settings.splitGapMs)) {
+        !intValue(parser, QStringLiteral("split-gap"), 0, 60000, settings.splitGapMs) ||
+        !intValue(parser, QStringLiteral("repeat-gap"), 0, 60000, settings.repeatGapMs)) {
         return 2;
     }
     settings.slaveId = quint8(slave);
     settings.cellsPath = parser.value(QStringLiteral("cells"));
     settings.logPath = parser.value(QStringLiteral("log"));
     settings.pace = parser.isSet(QStringLiteral("pace"));
+    settings.echo = parser.isSet(QStringLiteral("echo"));
 
     SimulatedSupply supply(settings);
     QString error;

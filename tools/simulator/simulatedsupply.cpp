@@ -136,6 +136,9 @@ void SimulatedSupply::readMaster()
     } else {
         inputClockNs = now;
     }
+    if (settings.echo) {
+        sendNow(QByteArray(buffer, int(got)));
+    }
     input.append(buffer, int(got));
     takeFrames();
 }
@@ -242,31 +245,53 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
         reply.prepend(NoiseText);
     }
     qint64 notBefore = arrivalNs + qint64(settings.turnaroundMs) * NsPerMs;
-    if (FaultPlan::has(mask, Kind::Late)) {
+    const bool late = FaultPlan::has(mask, Kind::Late);
+    if (late) {
+        // Apart from the queue: the supply answers later requests meanwhile.
         notBefore += qint64(settings.lateMs) * NsPerMs;
-    }
-    log(QStringLiteral("TX %1").arg(printable(reply)));
-    queueReply(reply, notBefore, FaultPlan::has(mask, Kind::Split));
-    if (FaultPlan::has(mask, Kind::Twice)) {
+        sendAt(reply, notBefore);
+    } else {
         log(QStringLiteral("TX %1").arg(printable(reply)));
-        queueReply(reply, notBefore, false);
+        queueReply(reply, notBefore, FaultPlan::has(mask, Kind::Split));
+    }
+    if (FaultPlan::has(mask, Kind::Twice)) {
+        if (late) {
+            sendAt(reply, notBefore);
+        } else {
+            log(QStringLiteral("TX %1").arg(printable(reply)));
+            queueReply(reply, notBefore, false);
+        }
     }
     if (FaultPlan::has(mask, Kind::Repeat)) {
-        // Apart from the queue, so that answers in between are not held back.
-        const qint64 repeatNs = notBefore + qint64(settings.lateMs) * NsPerMs;
-        const int delayMs = int(qMax<qint64>(0, repeatNs - clock.nsecsElapsed()) / NsPerMs);
-        QTimer::singleShot(delayMs, this, [this, reply]() {
-            log(QStringLiteral("TX %1").arg(printable(reply)));
-            // Goes out now, ahead of answers not yet due, as a device repeating itself would.
-            const qint64 now = clock.nsecsElapsed();
-            auto at = output.begin();
-            while (at != output.end() && (at->started || at->notBeforeNs <= now)) {
-                ++at;
-            }
-            output.insert(at, {now, reply});
-            pumpOutput();
-        });
+        // The gap runs from the end of the first answer; the supply carries on meanwhile.
+        const qint64 firstEndNs =
+            settings.pace ? qMax(notBefore, lineFreeNs) + reply.size() * CharTimeNs : notBefore;
+        const int gapMs = settings.repeatGapMs >= 0 ? settings.repeatGapMs : settings.lateMs;
+        sendAt(reply, firstEndNs + qint64(gapMs) * NsPerMs);
     }
+}
+
+void SimulatedSupply::sendAt(const QByteArray &text, qint64 atNs)
+{
+    const int delayMs = int((qMax<qint64>(0, atNs - clock.nsecsElapsed()) + NsPerMs - 1) / NsPerMs);
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, [this, text]() {
+        log(QStringLiteral("TX %1").arg(printable(text)));
+        sendNow(text);
+    });
+}
+
+void SimulatedSupply::sendNow(const QByteArray &text)
+{
+    if (masterFd < 0) {
+        return;
+    }
+    const qint64 now = clock.nsecsElapsed();
+    auto at = output.begin();
+    while (at != output.end() && (at->started || at->notBeforeNs <= now)) {
+        ++at;
+    }
+    output.insert(at, {now, text});
+    pumpOutput();
 }
 
 void SimulatedSupply::flood(int durationMs)

@@ -28,7 +28,9 @@ public:
         QString logPath;   // empty: no log; "-": standard error
         bool pace = false; // 9600 8N1 timing both ways
         int turnaroundMs = 0;
-        int lateMs = 400; // delay of a "late" answer, past the requester's 244 ms
+        int lateMs = 400;     // delay of a "late" answer, past the requester's 244 ms
+        int repeatGapMs = -1; // gap before a "repeat" answer goes again; below 0: lateMs
+        bool echo = false;    // every character received goes back, as a two-wire adapter does
         int splitGapMs = 30;
     };
 
@@ -73,6 +75,10 @@ private:
     void takeFrames();
     void handleFrame(const QByteArray &text, qint64 arrivalNs);
     void queueReply(const QByteArray &text, qint64 notBeforeNs, bool split);
+    // Sends `text` at `atNs` whatever is queued then, without holding back answers due earlier.
+    void sendAt(const QByteArray &text, qint64 atNs);
+    // Puts `text` out now, ahead of the answers not yet due.
+    void sendNow(const QByteArray &text);
     void pumpOutput();
     void pumpFlood();
     void hangUp();
