@@ -16,6 +16,7 @@ class DeviceControls;
 class DeviceLink;
 class EditorAids;
 class ProgramDocument;
+class ProgramRunDock;
 class ProgramTransfer;
 struct ProgramComparison;
 class QAction;
@@ -118,6 +119,8 @@ private:
     void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
     // After a transfer's last line: the lost line, if it was lost meanwhile.
     void reportLostLine();
+    // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
+    void createProgramRunDock();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -129,6 +132,7 @@ private:
     std::unique_ptr<DeviceLink> link;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
+    ProgramRunDock *runDock = nullptr;
     ActionTable actions;
 
     DeviceControls *controls = nullptr;
