@@ -17,6 +17,7 @@ class DeviceLink;
 class EditorAids;
 class ElidedLabel;
 class ProgramDocument;
+class ProgramRunDock;
 class ProgramTransfer;
 struct ProgramComparison;
 class QAction;
@@ -126,6 +127,8 @@ private:
     void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
     // After a transfer's last line: the lost line, if it was lost meanwhile.
     void reportLostLine();
+    // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
+    void createProgramRunDock();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -137,6 +140,7 @@ private:
     std::unique_ptr<DeviceLink> link;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
+    ProgramRunDock *runDock = nullptr;
     ActionTable actions;
 
     DeviceControls *controls = nullptr;

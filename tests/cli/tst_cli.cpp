@@ -3,6 +3,7 @@
 #include "devicelink.h"
 #include "programtext.h"
 #include "programtransfer.h"
+#include "transfertexts.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -76,13 +77,7 @@ QString u(const char *text)
     return QString::fromUtf8(text);
 }
 
-// The window's warning after a write that stopped once it had stored a line.
-QString partWritten(int cell)
-{
-    return u("Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — "
-             "запишите программу снова")
-        .arg(cell);
-}
+using TransferTexts::partWritten;
 
 QStringList lines(const QByteArray &output)
 {
@@ -120,6 +115,8 @@ private slots:
 
     void compileReportMatchesWindowPane_data();
     void compileReportMatchesWindowPane();
+    void compileReportMatchesGoldenFile_data();
+    void compileReportMatchesGoldenFile();
     void compileSeveralFiles_data();
     void compileSeveralFiles();
     void compileRecords_data();
@@ -157,10 +154,13 @@ private slots:
     void compareCell_data();
     void compareCell();
     void transferReportsProgress();
+    void runPrintsTraceAndStopLine_data();
+    void runPrintsTraceAndStopLine();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
-    CliRun runCli(const QStringList &arguments, const QString &standardOutputFile = QString());
+    CliRun runCli(const QStringList &arguments, const QString &standardOutputFile = QString(),
+                  const QString &workingDirectory = QString());
 
     QString cliPath;
     QTemporaryDir dir;
@@ -190,10 +190,13 @@ QString TestCli::writeFile(const QString &name, const QByteArray &bytes)
     return path;
 }
 
-CliRun TestCli::runCli(const QStringList &arguments, const QString &standardOutputFile)
+CliRun TestCli::runCli(const QStringList &arguments, const QString &standardOutputFile,
+                       const QString &workingDirectory)
 {
     CliRun run;
     QProcess process;
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     if (!standardOutputFile.isEmpty())
         process.setStandardOutputFile(standardOutputFile);
     process.start(cliPath, arguments);
@@ -274,6 +277,39 @@ void TestCli::compileReportMatchesWindowPane()
     // Standard error holds the compiler's diagnostics and nothing else.
     const CompileResult compiled = compileProgram(ProgramText::loadFile(path).text);
     QCOMPARE(lines(run.err), CliText::diagnosticLines(path, compiled.diagnostics));
+}
+
+// The compile reports of a few representative programs, kept byte for byte in tests/data/compile
+// (scripts/update-golden.sh writes them from the built tool): any change to a report shows up
+// here as a diff to review.
+void TestCli::compileReportMatchesGoldenFile_data()
+{
+    QTest::addColumn<QString>("name");
+    const QDir golden(QStringLiteral(QUORVEL_TEST_DATA "/compile"));
+    const QStringList programs = golden.entryList({QStringLiteral("*.prgb")}, QDir::Files);
+    QVERIFY2(programs.size() >= 5, qPrintable(golden.path()));
+    for (const QString &program : programs)
+        QTest::newRow(qPrintable(program)) << QFileInfo(program).completeBaseName();
+}
+
+void TestCli::compileReportMatchesGoldenFile()
+{
+    QFETCH(QString, name);
+    const QDir golden(QStringLiteral(QUORVEL_TEST_DATA "/compile"));
+    const auto contents = [&golden, &name](const char *suffix) {
+        QFile file(golden.filePath(name + QLatin1String(suffix)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+    };
+
+    // In the data folder with the bare file name, as the script runs it.
+    const CliRun run =
+        runCli({QStringLiteral("compile"), name + QStringLiteral(".prgb")}, {}, golden.path());
+    QVERIFY(run.finished);
+    QCOMPARE(lines(run.out), lines(contents(".out")));
+    QCOMPARE(lines(run.err), lines(contents(".err")));
+    QCOMPARE(run.out, contents(".out"));
+    QCOMPARE(run.err, contents(".err"));
+    QCOMPARE(QByteArray::number(run.exitCode), contents(".status").trimmed());
 }
 
 void TestCli::compileSeveralFiles_data()
@@ -430,6 +466,21 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("compare"), u("/dev/zero"), u("-p"), port} << u("not a regular file");
     QTest::newRow("ports with a port")
         << QStringList{u("ports"), u("-p"), port} << u("option --port does not apply to ports");
+    QTest::newRow("run without file") << QStringList{u("run")} << u("run needs a program");
+    QTest::newRow("run missing file") << QStringList{u("run"), u("%missing")} << u("cannot read");
+    QTest::newRow("run sets an unknown operand")
+        << QStringList{u("run"), u("%file"), u("--set"), u("us=1")} << u("no operand named 'us'");
+    QTest::newRow("run sets without a value")
+        << QStringList{u("run"), u("%file"), u("--set"), u("Uo")} << u("is not NAME=VALUE");
+    QTest::newRow("run sets a value outside 32 bits")
+        << QStringList{u("run"), u("%file"), u("--set"), u("Uo=2147483648")}
+        << u("not a whole number");
+    QTest::newRow("run until a day") << QStringList{u("run"), u("%file"), u("--until"), u("1d")}
+                                     << u("--until '1d': not a duration");
+    QTest::newRow("run csv and json")
+        << QStringList{u("run"), u("%file"), u("--csv"), u("--json")} << u("exclude each other");
+    QTest::newRow("csv with compile") << QStringList{u("compile"), u("%file"), u("--csv")}
+                                      << u("option --csv does not apply to compile");
 }
 
 void TestCli::badInputGivesStatusTwo()
@@ -458,8 +509,9 @@ void TestCli::helpAndVersion()
     const CliRun help = runCli({QStringLiteral("--help")});
     QVERIFY(help.finished);
     QCOMPARE(help.exitCode, ExitSuccess);
-    for (const char *word : {"compile FILE", "write FILE", "read --port", "--records", "--verify",
-                             "--trace", "--output", "--slave", "--cell", "Exit status"})
+    for (const char *word :
+         {"compile FILE", "write FILE", "read --port", "run FILE", "--until", "--set", "--csv",
+          "--records", "--verify", "--trace", "--output", "--slave", "--cell", "Exit status"})
         QVERIFY2(help.out.contains(word), word);
 
     const CliRun version = runCli({QStringLiteral("--version")});
@@ -499,14 +551,11 @@ void TestCli::writeVerifyReadRoundTrip()
     QStringList expected = {u("Компиляция:")};
     expected << QString::fromUtf8(Example).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     expected << u(">func:1 oper:4 arg1:0 arg3:0 arg3:0 arg4:0") << QString() << u("OK: 6/100")
-             << u("Запись данных в устройство");
-    for (int i = 0; i < ExampleRecords.size(); ++i)
-        expected << u("Строка %1 записана").arg(i);
-    expected << u("Size записан") << u("PrgName \"Prg1\" записан") << QString()
-             << u("Данные успешно записаны") << u("Чтение данных из устройства")
-             << u("Всего строк 6") << u("prgName = \"Prg1 \"");
-    for (int i = 0; i < ExampleRecords.size(); ++i)
-        expected << u("Строка %1 считана").arg(i);
+             << TransferTexts::WriteHeading;
+    const int records = int(ExampleRecords.size());
+    expected << TransferTexts::writeReportBefore(records + 2, records, u("Prg1"))
+             << TransferTexts::ReadHeading
+             << TransferTexts::readReportBefore(records + 2, records, u("Prg1 "));
     expected << u("verify: cell %1 holds the program as written (6 records)").arg(cell);
     QCOMPARE(lines(write.out), expected);
     QVERIFY2(write.err.isEmpty(), write.err.constData());
@@ -521,11 +570,10 @@ void TestCli::writeVerifyReadRoundTrip()
     QVERIFY(read.finished);
     QCOMPARE(read.exitCode, ExitSuccess);
     QCOMPARE(QString::fromUtf8(read.out), exampleReadBack());
-    QStringList readLines = {u("Чтение данных из устройства"), u("Всего строк 6"),
-                             u("prgName = \"Prg1 \"")};
-    for (int i = 0; i < ExampleRecords.size(); ++i)
-        readLines << u("Строка %1 считана").arg(i);
-    readLines << u("Данные успешно считаны и декодированы");
+    const QStringList readLines =
+        QStringList{TransferTexts::ReadHeading}
+        << TransferTexts::readReportBefore(records + 2, records, u("Prg1 "))
+        << TransferTexts::ReadSucceeded;
     QCOMPARE(lines(read.err), readLines);
 }
 
@@ -1194,6 +1242,86 @@ void TestCli::transferReportsProgress()
     QVERIFY(simulator.addFault(u("silent@cmd=B9")));
     QCOMPARE(int(transfer.read().status), int(ProgramTransfer::ReadStatus::NameFailed));
     QCOMPARE(steps, QStringList{u("1/5")});
+}
+
+void TestCli::runPrintsTraceAndStopLine_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    // Standard output with --csv, byte for byte; null when nothing ran.
+    QTest::addColumn<QString>("csv");
+    // The last line on standard error.
+    QTest::addColumn<QString>("stopLine");
+
+    const QByteArray ramp = "prgName = \"Ramp\";\nUs = Uo;\n#1;\nUs += 100;\ndelay_ms 500;\n"
+                            "if Us < 300 #1;\nOut = -1;\n";
+    QTest::newRow("ramp ends") << ramp << QStringList() << ExitSuccess
+                               << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n"
+                                    "500,4,Us,200\n1000,4,Us,300\n1500,7,Out,-1\n")
+                               << u("программа завершилась за 1,5 с");
+    QTest::newRow("starting value given")
+        << ramp << QStringList{u("--set"), u("Uo=150"), u("--set"), u("Io=-3")} << ExitSuccess
+        << u("time_ms,line,operand,value\n0,2,Us,150\n0,4,Us,250\n500,4,Us,350\n"
+             "1000,7,Out,-1\n")
+        << u("программа завершилась за 1 с");
+    QTest::newRow("time limit is a normal end")
+        << ramp << QStringList{u("--until"), u("0.7s")} << ExitSuccess
+        << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n500,4,Us,200\n")
+        << u("достигнут предел времени 700 мс");
+    QTest::newRow("division by zero fails")
+        << QByteArray("M1 = 10;\ndelay_s 2;\nM1 /= Uo;\n") << QStringList() << ExitFailed
+        << u("time_ms,line,operand,value\n0,1,M1,10\n")
+        << u("деление на ноль в строке 3, время программы 2 с");
+    QTest::newRow("loop without delay fails")
+        << QByteArray("#1;\nM1 = 1;\njmp #1;\n") << QStringList{u("--set"), u("M1=1")} << ExitFailed
+        << QString() << u("цикл без задержки в строках 1–3, время программы 0 мс");
+    QTest::newRow("program that does not compile")
+        << QByteArray("prgName = \"Bad\";\nUs = 1;\njmp #4;\n") << QStringList() << ExitBadInput
+        << QString() << u("quorvel-cli: %file does not compile; nothing was run");
+}
+
+// run's trace as CSV, its stop line on standard error, its status; --json says the same.
+void TestCli::runPrintsTraceAndStopLine()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QString, csv);
+    QFETCH(QString, stopLine);
+
+    const QString path = writeFile(QStringLiteral("run.prgb"), file);
+    stopLine.replace(u("%file"), path);
+    const CliRun run = runCli(QStringList{u("run"), path, u("--csv")} + options);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    if (!csv.isNull())
+        QCOMPARE(QString::fromUtf8(run.out), csv);
+    const QStringList csvRows = lines(run.out);
+    QCOMPARE(lines(run.err).value(lines(run.err).size() - 1), stopLine);
+
+    const CliRun json = runCli(QStringList{u("run"), path, u("--json")} + options);
+    QVERIFY(json.finished);
+    QCOMPARE(json.exitCode, status);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u("ok")).toBool(), status == ExitSuccess);
+    if (status == ExitBadInput) {
+        QCOMPARE(object.value(u("outcome")).toString(), u("compile-failed"));
+        QCOMPARE(object.value(u("diagnostics")).toArray().size(), 1);
+        return;
+    }
+    QCOMPARE(object.value(u("message")).toString(), stopLine);
+    QCOMPARE(object.value(u("trace")).toArray().size(), csvRows.size() - 1);
+
+    // The readable table: a heading, then one line per CSV row with the same fields.
+    const CliRun table = runCli(QStringList{u("run"), path} + options);
+    QCOMPARE(table.exitCode, status);
+    const QStringList rows = lines(table.out);
+    QCOMPARE(rows.size(), csvRows.size());
+    for (int i = 1; i < rows.size(); ++i) {
+        QCOMPARE(rows.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char(',')),
+                 csvRows.at(i));
+    }
 }
 
 QTEST_MAIN(TestCli)
