@@ -23,6 +23,7 @@
 #include <QTextEdit>
 #include <QToolTip>
 #include <QValueAxis>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -32,8 +33,8 @@
 namespace {
 
 constexpr int SideWidth = 220;
-constexpr int ChartMinimumWidth = 360;
-constexpr int ChartMinimumHeight = 220;
+constexpr int ChartMinimumWidth = 200;
+constexpr int ChartMinimumHeight = 150;
 constexpr double ValueMargin = 0.05;
 constexpr qreal HiddenMarkerAlpha = 0.35;
 
@@ -92,6 +93,7 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
 
     m_status = new QLabel(content);
     m_status->setObjectName(QStringLiteral("programRunStatus"));
+    m_status->setWordWrap(true);
     layout->addWidget(m_status);
 
     auto *middle = new QHBoxLayout;
@@ -149,7 +151,12 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     note->setObjectName(QStringLiteral("programRunNote"));
     note->setWordWrap(true);
     layout->addWidget(note);
-    setWidget(content);
+    // The dock never widens the window: what does not fit scrolls.
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    setWidget(scroll);
 
     connect(&m_watcher, &QFutureWatcher<RunOutcome>::finished, this, &ProgramRunDock::finishRun);
     connect(m_startTable, &QTableWidget::itemChanged, this, &ProgramRunDock::startValueEdited);

@@ -12,6 +12,7 @@
 #include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -317,19 +318,30 @@ void TestMainWindow::defaultSizeFitsEveryState_data()
 {
     QTest::addColumn<bool>("connect");
     QTest::addColumn<bool>("transfer");
+    QTest::addColumn<bool>("runDock");
 
-    QTest::newRow("idle") << false << false;
-    QTest::newRow("connected, long port path") << true << false;
-    QTest::newRow("transfer, long port path") << true << true;
+    QTest::newRow("idle") << false << false << false;
+    QTest::newRow("idle, «Прогон» open") << false << false << true;
+    QTest::newRow("connected, long port path") << true << false << false;
+    QTest::newRow("transfer, long port path") << true << true << false;
 }
 
 void TestMainWindow::defaultSizeFitsEveryState()
 {
     QFETCH(bool, connect);
     QFETCH(bool, transfer);
+    QFETCH(bool, runDock);
 
     QVERIFY(showActive());
     QCOMPARE(window->size(), QSize(450, 600));
+    if (runDock) {
+        window->editor()->setPlainText(
+            QStringLiteral("#1;\nUs += 100;\ndelay_ms 500;\nif Us < 300 #1;\n"));
+        action("runAction")->trigger();
+        auto *dock = window->findChild<QDockWidget *>(QStringLiteral("programRunDock"));
+        QVERIFY(dock);
+        QTRY_VERIFY(dock->isVisible());
+    }
     // A path as long as a udev rule gives an adapter, leading to the simulated supply.
     QTemporaryDir links;
     QString longPath;
@@ -370,7 +382,7 @@ void TestMainWindow::defaultSizeFitsEveryState()
         }
         // Labels that elide by design aside, every label's text fits its width.
         for (QLabel *label : window->findChildren<QLabel *>()) {
-            if (!label->isVisible() || qobject_cast<ElidedLabel *>(label))
+            if (!label->isVisible() || qobject_cast<ElidedLabel *>(label) || label->wordWrap())
                 continue;
             for (const QString &line : label->text().remove(QLatin1Char('&')).split('\n')) {
                 if (label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width())
