@@ -17,6 +17,7 @@
 #include "benchsupply.h"
 #include "compiler.h"
 #include "devicelink.h"
+#include "deviceprotocol.h"
 #include "programtransfer.h"
 
 #include "mainwindow.h"
@@ -336,12 +337,12 @@ int main(int argc, char *argv[])
         first.start();
         int count = 0;
         const bool firstOk =
-            link.ReadSize(Slave, Cell, DeviceLink::AccessMemoryRead, count) == LinkResult::Success;
+            link.ReadSize(Slave, Cell, DeviceProtocol::AccessMemoryRead, count) == LinkResult::Success;
         const double firstMs = double(first.nsecsElapsed()) / 1e6;
         QElapsedTimer second;
         second.start();
         const bool secondOk =
-            link.ReadSize(Slave, Cell, DeviceLink::AccessMemoryRead, count) == LinkResult::Success;
+            link.ReadSize(Slave, Cell, DeviceProtocol::AccessMemoryRead, count) == LinkResult::Success;
         const double secondMs = double(second.nsecsElapsed()) / 1e6;
         std::printf("quiet start: first request %.1f ms, the next %.1f ms: costs %.1f ms once per "
                     "opened port (quiet window %d ms)\n",
