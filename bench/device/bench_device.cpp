@@ -138,8 +138,8 @@ int main(int argc, char *argv[])
             result = link.WriteSize(Slave, Records, 2, DeviceProtocol::AccessMemoryWrite);
         }
         if (result == LinkResult::Success) {
-            result =
-                link.WritePrgName(Slave, QStringLiteral("BENCH"), 2, DeviceProtocol::AccessMemoryWrite);
+            result = link.WritePrgName(Slave, QStringLiteral("BENCH"), 2,
+                                       DeviceProtocol::AccessMemoryWrite);
         }
         measure.print("write 100 records, paced 9600 8N1", nameOf(result));
     }

@@ -14,6 +14,7 @@
 
 class DeviceControls;
 class DeviceLink;
+class ExchangeLogDock;
 class EditorAids;
 class ProgramDocument;
 class ProgramTransfer;
@@ -127,6 +128,7 @@ private:
     std::unique_ptr<QSettings> settings;
     QSerialPort *port = nullptr;
     std::unique_ptr<DeviceLink> link;
+    ExchangeLogDock *exchangeLog = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
     ActionTable actions;

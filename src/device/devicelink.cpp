@@ -3,6 +3,7 @@
 
 #include "devicelink.h"
 
+#include "exchangelog.h"
 #include "framecodec.h"
 
 #include <QFile>
@@ -76,6 +77,7 @@ void DeviceLink::SendFrame(quint8 dest, quint8 command, quint8 access, const QBy
         return;
     }
     lastFrame = text;
+    report(ExchangeEvent::Kind::Sent, text);
     earliestReplyNs = linkClock.nsecsElapsed() + text.size() * CharNs - WireToleranceMs * NsPerMs;
     // The start character, each byte's two digits, the end character: one write each.
     PortWrite(text.constData(), 1);
@@ -116,7 +118,7 @@ bool DeviceLink::PollReply(QByteArray &line)
         if (!chunk.isEmpty()) {
             lastInput.start();
         }
-        trace << QString::fromLatin1(chunk);
+        trace << ExchangeLog::escaped(chunk);
     }
     // A line ends at its first CR; the rest may be the start of the next line.
     const auto takeUpToEnd = [this, &chunk, chunkNs](int from) {
@@ -131,20 +133,20 @@ bool DeviceLink::PollReply(QByteArray &line)
     if (line.contains(FrameCodec::StartChar)) {
         const QByteArray part = takeUpToEnd(0);
         line.append(part);
-        trace << "line+" << QString::fromLatin1(part) << "\n";
+        trace << "line+" << ExchangeLog::escaped(part) << "\n";
     } else {
         const int start = chunk.indexOf(FrameCodec::StartChar);
         if (start >= 0) {
             lineStartNs = chunkNs;
             line = takeUpToEnd(start);
-            trace << "line=" << QString::fromLatin1(line) << "\n";
+            trace << "line=" << ExchangeLog::escaped(line) << "\n";
         }
     }
     // A line that outgrows every reply without ending is handed on for decoding to reject,
     // so a flooding device cannot grow it without bound.
     if (line.contains(FrameCodec::EndChar) || line.size() > MaxLineChars) {
         trace << "\n"
-              << "LineCode = " << QString::fromLatin1(line) << "\n";
+              << "LineCode = " << ExchangeLog::escaped(line) << "\n";
         return true;
     }
     return false;

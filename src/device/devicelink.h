@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchangelog.h"
 #include "linkresult.h"
 
 #include <QByteArray>
@@ -76,6 +77,9 @@ public:
 
     // Where traces go; nullptr discards them. The device is not owned.
     void setTraceDevice(QIODevice *device);
+    // Who hears of every frame sent and received and of the line's events (the exchange log);
+    // nullptr for nobody. Not owned; it must outlive the link or be unset first.
+    void setEventSink(ExchangeObserver *observer) { eventSink = observer; }
 
     // Whether a reply must have begun after the request crossed the wire. Auto applies it on
     // every port except pseudo-terminals, which have no wire (a simulator there can pace itself
@@ -234,8 +238,16 @@ private:
     LinkResult readMemory(quint8 dest, quint8 command, const QByteArray &payload, quint8 minLength,
                           quint8 access, QByteArray &reply);
     void flushTrace();
+    void report(ExchangeEvent::Kind kind, const QByteArray &frame = {}, qint64 value = 0,
+                int limit = 0)
+    {
+        if (eventSink) {
+            eventSink->exchangeEvent(ExchangeEvent::now(kind, frame, value, limit));
+        }
+    }
 
     QSerialPort *port;
+    ExchangeObserver *eventSink = nullptr;
 
     std::unique_ptr<QFile> standardOutput;
     QTextStream trace;
@@ -279,6 +291,8 @@ private:
     // Receiver of the port's signals while no exchange waits.
     std::unique_ptr<QObject> idleReader;
     bool busy = false;
+    // While dropping the answers of retries nobody waits for any more.
+    bool droppingStale = false;
     bool waiting = false;
     int timeouts = 0;
 };

@@ -3,6 +3,7 @@
 
 #include "devicelink.h"
 
+#include "exchangelog.h"
 #include "framecodec.h"
 
 #include <QCoreApplication>
@@ -99,24 +100,29 @@ DeviceLink::WaitEnd DeviceLink::waitForLine(QByteArray &line, int timeoutMs,
         if (PollReply(line)) {
             if (expected && line == lastFrame) {
                 // Our own request, echoed by a two-wire adapter: not an answer, even at 200.
-                trace << "Echo " << QString::fromLatin1(line) << "\n";
+                trace << "Echo " << ExchangeLog::escaped(line) << "\n";
+                report(ExchangeEvent::Kind::Echo, line);
                 line.clear();
                 continue;
             }
             if (expected && answersSomethingElse(line, *expected)) {
                 // Another request's answer, or one for another station: not ours, wait on.
-                trace << "Dropped " << QString::fromLatin1(line) << "\n";
+                trace << "Dropped " << ExchangeLog::escaped(line) << "\n";
+                report(ExchangeEvent::Kind::Foreign, line);
                 noteExtraAnswer(line);
                 line.clear();
                 continue;
             }
             if (expected && wireTiming() && lineStartNs < earliestReplyNs) {
                 // Began before the request could have left the wire: an earlier answer again.
-                trace << "Too early " << QString::fromLatin1(line) << "\n";
+                trace << "Too early " << ExchangeLog::escaped(line) << "\n";
+                report(ExchangeEvent::Kind::Stale, line);
                 noteExtraAnswer(line);
                 line.clear();
                 continue;
             }
+            report(droppingStale ? ExchangeEvent::Kind::Stale : ExchangeEvent::Kind::Received,
+                   line);
             end = WaitEnd::Reply;
             break;
         }
@@ -161,7 +167,8 @@ bool DeviceLink::noteExtraAnswer(const QByteArray &line)
         return false;
     }
     doubted = lastAnswer->id;
-    trace << "Second answer " << QString::fromLatin1(line) << "\n";
+    trace << "Second answer " << ExchangeLog::escaped(line) << "\n";
+    report(ExchangeEvent::Kind::Doubt, line, qint64(lastAnswer->id));
     return true;
 }
 
@@ -251,6 +258,7 @@ void DeviceLink::discardInput(qint64 holdMs, int quietMs)
     if (dropped > 0) {
         trace << "Discarded " << dropped << " chars"
               << "\n";
+        report(ExchangeEvent::Kind::Discarded, {}, dropped);
     }
 }
 
@@ -277,6 +285,7 @@ DeviceLink::WaitEnd DeviceLink::sendAndWait(quint8 dest, quint8 command, quint8 
     const WaitEnd end = waitForLine(line, timeoutMs, Expected{dest, command});
     if (end == WaitEnd::TimeOut) {
         ++timeouts;
+        report(ExchangeEvent::Kind::TimeOut, {}, timeoutMs);
     }
     return end;
 }
@@ -336,6 +345,9 @@ LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArr
     WaitEnd end = WaitEnd::TimeOut;
     int attempt = 0;
     for (; attempt < WriteAttempts && end != WaitEnd::Reply; ++attempt) {
+        if (attempt > 0) {
+            report(ExchangeEvent::Kind::Retry, {}, attempt + 1, WriteAttempts);
+        }
         end = sendAndWait(dest, command, access, payload, timeoutMs, line);
     }
     if (end == WaitEnd::Reply && attempt > 1) {
@@ -343,7 +355,7 @@ LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArr
     } else if (end == WaitEnd::TimeOut) {
         oweAnswers(dest, command, timeoutMs);
     }
-    trace << QString::fromLatin1(line);
+    trace << ExchangeLog::escaped(line);
     // A line that came is final whatever it holds: the device may have stored the data.
     const std::optional<QByteArray> decoded =
         end == WaitEnd::Reply ? FrameCodec::decodeReply(line) : std::nullopt;
@@ -364,6 +376,7 @@ void DeviceLink::dropStaleAnswers(quint8 dest, quint8 command, int timeoutMs, in
     // that: wait for it and drop it, without traces, as nothing was asked.
     QIODevice *traceDevice = trace.string() ? nullptr : trace.device();
     setTraceDevice(nullptr);
+    const QScopedValueRollback<bool> staleScope(droppingStale, true);
     QByteArray stale;
     // Each retry went out a time-out after the request before it, and its frame took time to
     // send. A wait that ends without an answer means the rest were never sent.
@@ -381,6 +394,9 @@ LinkResult DeviceLink::readMemory(quint8 dest, quint8 command, const QByteArray 
     bool timedOut = false;
     for (int run = 0; run < MemoryReadRuns && result != LinkResult::Success; ++run) {
         WaitEnd end = WaitEnd::PortClosed;
+        if (run > 0) {
+            report(ExchangeEvent::Kind::Retry, {}, run + 1, MemoryReadRuns);
+        }
         result =
             readExchange(dest, command, payload, minLength, MemoryTimeoutMs, access, reply, &end);
         if (timedOut && end == WaitEnd::Reply) {

@@ -152,7 +152,8 @@ void TestDeviceLink::cellClamped()
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, cell, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, cell, DeviceProtocol::AccessMemoryRead, count),
+             LinkResult::Success);
     QCOMPARE(f.sim.received(), QStringList{frame});
 }
 
@@ -166,14 +167,15 @@ void TestDeviceLink::memoryRoundTrip()
         record(4, 5, 1000, -70000, 12, -12),
     };
     for (int i = 0; i < program.size(); ++i) {
-        QCOMPARE(
-            f.link.WriteProgramLine(7, program.at(i), quint8(i), 2, DeviceProtocol::AccessMemoryWrite),
-            LinkResult::Success);
+        QCOMPARE(f.link.WriteProgramLine(7, program.at(i), quint8(i), 2,
+                                         DeviceProtocol::AccessMemoryWrite),
+                 LinkResult::Success);
     }
     QCOMPARE(f.link.WriteSize(7, program.size(), 2, DeviceProtocol::AccessMemoryWrite),
              LinkResult::Success);
-    QCOMPARE(f.link.WritePrgName(7, QStringLiteral("Ab\u00e9"), 2, DeviceProtocol::AccessMemoryWrite),
-             LinkResult::Success);
+    QCOMPARE(
+        f.link.WritePrgName(7, QStringLiteral("Ab\u00e9"), 2, DeviceProtocol::AccessMemoryWrite),
+        LinkResult::Success);
 
     const SimulatedCell stored = f.sim.cell(2);
     QCOMPARE(stored.count, 3);
@@ -222,11 +224,17 @@ void TestDeviceLink::writeAttempts_data()
     QTest::addColumn<LinkResult>("result");
     QTest::addColumn<int>("sends");
     QTest::addColumn<int>("timeouts");
-    QTest::newRow("answered at once: one send") << "" << LinkResult::Success << 1 << 0;
-    QTest::newRow("silent once: second attempt") << "silent@1" << LinkResult::Success << 2 << 1;
-    QTest::newRow("silent twice: third attempt") << "silent@1x2" << LinkResult::Success << 3 << 2;
+    QTest::addColumn<QString>("log");
+    QTest::newRow("answered at once: one send")
+        << "" << LinkResult::Success << 1 << 0 << "sent received";
+    QTest::newRow("silent once: second attempt")
+        << "silent@1" << LinkResult::Success << 2 << 1 << "sent timeout retry2/3 sent received";
+    QTest::newRow("silent twice: third attempt")
+        << "silent@1x2" << LinkResult::Success << 3 << 2
+        << "sent timeout retry2/3 sent timeout retry3/3 sent received";
     QTest::newRow("silent thrice: NoReply after three")
-        << "silent@1x3" << LinkResult::NoReply << 3 << 3;
+        << "silent@1x3" << LinkResult::NoReply << 3 << 3
+        << "sent timeout retry2/3 sent timeout retry3/3 sent timeout";
 }
 
 void TestDeviceLink::writeAttempts()
@@ -235,6 +243,7 @@ void TestDeviceLink::writeAttempts()
     QFETCH(LinkResult, result);
     QFETCH(int, sends);
     QFETCH(int, timeouts);
+    QFETCH(QString, log);
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     if (!fault.isEmpty()) {
@@ -244,6 +253,35 @@ void TestDeviceLink::writeAttempts()
     QCOMPARE(f.sim.received(), repeated(sends, QStringLiteral("#01C8B51203CD47")));
     QCOMPARE(f.link.timedOutWaits(), timeouts);
     QCOMPARE(f.traced().count(QLatin1String("Call GetLine\n")), sends);
+
+    // The exchange log: each frame as it travelled, each wait's end, in the order they happened.
+    QCOMPARE(f.log.kinds(), log);
+    qint64 previousMs = 0;
+    for (const ExchangeEvent &event : f.log.events) {
+        QVERIFY(event.atMs >= previousMs);
+        previousMs = event.atMs;
+        if (event.kind == ExchangeEvent::Kind::Sent) {
+            QCOMPARE(event.frame, QByteArray("#01C8B51203CD47\r"));
+        } else if (event.kind == ExchangeEvent::Kind::Received) {
+            QCOMPARE(event.frame, QByteArray("#C801B51F87B1\r"));
+        } else if (event.kind == ExchangeEvent::Kind::TimeOut) {
+            QCOMPARE(event.value, qint64(DeviceLink::MemoryTimeoutMs));
+        }
+    }
+    const QRegularExpression stamp(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} )"));
+    QVERIFY(stamp.match(ExchangeLog::line(f.log.events.first())).hasMatch());
+    QCOMPARE(ExchangeLog::line(f.log.events.first()).mid(13),
+             QStringLiteral("> #01C8B51203CD47\\x0D  кому 01, от C8, команда B5, доступ 12"));
+    if (timeouts > 0) {
+        QCOMPARE(ExchangeLog::line(f.log.events.at(1)).mid(13),
+                 QStringLiteral("! тайм-аут: нет ответа за 244 мс"));
+        QCOMPARE(ExchangeLog::line(f.log.events.at(2)).mid(13),
+                 QStringLiteral("! повтор: попытка 2 из 3"));
+    }
+    if (result == LinkResult::Success) {
+        QCOMPARE(ExchangeLog::line(f.log.events.last()).mid(13),
+                 QStringLiteral("< #C801B51F87B1\\x0D  кому C8, от 01, команда B5, статус 1F"));
+    }
 }
 
 void TestDeviceLink::readRuns_data()
@@ -369,8 +407,9 @@ void TestDeviceLink::foreignAnswerNeverTaken()
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
     int count = -1;
     // Every answer is another request's or another station's: each wait runs to its time-out.
-    const LinkResult result = write ? f.link.WriteSize(1, 3, 0, DeviceProtocol::AccessMemoryWrite)
-                                    : f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count);
+    const LinkResult result = write
+                                  ? f.link.WriteSize(1, 3, 0, DeviceProtocol::AccessMemoryWrite)
+                                  : f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count);
     QCOMPARE(result, LinkResult::NoReply);
     QCOMPARE(count, -1);
     const int sends = write ? DeviceLink::WriteAttempts : DeviceLink::MemoryReadRuns;
@@ -532,11 +571,13 @@ void TestDeviceLink::retryAnswerNotTakenByNextRequest()
         QCOMPARE(f.link.WriteSize(1, 4, 1, DeviceProtocol::AccessMemoryWrite), LinkResult::NoReply);
         QCOMPARE(f.sim.received().size(), 5);
     } else {
-        QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
+        QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count),
+                 LinkResult::Success);
         QCOMPARE(count, 5);
         count = -1;
         // Taking the leftover answer would read cell 0's count as cell 1's.
-        QCOMPARE(f.link.ReadSize(1, 1, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
+        QCOMPARE(f.link.ReadSize(1, 1, DeviceProtocol::AccessMemoryRead, count),
+                 LinkResult::NoReply);
         QCOMPARE(count, -1);
         QCOMPARE(f.sim.received().size(), 4);
     }
@@ -715,10 +756,10 @@ void TestDeviceLink::traceOfRead()
     int count = -1;
     QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(f.traced(), QStringLiteral("Call GetLine\n"
-                                        "#C801B4020542D5\r"
-                                        "line=#C801B4020542D5\r\n"
+                                        "#C801B4020542D5\\x0D"
+                                        "line=#C801B4020542D5\\x0D\n"
                                         "\n"
-                                        "LineCode = #C801B4020542D5\r\n"));
+                                        "LineCode = #C801B4020542D5\\x0D\n"));
 }
 
 void TestDeviceLink::traceOfWrite()
@@ -727,11 +768,11 @@ void TestDeviceLink::traceOfWrite()
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceProtocol::AccessMemoryWrite), LinkResult::Success);
     QCOMPARE(f.traced(), QStringLiteral("Call GetLine\n"
-                                        "#C801B51F87B1\r"
-                                        "line=#C801B51F87B1\r\n"
+                                        "#C801B51F87B1\\x0D"
+                                        "line=#C801B51F87B1\\x0D\n"
                                         "\n"
-                                        "LineCode = #C801B51F87B1\r\n"
-                                        "#C801B51F87B1\r"));
+                                        "LineCode = #C801B51F87B1\\x0D\n"
+                                        "#C801B51F87B1\\x0D"));
 }
 
 void TestDeviceLink::traceOfSilentWrite()

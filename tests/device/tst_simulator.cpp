@@ -224,9 +224,11 @@ void TestSimulator::cellsSurviveRestart()
         START_FIXTURE(f, QStringLiteral("--cells"), cells);
         QCOMPARE(f.link.WriteProgramLine(0, record, 9, 3, DeviceProtocol::AccessMemoryWrite),
                  LinkResult::Success);
-        QCOMPARE(f.link.WriteSize(0, 10, 3, DeviceProtocol::AccessMemoryWrite), LinkResult::Success);
-        QCOMPARE(f.link.WritePrgName(0, QStringLiteral("keep"), 3, DeviceProtocol::AccessMemoryWrite),
+        QCOMPARE(f.link.WriteSize(0, 10, 3, DeviceProtocol::AccessMemoryWrite),
                  LinkResult::Success);
+        QCOMPARE(
+            f.link.WritePrgName(0, QStringLiteral("keep"), 3, DeviceProtocol::AccessMemoryWrite),
+            LinkResult::Success);
     }
     QVERIFY(QFile::exists(cells));
     LinkFixture f;
