@@ -17,6 +17,7 @@ class DeviceLink;
 class ExchangeLogDock;
 class EditorAids;
 class ProgramDocument;
+class ProgramRunDock;
 class ProgramTransfer;
 struct ProgramComparison;
 class QAction;
@@ -119,6 +120,8 @@ private:
     void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
     // After a transfer's last line: the lost line, if it was lost meanwhile.
     void reportLostLine();
+    // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
+    void createProgramRunDock();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -131,6 +134,7 @@ private:
     ExchangeLogDock *exchangeLog = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
+    ProgramRunDock *runDock = nullptr;
     ActionTable actions;
 
     DeviceControls *controls = nullptr;
