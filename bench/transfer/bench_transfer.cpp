@@ -42,6 +42,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
@@ -314,13 +315,20 @@ bool windowTransfers(Supply &supply, const QString &portPath, int turnaroundMs)
     const Measure::Figures logShown = shownWrite();
     const auto *logDock = window.findChild<QDockWidget *>(QStringLiteral("exchangeLogDock"));
     const bool logVisible = logDock && logDock->isVisible();
-    met = Measure::print("window write, exchange log hidden", logHidden, turnaroundMs) && met;
-    met = Measure::print("window write, exchange log shown", logShown, turnaroundMs) && met;
     const auto cpuShare = [](const Measure::Figures &f) {
         return f.wallMs > 0 ? 100.0 * f.cpuMs / f.wallMs : 0.0;
     };
+    // These two include the wait for the log's last batch, so the line-bound ratio is not theirs.
+    for (const auto &[what, figures] :
+         {std::pair{"hidden", logHidden}, std::pair{"shown", logShown}}) {
+        std::printf(
+            "window write, exchange log %s: %s\n  wall %9.1f ms   cpu %.1f ms = %.2f %% of wall\n",
+            what, figures.succeeded ? "done" : "FAILED", figures.wallMs, figures.cpuMs,
+            cpuShare(figures));
+    }
     const double addedPercent = cpuShare(logShown) - cpuShare(logHidden);
-    const bool logMet = logVisible && logShown.succeeded && addedPercent < LogGoalPercent;
+    const bool logMet =
+        logVisible && logHidden.succeeded && logShown.succeeded && addedPercent < LogGoalPercent;
     std::printf("exchange log shown adds %.2f %% of wall in CPU (%.1f ms against %.1f ms) to the "
                 "write (goal < %.0f %%)   %s\n",
                 addedPercent, logShown.cpuMs, logHidden.cpuMs, LogGoalPercent,
