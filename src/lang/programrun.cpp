@@ -145,6 +145,8 @@ RunOutcome ProgramRun::run() const
             v[s.target] = result;
             written[s.target] = true;
             out.trace.append({t, lines[pc], pc, result, s.target});
+            if (out.trace.size() >= m_maxTraceRows)
+                stop = RunStop::Budget;
             break;
         }
         case If: {
@@ -198,6 +200,8 @@ RunOutcome ProgramRun::run() const
             // nop, labels, and kinds no record should hold.
             break;
         }
+        if (stop == RunStop::End && executed >= MaxExecutedRecords)
+            stop = RunStop::Budget;
         if (stop != RunStop::End)
             break;
         if (timePassed) {
@@ -251,6 +255,12 @@ QString ProgramRun::stopText(const RunOutcome &outcome, qint64 limitMs)
                                         .arg(outcome.lastLine);
         return tr("%1, время программы %2").arg(lines, durationText(outcome.finalTimeMs));
     }
+    case RunStop::Budget:
+        return tr("прогон остановлен после %1 записей и %2 изменений операндов, время программы "
+                  "%3: уменьшите предел времени")
+            .arg(outcome.executedRecords)
+            .arg(outcome.trace.size())
+            .arg(durationText(outcome.finalTimeMs));
     }
     return QString();
 }

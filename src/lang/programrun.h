@@ -46,6 +46,8 @@ enum class RunStop
     DivisionByZero,
     // Too many records in a row without program time passing: a loop without a delay.
     Stall,
+    // The run outgrew what a preview may cost (trace rows or records executed) before the limit.
+    Budget,
 };
 
 // Everything a run leaves: the trace, why and when it ended, and the operands' final values.
@@ -79,6 +81,11 @@ public:
     static constexpr qint64 DefaultTimeLimitMs = 3600 * 1000;
     // A loop that runs this many records without a delay is taken for one that never ends.
     static constexpr int StallRecords = 100000;
+    // What one run may cost: a program can change operands every millisecond for hours, and a
+    // preview that ate the machine's memory or ran for minutes would be worse than none. 5,000,000
+    // rows are about 160 MB; 10^9 records a few seconds.
+    static constexpr int DefaultMaxTraceRows = 5000000;
+    static constexpr qint64 MaxExecutedRecords = 1000000000;
 
     // sourceLines runs parallel to records (the compiler's recordSourceLines); it may be empty.
     explicit ProgramRun(const InstructionList &records, const QVector<int> &sourceLines = {});
@@ -88,6 +95,7 @@ public:
     qint32 startValue(int code) const;
     void setTimeLimitMs(qint64 limitMs) { m_limitMs = limitMs; }
     qint64 timeLimitMs() const { return m_limitMs; }
+    void setMaxTraceRows(int rows) { m_maxTraceRows = rows; }
 
     RunOutcome run() const;
 
@@ -122,4 +130,5 @@ private:
     QVector<int> m_lines;
     std::array<qint32, 128> m_start{};
     qint64 m_limitMs = DefaultTimeLimitMs;
+    int m_maxTraceRows = DefaultMaxTraceRows;
 };

@@ -15,6 +15,7 @@ class TestProgramRun : public QObject
 private slots:
     void run_data();
     void run();
+    void runStopsWithinItsBudget();
     void durationText_data();
     void durationText();
     void parseDuration_data();
@@ -171,6 +172,25 @@ void TestProgramRun::run()
     }
     for (auto it = last.cbegin(); it != last.cend(); ++it)
         QCOMPARE(outcome.finalValues[size_t(it.key())], it.value());
+}
+
+// A program that changes operands every millisecond for hours must not fill memory: the run stops
+// at its row budget with what it has, and says so.
+void TestProgramRun::runStopsWithinItsBudget()
+{
+    const CompileResult compiled =
+        compileProgram(text({"#1;", "Us += 1;", "Is += 1;", "delay_ms 1;", "jmp #1;"}));
+    QVERIFY(compiled.ok);
+    ProgramRun run(compiled.instructions, compiled.recordSourceLines);
+    run.setMaxTraceRows(5);
+    const RunOutcome outcome = run.run();
+    QCOMPARE(describeTrace(outcome.trace),
+             lines({"0 2 Us=1", "0 3 Is=1", "1 2 Us=2", "1 3 Is=2", "2 2 Us=3"}));
+    QCOMPARE(outcome.stop, RunStop::Budget);
+    QCOMPARE(outcome.finalTimeMs, qint64(2));
+    QCOMPARE(ProgramRun::stopText(outcome, run.timeLimitMs()),
+             u8("прогон остановлен после 12 записей и 5 изменений операндов, время программы 2 "
+                "мс: уменьшите предел времени"));
 }
 
 void TestProgramRun::durationText_data()

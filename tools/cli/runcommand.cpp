@@ -28,6 +28,8 @@ QString stopName(RunStop stop)
         return QStringLiteral("div0");
     case RunStop::Stall:
         return QStringLiteral("stall");
+    case RunStop::Budget:
+        return QStringLiteral("budget");
     }
     return QString();
 }
