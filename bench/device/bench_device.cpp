@@ -6,6 +6,7 @@
 
 #include "benchsupply.h"
 #include "devicelink.h"
+#include "deviceprotocol.h"
 #include "instruction.h"
 
 #include <QCoreApplication>
@@ -85,7 +86,7 @@ int main(int argc, char *argv[])
         link.setTraceDevice(nullptr);
         int count = 0;
         const Measure measure;
-        const LinkResult result = link.ReadSize(Slave, 0, DeviceLink::AccessMemoryRead, count);
+        const LinkResult result = link.ReadSize(Slave, 0, DeviceProtocol::AccessMemoryRead, count);
         measure.print("ReadSize, silent supply (2 x 244 ms)", nameOf(result));
     }
 
@@ -112,14 +113,14 @@ int main(int argc, char *argv[])
         const Measure measure;
         int count = 0;
         QString name;
-        LinkResult result = link.ReadSize(Slave, 1, DeviceLink::AccessMemoryRead, count);
+        LinkResult result = link.ReadSize(Slave, 1, DeviceProtocol::AccessMemoryRead, count);
         if (result == LinkResult::Success) {
-            result = link.ReadPrgName(Slave, name, 1, DeviceLink::AccessMemoryRead);
+            result = link.ReadPrgName(Slave, name, 1, DeviceProtocol::AccessMemoryRead);
         }
         for (int i = 0; i < count && result == LinkResult::Success; ++i) {
             Instruction record;
             result =
-                link.ReadProgramLine(Slave, record, quint8(i), 1, DeviceLink::AccessMemoryRead);
+                link.ReadProgramLine(Slave, record, quint8(i), 1, DeviceProtocol::AccessMemoryRead);
             if (result == LinkResult::Success && record != sampleRecord(i)) {
                 result = LinkResult::Failure;
             }
@@ -131,14 +132,14 @@ int main(int argc, char *argv[])
         LinkResult result = LinkResult::Success;
         for (int i = 0; i < Records && result == LinkResult::Success; ++i) {
             result = link.WriteProgramLine(Slave, sampleRecord(Records - i), quint8(i), 2,
-                                           DeviceLink::AccessMemoryWrite);
+                                           DeviceProtocol::AccessMemoryWrite);
         }
         if (result == LinkResult::Success) {
-            result = link.WriteSize(Slave, Records, 2, DeviceLink::AccessMemoryWrite);
+            result = link.WriteSize(Slave, Records, 2, DeviceProtocol::AccessMemoryWrite);
         }
         if (result == LinkResult::Success) {
-            result =
-                link.WritePrgName(Slave, QStringLiteral("BENCH"), 2, DeviceLink::AccessMemoryWrite);
+            result = link.WritePrgName(Slave, QStringLiteral("BENCH"), 2,
+                                       DeviceProtocol::AccessMemoryWrite);
         }
         measure.print("write 100 records, paced 9600 8N1", nameOf(result));
     }

@@ -6,6 +6,7 @@
 #include "devicelink.h"
 #include "editoraids.h"
 #include "elidedlabel.h"
+#include "exchangelogdock.h"
 #include "highlighter.h"
 #include "languagehelp.h"
 #include "portguard.h"
@@ -73,6 +74,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     port = new QSerialPort(this);
     link = std::make_unique<DeviceLink>(port);
+    exchangeLog = new ExchangeLogDock(this);
+    addDockWidget(Qt::BottomDockWidgetArea, exchangeLog);
+    exchangeLog->hide();
+    exchangeLog->setDialogs(dialogs.get());
+    link->setEventSink(exchangeLog->observer());
     // A pulled adapter or a vanished line end floods the port with errors: close it once.
     auto *guard = new PortGuard(port, this);
     connect(guard, &PortGuard::portLost, this, &MainWindow::onPortLost);
@@ -118,6 +124,7 @@ void MainWindow::setDialogs(std::unique_ptr<UserDialogs> replacement)
     dialogs = std::move(replacement);
     document->setDialogs(dialogs.get());
     editorAids->setDialogs(dialogs.get());
+    exchangeLog->setDialogs(dialogs.get());
 }
 
 QTextEdit *MainWindow::editor() const
@@ -246,6 +253,8 @@ void MainWindow::createActions()
             "outbox.png", keys(tr("Shift+F9")), [this] { CompareWithDevice(); }, {device}),
         Row("verifyAction", tr("Про&верять после записи"), tr("После записи считать ячейку и сравнить с записанным"),
             nullptr, {}, nullptr, {device}).checkable(),
+        Row("exchangeLogAction", tr("&Журнал обмена"), tr("Кадры и события обмена с прибором"), nullptr,
+            keys(tr("Ctrl+L")), [this] { exchangeLog->toggle(); }, {window, device}),
         ActionTable::separator({device}),
         Row("cancelAction", tr("Пр&ервать"), tr("Прервать обмен с прибором после текущего запроса"), nullptr,
             {QKeySequence(Qt::Key_Escape)}, [this] { CancelTransfer(); }, {window, device}),

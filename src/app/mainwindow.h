@@ -14,6 +14,7 @@
 
 class DeviceControls;
 class DeviceLink;
+class ExchangeLogDock;
 class EditorAids;
 class ElidedLabel;
 class ProgramDocument;
@@ -138,6 +139,7 @@ private:
     std::unique_ptr<QSettings> settings;
     QSerialPort *port = nullptr;
     std::unique_ptr<DeviceLink> link;
+    ExchangeLogDock *exchangeLog = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
     ProgramRunDock *runDock = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "deviceprotocol.h"
+#include "exchangelog.h"
 #include "linkresult.h"
 
 #include <QByteArray>
@@ -25,8 +25,10 @@ struct Instruction;
 // A reply counts only for the request it answers: input waiting before a request is sent is
 // dropped, and a line whose destination, source or command byte shows that it answers something
 // else is dropped while the wait goes on. Input that comes while no exchange waits is read and
-// dropped at once, so a chattering device costs no memory. Exchanges and transport live in
-// linkexchange.cpp, the request layouts in linkrequests.cpp.
+// dropped at once, so a chattering device costs no memory. Construction, traces and the transport
+// live in devicelink.cpp, the exchanges in linkexchange.cpp, the request layouts in
+// linkrequests.cpp. Frame layout, CRC and the device's codes come from the frame codec and
+// DeviceProtocol, which the link does not re-export.
 //
 // Waiting for a reply sleeps in a local event loop, so slots of the caller's window run
 // meanwhile. The link refuses to start an exchange while another is waiting (it gives
@@ -51,60 +53,19 @@ public:
     // an open port, in that order. False when the port refused one of them.
     static bool applyLineSettings(QSerialPort &port);
 
-    // Access codes (frame byte 3 of a request).
-    static constexpr quint8 AccessRegisterRead = DeviceProtocol::AccessRegisterRead;
-    static constexpr quint8 AccessMemoryRead = DeviceProtocol::AccessMemoryRead;
-    static constexpr quint8 AccessRegisterWrite = DeviceProtocol::AccessRegisterWrite;
-    static constexpr quint8 AccessMemoryWrite = DeviceProtocol::AccessMemoryWrite;
-
     // Time-outs of one wait for a reply.
     static constexpr quint8 MemoryTimeoutMs = 244;
     static constexpr quint8 RegisterTimeoutMs = 200;
-    // Bound on each wait for the port to send a piece of a frame.
-    static constexpr int PortWriteWaitMs = 300;
     // Most characters taken from the port in one poll.
     static constexpr int PollChunkChars = 100;
     // A reply line without CR that grows past this is garbage; the longest reply is 58 chars.
     static constexpr int MaxLineChars = 600;
-    // How much longer than a time-out to wait for the answer of a retry that may follow a late one.
-    static constexpr int StaleAnswerMarginMs = 150;
-    // Before a request goes out the line must have been quiet this long, so that the rest of an
-    // answer still on its way (a device that answers twice) is dropped, not taken as the reply.
-    // Three characters at 9600 baud.
-    static constexpr int QuietGapMs = 3;
     // The first request on a freshly opened port waits for this much silence.
     static constexpr int QuietStartMs = MemoryTimeoutMs;
-    // How long after the last answer settle() listens for a second one.
-    static constexpr int SettleMs = 100;
-    // A line starting this much earlier than the request could have crossed the wire still
-    // counts: the port's clock and the driver's hand-over are not exact.
-    static constexpr int WireToleranceMs = 3;
     static constexpr int WriteAttempts = 3;
     static constexpr int MemoryReadRuns = 2;
 
-    static constexpr int CellCount = DeviceProtocol::CellCount;
-    static constexpr quint8 LineCommandBase = DeviceProtocol::LineCommandBase;
-    static constexpr quint8 CountCommandBase = DeviceProtocol::CountCommandBase;
-    static constexpr quint8 NameCommandBase = DeviceProtocol::NameCommandBase;
-    static constexpr int NameBytes = DeviceProtocol::NameBytes;
-    // Index of the last payload byte each read uses (its full reply is 3 bytes longer).
-    static constexpr quint8 SizeMinLength = 4;
-    static constexpr quint8 NameMinLength = 8;
-    static constexpr quint8 LineMinLength = 17;
-
-    // Fixed registers.
-    static constexpr quint8 Register01Command = 0x01;
-    static constexpr quint8 Register10Command = 0x10;
-    static constexpr quint8 Register03Command = 0x03;
-    static constexpr quint8 Register07Command = 0x07;
-    static constexpr quint8 RegisterA8Command = 0xA8;
-    static constexpr quint8 RegisterABCommand = 0xAB;
-    static constexpr quint8 Register01MinLength = 11;
-    static constexpr quint8 Register10MinLength = 15;
-    static constexpr quint8 Register03MinLength = 7;
-    static constexpr quint8 RegisterA8MinLength = 25;
-    static constexpr quint8 RegisterABLongMinLength = 13;
-    static constexpr quint8 RegisterABShortMinLength = 8;
+    // Values of the fixed registers' layouts.
     static constexpr int Register10Values = 6;
     static constexpr int RegisterA8Values = 11;
     static constexpr int RegisterABBytes = 7;
@@ -116,6 +77,9 @@ public:
 
     // Where traces go; nullptr discards them. The device is not owned.
     void setTraceDevice(QIODevice *device);
+    // Who hears of every frame sent and received and of the line's events (the exchange log);
+    // nullptr for nobody. Not owned; it must outlive the link or be unset first.
+    void setEventSink(ExchangeObserver *observer) { eventSink = observer; }
 
     // Whether a reply must have begun after the request crossed the wire. Auto applies it on
     // every port except pseudo-terminals, which have no wire (a simulator there can pace itself
@@ -140,26 +104,6 @@ public:
     // Listens until SettleMs after the last answer have passed on a quiet line; call after a
     // transfer's last request, before its success is reported.
     void settle();
-
-    // Frame codec on the port.
-    void SendFrame(quint8 dest, quint8 command, quint8 access, const QByteArray &payload);
-    static quint16 Crc16Update(quint16 crc, quint8 byte);
-    static std::optional<QByteArray> DecodeReply(const QByteArray &line);
-
-    // Transport.
-    void PortWrite(const char *data, quint8 length);
-    // One look at the port: adds to `line` up to its CR; true when it is complete.
-    bool PollReply(QByteArray &line);
-    // Collects the next complete line, whatever it answers; true if one came in time.
-    bool GetLine(QByteArray &line, int timeoutMs);
-
-    // What ended a wait for a reply.
-    enum class WaitEnd
-    {
-        Reply,
-        TimeOut,
-        PortClosed,
-    };
 
     // Exchanges; `reply` receives the decoded bytes (empty when nothing decoded).
     LinkResult ReadExchange(quint8 dest, quint8 command, quint8 minLength, quint8 timeoutMs,
@@ -209,6 +153,53 @@ public:
     int timedOutWaits() const { return timeouts; }
 
 private:
+    // Bound on each wait for the port to send a piece of a frame.
+    static constexpr int PortWriteWaitMs = 300;
+    // How much longer than a time-out to wait for the answer of a retry that may follow a late one.
+    static constexpr int StaleAnswerMarginMs = 150;
+    // Before a request goes out the line must have been quiet this long, so that the rest of an
+    // answer still on its way (a device that answers twice) is dropped, not taken as the reply.
+    // Three characters at 9600 baud.
+    static constexpr int QuietGapMs = 3;
+    // How long after the last answer settle() listens for a second one.
+    static constexpr int SettleMs = 100;
+    // A line starting this much earlier than the request could have crossed the wire still
+    // counts: the port's clock and the driver's hand-over are not exact.
+    static constexpr int WireToleranceMs = 3;
+
+    // Index of the last payload byte each read uses (its full reply is 3 bytes longer).
+    static constexpr quint8 SizeMinLength = 4;
+    static constexpr quint8 NameMinLength = 8;
+    static constexpr quint8 LineMinLength = 17;
+
+    // Fixed registers.
+    static constexpr quint8 Register01Command = 0x01;
+    static constexpr quint8 Register10Command = 0x10;
+    static constexpr quint8 Register03Command = 0x03;
+    static constexpr quint8 Register07Command = 0x07;
+    static constexpr quint8 RegisterA8Command = 0xA8;
+    static constexpr quint8 RegisterABCommand = 0xAB;
+    static constexpr quint8 Register01MinLength = 11;
+    static constexpr quint8 Register10MinLength = 15;
+    static constexpr quint8 Register03MinLength = 7;
+    static constexpr quint8 RegisterA8MinLength = 25;
+    static constexpr quint8 RegisterABLongMinLength = 13;
+    static constexpr quint8 RegisterABShortMinLength = 8;
+
+    // What ended a wait for a reply.
+    enum class WaitEnd
+    {
+        Reply,
+        TimeOut,
+        PortClosed,
+    };
+
+    // Transport: the frame of a request onto the port, in pieces of one or two characters.
+    void SendFrame(quint8 dest, quint8 command, quint8 access, const QByteArray &payload);
+    void PortWrite(const char *data, quint8 length);
+    // One look at the port: adds to `line` up to its CR; true when it is complete.
+    bool PollReply(QByteArray &line);
+
     // The header a reply must carry to answer a request.
     struct Expected
     {
@@ -247,12 +238,16 @@ private:
     LinkResult readMemory(quint8 dest, quint8 command, const QByteArray &payload, quint8 minLength,
                           quint8 access, QByteArray &reply);
     void flushTrace();
+    void report(ExchangeEvent::Kind kind, const QByteArray &frame = {}, qint64 value = 0,
+                int limit = 0)
+    {
+        if (eventSink) {
+            eventSink->exchangeEvent(ExchangeEvent::now(kind, frame, value, limit));
+        }
+    }
 
     QSerialPort *port;
-    const QByteArray hexDigits;
-    const char startChar;
-    const char endChar;
-    const quint8 ownAddress;
+    ExchangeObserver *eventSink = nullptr;
 
     std::unique_ptr<QFile> standardOutput;
     QTextStream trace;
@@ -296,6 +291,8 @@ private:
     // Receiver of the port's signals while no exchange waits.
     std::unique_ptr<QObject> idleReader;
     bool busy = false;
+    // While dropping the answers of retries nobody waits for any more.
+    bool droppingStale = false;
     bool waiting = false;
     int timeouts = 0;
 };

@@ -1,18 +1,17 @@
-// The link's transport and exchanges: traces, sending a frame, waiting for the line that answers
-// it, retries, and dropping whatever else the device sends.
+// The link's exchanges: waiting for the line that answers a request, retries, doubt about
+// answers that came twice, and dropping whatever else the device sends.
 
 #include "devicelink.h"
 
+#include "exchangelog.h"
 #include "framecodec.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QScopedValueRollback>
 #include <QSerialPort>
 #include <QTimer>
 
-#include <cstdio>
 #include <utility>
 
 namespace {
@@ -25,158 +24,9 @@ bool isLinkError(QSerialPort::SerialPortError error)
 
 // Bytes of a reply that say whom it answers: destination, source, command.
 constexpr int AddressedBytes = 3;
-// Characters dropped per read while draining.
-constexpr int DrainChunkChars = 4096;
 constexpr qint64 NsPerMs = 1000000;
-// One character of 9600 8N1 on the wire: start bit, eight data bits, stop bit.
-constexpr qint64 CharNs = 10 * 1000000000LL / 9600;
 
 } // namespace
-
-DeviceLink::DeviceLink(QSerialPort *serialPort)
-    : port(serialPort), hexDigits(FrameCodec::HexDigits), startChar(FrameCodec::StartChar),
-      endChar(FrameCodec::EndChar), ownAddress(FrameCodec::OwnAddress),
-      standardOutput(std::make_unique<QFile>()), idleReader(std::make_unique<QObject>())
-{
-    // The chunks read from the port are traced byte for byte.
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    trace.setEncoding(QStringConverter::Latin1);
-#else
-    trace.setCodec("ISO-8859-1");
-#endif
-    if (standardOutput->open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        trace.setDevice(standardOutput.get());
-    } else {
-        trace.setString(&discardedTrace, QIODevice::WriteOnly);
-    }
-    linkClock.start();
-    // Unread input would pile up in the port's buffer without bound and feed the next request.
-    QObject::connect(port, &QIODevice::readyRead, idleReader.get(), [this]() { drainWhileIdle(); });
-    // Whatever the port is opened on next may still carry answers to someone else's requests.
-    QObject::connect(port, &QIODevice::aboutToClose, idleReader.get(),
-                     [this]() { quietStartPending = true; });
-}
-
-DeviceLink::~DeviceLink()
-{
-    trace.flush();
-}
-
-void DeviceLink::setTraceDevice(QIODevice *device)
-{
-    trace.flush();
-    if (device) {
-        trace.setDevice(device);
-    } else {
-        discardedTrace.clear();
-        trace.setString(&discardedTrace, QIODevice::WriteOnly);
-    }
-}
-
-void DeviceLink::flushTrace()
-{
-    trace.flush();
-    if (trace.string()) {
-        discardedTrace.clear();
-    }
-}
-
-quint16 DeviceLink::Crc16Update(quint16 crc, quint8 byte)
-{
-    return FrameCodec::crc16Update(crc, byte);
-}
-
-std::optional<QByteArray> DeviceLink::DecodeReply(const QByteArray &line)
-{
-    return FrameCodec::decodeReply(line);
-}
-
-void DeviceLink::SendFrame(quint8 dest, quint8 command, quint8 access, const QByteArray &payload)
-{
-    // Empty when the payload would not fit its length byte: then nothing is sent.
-    const QByteArray text = FrameCodec::encodeFrame(dest, ownAddress, command, access, payload);
-    if (text.isEmpty()) {
-        return;
-    }
-    lastFrame = text;
-    earliestReplyNs = linkClock.nsecsElapsed() + text.size() * CharNs - WireToleranceMs * NsPerMs;
-    // The start character, each byte's two digits, the end character: one write each.
-    PortWrite(text.constData(), 1);
-    for (int i = 1; i + 1 < text.size(); i += 2) {
-        PortWrite(text.constData() + i, 2);
-    }
-    PortWrite(text.constData() + text.size() - 1, 1);
-}
-
-void DeviceLink::PortWrite(const char *data, quint8 length)
-{
-    if (!port->isOpen()) {
-        return;
-    }
-    // Qt 5.15's waitForBytesWritten() on Unix does not return once it has written the buffer:
-    // it goes on waiting for input until its time-out, so a wait around every piece cost 300 ms.
-    // Hand the characters to the driver at once; wait only while it cannot take them yet.
-    port->write(data, length);
-    // Writing may have found the port dead and a guard may have closed it.
-    if (port->isOpen() && !port->flush() && port->isOpen() && port->bytesToWrite() > 0) {
-        port->waitForBytesWritten(PortWriteWaitMs);
-    }
-}
-
-bool DeviceLink::PollReply(QByteArray &line)
-{
-    if (!port->isOpen()) {
-        return false;
-    }
-    // What followed the last line's CR comes first; it was traced when it was read.
-    QByteArray chunk;
-    qint64 chunkNs = inboxReadNs;
-    if (!inbox.isEmpty()) {
-        chunk.swap(inbox);
-    } else {
-        chunk = port->read(PollChunkChars);
-        chunkNs = linkClock.nsecsElapsed();
-        if (!chunk.isEmpty()) {
-            lastInput.start();
-        }
-        trace << QString::fromLatin1(chunk);
-    }
-    // A line ends at its first CR; the rest may be the start of the next line.
-    const auto takeUpToEnd = [this, &chunk, chunkNs](int from) {
-        const int end = chunk.indexOf(endChar, from);
-        if (end < 0) {
-            return chunk.mid(from);
-        }
-        inbox = chunk.mid(end + 1);
-        inboxReadNs = chunkNs;
-        return chunk.mid(from, end + 1 - from);
-    };
-    if (line.contains(startChar)) {
-        const QByteArray part = takeUpToEnd(0);
-        line.append(part);
-        trace << "line+" << QString::fromLatin1(part) << "\n";
-    } else {
-        const int start = chunk.indexOf(startChar);
-        if (start >= 0) {
-            lineStartNs = chunkNs;
-            line = takeUpToEnd(start);
-            trace << "line=" << QString::fromLatin1(line) << "\n";
-        }
-    }
-    // A line that outgrows every reply without ending is handed on for decoding to reject,
-    // so a flooding device cannot grow it without bound.
-    if (line.contains(endChar) || line.size() > MaxLineChars) {
-        trace << "\n"
-              << "LineCode = " << QString::fromLatin1(line) << "\n";
-        return true;
-    }
-    return false;
-}
-
-bool DeviceLink::GetLine(QByteArray &line, int timeoutMs)
-{
-    return waitForLine(line, timeoutMs, std::nullopt) == WaitEnd::Reply;
-}
 
 bool DeviceLink::answersSomethingElse(const QByteArray &line, const Expected &expected) const
 {
@@ -186,8 +36,8 @@ bool DeviceLink::answersSomethingElse(const QByteArray &line, const Expected &ex
     if (!decoded || decoded->size() < AddressedBytes) {
         return false;
     }
-    return quint8(decoded->at(0)) != ownAddress || quint8(decoded->at(1)) != expected.source ||
-           quint8(decoded->at(2)) != expected.command;
+    return quint8(decoded->at(0)) != FrameCodec::OwnAddress ||
+           quint8(decoded->at(1)) != expected.source || quint8(decoded->at(2)) != expected.command;
 }
 
 DeviceLink::WaitEnd DeviceLink::waitForLine(QByteArray &line, int timeoutMs,
@@ -250,73 +100,35 @@ DeviceLink::WaitEnd DeviceLink::waitForLine(QByteArray &line, int timeoutMs,
         if (PollReply(line)) {
             if (expected && line == lastFrame) {
                 // Our own request, echoed by a two-wire adapter: not an answer, even at 200.
-                trace << "Echo " << QString::fromLatin1(line) << "\n";
+                trace << "Echo " << ExchangeLog::escaped(line) << "\n";
+                report(ExchangeEvent::Kind::Echo, line);
                 line.clear();
                 continue;
             }
             if (expected && answersSomethingElse(line, *expected)) {
                 // Another request's answer, or one for another station: not ours, wait on.
-                trace << "Dropped " << QString::fromLatin1(line) << "\n";
+                trace << "Dropped " << ExchangeLog::escaped(line) << "\n";
+                report(ExchangeEvent::Kind::Foreign, line);
                 noteExtraAnswer(line);
                 line.clear();
                 continue;
             }
             if (expected && wireTiming() && lineStartNs < earliestReplyNs) {
                 // Began before the request could have left the wire: an earlier answer again.
-                trace << "Too early " << QString::fromLatin1(line) << "\n";
+                trace << "Too early " << ExchangeLog::escaped(line) << "\n";
+                report(ExchangeEvent::Kind::Stale, line);
                 noteExtraAnswer(line);
                 line.clear();
                 continue;
             }
+            report(droppingStale ? ExchangeEvent::Kind::Stale : ExchangeEvent::Kind::Received,
+                   line);
             end = WaitEnd::Reply;
             break;
         }
     }
     trace.flush();
     return end;
-}
-
-qint64 DeviceLink::dropAvailable()
-{
-    qint64 dropped = 0;
-    char sink[DrainChunkChars];
-    while (port->isOpen() && port->bytesAvailable() > 0) {
-        const qint64 got = port->read(sink, sizeof sink);
-        if (got <= 0) {
-            break;
-        }
-        dropped += got;
-        scanDropped(sink, got);
-    }
-    if (dropped > 0) {
-        lastInput.start();
-    }
-    return dropped;
-}
-
-void DeviceLink::drainWhileIdle()
-{
-    if (busy || waiting) {
-        return;
-    }
-    scanDropped(inbox.constData(), inbox.size());
-    inbox.clear();
-    dropAvailable();
-}
-
-bool DeviceLink::wireTiming() const
-{
-    switch (replyTiming) {
-    case ReplyTiming::Wire:
-        return true;
-    case ReplyTiming::NoWire:
-        return false;
-    case ReplyTiming::Auto:
-        break;
-    }
-    // A pseudo-terminal hands characters over at once: nothing there crosses a wire.
-    return !port->portName().startsWith(QLatin1String("pts/")) &&
-           !port->portName().contains(QLatin1String("/pts/"));
 }
 
 void DeviceLink::scanDropped(const char *data, qint64 size)
@@ -328,11 +140,11 @@ void DeviceLink::scanDropped(const char *data, qint64 size)
     }
     for (qint64 i = 0; i < size; ++i) {
         const char c = data[i];
-        if (c == startChar) {
+        if (c == FrameCodec::StartChar) {
             droppedLine = QByteArray(1, c);
         } else if (!droppedLine.isEmpty()) {
             droppedLine.append(c);
-            if (c == endChar) {
+            if (c == FrameCodec::EndChar) {
                 noteExtraAnswer(droppedLine);
                 droppedLine.clear();
             } else if (droppedLine.size() > MaxLineChars) {
@@ -349,12 +161,14 @@ bool DeviceLink::noteExtraAnswer(const QByteArray &line)
     }
     const std::optional<QByteArray> decoded = FrameCodec::decodeReply(line);
     if (!decoded || decoded->size() != lastAnswer->length || FrameCodec::crc16(*decoded) != 0 ||
-        quint8(decoded->at(0)) != ownAddress || quint8(decoded->at(1)) != lastAnswer->source ||
+        quint8(decoded->at(0)) != FrameCodec::OwnAddress ||
+        quint8(decoded->at(1)) != lastAnswer->source ||
         quint8(decoded->at(2)) != lastAnswer->command) {
         return false;
     }
     doubted = lastAnswer->id;
-    trace << "Second answer " << QString::fromLatin1(line) << "\n";
+    trace << "Second answer " << ExchangeLog::escaped(line) << "\n";
+    report(ExchangeEvent::Kind::Doubt, line, qint64(lastAnswer->id));
     return true;
 }
 
@@ -444,6 +258,7 @@ void DeviceLink::discardInput(qint64 holdMs, int quietMs)
     if (dropped > 0) {
         trace << "Discarded " << dropped << " chars"
               << "\n";
+        report(ExchangeEvent::Kind::Discarded, {}, dropped);
     }
 }
 
@@ -470,6 +285,7 @@ DeviceLink::WaitEnd DeviceLink::sendAndWait(quint8 dest, quint8 command, quint8 
     const WaitEnd end = waitForLine(line, timeoutMs, Expected{dest, command});
     if (end == WaitEnd::TimeOut) {
         ++timeouts;
+        report(ExchangeEvent::Kind::TimeOut, {}, timeoutMs);
     }
     return end;
 }
@@ -491,7 +307,7 @@ LinkResult DeviceLink::readExchange(quint8 dest, quint8 command, const QByteArra
     }
     LinkResult result = LinkResult::NoReply;
     if (end == WaitEnd::Reply) {
-        const std::optional<QByteArray> decoded = DecodeReply(line);
+        const std::optional<QByteArray> decoded = FrameCodec::decodeReply(line);
         result = FrameCodec::checkReadReply(decoded, minLength, trace);
         if (decoded) {
             reply = *decoded;
@@ -529,6 +345,9 @@ LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArr
     WaitEnd end = WaitEnd::TimeOut;
     int attempt = 0;
     for (; attempt < WriteAttempts && end != WaitEnd::Reply; ++attempt) {
+        if (attempt > 0) {
+            report(ExchangeEvent::Kind::Retry, {}, attempt + 1, WriteAttempts);
+        }
         end = sendAndWait(dest, command, access, payload, timeoutMs, line);
     }
     if (end == WaitEnd::Reply && attempt > 1) {
@@ -536,10 +355,10 @@ LinkResult DeviceLink::WriteExchange(quint8 dest, quint8 command, const QByteArr
     } else if (end == WaitEnd::TimeOut) {
         oweAnswers(dest, command, timeoutMs);
     }
-    trace << QString::fromLatin1(line);
+    trace << ExchangeLog::escaped(line);
     // A line that came is final whatever it holds: the device may have stored the data.
     const std::optional<QByteArray> decoded =
-        end == WaitEnd::Reply ? DecodeReply(line) : std::nullopt;
+        end == WaitEnd::Reply ? FrameCodec::decodeReply(line) : std::nullopt;
     const LinkResult result =
         end == WaitEnd::Reply ? FrameCodec::checkWriteReply(decoded) : LinkResult::NoReply;
     if (result == LinkResult::Success) {
@@ -557,6 +376,7 @@ void DeviceLink::dropStaleAnswers(quint8 dest, quint8 command, int timeoutMs, in
     // that: wait for it and drop it, without traces, as nothing was asked.
     QIODevice *traceDevice = trace.string() ? nullptr : trace.device();
     setTraceDevice(nullptr);
+    const QScopedValueRollback<bool> staleScope(droppingStale, true);
     QByteArray stale;
     // Each retry went out a time-out after the request before it, and its frame took time to
     // send. A wait that ends without an answer means the rest were never sent.
@@ -574,6 +394,9 @@ LinkResult DeviceLink::readMemory(quint8 dest, quint8 command, const QByteArray 
     bool timedOut = false;
     for (int run = 0; run < MemoryReadRuns && result != LinkResult::Success; ++run) {
         WaitEnd end = WaitEnd::PortClosed;
+        if (run > 0) {
+            report(ExchangeEvent::Kind::Retry, {}, run + 1, MemoryReadRuns);
+        }
         result =
             readExchange(dest, command, payload, minLength, MemoryTimeoutMs, access, reply, &end);
         if (timedOut && end == WaitEnd::Reply) {
@@ -585,14 +408,4 @@ LinkResult DeviceLink::readMemory(quint8 dest, quint8 command, const QByteArray 
         }
     }
     return result;
-}
-
-bool DeviceLink::applyLineSettings(QSerialPort &port)
-{
-    // Every setting is tried, as the device line needs all of them.
-    bool ok = port.setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections);
-    ok = port.setDataBits(QSerialPort::Data8) && ok;
-    ok = port.setParity(QSerialPort::NoParity) && ok;
-    ok = port.setStopBits(QSerialPort::OneStop) && ok;
-    return ok;
 }

@@ -3,6 +3,7 @@
 
 #include "devicelink.h"
 
+#include "deviceprotocol.h"
 #include "framecodec.h"
 #include "instruction.h"
 
@@ -37,13 +38,13 @@ void appendU16(QByteArray &out, quint16 value)
 
 quint8 DeviceLink::cellCommand(quint8 base, int cell)
 {
-    return quint8(base + qBound(0, cell, CellCount - 1));
+    return quint8(base + qBound(0, cell, DeviceProtocol::CellCount - 1));
 }
 
 QByteArray DeviceLink::packName(const QString &name)
 {
-    QByteArray packed(NameBytes, ' ');
-    for (int i = 0; i < qMin(NameBytes, name.size()); ++i) {
+    QByteArray packed(DeviceProtocol::NameBytes, ' ');
+    for (int i = 0; i < qMin(DeviceProtocol::NameBytes, name.size()); ++i) {
         const ushort code = name.at(i).unicode();
         packed[i] = code <= 0xFF ? char(code) : char(0);
     }
@@ -53,8 +54,8 @@ QByteArray DeviceLink::packName(const QString &name)
 LinkResult DeviceLink::ReadSize(quint8 dest, int cell, quint8 access, int &count)
 {
     QByteArray reply;
-    const LinkResult result = readMemory(dest, cellCommand(CountCommandBase, cell), QByteArray(),
-                                         SizeMinLength, access, reply);
+    const LinkResult result = readMemory(dest, cellCommand(DeviceProtocol::CountCommandBase, cell),
+                                         QByteArray(), SizeMinLength, access, reply);
     if (result == LinkResult::Success) {
         count = quint8(reply.at(PayloadOffset));
     }
@@ -64,11 +65,11 @@ LinkResult DeviceLink::ReadSize(quint8 dest, int cell, quint8 access, int &count
 LinkResult DeviceLink::ReadPrgName(quint8 dest, QString &name, int cell, quint8 access)
 {
     QByteArray reply;
-    const LinkResult result = readMemory(dest, cellCommand(NameCommandBase, cell), QByteArray(),
-                                         NameMinLength, access, reply);
+    const LinkResult result = readMemory(dest, cellCommand(DeviceProtocol::NameCommandBase, cell),
+                                         QByteArray(), NameMinLength, access, reply);
     if (result == LinkResult::Success) {
         // Replaced whole: whatever the string held before, it now holds the five characters.
-        name = QString::fromLatin1(reply.constData() + PayloadOffset, NameBytes);
+        name = QString::fromLatin1(reply.constData() + PayloadOffset, DeviceProtocol::NameBytes);
     }
     return result;
 }
@@ -77,7 +78,7 @@ LinkResult DeviceLink::ReadProgramLine(quint8 dest, Instruction &record, quint8 
                                        quint8 access)
 {
     QByteArray reply;
-    const LinkResult result = readMemory(dest, cellCommand(LineCommandBase, cell),
+    const LinkResult result = readMemory(dest, cellCommand(DeviceProtocol::LineCommandBase, cell),
                                          QByteArray(1, char(index)), LineMinLength, access, reply);
     if (result == LinkResult::Success) {
         record = Instruction::unpack(reply, PayloadOffset);
@@ -90,28 +91,29 @@ LinkResult DeviceLink::WriteProgramLine(quint8 dest, const Instruction &record, 
 {
     QByteArray payload = record.pack();
     payload.append(char(index));
-    return WriteExchange(dest, cellCommand(LineCommandBase, cell), payload, MemoryTimeoutMs,
-                         access);
+    return WriteExchange(dest, cellCommand(DeviceProtocol::LineCommandBase, cell), payload,
+                         MemoryTimeoutMs, access);
 }
 
 LinkResult DeviceLink::WriteSize(quint8 dest, int count, int cell, quint8 access)
 {
-    return WriteExchange(dest, cellCommand(CountCommandBase, cell),
+    return WriteExchange(dest, cellCommand(DeviceProtocol::CountCommandBase, cell),
                          QByteArray(1, char(count & 0xFF)), MemoryTimeoutMs, access);
 }
 
 LinkResult DeviceLink::WritePrgName(quint8 dest, const QString &name, int cell, quint8 access)
 {
-    return WriteExchange(dest, cellCommand(NameCommandBase, cell), packName(name), MemoryTimeoutMs,
-                         access);
+    return WriteExchange(dest, cellCommand(DeviceProtocol::NameCommandBase, cell), packName(name),
+                         MemoryTimeoutMs, access);
 }
 
 LinkResult DeviceLink::ReadRegisters01(quint8 dest, quint16 &first, qint16 &second,
                                        std::array<quint8, 4> &bytes)
 {
     QByteArray reply;
-    const LinkResult result = ReadExchange(dest, Register01Command, Register01MinLength,
-                                           RegisterTimeoutMs, AccessRegisterRead, reply);
+    const LinkResult result =
+        ReadExchange(dest, Register01Command, Register01MinLength, RegisterTimeoutMs,
+                     DeviceProtocol::AccessRegisterRead, reply);
     if (result == LinkResult::Success) {
         first = u16At(reply, PayloadOffset);
         second = s16At(reply, PayloadOffset + 2);
@@ -125,8 +127,9 @@ LinkResult DeviceLink::ReadRegisters01(quint8 dest, quint16 &first, qint16 &seco
 LinkResult DeviceLink::ReadRegisters10(quint8 dest, std::array<quint16, Register10Values> &values)
 {
     QByteArray reply;
-    const LinkResult result = ReadExchange(dest, Register10Command, Register10MinLength,
-                                           RegisterTimeoutMs, AccessRegisterRead, reply);
+    const LinkResult result =
+        ReadExchange(dest, Register10Command, Register10MinLength, RegisterTimeoutMs,
+                     DeviceProtocol::AccessRegisterRead, reply);
     if (result == LinkResult::Success) {
         for (size_t i = 0; i < values.size(); ++i) {
             values[i] = u16At(reply, PayloadOffset + 2 * int(i));
@@ -138,8 +141,9 @@ LinkResult DeviceLink::ReadRegisters10(quint8 dest, std::array<quint16, Register
 LinkResult DeviceLink::ReadRegisters03(quint8 dest, quint16 &first, qint16 &second)
 {
     QByteArray reply;
-    const LinkResult result = ReadExchange(dest, Register03Command, Register03MinLength,
-                                           RegisterTimeoutMs, AccessRegisterRead, reply);
+    const LinkResult result =
+        ReadExchange(dest, Register03Command, Register03MinLength, RegisterTimeoutMs,
+                     DeviceProtocol::AccessRegisterRead, reply);
     if (result == LinkResult::Success) {
         first = u16At(reply, PayloadOffset);
         second = s16At(reply, PayloadOffset + 2);
@@ -152,14 +156,16 @@ LinkResult DeviceLink::WriteRegisters03(quint8 dest, quint16 first, quint16 seco
     QByteArray payload;
     appendU16(payload, first);
     appendU16(payload, second);
-    return WriteExchange(dest, Register03Command, payload, RegisterTimeoutMs, AccessRegisterWrite);
+    return WriteExchange(dest, Register03Command, payload, RegisterTimeoutMs,
+                         DeviceProtocol::AccessRegisterWrite);
 }
 
 LinkResult DeviceLink::WriteRegister07(quint8 dest, quint16 value)
 {
     QByteArray payload;
     appendU16(payload, value);
-    return WriteExchange(dest, Register07Command, payload, RegisterTimeoutMs, AccessRegisterWrite);
+    return WriteExchange(dest, Register07Command, payload, RegisterTimeoutMs,
+                         DeviceProtocol::AccessRegisterWrite);
 }
 
 LinkResult DeviceLink::ReadRegistersA8(quint8 dest, quint8 access,

@@ -4,6 +4,8 @@
 #include "windowfixture.h"
 
 #include "diagnostic.h"
+#include "exchangelogdock.h"
+#include "exchangelogmodel.h"
 #include "linenumbergutter.h"
 #include "programrundock.h"
 
@@ -13,6 +15,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -89,6 +92,7 @@ private slots:
     void findForwardAndBackward();
     void pasteTakesPlainTextOnly();
     void splitIsRemembered();
+    void exchangeLogOpensBoundedAndSaves();
     void programRunDockDrawsAndFollowsText();
     void programRunThinsTheDrawingNotTheExport();
 
@@ -648,11 +652,12 @@ void TestMainWindow::menusHoldToolbarActions_data()
                              << "П&рограмма"
                              << QStringList{"compileAction", "runAction", "|", "nextErrorAction",
                                             "previousErrorAction"};
-    QTest::newRow("device")
-        << "menuDevice"
-        << "Пр&ибор"
-        << QStringList{"connectAction", "disconnectAction", "|", "writeAction", "readAction",
-                       "compareAction", "verifyAction",     "|", "cancelAction"};
+    QTest::newRow("device") << "menuDevice"
+                            << "Пр&ибор"
+                            << QStringList{"connectAction", "disconnectAction",  "|",
+                                           "writeAction",   "readAction",        "compareAction",
+                                           "verifyAction",  "exchangeLogAction", "|",
+                                           "cancelAction"};
     QTest::newRow("help") << "menuHelp"
                           << "&Справка" << QStringList{"languageHelpAction", "aboutAction"};
 }
@@ -716,6 +721,7 @@ void TestMainWindow::shortcutsAreUnique()
         }
     }
     QCOMPARE(owners.value(QStringLiteral("Ctrl+Q")), QStringLiteral("quitAction"));
+    QCOMPARE(owners.value(QStringLiteral("Ctrl+L")), QStringLiteral("exchangeLogAction"));
     QCOMPARE(owners.value(QStringLiteral("F1")), QStringLiteral("languageHelpAction"));
     QCOMPARE(owners.value(QStringLiteral("Ctrl+Z")), QStringLiteral("undoAction"));
     QCOMPARE(owners.value(QStringLiteral("Ctrl+R")), QStringLiteral("runAction"));
@@ -1265,4 +1271,59 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
 }
 
 QTEST_MAIN(TestMainWindow)
+void TestMainWindow::exchangeLogOpensBoundedAndSaves()
+{
+    QVERIFY(showActive());
+    auto *dock = window->findChild<ExchangeLogDock *>(QStringLiteral("exchangeLogDock"));
+    QVERIFY(dock);
+    QVERIFY(!dock->isVisible());
+    QCOMPARE(action("exchangeLogAction")->text(), QStringLiteral("&Журнал обмена"));
+    QVERIFY(window->findChild<QMenu *>(QStringLiteral("menuDevice"))
+                ->actions()
+                .contains(action("exchangeLogAction")));
+    QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
+    QTRY_VERIFY(dock->isVisible());
+
+    // More than the log keeps: the oldest go.
+    ExchangeLogModel *model = dock->model();
+    const auto discarded = [](int chars) {
+        return ExchangeEvent::now(ExchangeEvent::Kind::Discarded, {}, chars);
+    };
+    constexpr int Extra = 50;
+    for (int i = 0; i < ExchangeLogModel::MaxEntries + Extra; ++i) {
+        dock->observer()->exchangeEvent(discarded(i));
+    }
+    QTRY_COMPARE(model->rowCount(), ExchangeLogModel::MaxEntries);
+    const auto row = [model](int at) { return model->index(at).data().toString().mid(13); };
+    QCOMPARE(row(0), QStringLiteral("! отброшено символов на входе: %1").arg(Extra));
+    QCOMPARE(row(ExchangeLogModel::MaxEntries - 1),
+             QStringLiteral("! отброшено символов на входе: %1")
+                 .arg(ExchangeLogModel::MaxEntries + Extra - 1));
+
+    // «Сохранить журнал...»: one text line per entry, as shown.
+    const QString path = QDir(settingsPath()).filePath(QStringLiteral("exchange.log"));
+    dialogs->fileNames.enqueue(path);
+    dock->findChild<QPushButton *>(QStringLiteral("saveLogButton"))->click();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList savedLines =
+        QString::fromUtf8(saved.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(savedLines.size(), ExchangeLogModel::MaxEntries);
+    QCOMPARE(savedLines.first().mid(13), row(0));
+
+    dock->findChild<QPushButton *>(QStringLiteral("clearLogButton"))->click();
+    QCOMPARE(model->rowCount(), 0);
+
+    // Hidden, the log keeps what comes without showing it; opened again, it shows it.
+    QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
+    QTRY_VERIFY(!dock->isVisible());
+    for (int i = 0; i < 3; ++i) {
+        dock->observer()->exchangeEvent(discarded(i));
+    }
+    QTest::qWait(ExchangeLogModel::FlushMs * 2);
+    QCOMPARE(model->rowCount(), 0);
+    QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
+    QTRY_COMPARE(model->rowCount(), 3);
+}
+
 #include "tst_mainwindow.moc"

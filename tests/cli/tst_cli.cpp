@@ -876,13 +876,23 @@ void TestCli::traceGoesToStandardError()
     QCOMPARE(traced.exitCode, ExitSuccess);
     QVERIFY(quiet.err.isEmpty());
     QCOMPARE(traced.out, quiet.out);
-    // Every reply the link took in shows in the trace, and none of it on standard output.
-    QCOMPARE(int(traced.err.count("LineCode = #")), ExampleRecords.size() + 2);
+    // The exchange log: every request and its reply, one stamped line each, in turn, and none
+    // of it on standard output.
+    const QRegularExpression sent(u(R"(^\d\d:\d\d:\d\d\.\d{3} > #00C8B[0-9A-F]12[0-9A-F]+\\x0D  )"
+                                    "кому 00, от C8, команда B[0-9A-F], доступ 12$"));
+    const QRegularExpression received(
+        u(R"(^\d\d:\d\d:\d\d\.\d{3} < #C800B[0-9A-F]1F[0-9A-F]{4}\\x0D  )"
+          "кому C8, от 00, команда B[0-9A-F], статус 1F$"));
+    const QStringList log = lines(traced.err);
+    QCOMPARE(log.size(), 2 * (ExampleRecords.size() + 2));
+    for (int i = 0; i < log.size(); ++i) {
+        QVERIFY2((i % 2 == 0 ? sent : received).match(log.at(i)).hasMatch(), qPrintable(log.at(i)));
+    }
 
     const CliRun read = runCli(QStringList{u("read"), u("--trace")} + port);
     QCOMPARE(read.exitCode, ExitSuccess);
     QCOMPARE(QString::fromUtf8(read.out), exampleReadBack());
-    QVERIFY(read.err.contains("LineCode = #"));
+    QVERIFY(read.err.contains(" < #C800B4"));
 }
 
 void TestCli::diagnosticLines_data()

@@ -2,6 +2,7 @@
 // pseudo-terminal: request texts, retries, reply handling and traces.
 
 #include "devicelink.h"
+#include "deviceprotocol.h"
 #include "testrecord.h"
 #include "instruction.h"
 #include "linkfixture.h"
@@ -114,18 +115,18 @@ void TestDeviceLink::requestFrame()
     LinkResult result = LinkResult::NoReply;
     if (request == QLatin1String("ReadSize")) {
         int count = -1;
-        result = f.link.ReadSize(dest, 0, DeviceLink::AccessMemoryRead, count);
+        result = f.link.ReadSize(dest, 0, DeviceProtocol::AccessMemoryRead, count);
         QCOMPARE(count, 0);
     } else if (request == QLatin1String("WriteSize")) {
-        result = f.link.WriteSize(dest, 3, 1, DeviceLink::AccessMemoryWrite);
+        result = f.link.WriteSize(dest, 3, 1, DeviceProtocol::AccessMemoryWrite);
         QCOMPARE(f.sim.cell(1).count, 3);
     } else if (request == QLatin1String("WritePrgName")) {
         result =
-            f.link.WritePrgName(dest, QStringLiteral("Prg1"), 0, DeviceLink::AccessMemoryWrite);
+            f.link.WritePrgName(dest, QStringLiteral("Prg1"), 0, DeviceProtocol::AccessMemoryWrite);
         QCOMPARE(f.sim.cell(0).name, QByteArray("Prg1 "));
     } else {
         Instruction line = record(1, 1, 1, 1, 1, 1);
-        result = f.link.ReadProgramLine(dest, line, 0, 0, DeviceLink::AccessMemoryRead);
+        result = f.link.ReadProgramLine(dest, line, 0, 0, DeviceProtocol::AccessMemoryRead);
         QCOMPARE(line, Instruction());
     }
     QCOMPARE(result, LinkResult::Success);
@@ -151,7 +152,8 @@ void TestDeviceLink::cellClamped()
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, cell, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, cell, DeviceProtocol::AccessMemoryRead, count),
+             LinkResult::Success);
     QCOMPARE(f.sim.received(), QStringList{frame});
 }
 
@@ -165,14 +167,15 @@ void TestDeviceLink::memoryRoundTrip()
         record(4, 5, 1000, -70000, 12, -12),
     };
     for (int i = 0; i < program.size(); ++i) {
-        QCOMPARE(
-            f.link.WriteProgramLine(7, program.at(i), quint8(i), 2, DeviceLink::AccessMemoryWrite),
-            LinkResult::Success);
+        QCOMPARE(f.link.WriteProgramLine(7, program.at(i), quint8(i), 2,
+                                         DeviceProtocol::AccessMemoryWrite),
+                 LinkResult::Success);
     }
-    QCOMPARE(f.link.WriteSize(7, program.size(), 2, DeviceLink::AccessMemoryWrite),
+    QCOMPARE(f.link.WriteSize(7, program.size(), 2, DeviceProtocol::AccessMemoryWrite),
              LinkResult::Success);
-    QCOMPARE(f.link.WritePrgName(7, QStringLiteral("Ab\u00e9"), 2, DeviceLink::AccessMemoryWrite),
-             LinkResult::Success);
+    QCOMPARE(
+        f.link.WritePrgName(7, QStringLiteral("Ab\u00e9"), 2, DeviceProtocol::AccessMemoryWrite),
+        LinkResult::Success);
 
     const SimulatedCell stored = f.sim.cell(2);
     QCOMPARE(stored.count, 3);
@@ -184,13 +187,13 @@ void TestDeviceLink::memoryRoundTrip()
 
     int count = -1;
     QString name;
-    QCOMPARE(f.link.ReadSize(7, 2, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(7, 2, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(count, 3);
-    QCOMPARE(f.link.ReadPrgName(7, name, 2, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(f.link.ReadPrgName(7, name, 2, DeviceProtocol::AccessMemoryRead), LinkResult::Success);
     QCOMPARE(name, QStringLiteral("Ab\u00e9  "));
     for (int i = 0; i < program.size(); ++i) {
         Instruction line;
-        QCOMPARE(f.link.ReadProgramLine(7, line, quint8(i), 2, DeviceLink::AccessMemoryRead),
+        QCOMPARE(f.link.ReadProgramLine(7, line, quint8(i), 2, DeviceProtocol::AccessMemoryRead),
                  LinkResult::Success);
         QCOMPARE(line, program.at(i));
     }
@@ -211,7 +214,7 @@ void TestDeviceLink::readPrgNameReplacesString()
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 1 count 0 name 5072673120")));
     QString name = before;
-    QCOMPARE(f.link.ReadPrgName(1, name, 1, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(f.link.ReadPrgName(1, name, 1, DeviceProtocol::AccessMemoryRead), LinkResult::Success);
     QCOMPARE(name, QStringLiteral("Prg1 "));
 }
 
@@ -221,11 +224,17 @@ void TestDeviceLink::writeAttempts_data()
     QTest::addColumn<LinkResult>("result");
     QTest::addColumn<int>("sends");
     QTest::addColumn<int>("timeouts");
-    QTest::newRow("answered at once: one send") << "" << LinkResult::Success << 1 << 0;
-    QTest::newRow("silent once: second attempt") << "silent@1" << LinkResult::Success << 2 << 1;
-    QTest::newRow("silent twice: third attempt") << "silent@1x2" << LinkResult::Success << 3 << 2;
+    QTest::addColumn<QString>("log");
+    QTest::newRow("answered at once: one send")
+        << "" << LinkResult::Success << 1 << 0 << "sent received";
+    QTest::newRow("silent once: second attempt")
+        << "silent@1" << LinkResult::Success << 2 << 1 << "sent timeout retry2/3 sent received";
+    QTest::newRow("silent twice: third attempt")
+        << "silent@1x2" << LinkResult::Success << 3 << 2
+        << "sent timeout retry2/3 sent timeout retry3/3 sent received";
     QTest::newRow("silent thrice: NoReply after three")
-        << "silent@1x3" << LinkResult::NoReply << 3 << 3;
+        << "silent@1x3" << LinkResult::NoReply << 3 << 3
+        << "sent timeout retry2/3 sent timeout retry3/3 sent timeout";
 }
 
 void TestDeviceLink::writeAttempts()
@@ -234,15 +243,45 @@ void TestDeviceLink::writeAttempts()
     QFETCH(LinkResult, result);
     QFETCH(int, sends);
     QFETCH(int, timeouts);
+    QFETCH(QString, log);
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     if (!fault.isEmpty()) {
         QVERIFY(f.sim.addFault(fault));
     }
-    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite), result);
+    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceProtocol::AccessMemoryWrite), result);
     QCOMPARE(f.sim.received(), repeated(sends, QStringLiteral("#01C8B51203CD47")));
     QCOMPARE(f.link.timedOutWaits(), timeouts);
     QCOMPARE(f.traced().count(QLatin1String("Call GetLine\n")), sends);
+
+    // The exchange log: each frame as it travelled, each wait's end, in the order they happened.
+    QCOMPARE(f.log.kinds(), log);
+    qint64 previousMs = 0;
+    for (const ExchangeEvent &event : f.log.events) {
+        QVERIFY(event.atMs >= previousMs);
+        previousMs = event.atMs;
+        if (event.kind == ExchangeEvent::Kind::Sent) {
+            QCOMPARE(event.frame, QByteArray("#01C8B51203CD47\r"));
+        } else if (event.kind == ExchangeEvent::Kind::Received) {
+            QCOMPARE(event.frame, QByteArray("#C801B51F87B1\r"));
+        } else if (event.kind == ExchangeEvent::Kind::TimeOut) {
+            QCOMPARE(event.value, qint64(DeviceLink::MemoryTimeoutMs));
+        }
+    }
+    const QRegularExpression stamp(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} )"));
+    QVERIFY(stamp.match(ExchangeLog::line(f.log.events.first())).hasMatch());
+    QCOMPARE(ExchangeLog::line(f.log.events.first()).mid(13),
+             QStringLiteral("> #01C8B51203CD47\\x0D  кому 01, от C8, команда B5, доступ 12"));
+    if (timeouts > 0) {
+        QCOMPARE(ExchangeLog::line(f.log.events.at(1)).mid(13),
+                 QStringLiteral("! тайм-аут: нет ответа за 244 мс"));
+        QCOMPARE(ExchangeLog::line(f.log.events.at(2)).mid(13),
+                 QStringLiteral("! повтор: попытка 2 из 3"));
+    }
+    if (result == LinkResult::Success) {
+        QCOMPARE(ExchangeLog::line(f.log.events.last()).mid(13),
+                 QStringLiteral("< #C801B51F87B1\\x0D  кому C8, от 01, команда B5, статус 1F"));
+    }
 }
 
 void TestDeviceLink::readRuns_data()
@@ -280,7 +319,7 @@ void TestDeviceLink::readRuns()
         QVERIFY(f.sim.addFault(fault));
     }
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), result);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), result);
     QCOMPARE(count, result == LinkResult::Success ? 5 : -1);
     QCOMPARE(f.sim.received(), repeated(sends, QStringLiteral("#01C8B4028FA9")));
     if (!diagnostic.isEmpty()) {
@@ -312,7 +351,7 @@ void TestDeviceLink::faultyReadReply()
                   fault);
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 3 count 9 name 2020202020")));
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 3, DeviceLink::AccessMemoryRead, count), result);
+    QCOMPARE(f.link.ReadSize(1, 3, DeviceProtocol::AccessMemoryRead, count), result);
     const int runs = result == LinkResult::Success ? 1 : 2;
     QCOMPARE(f.sim.received().size(), runs);
     QCOMPARE(count, result == LinkResult::Success ? 9 : -1);
@@ -340,7 +379,7 @@ void TestDeviceLink::rejectedWriteNotRetried()
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
                   fault);
-    QCOMPARE(f.link.WritePrgName(1, QStringLiteral("Prg1"), 0, DeviceLink::AccessMemoryWrite),
+    QCOMPARE(f.link.WritePrgName(1, QStringLiteral("Prg1"), 0, DeviceProtocol::AccessMemoryWrite),
              LinkResult::Failure);
     QCOMPARE(f.sim.received().size(), 1);
     QCOMPARE(f.link.timedOutWaits(), 0);
@@ -368,8 +407,9 @@ void TestDeviceLink::foreignAnswerNeverTaken()
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
     int count = -1;
     // Every answer is another request's or another station's: each wait runs to its time-out.
-    const LinkResult result = write ? f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite)
-                                    : f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count);
+    const LinkResult result = write
+                                  ? f.link.WriteSize(1, 3, 0, DeviceProtocol::AccessMemoryWrite)
+                                  : f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count);
     QCOMPARE(result, LinkResult::NoReply);
     QCOMPARE(count, -1);
     const int sends = write ? DeviceLink::WriteAttempts : DeviceLink::MemoryReadRuns;
@@ -389,8 +429,8 @@ void TestDeviceLink::foreignLineDoesNotEndWait()
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 5072673120")));
     int count = -1;
     QString name;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
-    QCOMPARE(f.link.ReadPrgName(1, name, 0, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadPrgName(1, name, 0, DeviceProtocol::AccessMemoryRead), LinkResult::Success);
     QCOMPARE(name, QStringLiteral("Prg1 "));
     QCOMPARE(f.sim.received().size(), 2);
     QCOMPARE(f.link.timedOutWaits(), 0);
@@ -406,19 +446,19 @@ void TestDeviceLink::lateReplyNotTakenByNextRequest()
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 1 count 9 name 2020202020")));
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
     // Both answers for cell 0 arrive after the read has given up; then cell 1 is read.
     QTRY_COMPARE_WITH_TIMEOUT(f.sim.sent().size(), 2, 5000);
     QCOMPARE(f.port.bytesAvailable(), 0);
-    QCOMPARE(f.link.ReadSize(1, 1, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 1, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(count, 9);
     // And when they arrive during the next read's wait, they are dropped there.
     QVERIFY(f.sim.addFault(QStringLiteral("late@4x2")));
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 1 count 7 name 2020202020")));
     QVERIFY(f.sim.addFault(QStringLiteral("silent@6")));
     QTest::qWait(100);
-    QCOMPARE(f.link.ReadSize(1, 1, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 1, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(count, 7);
     QCOMPARE(f.sim.received().size(), 7);
     QVERIFY2(f.traced().contains(QLatin1String("Dropped #C801B4")), qPrintable(f.traced()));
@@ -461,18 +501,18 @@ void TestDeviceLink::duplicateAnswerNotTakenByNextRequest()
     // A caller busy between the two, without an event loop (a window painting), leaves the
     // second answer lying unread in the system's buffer meanwhile.
     if (write) {
-        QCOMPARE(f.link.WriteProgramLine(1, first, 0, 0, DeviceLink::AccessMemoryWrite),
+        QCOMPARE(f.link.WriteProgramLine(1, first, 0, 0, DeviceProtocol::AccessMemoryWrite),
                  LinkResult::Success);
         QThread::msleep(ulong(busyMs));
-        QCOMPARE(f.link.WriteProgramLine(1, second, 1, 0, DeviceLink::AccessMemoryWrite),
+        QCOMPARE(f.link.WriteProgramLine(1, second, 1, 0, DeviceProtocol::AccessMemoryWrite),
                  LinkResult::Failure);
     } else {
         Instruction line;
-        QCOMPARE(f.link.ReadProgramLine(1, line, 0, 0, DeviceLink::AccessMemoryRead),
+        QCOMPARE(f.link.ReadProgramLine(1, line, 0, 0, DeviceProtocol::AccessMemoryRead),
                  LinkResult::Success);
         QCOMPARE(line, first);
         QThread::msleep(ulong(busyMs));
-        QCOMPARE(f.link.ReadProgramLine(1, line, 1, 0, DeviceLink::AccessMemoryRead),
+        QCOMPARE(f.link.ReadProgramLine(1, line, 1, 0, DeviceProtocol::AccessMemoryRead),
                  LinkResult::Success);
         QCOMPARE(line, second);
     }
@@ -500,7 +540,7 @@ void TestDeviceLink::floodWhileIdleDropped()
     // Read as it comes: never more than what one delivery of the port brings.
     QVERIFY2(most < 64 * 1024, qPrintable(QString::number(most)));
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 2, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 2, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(count, 4);
     QCOMPARE(f.sim.received().size(), 1);
 }
@@ -526,16 +566,18 @@ void TestDeviceLink::retryAnswerNotTakenByNextRequest()
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
     int count = -1;
     if (write) {
-        QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite), LinkResult::Success);
+        QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceProtocol::AccessMemoryWrite), LinkResult::Success);
         // Taking the leftover answer would count a write the device never answered as accepted.
-        QCOMPARE(f.link.WriteSize(1, 4, 1, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+        QCOMPARE(f.link.WriteSize(1, 4, 1, DeviceProtocol::AccessMemoryWrite), LinkResult::NoReply);
         QCOMPARE(f.sim.received().size(), 5);
     } else {
-        QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+        QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count),
+                 LinkResult::Success);
         QCOMPARE(count, 5);
         count = -1;
         // Taking the leftover answer would read cell 0's count as cell 1's.
-        QCOMPARE(f.link.ReadSize(1, 1, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+        QCOMPARE(f.link.ReadSize(1, 1, DeviceProtocol::AccessMemoryRead, count),
+                 LinkResult::NoReply);
         QCOMPARE(count, -1);
         QCOMPARE(f.sim.received().size(), 4);
     }
@@ -699,7 +741,7 @@ void TestDeviceLink::splitReplyAssembled()
                   QStringLiteral("split@*"), QStringLiteral("--fault"), QStringLiteral("noise@*"));
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 0 name 5072673120")));
     QString name;
-    QCOMPARE(f.link.ReadPrgName(1, name, 0, DeviceLink::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(f.link.ReadPrgName(1, name, 0, DeviceProtocol::AccessMemoryRead), LinkResult::Success);
     QCOMPARE(name, QStringLiteral("Prg1 "));
     QCOMPARE(f.sim.received().size(), 1);
     QVERIFY2(f.traced().contains(QLatin1String("line=#")), qPrintable(f.traced()));
@@ -712,25 +754,25 @@ void TestDeviceLink::traceOfRead()
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(f.traced(), QStringLiteral("Call GetLine\n"
-                                        "#C801B4020542D5\r"
-                                        "line=#C801B4020542D5\r\n"
+                                        "#C801B4020542D5\\x0D"
+                                        "line=#C801B4020542D5\\x0D\n"
                                         "\n"
-                                        "LineCode = #C801B4020542D5\r\n"));
+                                        "LineCode = #C801B4020542D5\\x0D\n"));
 }
 
 void TestDeviceLink::traceOfWrite()
 {
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
-    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite), LinkResult::Success);
+    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceProtocol::AccessMemoryWrite), LinkResult::Success);
     QCOMPARE(f.traced(), QStringLiteral("Call GetLine\n"
-                                        "#C801B51F87B1\r"
-                                        "line=#C801B51F87B1\r\n"
+                                        "#C801B51F87B1\\x0D"
+                                        "line=#C801B51F87B1\\x0D\n"
                                         "\n"
-                                        "LineCode = #C801B51F87B1\r\n"
-                                        "#C801B51F87B1\r"));
+                                        "LineCode = #C801B51F87B1\\x0D\n"
+                                        "#C801B51F87B1\\x0D"));
 }
 
 void TestDeviceLink::traceOfSilentWrite()
@@ -738,7 +780,7 @@ void TestDeviceLink::traceOfSilentWrite()
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
                   QStringLiteral("silent@*"));
-    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+    QCOMPARE(f.link.WriteSize(1, 3, 1, DeviceProtocol::AccessMemoryWrite), LinkResult::NoReply);
     QCOMPARE(f.traced(), QStringLiteral("Call GetLine\nCall GetLine\nCall GetLine\n"));
 }
 
@@ -748,8 +790,8 @@ void TestDeviceLink::closedPortGivesNoReplyAtOnce()
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
     f.port.close();
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
-    QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceProtocol::AccessMemoryWrite), LinkResult::NoReply);
     QCOMPARE(f.link.timedOutWaits(), 0);
     QCOMPARE(count, -1);
     QCOMPARE(f.sim.requestCount(), 0);
@@ -764,7 +806,7 @@ void TestDeviceLink::portClosedDuringWait()
     // After the quiet start, while the first request waits.
     QTimer::singleShot(DeviceLink::QuietStartMs + 50, &f.port, [&f]() { f.port.close(); });
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
     // Neither run waited out its time-out.
     QCOMPARE(f.link.timedOutWaits(), 0);
     QCOMPARE(f.sim.received().size(), 1);
@@ -779,10 +821,10 @@ void TestDeviceLink::secondRequestDuringWaitRefused()
     bool innerBusy = false;
     QTimer::singleShot(50, &f.port, [&]() {
         innerBusy = f.link.isBusy();
-        inner = f.link.WriteSize(1, 3, 1, DeviceLink::AccessMemoryWrite);
+        inner = f.link.WriteSize(1, 3, 1, DeviceProtocol::AccessMemoryWrite);
     });
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QVERIFY(innerBusy);
     QCOMPARE(inner, LinkResult::NoReply);
     QCOMPARE(f.sim.received(), repeated(2, QStringLiteral("#01C8B4028FA9")));
@@ -853,7 +895,7 @@ void TestDeviceLink::waitingDoesNotSpin()
     wall.start();
     const qint64 cpuBefore = cpuMicroseconds();
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
     const qint64 cpu = cpuMicroseconds() - cpuBefore;
     const qint64 wallUs = wall.nsecsElapsed() / 1000;
     QCOMPARE(f.link.timedOutWaits(), 2);

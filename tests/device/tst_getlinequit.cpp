@@ -3,6 +3,7 @@
 // Its own executable: after quit() no later test could wait on events.
 
 #include "devicelink.h"
+#include "deviceprotocol.h"
 #include "linkfixture.h"
 
 #include <QCoreApplication>
@@ -29,8 +30,8 @@ void TestGetLineQuit::quitDuringWaitGivesUp()
     QTimer::singleShot(0, qApp, [&f, &read, &written]() {
         QTimer::singleShot(50, qApp, &QCoreApplication::quit);
         int count = -1;
-        read = f.link.ReadSize(0, 0, DeviceLink::AccessMemoryRead, count);
-        written = f.link.WriteSize(0, 1, 0, DeviceLink::AccessMemoryWrite);
+        read = f.link.ReadSize(0, 0, DeviceProtocol::AccessMemoryRead, count);
+        written = f.link.WriteSize(0, 1, 0, DeviceProtocol::AccessMemoryWrite);
     });
     QCoreApplication::exec();
     QCOMPARE(read, LinkResult::NoReply);

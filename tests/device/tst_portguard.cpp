@@ -2,6 +2,7 @@
 // fail at once instead of waiting out their time-outs.
 
 #include "devicelink.h"
+#include "deviceprotocol.h"
 #include "linkfixture.h"
 #include "portguard.h"
 
@@ -28,16 +29,16 @@ void TestPortGuard::hangupClosesPortOnce()
     PortGuard guard(&f.port);
     QSignalSpy lost(&guard, &PortGuard::portLost);
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
     QVERIFY(!f.port.isOpen());
     QCOMPARE(lost.count(), 1);
     QCOMPARE(guard.lostCount(), 1);
     // The loss ended the wait; no time-out was sat out.
     QCOMPARE(f.link.timedOutWaits(), 0);
 
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
-    QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceProtocol::AccessMemoryWrite), LinkResult::NoReply);
     QCOMPARE(f.link.timedOutWaits(), 0);
     // A dead line keeps nothing coming: a while of event processing brings no second loss.
     QTest::qWait(200);
@@ -51,9 +52,9 @@ void TestPortGuard::hangupDuringWaitEndsItWithoutGuard()
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
                   QStringLiteral("hangup@1"));
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
     QCOMPARE(f.link.timedOutWaits(), 0);
-    QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceLink::AccessMemoryWrite), LinkResult::NoReply);
+    QCOMPARE(f.link.WriteSize(1, 3, 0, DeviceProtocol::AccessMemoryWrite), LinkResult::NoReply);
     QCOMPARE(f.link.timedOutWaits(), 0);
     f.port.close();
 }
@@ -72,7 +73,7 @@ void TestPortGuard::guardWatchesEveryOpen()
         port.setPortName(sim.portPath());
         QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
         int count = -1;
-        QCOMPARE(link.ReadSize(0, 0, DeviceLink::AccessMemoryRead, count), LinkResult::NoReply);
+        QCOMPARE(link.ReadSize(0, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::NoReply);
         QVERIFY(!port.isOpen());
         QCOMPARE(lost.count(), round);
     }
@@ -86,7 +87,7 @@ void TestPortGuard::closingByHandIsNoLoss()
     PortGuard guard(&f.port);
     QSignalSpy lost(&guard, &PortGuard::portLost);
     int count = -1;
-    QCOMPARE(f.link.ReadSize(0, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(0, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     f.port.close();
     f.sim.stop();
     QTest::qWait(100);

@@ -2,6 +2,7 @@
 // pseudo-terminal (ignored frames, the cells file, pacing, control lines).
 
 #include "devicelink.h"
+#include "deviceprotocol.h"
 #include "faultplan.h"
 #include "instruction.h"
 #include "linkfixture.h"
@@ -202,7 +203,7 @@ void TestSimulator::ignoredFramesGetNoAnswer()
     f.port.write("noise without start\r" + frame);
     // A sound request behind it: once it is answered, the frame before it has been dealt with.
     int count = -1;
-    QCOMPARE(f.link.ReadSize(1, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     const QStringList log = f.sim.log();
     QVERIFY2(log.contains(why), qPrintable(log.join(QLatin1Char('\n'))));
     QCOMPARE(f.sim.sent().size(), 1);
@@ -221,11 +222,13 @@ void TestSimulator::cellsSurviveRestart()
     {
         LinkFixture f;
         START_FIXTURE(f, QStringLiteral("--cells"), cells);
-        QCOMPARE(f.link.WriteProgramLine(0, record, 9, 3, DeviceLink::AccessMemoryWrite),
+        QCOMPARE(f.link.WriteProgramLine(0, record, 9, 3, DeviceProtocol::AccessMemoryWrite),
                  LinkResult::Success);
-        QCOMPARE(f.link.WriteSize(0, 10, 3, DeviceLink::AccessMemoryWrite), LinkResult::Success);
-        QCOMPARE(f.link.WritePrgName(0, QStringLiteral("keep"), 3, DeviceLink::AccessMemoryWrite),
+        QCOMPARE(f.link.WriteSize(0, 10, 3, DeviceProtocol::AccessMemoryWrite),
                  LinkResult::Success);
+        QCOMPARE(
+            f.link.WritePrgName(0, QStringLiteral("keep"), 3, DeviceProtocol::AccessMemoryWrite),
+            LinkResult::Success);
     }
     QVERIFY(QFile::exists(cells));
     LinkFixture f;
@@ -233,9 +236,9 @@ void TestSimulator::cellsSurviveRestart()
     int count = -1;
     QString name;
     Instruction back;
-    QCOMPARE(f.link.ReadSize(0, 3, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
-    QCOMPARE(f.link.ReadPrgName(0, name, 3, DeviceLink::AccessMemoryRead), LinkResult::Success);
-    QCOMPARE(f.link.ReadProgramLine(0, back, 9, 3, DeviceLink::AccessMemoryRead),
+    QCOMPARE(f.link.ReadSize(0, 3, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadPrgName(0, name, 3, DeviceProtocol::AccessMemoryRead), LinkResult::Success);
+    QCOMPARE(f.link.ReadProgramLine(0, back, 9, 3, DeviceProtocol::AccessMemoryRead),
              LinkResult::Success);
     QCOMPARE(count, 10);
     QCOMPARE(name, QStringLiteral("keep "));
@@ -282,10 +285,10 @@ void TestSimulator::faultsChangeAtRunTime()
     LinkFixture f;
     START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("0"));
     QVERIFY(f.sim.addFault(QStringLiteral("status1e@cmd=B4")));
-    QCOMPARE(f.link.WriteSize(0, 1, 0, DeviceLink::AccessMemoryWrite), LinkResult::Failure);
-    QCOMPARE(f.link.WriteSize(0, 1, 1, DeviceLink::AccessMemoryWrite), LinkResult::Success);
+    QCOMPARE(f.link.WriteSize(0, 1, 0, DeviceProtocol::AccessMemoryWrite), LinkResult::Failure);
+    QCOMPARE(f.link.WriteSize(0, 1, 1, DeviceProtocol::AccessMemoryWrite), LinkResult::Success);
     QVERIFY(f.sim.clearFaults());
-    QCOMPARE(f.link.WriteSize(0, 1, 0, DeviceLink::AccessMemoryWrite), LinkResult::Success);
+    QCOMPARE(f.link.WriteSize(0, 1, 0, DeviceProtocol::AccessMemoryWrite), LinkResult::Success);
     QCOMPARE(f.sim.requestCount(), 3);
 }
 
@@ -297,7 +300,7 @@ void TestSimulator::pacedExchangeTakesLineTime()
     Instruction line;
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(f.link.ReadProgramLine(0, line, 0, 0, DeviceLink::AccessMemoryRead),
+    QCOMPARE(f.link.ReadProgramLine(0, line, 0, 0, DeviceProtocol::AccessMemoryRead),
              LinkResult::Success);
     // 16 characters in, 20 ms turnaround, 42 characters out, at 10 bits per character.
     const qint64 lineTimeMs = (16 + 42) * SimulatedSupply::CharTimeNs / 1000000 + 20;
@@ -313,7 +316,7 @@ void TestSimulator::lateAnswerWithinTimeoutAccepted()
     QElapsedTimer timer;
     timer.start();
     int count = -1;
-    QCOMPARE(f.link.ReadSize(0, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(0, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QVERIFY(timer.elapsed() >= 100);
     QCOMPARE(f.sim.received().size(), 1);
     QCOMPARE(f.link.timedOutWaits(), 0);
@@ -327,7 +330,7 @@ void TestSimulator::lateAnswerDoesNotHoldBackOthers()
     QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 5 name 2020202020")));
     int count = -1;
     // The first run gives up on the late answer; the second is answered at once, not after it.
-    QCOMPARE(f.link.ReadSize(0, 0, DeviceLink::AccessMemoryRead, count), LinkResult::Success);
+    QCOMPARE(f.link.ReadSize(0, 0, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(count, 5);
     QCOMPARE(f.link.timedOutWaits(), 1);
     QCOMPARE(f.sim.received().size(), 2);

@@ -148,7 +148,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         {VerifyName, QStringLiteral("write: read the cell back and compare it with the program "
                                     "(the default).")},
         {NoVerifyName, QStringLiteral("write: skip the read-back after writing.")},
-        {TraceName, QStringLiteral("Show the serial link's traces on standard error.")},
+        {TraceName, QStringLiteral("Print the exchange log (frames sent and received, time-outs, "
+                                   "retries) on standard error.")},
         {{QStringLiteral("o"), OutputName},
          QStringLiteral("read: save the program into FILE instead of standard output; {slave} "
                         "and {cell} in FILE stand for the target's numbers."),

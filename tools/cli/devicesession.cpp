@@ -23,7 +23,11 @@ QString lossReason(QSerialPort::SerialPortError error)
 
 DeviceSession::DeviceSession(Console &console, bool trace) : guard(&port), deviceLink(&port)
 {
-    deviceLink.setTraceDevice(trace ? console.errorDevice() : nullptr);
+    deviceLink.setTraceDevice(nullptr);
+    if (trace) {
+        exchangeLog = std::make_unique<ExchangeLogWriter>(console.errorDevice());
+        deviceLink.setEventSink(exchangeLog.get());
+    }
     QObject::connect(
         &guard, &PortGuard::portLost, &guard, [this, &console](QSerialPort::SerialPortError error) {
             console.error(QStringLiteral("lost port %1: %2").arg(requestedName, lossReason(error)));

@@ -6,6 +6,8 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <memory>
+
 class Console;
 
 // One serial port opened for a supply, with the device link on it and a guard that closes the port
@@ -13,8 +15,8 @@ class Console;
 class DeviceSession
 {
 public:
-    // Traces go to standard error when `trace` is set and are dropped otherwise, so that they never
-    // mix with the program text on standard output.
+    // With `trace` the exchange log goes to standard error; the link's own traces are dropped,
+    // so that nothing of the link mixes with the program text on standard output.
     DeviceSession(Console &console, bool trace);
 
     // Opens the port 9600 8N1 for reading and writing; on failure `error` says why.
@@ -27,5 +29,7 @@ private:
     QString requestedName;
     QSerialPort port;
     PortGuard guard;
+    // Before the link, which reports to it until it goes.
+    std::unique_ptr<ExchangeLogWriter> exchangeLog;
     DeviceLink deviceLink;
 };
