@@ -3,11 +3,10 @@
 
 #include "compiler.h"
 #include "devicecontrols.h"
-#include "devicelink.h"
+#include "deviceconnection.h"
 #include "editoraids.h"
 #include "highlighter.h"
 #include "languagehelp.h"
-#include "portguard.h"
 #include "programdocument.h"
 #include "programtransfer.h"
 #include "settingskeys.h"
@@ -16,7 +15,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -64,11 +62,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->splitter->setStretchFactor(1, 0);
     ui->splitter->setSizes({EditorStartHeight, PaneStartHeight});
 
-    port = new QSerialPort(this);
-    link = std::make_unique<DeviceLink>(port);
-    // A pulled adapter or a vanished line end floods the port with errors: close it once.
-    auto *guard = new PortGuard(port, this);
-    connect(guard, &PortGuard::portLost, this, &MainWindow::onPortLost);
+    connection = new DeviceConnection(this);
+    connect(connection, &DeviceConnection::lineLost, this, &MainWindow::onPortLost);
 
     settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                            SettingsKeys::Organization, SettingsKeys::Application);
@@ -313,7 +308,7 @@ void MainWindow::applyState()
     // Not connected, Connected, or a transfer running: the port decides the device controls,
     // a running transfer holds back every action that would start another or change the program
     // it works from.
-    const bool open = port->isOpen();
+    const bool open = connection->isOpen();
     const bool idle = !transferRunning;
     action("connectAction")->setEnabled(!open);
     action("disconnectAction")->setEnabled(open);
@@ -409,37 +404,31 @@ void MainWindow::About()
         tr("Сайт программы: <a href=\"https://quorvel.example/\">quorvel.example</a>");
     dialogs->about(this, tr("О программе"), text);
 }
+QSerialPort *MainWindow::serialPort() const
+{
+    return connection->port();
+}
+
 void MainWindow::OpenPort()
 {
-    port->setPortName(controls->portBox()->currentText());
-    // A port left at another speed would look connected and garble every frame.
-    const bool opened = port->open(QIODevice::ReadWrite);
-    if (!opened || !DeviceLink::applyLineSettings(*port)) {
-        const QSerialPort::SerialPortError error = port->error();
-        QString reason = port->errorString();
-        port->close();
-        // The port reports a lock held by another program as a permission error too: the hint
-        // is for a device file this user may not open.
-        const QString name = port->portName();
-        const QFileInfo device(name.startsWith(QLatin1Char('/')) ? name
-                                                                 : QStringLiteral("/dev/") + name);
-        if (error == QSerialPort::PermissionError && device.exists() &&
-            !(device.isReadable() && device.isWritable())) {
+    if (connection->open(controls->portBox()->currentText())) {
+        controls->rememberPort();
+    } else {
+        const DeviceConnection::OpenFailure &failure = connection->failure();
+        QString reason = failure.reason;
+        if (failure.noAccess) {
             reason += QLatin1Char('\n') +
                       tr("В Linux доступ к порту дает членство в группе dialout: "
                          "sudo usermod -aG dialout $USER, затем войдите в систему заново.");
         }
         dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"), reason);
-    } else {
-        controls->rememberPort();
     }
     applyState();
 }
 
 void MainWindow::ClosePort()
 {
-    if (port->isOpen())
-        port->close();
+    connection->close();
     applyState();
 }
 
