@@ -4,6 +4,7 @@
 #include "compiler.h"
 #include "devicecontrols.h"
 #include "deviceconnection.h"
+#include "transferwording.h"
 #include "editoraids.h"
 #include "highlighter.h"
 #include "languagehelp.h"
@@ -414,14 +415,8 @@ void MainWindow::OpenPort()
     if (connection->open(controls->portBox()->currentText())) {
         controls->rememberPort();
     } else {
-        const DeviceConnection::OpenFailure &failure = connection->failure();
-        QString reason = failure.reason;
-        if (failure.noAccess) {
-            reason += QLatin1Char('\n') +
-                      tr("В Linux доступ к порту дает членство в группе dialout: "
-                         "sudo usermod -aG dialout $USER, затем войдите в систему заново.");
-        }
-        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"), reason);
+        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"),
+                          connection->failure().text());
     }
     applyState();
 }
@@ -434,9 +429,12 @@ void MainWindow::ClosePort()
 
 void MainWindow::onPortLost()
 {
-    // The guard has closed the port; a transfer under way fails on its next request at once.
+    // The guard has closed the port; a transfer under way fails on its next request at once
+    // and says so after its last line.
     if (transferRunning)
         portLostInTransfer = true;
+    else
+        appendPane(TransferWording::lostLine());
     ClosePort();
 }
 

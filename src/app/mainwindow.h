@@ -112,7 +112,9 @@ private:
     // compare alike).
     void checkCell(TransferJob &job, const InstructionList &program, const QString &name,
                    const QVector<int> &sourceLines);
-    // After a transfer's last line: the lost line, if it was lost meanwhile.
+    // After a transfer's last line: the device's silence, or the lost line if it was lost
+    // meanwhile.
+    void reportUnanswered(const TransferJob &job);
     void reportLostLine();
     // The window's layout kept between runs.
     void restoreLayout();

@@ -49,6 +49,7 @@ void MainWindow::SaveLineToDevice()
     const TransferOutcome &outcome = job.write(program, name);
     if (outcome.cancelled)
         appendPane(TransferWording::stoppedLine());
+    reportUnanswered(job);
     reportLostLine();
     if (outcome.partlyWritten())
         appendPane(ProgramTransfer::partialWriteWarning(cell + 1));
@@ -75,6 +76,7 @@ void MainWindow::ReadLineFromDevice()
     const TransferOutcome &outcome = job.read(Decoder(operandCodes, compareCodes));
     if (outcome.cancelled)
         appendPane(TransferWording::stoppedLine());
+    reportUnanswered(job);
     reportLostLine();
     if (outcome.decodeRan && !outcome.decoded.ok)
         appendPane(outcome.decoded.error);
@@ -124,6 +126,7 @@ void MainWindow::checkCell(TransferJob &job, const InstructionList &program, con
             }
         }
     }
+    reportUnanswered(job);
     reportLostLine();
 }
 
@@ -149,6 +152,13 @@ void MainWindow::followTransfer(TransferJob &job)
     transferProgress->show();
     timeLeftLabel->show();
     cancelButton->show();
+}
+
+void MainWindow::reportUnanswered(const TransferJob &job)
+{
+    // A closed port explains the silence itself.
+    if (job.outcome().unanswered && connection->isOpen())
+        appendPane(TransferWording::noAnswerLine(job.slaveId()));
 }
 
 void MainWindow::reportLostLine()

@@ -18,12 +18,28 @@ public:
     // Why the last open() failed, as the port said it.
     struct OpenFailure
     {
+        enum class Cause
+        {
+            None,
+            // Held by another program: its lock file, or the port's own exclusive open.
+            Busy,
+            // The device file exists but this user may not read and write it.
+            NoAccess,
+            NoSuchPort,
+            // Anything else: the system's own words say it.
+            Other,
+        };
+
+        Cause cause = Cause::None;
         QSerialPort::SerialPortError error = QSerialPort::NoError;
         // The system's own words.
         QString reason;
-        // The device file exists but this user may not read and write it; the port reports a
-        // lock held by another program as a permission error too, which this tells apart.
-        bool noAccess = false;
+        // From the lock file of a busy port, when it names them.
+        QString holder;
+        qint64 holderPid = 0;
+
+        // The cause in the user's words, with what to do.
+        QString text() const;
     };
 
     explicit DeviceConnection(QObject *parent = nullptr);

@@ -35,6 +35,7 @@ const TransferOutcome &TransferJob::write(const InstructionList &program, const 
     m_outcome.storedLines = m_transfer.storedLines();
     m_outcome.cancelled = m_outcome.written == ProgramTransfer::WriteResult::Cancelled;
     m_outcome.answeredTwice = m_transfer.answeredTwice();
+    m_outcome.unanswered = m_transfer.unanswered();
     return m_outcome;
 }
 
@@ -45,6 +46,7 @@ const TransferOutcome &TransferJob::read(const Decoder &decoder)
     m_outcome.read = m_transfer.read();
     m_outcome.cancelled = m_outcome.read.status == ProgramTransfer::ReadStatus::Cancelled;
     m_outcome.answeredTwice = m_transfer.answeredTwice();
+    m_outcome.unanswered = m_transfer.unanswered();
     if (m_outcome.readOk()) {
         m_outcome.decodeRan = true;
         m_outcome.decoded = decoder.decode(m_outcome.read.name, m_outcome.read.records);
@@ -65,6 +67,7 @@ const TransferOutcome &TransferJob::compare(const InstructionList &program, cons
     m_quiet = false;
     m_outcome.cancelled = m_outcome.read.status == ProgramTransfer::ReadStatus::Cancelled;
     m_outcome.answeredTwice = m_transfer.answeredTwice();
+    m_outcome.unanswered = m_transfer.unanswered();
     m_outcome.compared = true;
     m_outcome.comparison = compareProgram(program, name, m_outcome.read);
     const int first = m_outcome.comparison.firstDifferingRecord();

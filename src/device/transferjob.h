@@ -41,6 +41,8 @@ struct TransferOutcome
     bool cancelled = false;
     // The device answered one request twice, twice in a row.
     bool answeredTwice = false;
+    // The last pass failed without any answer understood.
+    bool unanswered = false;
 
     bool readOk() const { return read.status == ProgramTransfer::ReadStatus::Read; }
     // The write left part of the new program under the old count and name.

@@ -48,6 +48,11 @@ QString lostLine()
     return tr("Связь с прибором потеряна");
 }
 
+QString noAnswerLine(int slaveId)
+{
+    return tr("Прибор не отвечает: проверьте Slave ID (%1), кабель и питание").arg(slaveId);
+}
+
 QString timeLeft(qint64 ms)
 {
     const qint64 seconds = (ms + MsPerSecond - 1) / MsPerSecond;
@@ -58,7 +63,12 @@ QString timeLeft(qint64 ms)
         .arg(seconds % SecondsPerMinute, 2, 10, QLatin1Char('0'));
 }
 
-QVector<Line> comparisonLines(const TransferOutcome &outcome)
+QString recordBytes(const Instruction &record)
+{
+    return QString::fromLatin1(record.pack().toHex(' ').toUpper());
+}
+
+QVector<Line> comparisonLines(const TransferOutcome &outcome, const InstructionList *program)
 {
     const ProgramComparison &comparison = outcome.comparison;
     if (comparison.equal())
@@ -89,6 +99,13 @@ QVector<Line> comparisonLines(const TransferOutcome &outcome)
                                    .arg(outcome.firstDifferenceLine)
                                    .arg(comparison.differingRecords.size()),
                       true, outcome.firstDifferenceLine});
+        if (program && first < program->size() && first < outcome.read.records.size()) {
+            lines.append({prefix + tr("запись %1: в программе %2, в приборе %3")
+                                       .arg(first)
+                                       .arg(recordBytes(program->at(first)),
+                                            recordBytes(outcome.read.records.at(first))),
+                          true, outcome.firstDifferenceLine});
+        }
     }
     return lines;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "instruction.h"
+
 #include <QString>
 #include <QVector>
 
@@ -23,10 +25,16 @@ QString compareHeading(int cellNumber);
 QString stoppedLine();
 QString readSuccessLine();
 QString lostLine();
+// After a transfer that ended without any answer.
+QString noAnswerLine(int slaveId);
 // The time left as the status bar shows it.
 QString timeLeft(qint64 ms);
 
-// How the cell compared with the program: agreement, or what differs and where.
-QVector<Line> comparisonLines(const TransferOutcome &outcome);
+// How the cell compared with the program: agreement, or what differs and where. With the
+// program, the first differing record's bytes on both sides follow its line.
+QVector<Line> comparisonLines(const TransferOutcome &outcome,
+                              const InstructionList *program = nullptr);
+// A record's 14 bytes in hex, as the comparison shows them.
+QString recordBytes(const Instruction &record);
 
 } // namespace TransferWording

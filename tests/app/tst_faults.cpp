@@ -64,6 +64,8 @@ const QString WriteSucceeded = QStringLiteral("Данные успешно за�
 const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
 const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
 const QString LineLost = QStringLiteral("Связь с прибором потеряна");
+const QString NoAnswer =
+    QStringLiteral("Прибор не отвечает: проверьте Slave ID (%1), кабель и питание").arg(SlaveId);
 // After a write that stopped once a line was stored; the box shows the cell as Cell + 1.
 const QString PartWritten = QStringLiteral("Внимание: в ячейке %1 теперь часть новой программы и "
                                            "прежние число строк и имя — запишите программу снова")
@@ -146,6 +148,16 @@ QString readFailure(int step)
         return QStringLiteral("error: ошибка чтения size");
     return step == 1 ? QStringLiteral("error: ошибка чтения prgName")
                      : QStringLiteral("error: ошибка чтения строки");
+}
+
+// Faults that leave a request without any answer the link could take for its own.
+bool leavesNoAnswer(const QString &rule)
+{
+    for (const char *kind : {"silent@", "address@", "command@", "source@"}) {
+        if (rule.startsWith(QLatin1String(kind)))
+            return true;
+    }
+    return false;
 }
 
 // One kind of trouble on the line, as one column set of the matrix.
@@ -365,6 +377,9 @@ void TestFaults::faultDuringWrite()
     QStringList pane = writePaneBefore(fails ? step : Steps);
     if (fails) {
         pane << writeFailure(step);
+        // Not a single answer: the pane names the likely causes.
+        if (step == 0 && !portLost && leavesNoAnswer(rule))
+            pane << NoAnswer;
         // A hang-up closes the line under the write; Disconnect is the user's own doing.
         if (portLost && press.isEmpty())
             pane << LineLost;
@@ -451,6 +466,8 @@ void TestFaults::faultDuringRead()
     QStringList pane = readPaneBefore(fails ? step : Steps);
     if (fails)
         pane << readFailure(step);
+    if (fails && step == 0 && !portLost && leavesNoAnswer(rule))
+        pane << NoAnswer;
     if (fails && portLost && press.isEmpty())
         pane << LineLost;
     if (press == QLatin1String("newAction"))
@@ -547,7 +564,10 @@ void TestFaults::lateAnswerThenRefusedLastStep()
 
     transfer->trigger();
     // The first write has stored line 0 when line 1 fails.
-    QCOMPARE(paneLines().constLast(), write ? PartWritten : readFailure(0));
+    // The first read had no answer in time at all.
+    QCOMPARE(paneLines().constLast(), write ? PartWritten : NoAnswer);
+    if (!write)
+        QCOMPARE(paneLines().value(paneLines().size() - 2), readFailure(0));
     transfer->trigger();
 
     const int last = Steps - 1;

@@ -41,6 +41,8 @@ struct Invocation
     bool verify = true;
     bool trace = false;
     bool json = false;
+    // Only one result line per target (per file for compile).
+    bool quiet = false;
     // Where read puts the program; empty for standard output. May hold {slave} and {cell}.
     QString outputFile;
 

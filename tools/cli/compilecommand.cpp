@@ -6,6 +6,7 @@
 #include "compiler.h"
 #include "console.h"
 #include "programfiles.h"
+#include "transferwording.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -18,7 +19,7 @@ int runCompile(const Invocation &invocation, Console &console)
     const bool headers = invocation.files.size() > 1 && !invocation.json;
     for (int i = 0; i < invocation.files.size(); ++i) {
         const QString &path = invocation.files.at(i);
-        if (headers) {
+        if (headers && !invocation.quiet) {
             if (i > 0)
                 console.out(QString());
             console.out(QStringLiteral("==> %1 <==").arg(path));
@@ -46,7 +47,7 @@ int runCompile(const Invocation &invocation, Console &console)
         QStringList hex;
         if (result.ok && invocation.records) {
             for (const Instruction &record : result.instructions)
-                hex << CliOutcome::recordHex(record);
+                hex << TransferWording::recordBytes(record);
         }
         if (invocation.json) {
             object.insert(QStringLiteral("outcome"),
@@ -57,6 +58,13 @@ int runCompile(const Invocation &invocation, Console &console)
             if (invocation.records)
                 object.insert(QStringLiteral("recordBytes"), QJsonArray::fromStringList(hex));
             console.outBytes(CliText::jsonLine(object));
+            continue;
+        }
+        if (invocation.quiet) {
+            console.out(result.ok ? QStringLiteral("%1: compiled, %2 records")
+                                        .arg(path)
+                                        .arg(result.instructions.size())
+                                  : QStringLiteral("%1: failed").arg(path));
             continue;
         }
         for (const QString &line : result.report)

@@ -10,6 +10,9 @@
 int runPorts(const Invocation &invocation, Console &console)
 {
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    if (!ports.isEmpty() && !invocation.json) {
+        console.out(QStringLiteral("Порт\tОписание\tИзготовитель\tСерийный номер\tUSB"));
+    }
     for (const QSerialPortInfo &port : ports) {
         const QString usb = port.hasVendorIdentifier() && port.hasProductIdentifier()
                                 ? QStringLiteral("%1:%2")

@@ -59,7 +59,7 @@ void TargetRun::begin(const Target &target, int index)
 {
     m_current = target;
     lines.clear();
-    if (m_several && !m_invocation.json) {
+    if (m_several && !m_invocation.json && !m_invocation.quiet) {
         if (index > 0)
             show(QString());
         show(QStringLiteral("==> %1 <==").arg(target.label()));
@@ -70,7 +70,7 @@ void TargetRun::line(const QString &text)
 {
     for (const QString &part : text.split(QLatin1Char('\n'))) {
         lines << part;
-        if (!m_invocation.json)
+        if (!m_invocation.json && !m_invocation.quiet)
             show(part);
     }
 }
@@ -95,7 +95,8 @@ void TargetRun::follow(TransferJob &job)
 void TargetRun::summary(bool ok, const QString &what)
 {
     m_console.clearProgress();
-    if (!m_several || m_invocation.json)
+    // One target's lines end in its result already; a quiet run has only this line.
+    if ((!m_several && !m_invocation.quiet) || m_invocation.json)
         return;
     show(ok ? QStringLiteral("%1: %2").arg(m_current.label(), what)
             : QStringLiteral("%1: failed: %2").arg(m_current.label(), what));

@@ -45,19 +45,26 @@ bool openConnection(DeviceConnection &connection, const Invocation &invocation, 
                      });
     if (connection.open(invocation.port))
         return true;
-    console.error(QStringLiteral("cannot open port %1: %2")
-                      .arg(invocation.port, connection.failure().reason));
+    console.error(QStringLiteral("Не удается открыть порт %1: %2")
+                      .arg(invocation.port, connection.failure().text()));
     return false;
 }
 
-// Compiles the one program file of write and compare, printing the report unless JSON is asked
-// for.
-CompileResult compileText(const QString &text, const Invocation &invocation, Console &console)
+// Compiles the one program file of write and compare. write prints the report as the window
+// does before a write; otherwise only the errors, on standard error, say why nothing was sent.
+CompileResult compileText(const QString &text, const Invocation &invocation, Console &console,
+                          bool report)
 {
     CompileResult compiled = compileProgram(text);
-    if (!invocation.json) {
+    if (invocation.json)
+        return compiled;
+    if (report && !invocation.quiet) {
         for (const QString &line : compiled.report)
             console.out(line);
+    } else if (!compiled.ok) {
+        for (const QString &line :
+             CliText::diagnosticLines(invocation.files.constFirst(), compiled.diagnostics))
+            console.err(line);
     }
     return compiled;
 }
@@ -81,8 +88,10 @@ int refuseTargets(const QString &command, const Invocation &invocation,
 
 // One job per target under `heading`, each ended by its summary and, for JSON, its object. Stops
 // before the next target once a stop signal came.
+using Heading = std::function<QString(const Target &target)>;
+
 int serveTargets(const QString &command, const Invocation &invocation, Console &console,
-                 DeviceConnection &connection, bool linesOnError, const QString &heading,
+                 DeviceConnection &connection, bool linesOnError, const Heading &heading,
                  const Serve &serve)
 {
     int status = ExitSuccess;
@@ -91,13 +100,16 @@ int serveTargets(const QString &command, const Invocation &invocation, Console &
     for (int t = 0; t < targets.size() && StopSignals::received() == 0; ++t) {
         const Target &target = targets.at(t);
         run.begin(target, t);
-        run.line(heading);
+        run.line(heading(target));
         TransferJob job(connection.link(), target.slaveId, target.cell,
                         [&run](const QString &text) { run.line(text); });
         run.follow(job);
         const StopOnSignal stopper(job);
         QJsonObject object = targetJson(command, invocation, target);
         const Served served = serve(job, target, run, object);
+        // A closed port explains the silence itself.
+        if (job.outcome().unanswered && connection.isOpen())
+            run.line(TransferWording::noAnswerLine(target.slaveId));
         const bool ok = served.status == ExitSuccess;
         run.summary(ok, served.summary.isEmpty() ? run.lastLine() : served.summary);
         object.insert(QStringLiteral("ok"), ok);
@@ -112,7 +124,7 @@ int serveTargets(const QString &command, const Invocation &invocation, Console &
 
 // write and compare: the file, the port, the compile, then every target.
 int serveProgram(const QString &command, const Invocation &invocation, Console &console,
-                 const QString &heading,
+                 const Heading &heading,
                  const std::function<Served(TransferJob &, const Target &, TargetRun &,
                                             QJsonObject &, const CompileResult &)> &serve)
 {
@@ -122,7 +134,8 @@ int serveProgram(const QString &command, const Invocation &invocation, Console &
     DeviceConnection connection;
     if (!openConnection(connection, invocation, console))
         return ExitBadInput;
-    const CompileResult compiled = compileText(*text, invocation, console);
+    const bool writing = command == QLatin1String("write");
+    const CompileResult compiled = compileText(*text, invocation, console, writing);
     if (!compiled.ok)
         return refuseTargets(command, invocation, compiled, console);
     return serveTargets(
@@ -157,29 +170,36 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
     if (outcome.cancelled)
         run.line(TransferWording::stoppedLine());
     object.insert(QStringLiteral("verify"), CliOutcome::comparisonJson(outcome.comparison));
-    const bool ok = outcome.comparison.equal();
-    if (!invocation.json) {
-        for (const QString &problem :
-             CliOutcome::verifyProblems(outcome, program, target.cellNumber()))
-            console.error(problem);
-    }
-    if (!ok)
+    const QVector<TransferWording::Line> found =
+        TransferWording::comparisonLines(outcome, &program);
+    if (!outcome.comparison.equal()) {
+        // The differences on standard error, where a script's log keeps them apart.
+        if (!invocation.json) {
+            for (const TransferWording::Line &line : found)
+                console.err(line.text);
+        }
         return {ExitFailed, QStringLiteral("verify-failed"),
                 QStringLiteral("verify found differences")};
-    run.line(CliOutcome::verifiedLine(target.cellNumber(), program.size()));
+    }
+    run.line(found.constFirst().text);
     return {ExitSuccess, QStringLiteral("verified"),
             QStringLiteral("written and verified, %1 records").arg(program.size())};
 }
 
+// The window's comparison: the read's own lines stay out, the findings name record, program
+// line and the bytes on both sides.
 Served compareTarget(TransferJob &job, TargetRun &run, QJsonObject &object,
                      const CompileResult &compiled)
 {
     const TransferOutcome &outcome =
-        job.compare(compiled.instructions, compiled.programName, compiled.recordSourceLines, false);
+        job.compare(compiled.instructions, compiled.programName, compiled.recordSourceLines, true);
     if (outcome.cancelled)
         run.line(TransferWording::stoppedLine());
-    for (const QString &line : CliOutcome::compareLines(outcome, compiled.instructions))
-        run.line(line);
+    else {
+        for (const TransferWording::Line &line :
+             TransferWording::comparisonLines(outcome, &compiled.instructions))
+            run.line(line.text);
+    }
     object.insert(QStringLiteral("comparison"), CliOutcome::comparisonJson(outcome.comparison));
     const ProgramComparison &comparison = outcome.comparison;
     if (comparison.equal()) {
@@ -257,7 +277,8 @@ Served readTarget(TransferJob &job, const Target &target, TargetRun &run, QJsonO
 int runWrite(const Invocation &invocation, Console &console)
 {
     return serveProgram(
-        QStringLiteral("write"), invocation, console, TransferWording::writeHeading(),
+        QStringLiteral("write"), invocation, console,
+        [](const Target &) { return TransferWording::writeHeading(); },
         [&](TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object,
             const CompileResult &compiled) {
             return writeTarget(job, target, run, object, compiled, invocation, console);
@@ -267,7 +288,8 @@ int runWrite(const Invocation &invocation, Console &console)
 int runCompare(const Invocation &invocation, Console &console)
 {
     return serveProgram(
-        QStringLiteral("compare"), invocation, console, TransferWording::readHeading(),
+        QStringLiteral("compare"), invocation, console,
+        [](const Target &target) { return TransferWording::compareHeading(target.cellNumber()); },
         [](TransferJob &job, const Target &, TargetRun &run, QJsonObject &object,
            const CompileResult &compiled) { return compareTarget(job, run, object, compiled); });
 }
@@ -280,7 +302,7 @@ int runRead(const Invocation &invocation, Console &console)
     // Standard output carries only the program, so the transfer's lines go to standard error.
     return serveTargets(
         QStringLiteral("read"), invocation, console, connection, true,
-        TransferWording::readHeading(),
+        [](const Target &) { return TransferWording::readHeading(); },
         [&](TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object) {
             return readTarget(job, target, run, object, invocation, console);
         });
