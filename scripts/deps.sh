@@ -3,10 +3,11 @@
 # Usage: scripts/deps.sh [extra-package ...]
 set -euo pipefail
 
+# qt6-charts-dev needs the Qt 6 OpenGL development files without depending on them.
 packages=(
     build-essential cmake pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttranslations5-l10n
-    qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-translations-l10n
+    qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5charts5-dev qttranslations5-l10n
+    qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
     clang-format dpkg-dev desktop-file-utils appstream file
     "$@"
 )

@@ -9,6 +9,7 @@
 #include "highlighter.h"
 #include "languagehelp.h"
 #include "programdocument.h"
+#include "programrundock.h"
 #include "programtransfer.h"
 #include "settingskeys.h"
 #include "userdialogs.h"
@@ -81,6 +82,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         new EditorAids(ui->textEdit, ui->editorLayout, ui->plainTextEdit, statusBar(),
                        Compiler(Language::statementKinds(), operandCodes, compareCodes), this);
     editorAids->setDialogs(dialogs.get());
+    createProgramRunDock();
     // A dragged split is kept at once, not only when the window closes.
     connect(ui->splitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);
 
@@ -203,6 +205,8 @@ void MainWindow::createActions()
 
         Row("compileAction", tr("Скомпилировать"), tr("Скомпилировать"), "root-terminal.png",
             keys(tr("F7")), [this] { checkText(); }, {program, programBar}),
+        Row("runAction", tr("Прогон программы"), tr("Выполнить программу на ее операндах и показать график"),
+            nullptr, keys(tr("Ctrl+R")), [this] { runDock->showAndRun(); }, {program}),
         ActionTable::separator({program}),
         Row("nextErrorAction", tr("Следующая ошибка"), tr("Следующая ошибка"), nullptr,
             keys(tr("F8")), [this] { editorAids->goToDiagnostic(true); }, {window, program}),

@@ -15,6 +15,7 @@ class DeviceConnection;
 class DeviceControls;
 class EditorAids;
 class ProgramDocument;
+class ProgramRunDock;
 class QAction;
 class QCloseEvent;
 class QComboBox;
@@ -116,6 +117,8 @@ private:
     // meanwhile.
     void reportUnanswered(const TransferJob &job);
     void reportLostLine();
+    // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
+    void createProgramRunDock();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -126,6 +129,7 @@ private:
     DeviceConnection *connection = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
+    ProgramRunDock *runDock = nullptr;
     ActionTable actions;
 
     DeviceControls *controls = nullptr;

@@ -4,22 +4,30 @@
 
 #include "diagnostic.h"
 #include "linenumbergutter.h"
+#include "programrundock.h"
 
 #include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -28,6 +36,10 @@
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+QT_CHARTS_USE_NAMESPACE
+#endif
 
 // The window as it stands right after start, and the actions that need no device or file.
 class TestMainWindow : public QObject, public WindowFixture
@@ -70,6 +82,8 @@ private slots:
     void findForwardAndBackward();
     void pasteTakesPlainTextOnly();
     void splitIsRemembered();
+    void programRunDockDrawsAndFollowsText();
+    void programRunThinsTheDrawingNotTheExport();
 
 private:
     // Shortcuts need a shown, active window.
@@ -448,7 +462,7 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                                      "findAction", "goToLineAction"};
     QTest::newRow("program") << "menuProgram"
                              << "Программа"
-                             << QStringList{"compileAction", "|", "nextErrorAction",
+                             << QStringList{"compileAction", "runAction", "|", "nextErrorAction",
                                             "previousErrorAction"};
     QTest::newRow("device")
         << "menuDevice"
@@ -508,6 +522,7 @@ void TestMainWindow::shortcutsAreUnique()
     QCOMPARE(owners.value(QStringLiteral("Ctrl+Q")), QStringLiteral("quitAction"));
     QCOMPARE(owners.value(QStringLiteral("F1")), QStringLiteral("languageHelpAction"));
     QCOMPARE(owners.value(QStringLiteral("Ctrl+Z")), QStringLiteral("undoAction"));
+    QCOMPARE(owners.value(QStringLiteral("Ctrl+R")), QStringLiteral("runAction"));
 }
 
 void TestMainWindow::languageHelpShowsTableAndCompilingExample()
@@ -902,6 +917,119 @@ void TestMainWindow::splitIsRemembered()
     openWindow();
     QVERIFY(showActive());
     QCOMPARE(window->outputPane()->height(), paneAfter);
+}
+
+// «Прогон программы»: one step line per assigned operand, the starting values it reads, a click
+// on a step going to its line, and a text that stops compiling.
+void TestMainWindow::programRunDockDrawsAndFollowsText()
+{
+    window->editor()->setPlainText(
+        QStringLiteral("prgName = \"Ramp\";\nUs = Uo;\n#1;\nUs += 100;\ndelay_ms 500;\n"
+                       "if Us < 300 #1;\ndelay_ms 500;\nUs = 0;\nOut = -1;"));
+    QVERIFY(showActive());
+    auto *dock = window->findChild<ProgramRunDock *>(QStringLiteral("programRunDock"));
+    QVERIFY(dock);
+    QVERIFY(!dock->isVisible());
+    action("runAction")->trigger();
+    QVERIFY(dock->isVisible());
+    QCOMPARE(dock->windowTitle(), QStringLiteral("Прогон"));
+    auto *status = dock->findChild<QLabel *>(QStringLiteral("programRunStatus"));
+    QVERIFY(status);
+    QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 2 с"));
+    auto *view = dock->findChild<QChartView *>(QStringLiteral("programRunChart"));
+    QVERIFY(view);
+    QVERIFY(view->isVisible());
+    QStringList names;
+    for (QAbstractSeries *series : view->chart()->series())
+        names << series->name();
+    QCOMPARE(names, QStringList({QStringLiteral("Us"), QStringLiteral("Out")}));
+    QCOMPARE(dock->findChild<QLabel *>(QStringLiteral("programRunNote"))->text(),
+             QStringLiteral("Модель программы: значения операндов по тексту программы, без "
+                            "поведения прибора"));
+    auto *starts = dock->findChild<QTableWidget *>(QStringLiteral("programRunStartValues"));
+    QVERIFY(starts);
+    QCOMPARE(starts->rowCount(), 1);
+    QCOMPARE(starts->item(0, 0)->text(), QStringLiteral("Uo"));
+
+    // Us holds 300 from 1 s to 2 s, set on line 4, then drops to 0 on line 8.
+    auto *us = qobject_cast<QLineSeries *>(view->chart()->series().constFirst());
+    QVERIFY(us);
+    QTRY_VERIFY(view->chart()->plotArea().width() > 0);
+    const auto clickAt = [&](const QPointF &value) {
+        const QPointF scene = view->chart()->mapToScene(view->chart()->mapToPosition(value, us));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          view->mapFromScene(scene));
+    };
+    window->editor()->moveCursor(QTextCursor::Start);
+    clickAt(QPointF(1.5, 300));
+    QCOMPARE(cursorLine(), 4);
+    clickAt(QPointF(2.0, 150));
+    QCOMPARE(cursorLine(), 8);
+
+    // A starting value read by the program changes the run.
+    starts->item(0, 1)->setText(QStringLiteral("150"));
+    QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 1,5 с"));
+    QCOMPARE(dock->outcome().trace.constFirst().value, 150);
+
+    // Typing that breaks the program shows the message once typing pauses.
+    window->editor()->moveCursor(QTextCursor::End);
+    QTest::keyClick(window->editor(), Qt::Key_Return);
+    QTest::keyClicks(window->editor(), QStringLiteral("xyz"));
+    auto *message = dock->findChild<QLabel *>(QStringLiteral("programRunNotCompiling"));
+    QVERIFY(message);
+    QTRY_VERIFY(message->isVisible());
+    QCOMPARE(message->text(), QStringLiteral("Программа не компилируется"));
+    QVERIFY(!view->isVisible());
+}
+
+// 20,000 steps on a chart a few hundred pixels wide: the line keeps per pixel column no more than
+// four of them, and the lowest and highest; «Экспорт CSV...» still writes every row.
+void TestMainWindow::programRunThinsTheDrawingNotTheExport()
+{
+    window->editor()->setPlainText(QStringLiteral(
+        "M1 = 0;\n#1;\nM1 += 1;\ndelay_ms 1;\nif M1 < 20000 #1;\nM1 = -5;\ndelay_ms 1;"));
+    QVERIFY(showActive());
+    auto *dock = window->findChild<ProgramRunDock *>(QStringLiteral("programRunDock"));
+    QVERIFY(dock);
+    action("runAction")->trigger();
+    auto *status = dock->findChild<QLabel *>(QStringLiteral("programRunStatus"));
+    QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 20,001 с"));
+    QCOMPARE(dock->outcome().trace.size(), 20002);
+
+    auto *series = qobject_cast<QLineSeries *>(dock->chart()->series().value(0));
+    QVERIFY(series);
+    const int points = series->count();
+    const int columns = qMax(dock->chartView()->width(), 360);
+    QVERIFY2(points <= 2 * 4 * columns + 2, qPrintable(QString::number(points)));
+    QVERIFY(points > 2 * columns);
+    double low = 0;
+    double high = 0;
+    for (int i = 0; i < points; ++i) {
+        low = qMin(low, series->at(i).y());
+        high = qMax(high, series->at(i).y());
+    }
+    QCOMPARE(low, -5.0);
+    QCOMPARE(high, 20000.0);
+
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("run.csv"));
+    const QString png = dir.filePath(QStringLiteral("run.png"));
+    dialogs->fileNames << csv << png;
+    dock->findChild<QPushButton *>(QStringLiteral("programRunExportCsv"))->click();
+    dock->findChild<QPushButton *>(QStringLiteral("programRunSaveImage"))->click();
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().split('\n');
+    QCOMPARE(rows.size(), 1 + 20002 + 1);
+    QCOMPARE(rows.at(0), QByteArray("time_ms,line,operand,value"));
+    QCOMPARE(rows.at(1), QByteArray("0,1,M1,0"));
+    QCOMPARE(rows.at(20001), QByteArray("19999,3,M1,20000"));
+    QCOMPARE(rows.at(20002), QByteArray("20000,6,M1,-5"));
+    QVERIFY(rows.constLast().isEmpty());
+    QImage image;
+    QVERIFY(image.load(png, "PNG"));
+    QCOMPARE(image.size(), dock->chartView()->size());
+    QCOMPARE(dialogs->kinds(), QStringList({QStringLiteral("save"), QStringLiteral("save")}));
 }
 
 QTEST_MAIN(TestMainWindow)

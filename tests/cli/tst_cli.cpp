@@ -164,6 +164,8 @@ private slots:
     void compareCell_data();
     void compareCell();
     void transferReportsProgress();
+    void runPrintsTraceAndStopLine_data();
+    void runPrintsTraceAndStopLine();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -439,6 +441,21 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("compare"), u("/dev/zero"), u("-p"), port} << u("not a regular file");
     QTest::newRow("ports with a port")
         << QStringList{u("ports"), u("-p"), port} << u("option --port does not apply to ports");
+    QTest::newRow("run without file") << QStringList{u("run")} << u("run needs a program");
+    QTest::newRow("run missing file") << QStringList{u("run"), u("%missing")} << u("cannot read");
+    QTest::newRow("run sets an unknown operand")
+        << QStringList{u("run"), u("%file"), u("--set"), u("us=1")} << u("no operand named 'us'");
+    QTest::newRow("run sets without a value")
+        << QStringList{u("run"), u("%file"), u("--set"), u("Uo")} << u("is not NAME=VALUE");
+    QTest::newRow("run sets a value outside 32 bits")
+        << QStringList{u("run"), u("%file"), u("--set"), u("Uo=2147483648")}
+        << u("not a whole number");
+    QTest::newRow("run until a day") << QStringList{u("run"), u("%file"), u("--until"), u("1d")}
+                                     << u("--until '1d': not a duration");
+    QTest::newRow("run csv and json")
+        << QStringList{u("run"), u("%file"), u("--csv"), u("--json")} << u("exclude each other");
+    QTest::newRow("csv with compile") << QStringList{u("compile"), u("%file"), u("--csv")}
+                                      << u("option --csv does not apply to compile");
 }
 
 void TestCli::badInputGivesStatusTwo()
@@ -467,8 +484,9 @@ void TestCli::helpAndVersion()
     const CliRun help = runCli({QStringLiteral("--help")});
     QVERIFY(help.finished);
     QCOMPARE(help.exitCode, ExitSuccess);
-    for (const char *word : {"compile FILE", "write FILE", "read --port", "--records", "--verify",
-                             "--trace", "--output", "--slave", "--cell", "Exit status"})
+    for (const char *word :
+         {"compile FILE", "write FILE", "read --port", "run FILE", "--until", "--set", "--csv",
+          "--records", "--verify", "--trace", "--output", "--slave", "--cell", "Exit status"})
         QVERIFY2(help.out.contains(word), word);
 
     const CliRun version = runCli({QStringLiteral("--version")});
@@ -1217,6 +1235,86 @@ void TestCli::transferReportsProgress()
     QVERIFY(simulator.addFault(u("silent@cmd=B9")));
     QCOMPARE(int(transfer.read().status), int(ProgramTransfer::ReadStatus::NameFailed));
     QCOMPARE(steps, QStringList{u("1/5")});
+}
+
+void TestCli::runPrintsTraceAndStopLine_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    // Standard output with --csv, byte for byte; null when nothing ran.
+    QTest::addColumn<QString>("csv");
+    // The last line on standard error.
+    QTest::addColumn<QString>("stopLine");
+
+    const QByteArray ramp = "prgName = \"Ramp\";\nUs = Uo;\n#1;\nUs += 100;\ndelay_ms 500;\n"
+                            "if Us < 300 #1;\nOut = -1;\n";
+    QTest::newRow("ramp ends") << ramp << QStringList() << ExitSuccess
+                               << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n"
+                                    "500,4,Us,200\n1000,4,Us,300\n1500,7,Out,-1\n")
+                               << u("программа завершилась за 1,5 с");
+    QTest::newRow("starting value given")
+        << ramp << QStringList{u("--set"), u("Uo=150"), u("--set"), u("Io=-3")} << ExitSuccess
+        << u("time_ms,line,operand,value\n0,2,Us,150\n0,4,Us,250\n500,4,Us,350\n"
+             "1000,7,Out,-1\n")
+        << u("программа завершилась за 1 с");
+    QTest::newRow("time limit is a normal end")
+        << ramp << QStringList{u("--until"), u("0.7s")} << ExitSuccess
+        << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n500,4,Us,200\n")
+        << u("достигнут предел времени 700 мс");
+    QTest::newRow("division by zero fails")
+        << QByteArray("M1 = 10;\ndelay_s 2;\nM1 /= Uo;\n") << QStringList() << ExitFailed
+        << u("time_ms,line,operand,value\n0,1,M1,10\n")
+        << u("деление на ноль в строке 3, время программы 2 с");
+    QTest::newRow("loop without delay fails")
+        << QByteArray("#1;\nM1 = 1;\njmp #1;\n") << QStringList{u("--set"), u("M1=1")} << ExitFailed
+        << QString() << u("цикл без задержки в строках 1–3, время программы 0 мс");
+    QTest::newRow("program that does not compile")
+        << QByteArray("prgName = \"Bad\";\nUs = 1;\njmp #4;\n") << QStringList() << ExitBadInput
+        << QString() << u("quorvel-cli: %file does not compile; nothing was run");
+}
+
+// run's trace as CSV, its stop line on standard error, its status; --json says the same.
+void TestCli::runPrintsTraceAndStopLine()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QString, csv);
+    QFETCH(QString, stopLine);
+
+    const QString path = writeFile(QStringLiteral("run.prgb"), file);
+    stopLine.replace(u("%file"), path);
+    const CliRun run = runCli(QStringList{u("run"), path, u("--csv")} + options);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    if (!csv.isNull())
+        QCOMPARE(QString::fromUtf8(run.out), csv);
+    const QStringList csvRows = lines(run.out);
+    QCOMPARE(lines(run.err).value(lines(run.err).size() - 1), stopLine);
+
+    const CliRun json = runCli(QStringList{u("run"), path, u("--json")} + options);
+    QVERIFY(json.finished);
+    QCOMPARE(json.exitCode, status);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u("ok")).toBool(), status == ExitSuccess);
+    if (status == ExitBadInput) {
+        QCOMPARE(object.value(u("outcome")).toString(), u("compile-failed"));
+        QCOMPARE(object.value(u("diagnostics")).toArray().size(), 1);
+        return;
+    }
+    QCOMPARE(object.value(u("message")).toString(), stopLine);
+    QCOMPARE(object.value(u("trace")).toArray().size(), csvRows.size() - 1);
+
+    // The readable table: a heading, then one line per CSV row with the same fields.
+    const CliRun table = runCli(QStringList{u("run"), path} + options);
+    QCOMPARE(table.exitCode, status);
+    const QStringList rows = lines(table.out);
+    QCOMPARE(rows.size(), csvRows.size());
+    for (int i = 1; i < rows.size(); ++i) {
+        QCOMPARE(rows.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char(',')),
+                 csvRows.at(i));
+    }
 }
 
 QTEST_MAIN(TestCli)

@@ -72,8 +72,8 @@ if command -v dpkg-shlibdeps >/dev/null && command -v cpack >/dev/null; then
         echo "Depends: $depends"
         # The runtime package names follow the Qt the build was configured with.
         case "$(sed -n 's/^QUORVEL_QT:[A-Z]*=//p' "$build/CMakeCache.txt")" in
-        6) needed_packages="libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6core5compat6 qt6-translations-l10n" ;;
-        *) needed_packages="libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 qttranslations5-l10n" ;;
+        6) needed_packages="libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6core5compat6 libqt6charts6 qt6-translations-l10n" ;;
+        *) needed_packages="libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libqt5charts5 qttranslations5-l10n" ;;
         esac
         for needed in $needed_packages; do
             case "$depends" in

@@ -1,6 +1,7 @@
 #include "compiler.h"
 #include "decoder.h"
 #include "langtestutil.h"
+#include "programrun.h"
 #include "statementkind.h"
 #include "syntaxdiagnosis.h"
 #include "testseed.h"
@@ -489,6 +490,53 @@ private:
     int done = 0;
 };
 
+// Short enough that a generated loop with a delay in it ends quickly.
+constexpr qint64 RunLimitMs = 20000;
+
+// Why two compiles of one program do not run alike, or an empty string. Source lines differ
+// between a text and its read-back decode; each row must name its own compile's line.
+QString runDifference(const CompileResult &a, const CompileResult &b)
+{
+    ProgramRun runA(a.instructions, a.recordSourceLines);
+    ProgramRun runB(b.instructions, b.recordSourceLines);
+    runA.setTimeLimitMs(RunLimitMs);
+    runB.setTimeLimitMs(RunLimitMs);
+    const RunOutcome x = runA.run();
+    const RunOutcome y = runB.run();
+    if (x.stop != y.stop || x.finalTimeMs != y.finalTimeMs || x.firstRecord != y.firstRecord ||
+        x.lastRecord != y.lastRecord || x.trace.size() != y.trace.size()) {
+        return QStringLiteral("stop %1/%2, time %3/%4, records %5-%6/%7-%8, rows %9/%10")
+            .arg(int(x.stop))
+            .arg(int(y.stop))
+            .arg(x.finalTimeMs)
+            .arg(y.finalTimeMs)
+            .arg(x.firstRecord)
+            .arg(x.lastRecord)
+            .arg(y.firstRecord)
+            .arg(y.lastRecord)
+            .arg(x.trace.size())
+            .arg(y.trace.size());
+    }
+    for (int i = 0; i < x.trace.size(); ++i) {
+        RunTraceRow rowA = x.trace.at(i);
+        RunTraceRow rowB = y.trace.at(i);
+        if (rowA.line != a.recordSourceLines.value(rowA.record) ||
+            rowB.line != b.recordSourceLines.value(rowB.record))
+            return QStringLiteral("row %1 names another line than its record's").arg(i);
+        rowA.line = rowB.line = 0;
+        if (rowA != rowB)
+            return QStringLiteral("row %1 differs: record %2/%3, time %4/%5, value %6/%7")
+                .arg(i)
+                .arg(rowA.record)
+                .arg(rowB.record)
+                .arg(rowA.timeMs)
+                .arg(rowB.timeMs)
+                .arg(rowA.value)
+                .arg(rowB.value);
+    }
+    return QString();
+}
+
 QString failureContext(quint64 seed, int index, const QString &text)
 {
     return QStringLiteral("QUORVEL_SEED=%1, case %2; program text:\n%3")
@@ -516,7 +564,7 @@ void TestProperties::textSurvivesDecodeAndRecompile_data()
 }
 
 // Valid text compiles to the records it means; decoding them and compiling the text again gives
-// the same records and the same name.
+// the same records, the same name and the same run.
 void TestProperties::textSurvivesDecodeAndRecompile()
 {
     QFETCH(Shape, shape);
@@ -549,6 +597,10 @@ void TestProperties::textSurvivesDecodeAndRecompile()
             QCOMPARE(describe(again.instructions), describe(first.instructions));
         }
         QCOMPARE(again.programName, first.programName);
+        // The decoded read-back runs exactly as the program it came from.
+        const QString difference = runDifference(first, again);
+        QVERIFY2(difference.isEmpty(),
+                 qPrintable(context + QStringLiteral("\nrun: ") + difference));
     }
     qInfo("%d programs", budget.ran());
 }

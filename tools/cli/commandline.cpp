@@ -25,6 +25,9 @@ const QString TraceName = QStringLiteral("trace");
 const QString OutputName = QStringLiteral("output");
 const QString JsonName = QStringLiteral("json");
 const QString QuietName = QStringLiteral("quiet");
+const QString SetName = QStringLiteral("set");
+const QString UntilName = QStringLiteral("until");
+const QString CsvName = QStringLiteral("csv");
 const QString SlavePlaceholder = QStringLiteral("{slave}");
 const QString CellPlaceholder = QStringLiteral("{cell}");
 
@@ -62,6 +65,11 @@ const std::vector<CommandRule> &commandRules()
          1,
          {PortName, SlaveName, CellName, TraceName, JsonName, QuietName}},
         {QStringLiteral("ports"), Invocation::Command::Ports, 0, 0, {JsonName}},
+        {QStringLiteral("run"),
+         Invocation::Command::Run,
+         1,
+         1,
+         {SetName, UntilName, CsvName, JsonName}},
     };
     return rules;
 }
@@ -78,9 +86,12 @@ QString description()
         "  read --port PORT             read the program of a memory cell\n"
         "  compare FILE --port PORT     compile FILE and compare it with a memory cell\n"
         "  ports                        list the serial ports\n"
+        "  run FILE                     run FILE's model on its operands, print the trace\n"
         "\n"
         "--slave and --cell take lists such as 1,3,5-8: every slave with every cell is served\n"
         "in turn. read with several targets needs --output with {slave} and {cell} in it.\n"
+        "run: 0 when the program ends or reaches the time limit, 1 on a division by zero or a\n"
+        "loop without delay, 2 when it does not compile.\n"
         "\n"
         "Exit status: 0 success, 1 the operation failed, 2 bad usage or input.");
 }
@@ -122,10 +133,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("compile, write, read, compare or ports."));
+                                 QStringLiteral("compile, write, read, compare, ports or run."));
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Program files: one or more for compile, one for "
-                                                "write and compare, none for read and ports."),
+                                                "write, compare and run, none for read and "
+                                                "ports."),
                                  QStringLiteral("[FILE...]"));
     const QList<QCommandLineOption> toolOptions = {
         {RecordsName, QStringLiteral("compile: also print each record as its 14 bytes in hex.")},
@@ -151,6 +163,14 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                         "of the report lines.")},
         {{QStringLiteral("q"), QuietName},
          QStringLiteral("Print only the result line of each file or target.")},
+        {SetName,
+         QStringLiteral("run: start operand NAME (e.g. Uo) at VALUE instead of 0; repeatable."),
+         QStringLiteral("NAME=VALUE")},
+        {UntilName,
+         QStringLiteral("run: program time limit, a number with ms, s, m or h (bare: seconds); "
+                        "default 1h."),
+         QStringLiteral("DURATION")},
+        {CsvName, QStringLiteral("run: print the trace as CSV: time_ms,line,operand,value.")},
     };
     parser.addOptions(toolOptions);
 
@@ -173,7 +193,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         parsed.error =
-            QStringLiteral("no command given (compile, write, read, compare or ports); see --help");
+            QStringLiteral("no command given (compile, write, read, compare, ports or run); see "
+                           "--help");
         return parsed;
     }
     const QString commandName = positional.takeFirst();
@@ -226,6 +247,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     invocation.json = parser.isSet(JsonName);
     invocation.quiet = parser.isSet(QuietName);
     invocation.outputFile = parser.value(OutputName);
+    invocation.startValues = parser.values(SetName);
+    invocation.until = parser.value(UntilName);
+    invocation.csv = parser.isSet(CsvName);
     if (parser.isSet(OutputName) && invocation.outputFile.isEmpty()) {
         parsed.error = QStringLiteral("--output needs a file name");
         return parsed;

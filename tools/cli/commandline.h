@@ -27,6 +27,7 @@ struct Invocation
         Read,
         Compare,
         Ports,
+        Run,
     };
 
     Command command = Command::Compile;
@@ -45,6 +46,10 @@ struct Invocation
     bool quiet = false;
     // Where read puts the program; empty for standard output. May hold {slave} and {cell}.
     QString outputFile;
+    // run: the --set NAME=VALUE texts in the order given, the --until text, and --csv.
+    QStringList startValues;
+    QString until;
+    bool csv = false;
 
     int targetCount() const { return slaveIds.size() * cells.size(); }
 };

@@ -9,3 +9,5 @@ int runWrite(const Invocation &invocation, Console &console);
 int runRead(const Invocation &invocation, Console &console);
 int runCompare(const Invocation &invocation, Console &console);
 int runPorts(const Invocation &invocation, Console &console);
+// In runcommand.cpp.
+int runProgram(const Invocation &invocation, Console &console);

@@ -44,6 +44,9 @@ int main(int argc, char *argv[])
     case Invocation::Command::Ports:
         status = runPorts(*parsed.invocation, console);
         break;
+    case Invocation::Command::Run:
+        status = runProgram(*parsed.invocation, console);
+        break;
     }
     if (StopSignals::received() != 0) {
         console.error(

@@ -1,0 +1,21 @@
+// «Программа → Прогон программы»: the dock that runs the editor's program on its operands.
+
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "diagnosticchecker.h"
+#include "editoraids.h"
+#include "programrundock.h"
+#include "userdialogs.h"
+
+void MainWindow::createProgramRunDock()
+{
+    runDock = new ProgramRunDock(
+        ui->textEdit, [this] { return dialogs.get(); }, this);
+    addDockWidget(Qt::BottomDockWidgetArea, runDock);
+    runDock->hide();
+    // The live check's pause is the run's too: one wait after typing for both.
+    auto *checker = editorAids->findChild<DiagnosticChecker *>();
+    connect(checker, &DiagnosticChecker::checked, runDock, &ProgramRunDock::textChecked);
+    connect(runDock, &ProgramRunDock::sourceLineActivated, editorAids, &EditorAids::goToSourceLine);
+}

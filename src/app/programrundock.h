@@ -1,0 +1,107 @@
+#pragma once
+
+#include "programrun.h"
+
+#include <QDockWidget>
+#include <QFutureWatcher>
+#include <QHash>
+#include <QPointF>
+#include <QVector>
+
+#include <QtCharts/qchartglobal.h>
+
+#include <functional>
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+QT_CHARTS_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+QT_CHARTS_END_NAMESPACE
+QT_CHARTS_USE_NAMESPACE
+#else
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+#endif
+
+class QLabel;
+class QLineEdit;
+class QStackedWidget;
+class QTableWidget;
+class QTableWidgetItem;
+class QTextEdit;
+class UserDialogs;
+
+// «Прогон»: the program in the editor run on its operands (the model, not the supply), drawn as
+// one step line per operand it assigns, with the starting values it reads and the time limit.
+class ProgramRunDock : public QDockWidget
+{
+    Q_OBJECT
+
+public:
+    using DialogsSource = std::function<UserDialogs *()>;
+
+    ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget *parent = nullptr);
+    ~ProgramRunDock() override;
+
+    // Shows the dock and runs the editor's program at once.
+    void showAndRun();
+    // Runs the editor's program now (in the background); the chart follows when it is done.
+    void runNow();
+    // After the live check's pause: runs again while the dock is shown.
+    void textChecked();
+
+    // True while a run is under way or waits for one.
+    bool isRunning() const { return m_watcher.isRunning() || m_rerun; }
+    // What the chart shows; empty while the program does not compile.
+    const RunOutcome &outcome() const { return m_outcome; }
+    QChart *chart() const { return m_chart; }
+    QChartView *chartView() const { return m_view; }
+
+    void exportCsv();
+    void saveImage();
+
+signals:
+    // A step was clicked: the source line of the assignment behind it.
+    void sourceLineActivated(int line);
+    // A run's result is on show (a chart, or the message that the program does not compile).
+    void shown();
+
+private:
+    void finishRun();
+    void showOutcome();
+    void showStartValues();
+    void startValueEdited(QTableWidgetItem *item);
+    void limitEdited();
+    // The trace row behind a point of the series, or -1 where the starting value is drawn.
+    int rowAt(QLineSeries *series, const QPointF &point) const;
+    void hovered(QLineSeries *series, const QPointF &point, bool entered);
+    void clicked(QLineSeries *series, const QPointF &point);
+    void toggleSeries(QLineSeries *series);
+
+    QTextEdit *m_editor;
+    DialogsSource m_dialogs;
+    QLabel *m_status = nullptr;
+    QStackedWidget *m_pages = nullptr;
+    QChart *m_chart = nullptr;
+    QChartView *m_view = nullptr;
+    QValueAxis *m_timeAxis = nullptr;
+    QValueAxis *m_valueAxis = nullptr;
+    QTableWidget *m_startTable = nullptr;
+    QLineEdit *m_limitEdit = nullptr;
+
+    QFutureWatcher<RunOutcome> m_watcher;
+    // A run asked for while another was under way: that one's result is dropped.
+    bool m_rerun = false;
+    bool m_compiled = false;
+    RunOutcome m_outcome;
+    // Per series: the trace rows of its operand, in time order.
+    QHash<QLineSeries *, QVector<int>> m_seriesRows;
+    double m_msPerUnit = 1;
+    // By operand code; kept while the text changes.
+    QHash<int, qint32> m_startValues;
+    qint64 m_limitMs = ProgramRun::DefaultTimeLimitMs;
+};

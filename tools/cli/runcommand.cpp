@@ -1,0 +1,195 @@
+// quorvel-cli run: the program's model run on its operands, as a table, CSV or JSON.
+
+#include "clitext.h"
+#include "commandline.h"
+#include "commands.h"
+#include "compiler.h"
+#include "console.h"
+#include "language.h"
+#include "programrun.h"
+#include "programtext.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+QString stopName(RunStop stop)
+{
+    switch (stop) {
+    case RunStop::End:
+        return QStringLiteral("end");
+    case RunStop::Time:
+        return QStringLiteral("time");
+    case RunStop::DivisionByZero:
+        return QStringLiteral("div0");
+    case RunStop::Stall:
+        return QStringLiteral("stall");
+    case RunStop::Budget:
+        return QStringLiteral("budget");
+    }
+    return QString();
+}
+
+QString fileProblem(const QString &path, const ProgramText::LoadedFile &file)
+{
+    switch (file.problem) {
+    case ProgramText::FileProblem::None:
+        break;
+    case ProgramText::FileProblem::NotRegularFile:
+        return QStringLiteral("cannot read %1: not a regular file").arg(path);
+    case ProgramText::FileProblem::TooLarge:
+        return QStringLiteral("cannot read %1: larger than %2 bytes, not a program file")
+            .arg(path)
+            .arg(ProgramText::MaxFileBytes);
+    case ProgramText::FileProblem::Unreadable:
+        return QStringLiteral("cannot read %1: %2").arg(path, file.systemError);
+    }
+    return QString();
+}
+
+struct RunSettings
+{
+    QVector<QPair<int, qint32>> startValues;
+    qint64 limitMs = ProgramRun::DefaultTimeLimitMs;
+};
+
+// The starting values and the limit from the command line, or the reason they are unusable.
+bool readSettings(const Invocation &invocation, RunSettings &settings, QString &problem)
+{
+    const Language::CodeTable codes = Language::operandCodes();
+    for (const QString &given : invocation.startValues) {
+        const int equals = given.indexOf(QLatin1Char('='));
+        const QString name = given.left(equals).trimmed();
+        if (equals < 0) {
+            problem = QStringLiteral("--set '%1' is not NAME=VALUE, e.g. Uo=5000").arg(given);
+            return false;
+        }
+        if (!codes.contains(name)) {
+            QStringList known = codes.keys();
+            std::sort(known.begin(), known.end(), [&codes](const QString &a, const QString &b) {
+                return codes.value(a) < codes.value(b);
+            });
+            problem = QStringLiteral("--set '%1': no operand named '%2' (operands: %3)")
+                          .arg(given, name, known.join(QStringLiteral(", ")));
+            return false;
+        }
+        bool ok = false;
+        const qint32 value = given.mid(equals + 1).trimmed().toInt(&ok, 10);
+        if (!ok) {
+            problem = QStringLiteral("--set '%1': the value is not a whole number from "
+                                     "-2147483648 to 2147483647")
+                          .arg(given);
+            return false;
+        }
+        settings.startValues.append({codes.value(name), value});
+    }
+    if (!invocation.until.isNull()) {
+        const std::optional<qint64> limit = ProgramRun::parseDuration(invocation.until);
+        if (!limit) {
+            problem = QStringLiteral("--until '%1': not a duration such as 500ms, 90s, 5m or 1h")
+                          .arg(invocation.until);
+            return false;
+        }
+        settings.limitMs = *limit;
+    }
+    if (invocation.csv && invocation.json) {
+        problem = QStringLiteral("--csv and --json exclude each other");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runProgram(const Invocation &invocation, Console &console)
+{
+    const QString &path = invocation.files.constFirst();
+    RunSettings settings;
+    QString problem;
+    if (!readSettings(invocation, settings, problem)) {
+        console.error(problem);
+        return ExitBadInput;
+    }
+    const ProgramText::LoadedFile file = ProgramText::loadFile(path);
+    if (!file.ok()) {
+        console.error(fileProblem(path, file));
+        return ExitBadInput;
+    }
+    const CompileResult compiled = compileProgram(file.text);
+    QJsonObject object{{QStringLiteral("command"), QStringLiteral("run")},
+                       {QStringLiteral("file"), path}};
+    if (!compiled.ok) {
+        for (const QString &line : CliText::diagnosticLines(path, compiled.diagnostics))
+            console.err(line);
+        console.error(QStringLiteral("%1 does not compile; nothing was run").arg(path));
+        if (invocation.json) {
+            object.insert(QStringLiteral("ok"), false);
+            object.insert(QStringLiteral("outcome"), QStringLiteral("compile-failed"));
+            object.insert(QStringLiteral("diagnostics"),
+                          CliText::diagnosticsJson(compiled.diagnostics));
+            console.outBytes(CliText::jsonLine(object));
+        }
+        return ExitBadInput;
+    }
+
+    ProgramRun programRun(compiled.instructions, compiled.recordSourceLines);
+    for (const auto &start : qAsConst(settings.startValues))
+        programRun.setStartValue(start.first, start.second);
+    programRun.setTimeLimitMs(settings.limitMs);
+    const RunOutcome outcome = programRun.run();
+
+    const Language::CodeTable codes = Language::operandCodes();
+    const auto nameOf = &ProgramRun::operandName;
+
+    if (invocation.json) {
+        QJsonArray trace;
+        for (const RunTraceRow &row : outcome.trace) {
+            trace.append(QJsonObject{{QStringLiteral("timeMs"), double(row.timeMs)},
+                                     {QStringLiteral("line"), row.line},
+                                     {QStringLiteral("operand"), nameOf(row.operand)},
+                                     {QStringLiteral("value"), row.value}});
+        }
+        QJsonObject finalValues;
+        for (auto it = codes.cbegin(); it != codes.cend(); ++it)
+            finalValues.insert(it.key(), outcome.finalValues[size_t(it.value())]);
+        object.insert(QStringLiteral("ok"),
+                      outcome.stop == RunStop::End || outcome.stop == RunStop::Time);
+        object.insert(QStringLiteral("outcome"), stopName(outcome.stop));
+        object.insert(QStringLiteral("message"),
+                      ProgramRun::stopText(outcome, programRun.timeLimitMs()));
+        object.insert(QStringLiteral("finalTimeMs"), double(outcome.finalTimeMs));
+        object.insert(QStringLiteral("limitMs"), double(programRun.timeLimitMs()));
+        if (outcome.firstLine > 0) {
+            object.insert(QStringLiteral("firstLine"), outcome.firstLine);
+            object.insert(QStringLiteral("lastLine"), outcome.lastLine);
+        }
+        object.insert(QStringLiteral("finalValues"), finalValues);
+        object.insert(QStringLiteral("trace"), trace);
+        console.outBytes(CliText::jsonLine(object));
+    } else if (invocation.csv) {
+        console.out(ProgramRun::csvHeader());
+        for (const RunTraceRow &row : outcome.trace)
+            console.out(ProgramRun::csvLine(row));
+    } else {
+        const auto tableLine = [](const QString &time, const QString &line, const QString &name,
+                                  const QString &value) {
+            return QStringLiteral("%1 %2  %3 %4")
+                .arg(time, 12)
+                .arg(line, 6)
+                .arg(name, -7)
+                .arg(value, 11);
+        };
+        console.out(tableLine(QStringLiteral("time, ms"), QStringLiteral("line"),
+                              QStringLiteral("operand"), QStringLiteral("value")));
+        for (const RunTraceRow &row : outcome.trace) {
+            console.out(tableLine(QString::number(row.timeMs), QString::number(row.line),
+                                  nameOf(row.operand), QString::number(row.value)));
+        }
+    }
+    console.err(ProgramRun::stopText(outcome, programRun.timeLimitMs()));
+    return outcome.stop == RunStop::End || outcome.stop == RunStop::Time ? ExitSuccess : ExitFailed;
+}
