@@ -122,6 +122,8 @@ private:
     int m_doubtStreak = 0;
 
     void beginSteps();
+    // Sends step `step` once and notes the exchanges it had answered; false when it failed.
+    bool sendStep(int step);
     // Runs step `step`; on Success settles any doubt that an extra answer cast, which may send
     // an earlier step again. Gives the step that failed, or -1; `last` listens after the
     // answer for a second one first.
