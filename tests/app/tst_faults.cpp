@@ -1,4 +1,6 @@
+#include "faultmatrix.h"
 #include "testrecord.h"
+#include "transfertexts.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -11,11 +13,14 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <memory>
 
-// The fault matrix: every fault of the line, and Disconnect and "Создать файл" pressed while a
-// request waits, at every step of a write and of a read, through the window and the simulated
-// supply. Each row checks the pane, the editor, the device's cells, the actions, and that the next
-// transfer on the same line works again.
+// The fault matrix through the window: one row for each outcome the window shows (a failure at
+// the first step, a failure after lines were stored, success after retries, a hang-up,
+// Disconnect and "Создать файл" pressed while a request waits), each with a fresh window and
+// simulated supply. Each row checks the pane, the editor, the device's cells, the actions, and
+// that the next transfer on the same line works again. Every fault at every step runs at the
+// link, in tst_device_faults.
 class TestFaults : public QObject, public WindowFixture
 {
     Q_OBJECT
@@ -38,117 +43,29 @@ private:
     // Starts the supply with `options` and connects the window to it; false says why.
     bool startAndConnect(const QStringList &options, QString *why);
     bool connectAgain(QString *why);
-    // Triggers the action once, as soon as the pane shows exactly `before`: the request of the
-    // next step has then been sent and is waiting for its reply. The first step's request goes
-    // out only after the quiet start.
-    void triggerAfter(const QStringList &before, const QString &actionName, bool firstStep);
+    // Triggers the action once, as soon as the supply has taken the request of `step`: it is
+    // then waiting for its reply.
+    void triggerAt(int step, const QString &actionName);
     // The dump without the cell under test.
     QStringList otherCells();
 
     // The supply of the current test; the fixture stops it after the window is gone.
     SimulatorProcess *sim = nullptr;
-    bool triggered = false;
+    std::unique_ptr<FaultMatrix::OnRequest> press;
 };
 
 namespace {
 
-// The supply answers as Slave ID 7; the program goes to cell " 3", index 2.
-constexpr int SlaveId = 7;
-constexpr int Cell = 2;
-// A short program: three lines, then the count, then the name. Five requests without retries.
-constexpr int Steps = 5;
-constexpr int Records = 3;
+using namespace FaultMatrix;
+using TestRecords::describe;
+using TransferTexts::LineLost;
+using TransferTexts::readFailure;
+using TransferTexts::ReadSucceeded;
+using TransferTexts::WriteSucceeded;
 
-const QString WriteHeading = QStringLiteral("Запись данных в устройство");
-const QString WriteSucceeded = QStringLiteral("Данные успешно записаны");
-const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
-const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
-const QString LineLost = QStringLiteral("Связь с прибором потеряна");
+const QString EditorBeforeRead = QStringLiteral("prgName = \"Ed\";\nnop;");
 const QString NoAnswer =
     QStringLiteral("Прибор не отвечает: проверьте Slave ID (%1), кабель и питание").arg(SlaveId);
-// After a write that stopped once a line was stored; the box shows the cell as Cell + 1.
-const QString PartWritten = QStringLiteral("Внимание: в ячейке %1 теперь часть новой программы и "
-                                           "прежние число строк и имя — запишите программу снова")
-                                .arg(Cell + 1);
-
-using TestRecords::describe;
-using TestRecords::record;
-
-// What the window writes: label 1, Us = 500, a jump to record 0.
-const QString WriteText = QStringLiteral("prgName = \"New\";\n#1;\nUs = 500;\njmp #1;");
-const InstructionList WriteRecords{record(10, 0, 1), record(1, 0, 500), record(3, 0, 0)};
-const QByteArray WriteName("New  ");
-
-// What the cell held before the write: seven delays under the name "Old".
-SimulatedCell oldCell()
-{
-    SimulatedCell cell;
-    cell.count = 7;
-    cell.name = QByteArray("Old  ");
-    for (int i = 0; i < 7; ++i)
-        cell.lines << record(4, 0, 1000 + i);
-    return cell;
-}
-
-// What the read fetches: label 2, M1 *= M8, a jump to record 0, under "Rd" and three blanks.
-SimulatedCell readCell()
-{
-    SimulatedCell cell;
-    cell.count = Records;
-    cell.name = QByteArray("Rd   ");
-    cell.lines = InstructionList{record(10, 0, 2), record(9, 0x86, 13), record(3, 0, 0)};
-    return cell;
-}
-const QString ReadText = QStringLiteral("prgName = \"Rd\";\n\n#2;\nM1 *= M8;\njmp #2;");
-const QString EditorBeforeRead = QStringLiteral("prgName = \"Ed\";\nnop;");
-// The editor after "Создать файл".
-const QString NewFileText = QStringLiteral("prgName = \"Prg1\";\n");
-
-const char *const WriteStepNames[Steps] = {"line 0", "line 1", "line 2", "count", "name"};
-const char *const ReadStepNames[Steps] = {"count", "name", "line 0", "line 1", "line 2"};
-
-// The pane of a write, up to (not including) what step `step` reports; Steps gives them all.
-QStringList writePaneBefore(int step)
-{
-    QStringList pane{WriteHeading};
-    for (int i = 0; i < qMin(step, Records); ++i)
-        pane << QStringLiteral("Строка %1 записана").arg(i);
-    if (step > Records)
-        pane << QStringLiteral("Size записан");
-    if (step > Records + 1)
-        pane << QStringLiteral("PrgName \"New\" записан") << QString() << WriteSucceeded;
-    return pane;
-}
-
-QString writeFailure(int step)
-{
-    if (step < Records)
-        return QStringLiteral("Ошибка записи");
-    return step == Records ? QStringLiteral("Ошибка записи size")
-                           : QStringLiteral("Ошибка записи prgName");
-}
-
-QStringList readPaneBefore(int step)
-{
-    QStringList pane{ReadHeading};
-    if (step > 0)
-        pane << QStringLiteral("Всего строк 3");
-    if (step > 1)
-        pane << QStringLiteral("prgName = \"Rd   \"");
-    for (int i = 0; i < step - 2; ++i)
-        pane << QStringLiteral("Строка %1 считана").arg(i);
-    if (step == Steps)
-        pane << ReadSucceeded;
-    return pane;
-}
-
-QString readFailure(int step)
-{
-    if (step == 0)
-        return QStringLiteral("error: ошибка чтения size");
-    return step == 1 ? QStringLiteral("error: ошибка чтения prgName")
-                     : QStringLiteral("error: ошибка чтения строки");
-}
 
 // Faults that leave a request without any answer the link could take for its own.
 bool leavesNoAnswer(const QString &rule)
@@ -159,108 +76,22 @@ bool leavesNoAnswer(const QString &rule)
     }
     return false;
 }
+// The editor after "Создать файл".
+const QString NewFileText = QStringLiteral("prgName = \"Prg1\";\n");
 
-// One kind of trouble on the line, as one column set of the matrix.
-struct Fault
+QString writeFailure(int step)
 {
-    const char *name;
-    // The simulator's fault rules; %1 is the request number of the step, %2 the one after it.
-    const char *rule;
-    // The action pressed while the step's request waits; empty: none.
-    const char *action;
-    bool fails;
-    // Requests the step costs: the first try and the retries the link makes.
-    int tries;
-    // The device took the data of the failing write request (only its answer was spoiled).
-    bool stored;
-    // The window ends Not connected.
-    bool portLost;
-};
-
-// Writes retry only on silence, up to three tries; an answer that comes is final.
-const Fault WriteFaults[] = {
-    {"silence", "silent@%1x3", "", true, 3, false, false},
-    {"silence twice, third try answered", "silent@%1x2", "", false, 3, false, false},
-    {"corrupt CRC", "crc@%1", "", true, 1, true, false},
-    // An answer to another station, from another Slave ID or to another command is dropped and
-    // the wait goes on to its time-out: the next try's answer counts.
-    {"answer to another station, second try answered", "address@%1", "", false, 2, true, false},
-    {"other command byte, second try answered", "command@%1", "", false, 2, true, false},
-    {"from another Slave ID, second try answered", "source@%1", "", false, 2, true, false},
-    {"only answers to something else", "command@%1x3", "", true, 3, true, false},
-    // The second answer casts doubt on the first: the step is sent once more.
-    {"answer sent twice", "twice@%1", "", false, 2, true, false},
-    {"answer repeated late", "repeat@%1", "", false, 1, true, false},
-    {"status 0x1E", "status1e@%1", "", true, 1, true, false},
-    {"noise before the answer", "noise@%1", "", false, 1, true, false},
-    {"answer split in pieces", "split@%1", "", false, 1, true, false},
-    {"lowercase hex", "lowercase@%1", "", true, 1, true, false},
-    // The second try goes unanswered, so that the late answer of the first is the only one.
-    {"late answer, taken by the second try", "late@%1 silent@%2", "", false, 2, true, false},
-    {"over-long line", "overlong@%1", "", true, 1, true, false},
-    {"hang-up", "hangup@%1", "", true, 1, false, true},
-    // The request is kept unanswered so that the press surely falls into its wait.
-    {"Disconnect", "silent@%1", "disconnectAction", true, 1, false, true},
-    {"Создать файл", "silent@%1", "newAction", false, 2, true, false},
-};
-
-// Reads run each request a second time on any failure; the status byte is not checked.
-const Fault ReadFaults[] = {
-    {"silence", "silent@%1x2", "", true, 2, false, false},
-    {"corrupt CRC once, retried", "crc@%1", "", false, 2, false, false},
-    {"corrupt CRC", "crc@%1x2", "", true, 2, false, false},
-    {"wrong address", "address@%1x2", "", true, 2, false, false},
-    {"other command byte", "command@%1x2", "", true, 2, false, false},
-    {"from another Slave ID", "source@%1x2", "", true, 2, false, false},
-    {"from another Slave ID once, retried", "source@%1", "", false, 2, false, false},
-    {"answer sent twice", "twice@%1", "", false, 2, false, false},
-    {"answer repeated late", "repeat@%1", "", false, 1, false, false},
-    {"status 0x1E, not checked on reads", "status1e@%1", "", false, 1, false, false},
-    {"noise before the answer", "noise@%1", "", false, 1, false, false},
-    {"answer split in pieces", "split@%1", "", false, 1, false, false},
-    {"lowercase hex", "lowercase@%1x2", "", true, 2, false, false},
-    {"late answer, taken by the second run", "late@%1 silent@%2", "", false, 2, false, false},
-    {"over-long line", "overlong@%1x2", "", true, 2, false, false},
-    {"hang-up", "hangup@%1", "", true, 1, false, true},
-    {"Disconnect", "silent@%1", "disconnectAction", true, 1, false, true},
-    {"Создать файл", "silent@%1", "newAction", false, 2, false, false},
-};
-
-void addColumns()
-{
-    QTest::addColumn<int>("step");
-    QTest::addColumn<QString>("rule");
-    QTest::addColumn<QString>("press");
-    QTest::addColumn<bool>("fails");
-    QTest::addColumn<int>("tries");
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<bool>("portLost");
+    return TransferTexts::writeFailure(step, Records);
 }
 
-template <size_t N> void addRows(const Fault (&faults)[N], const char *const (&stepNames)[Steps])
+// The rows the window runs: per fault, the steps.
+bool inWindow(const Fault &fault, int step, const QVector<QPair<QByteArray, int>> &rows)
 {
-    for (const Fault &fault : faults) {
-        for (int step = 0; step < Steps; ++step) {
-            const QString rule = QString::fromUtf8(fault.rule)
-                                     .replace(QStringLiteral("%1"), QString::number(step + 1))
-                                     .replace(QStringLiteral("%2"), QString::number(step + 2));
-            QTest::addRow("%s at %s", fault.name, stepNames[step])
-                << step << rule << QString::fromLatin1(fault.action) << fault.fails << fault.tries
-                << fault.stored << fault.portLost;
-        }
-    }
+    return rows.contains(qMakePair(QByteArray(fault.name), step));
 }
 
 // Reads tried before the duplicate answer of a retried read is taken to be harmless.
 constexpr int DuplicateTries = 20;
-
-// After the pane shows a step's line: the next request is then on the line and waiting.
-constexpr int PressDelayMs = 20;
-// The first request after connecting waits this long for a quiet line.
-constexpr int QuietStartMs = 244;
-
-// Lines compared in the cell: the old program had seven.
-constexpr int ComparedLines = 8;
 
 // Resident memory of this process in kB, 0 when unknown.
 qint64 residentKb()
@@ -292,20 +123,12 @@ bool TestFaults::connectAgain(QString *why)
     return connectTo(*sim, why);
 }
 
-void TestFaults::triggerAfter(const QStringList &before, const QString &actionName, bool firstStep)
+void TestFaults::triggerAt(int step, const QString &actionName)
 {
     QAction *target = action(actionName);
     QVERIFY(target);
-    // The pressed steps' requests go unanswered, so a later press still falls into their wait.
-    const int delayMs = firstStep ? QuietStartMs + 5 * PressDelayMs : PressDelayMs;
-    connect(window->outputPane(), &QPlainTextEdit::textChanged, target,
-            [this, before, target, delayMs]() {
-                if (triggered || paneLines() != before)
-                    return;
-                triggered = true;
-                // The link waits for a quiet line before it sends; press once the request is out.
-                QTimer::singleShot(delayMs, target, &QAction::trigger);
-            });
+    // The pressed step's request goes unanswered, so the press surely falls into its wait.
+    press = std::make_unique<OnRequest>(*sim, step + 1, [target]() { target->trigger(); });
 }
 
 QStringList TestFaults::otherCells()
@@ -336,11 +159,11 @@ void TestFaults::init()
     window->cellBox()->setCurrentIndex(Cell);
     // The matrix counts the write's own requests; the read-back after it has its own tests.
     action("verifyAction")->setChecked(false);
-    triggered = false;
 }
 
 void TestFaults::cleanup()
 {
+    press.reset();
     closeWindow();
     sim = nullptr;
 }
@@ -348,14 +171,20 @@ void TestFaults::cleanup()
 void TestFaults::faultDuringWrite_data()
 {
     addColumns();
-    addRows(WriteFaults, WriteStepNames);
+    const QVector<QPair<QByteArray, int>> rows{
+        {"silence", 0},      {"status 0x1E", Records}, {"silence twice, third try answered", 1},
+        {"hang-up", 1},      {"Disconnect", 0},        {"Disconnect", Records},
+        {"Создать файл", 1},
+    };
+    addRows(WriteFaults, WriteStepNames,
+            [&rows](const Fault &fault, int step) { return inWindow(fault, step, rows); });
 }
 
 void TestFaults::faultDuringWrite()
 {
     QFETCH(int, step);
     QFETCH(QString, rule);
-    QFETCH(QString, press);
+    QFETCH(QString, pressed);
     QFETCH(bool, fails);
     QFETCH(int, tries);
     QFETCH(bool, stored);
@@ -365,15 +194,15 @@ void TestFaults::faultDuringWrite()
     QVERIFY2(startAndConnect({}, &why), qPrintable(why));
     QVERIFY(sim->setCell(Cell, oldCell()));
     const QStringList others = otherCells();
-    QVERIFY(sim->addFault(rule));
+    QVERIFY(sim->addFault(ruleAt(rule, step, 0)));
     window->editor()->setPlainText(WriteText);
-    if (!press.isEmpty())
-        triggerAfter(writePaneBefore(step), press, step == 0);
+    if (!pressed.isEmpty())
+        triggerAt(step, pressed);
 
     action(QStringLiteral("writeAction"))->trigger();
 
     QVERIFY(!window->isTransferRunning());
-    QCOMPARE(triggered, !press.isEmpty());
+    QCOMPARE(press && press->done(), !pressed.isEmpty());
     QStringList pane = writePaneBefore(fails ? step : Steps);
     if (fails) {
         pane << writeFailure(step);
@@ -381,39 +210,25 @@ void TestFaults::faultDuringWrite()
         if (step == 0 && !portLost && leavesNoAnswer(rule))
             pane << NoAnswer;
         // A hang-up closes the line under the write; Disconnect is the user's own doing.
-        if (portLost && press.isEmpty())
+        if (portLost && pressed.isEmpty())
             pane << LineLost;
         // Every step before the failing one was acknowledged.
         if (step > 0)
             pane << PartWritten;
     }
     // "Создать файл" empties the pane; the write goes on reporting into the empty pane.
-    if (press == QLatin1String("newAction"))
+    if (pressed == NewAction)
         pane = pane.mid(writePaneBefore(step).size());
     QCOMPARE(paneLines(), pane);
     QCOMPARE(paneLines().contains(WriteSucceeded), !fails);
-    QCOMPARE(window->editor()->toPlainText(),
-             press == QLatin1String("newAction") ? NewFileText : WriteText);
+    QCOMPARE(window->editor()->toPlainText(), pressed == NewAction ? NewFileText : WriteText);
     QCOMPARE(states(), portLost ? NotConnected : Connected);
     QCOMPARE(window->serialPort()->isOpen(), !portLost);
     QCOMPARE(dialogs->kinds().contains(QStringLiteral("critical")), false);
 
-    // Nothing after the failing step reaches the device. Answered with a line's command byte,
-    // the count's first try reads as a second answer to the line before, which goes again.
-    const int resent =
-        rule.startsWith(QLatin1String("command@")) && step == Records && !fails ? 1 : 0;
-    QCOMPARE(sim->requestCount(), (fails ? step + tries : Steps + tries - 1) + resent);
-
-    // The cell: what was acknowledged is new, what was never sent is old; the failing request's
-    // data is there when only its answer was spoiled.
-    SimulatedCell expected = oldCell();
-    const int newLines = fails ? qMin(step + (stored ? 1 : 0), Records) : Records;
-    for (int i = 0; i < newLines; ++i)
-        expected.lines[i] = WriteRecords.at(i);
-    if (!fails || step > Records || (step == Records && stored))
-        expected.count = Records;
-    if (!fails || (step == Records + 1 && stored))
-        expected.name = WriteName;
+    // Nothing after the failing step reaches the device.
+    QCOMPARE(sim->requestCount(), requestsSeen(rule, step, fails, tries));
+    SimulatedCell expected = cellAfterWrite(fails, step, stored);
     QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(expected, ComparedLines));
     QCOMPARE(otherCells(), others);
 
@@ -427,10 +242,7 @@ void TestFaults::faultDuringWrite()
     window->editor()->setPlainText(WriteText);
     action(QStringLiteral("writeAction"))->trigger();
     QCOMPARE(paneLines(), writePaneBefore(Steps));
-    expected.count = Records;
-    expected.name = WriteName;
-    for (int i = 0; i < Records; ++i)
-        expected.lines[i] = WriteRecords.at(i);
+    expected = cellAfterWrite(false, Steps, true);
     QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(expected, ComparedLines));
     QCOMPARE(states(), Connected);
 }
@@ -438,14 +250,20 @@ void TestFaults::faultDuringWrite()
 void TestFaults::faultDuringRead_data()
 {
     addColumns();
-    addRows(ReadFaults, ReadStepNames);
+    const QVector<QPair<QByteArray, int>> rows{
+        {"silence", 0},      {"corrupt CRC", 3}, {"corrupt CRC once, retried", 1},
+        {"hang-up", 2},      {"Disconnect", 0},  {"Disconnect", 4},
+        {"Создать файл", 1},
+    };
+    addRows(ReadFaults, ReadStepNames,
+            [&rows](const Fault &fault, int step) { return inWindow(fault, step, rows); });
 }
 
 void TestFaults::faultDuringRead()
 {
     QFETCH(int, step);
     QFETCH(QString, rule);
-    QFETCH(QString, press);
+    QFETCH(QString, pressed);
     QFETCH(bool, fails);
     QFETCH(int, tries);
     QFETCH(bool, portLost);
@@ -454,23 +272,23 @@ void TestFaults::faultDuringRead()
     QVERIFY2(startAndConnect({}, &why), qPrintable(why));
     QVERIFY(sim->setCell(Cell, readCell()));
     const QStringList before = sim->dump();
-    QVERIFY(sim->addFault(rule));
+    QVERIFY(sim->addFault(ruleAt(rule, step, 0)));
     window->editor()->setPlainText(EditorBeforeRead);
-    if (!press.isEmpty())
-        triggerAfter(readPaneBefore(step), press, step == 0);
+    if (!pressed.isEmpty())
+        triggerAt(step, pressed);
 
     action(QStringLiteral("readAction"))->trigger();
 
     QVERIFY(!window->isTransferRunning());
-    QCOMPARE(triggered, !press.isEmpty());
+    QCOMPARE(press && press->done(), !pressed.isEmpty());
     QStringList pane = readPaneBefore(fails ? step : Steps);
     if (fails)
         pane << readFailure(step);
     if (fails && step == 0 && !portLost && leavesNoAnswer(rule))
         pane << NoAnswer;
-    if (fails && portLost && press.isEmpty())
+    if (fails && portLost && pressed.isEmpty())
         pane << LineLost;
-    if (press == QLatin1String("newAction"))
+    if (pressed == NewAction)
         pane = pane.mid(readPaneBefore(step).size());
     QCOMPARE(paneLines(), pane);
     QCOMPARE(paneLines().contains(ReadSucceeded), !fails);
@@ -585,11 +403,7 @@ void TestFaults::lateAnswerThenRefusedLastStep()
         QCOMPARE(sim->requestCount(), 8);
     if (write) {
         // Status 0x1E: the supply took the name but said no.
-        SimulatedCell expected = oldCell();
-        expected.count = Records;
-        expected.name = WriteName;
-        for (int i = 0; i < Records; ++i)
-            expected.lines[i] = WriteRecords.at(i);
+        const SimulatedCell expected = cellAfterWrite(false, Steps, true);
         QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(expected, ComparedLines));
     }
     QCOMPARE(states(), Connected);

@@ -1,4 +1,5 @@
 #include "testrecord.h"
+#include "transfertexts.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -61,54 +62,31 @@ QByteArray record(quint8 func, quint8 oper = 0, qint32 arg1 = 0, qint32 arg2 = 0
 
 using Records = QVector<QByteArray>;
 
-const QString WriteHeading = QStringLiteral("Запись данных в устройство");
-const QString ReadHeading = QStringLiteral("Чтение данных из устройства");
-const QString WriteFailed = QStringLiteral("Ошибка записи");
+using TransferTexts::lineRead;
+using TransferTexts::lineWritten;
+using TransferTexts::partWritten;
+using TransferTexts::ReadHeading;
+using TransferTexts::ReadSucceeded;
+using TransferTexts::WriteFailed;
+using TransferTexts::WriteHeading;
+const QString &ReadLineFailed = TransferTexts::LineReadFailed;
 // After a transfer that got no answer at all from Slave ID 0.
 const QString NoAnswer =
     QStringLiteral("Прибор не отвечает: проверьте Slave ID (0), кабель и питание");
-const QString ReadLineFailed = QStringLiteral("error: ошибка чтения строки");
-const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
 const QString Cancelled = QStringLiteral("Прервано");
 const QString CheckPassed = QStringLiteral("Проверка пройдена: %1 записей совпадают");
 const QString CompareHeading = QStringLiteral("Сравнение с программой в ячейке 1");
 
-QString partWritten(int cell)
-{
-    return QStringLiteral("Внимание: в ячейке %1 теперь часть новой программы и прежние число "
-                          "строк и имя — запишите программу снова")
-        .arg(cell);
-}
-
-QString lineWritten(int index)
-{
-    return QStringLiteral("Строка %1 записана").arg(index);
-}
-
-QString lineRead(int index)
-{
-    return QStringLiteral("Строка %1 считана").arg(index);
-}
-
-// The pane lines of a write that stored every record: the name report ends in a line feed.
+// The pane lines of a write that stored every record.
 QStringList writtenPane(int records, const QString &name)
 {
-    QStringList pane{WriteHeading};
-    for (int i = 0; i < records; ++i)
-        pane << lineWritten(i);
-    pane << QStringLiteral("Size записан") << QStringLiteral("PrgName \"%1\" записан").arg(name)
-         << QString() << QStringLiteral("Данные успешно записаны");
-    return pane;
+    return QStringList{WriteHeading} + TransferTexts::writeReportBefore(records + 2, records, name);
 }
 
 // The pane lines of a read up to and including record `upTo` - 1.
 QStringList readPane(int count, const QString &storedName, int upTo)
 {
-    QStringList pane{ReadHeading, QStringLiteral("Всего строк %1").arg(count),
-                     QStringLiteral("prgName = \"%1\"").arg(storedName)};
-    for (int i = 0; i < upTo; ++i)
-        pane << lineRead(i);
-    return pane;
+    return QStringList{ReadHeading} + TransferTexts::readReportBefore(upTo + 2, count, storedName);
 }
 
 // The program written by the failure tests, and what its records must look like on the device.

@@ -3,6 +3,7 @@
 #include "devicelink.h"
 #include "programtext.h"
 #include "programtransfer.h"
+#include "transfertexts.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -76,13 +77,7 @@ QString u(const char *text)
     return QString::fromUtf8(text);
 }
 
-// The window's warning after a write that stopped once it had stored a line.
-QString partWritten(int cell)
-{
-    return u("Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — "
-             "запишите программу снова")
-        .arg(cell);
-}
+using TransferTexts::partWritten;
 
 // After a transfer that ended without any answer.
 QString noAnswerLine(int slave)
@@ -127,6 +122,8 @@ private slots:
 
     void compileReportMatchesWindowPane_data();
     void compileReportMatchesWindowPane();
+    void compileReportMatchesGoldenFile_data();
+    void compileReportMatchesGoldenFile();
     void compileSeveralFiles_data();
     void compileSeveralFiles();
     void compileRecords_data();
@@ -169,7 +166,8 @@ private slots:
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
-    CliRun runCli(const QStringList &arguments, const QString &standardOutputFile = QString());
+    CliRun runCli(const QStringList &arguments, const QString &standardOutputFile = QString(),
+                  const QString &workingDirectory = QString());
 
     QString cliPath;
     QTemporaryDir dir;
@@ -199,10 +197,13 @@ QString TestCli::writeFile(const QString &name, const QByteArray &bytes)
     return path;
 }
 
-CliRun TestCli::runCli(const QStringList &arguments, const QString &standardOutputFile)
+CliRun TestCli::runCli(const QStringList &arguments, const QString &standardOutputFile,
+                       const QString &workingDirectory)
 {
     CliRun run;
     QProcess process;
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     if (!standardOutputFile.isEmpty())
         process.setStandardOutputFile(standardOutputFile);
     process.start(cliPath, arguments);
@@ -283,6 +284,39 @@ void TestCli::compileReportMatchesWindowPane()
     // Standard error holds the compiler's diagnostics and nothing else.
     const CompileResult compiled = compileProgram(ProgramText::loadFile(path).text);
     QCOMPARE(lines(run.err), CliText::diagnosticLines(path, compiled.diagnostics));
+}
+
+// The compile reports of a few representative programs, kept byte for byte in tests/data/compile
+// (scripts/update-golden.sh writes them from the built tool): any change to a report shows up
+// here as a diff to review.
+void TestCli::compileReportMatchesGoldenFile_data()
+{
+    QTest::addColumn<QString>("name");
+    const QDir golden(QStringLiteral(QUORVEL_TEST_DATA "/compile"));
+    const QStringList programs = golden.entryList({QStringLiteral("*.prgb")}, QDir::Files);
+    QVERIFY2(programs.size() >= 5, qPrintable(golden.path()));
+    for (const QString &program : programs)
+        QTest::newRow(qPrintable(program)) << QFileInfo(program).completeBaseName();
+}
+
+void TestCli::compileReportMatchesGoldenFile()
+{
+    QFETCH(QString, name);
+    const QDir golden(QStringLiteral(QUORVEL_TEST_DATA "/compile"));
+    const auto contents = [&golden, &name](const char *suffix) {
+        QFile file(golden.filePath(name + QLatin1String(suffix)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+    };
+
+    // In the data folder with the bare file name, as the script runs it.
+    const CliRun run =
+        runCli({QStringLiteral("compile"), name + QStringLiteral(".prgb")}, {}, golden.path());
+    QVERIFY(run.finished);
+    QCOMPARE(lines(run.out), lines(contents(".out")));
+    QCOMPARE(lines(run.err), lines(contents(".err")));
+    QCOMPARE(run.out, contents(".out"));
+    QCOMPARE(run.err, contents(".err"));
+    QCOMPARE(QByteArray::number(run.exitCode), contents(".status").trimmed());
 }
 
 void TestCli::compileSeveralFiles_data()
@@ -526,14 +560,11 @@ void TestCli::writeVerifyReadRoundTrip()
     QStringList expected = {u("Компиляция:")};
     expected << QString::fromUtf8(Example).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     expected << u(">func:1 oper:4 arg1:0 arg3:0 arg3:0 arg4:0") << QString() << u("OK: 6/100")
-             << u("Запись данных в устройство");
-    for (int i = 0; i < ExampleRecords.size(); ++i)
-        expected << u("Строка %1 записана").arg(i);
-    expected << u("Size записан") << u("PrgName \"Prg1\" записан") << QString()
-             << u("Данные успешно записаны") << u("Чтение данных из устройства")
-             << u("Всего строк 6") << u("prgName = \"Prg1 \"");
-    for (int i = 0; i < ExampleRecords.size(); ++i)
-        expected << u("Строка %1 считана").arg(i);
+             << TransferTexts::WriteHeading;
+    const int records = int(ExampleRecords.size());
+    expected << TransferTexts::writeReportBefore(records + 2, records, u("Prg1"))
+             << TransferTexts::ReadHeading
+             << TransferTexts::readReportBefore(records + 2, records, u("Prg1 "));
     expected << u("Проверка пройдена: 6 записей совпадают");
     QCOMPARE(lines(write.out), expected);
     QVERIFY2(write.err.isEmpty(), write.err.constData());
@@ -548,11 +579,10 @@ void TestCli::writeVerifyReadRoundTrip()
     QVERIFY(read.finished);
     QCOMPARE(read.exitCode, ExitSuccess);
     QCOMPARE(QString::fromUtf8(read.out), exampleReadBack());
-    QStringList readLines = {u("Чтение данных из устройства"), u("Всего строк 6"),
-                             u("prgName = \"Prg1 \"")};
-    for (int i = 0; i < ExampleRecords.size(); ++i)
-        readLines << u("Строка %1 считана").arg(i);
-    readLines << u("Данные успешно считаны и декодированы");
+    const QStringList readLines =
+        QStringList{TransferTexts::ReadHeading}
+        << TransferTexts::readReportBefore(records + 2, records, u("Prg1 "))
+        << TransferTexts::ReadSucceeded;
     QCOMPARE(lines(read.err), readLines);
 }
 

@@ -1,5 +1,6 @@
 #include "testrecord.h"
 #include "testseed.h"
+#include "transfertexts.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -95,12 +96,11 @@ constexpr qint64 RssGrowthLimitKb = 32 * 1024;
 // run may line that up (QUORVEL_SOAK_FAULTS with "late" runs it on purpose).
 const char DefaultFaultKinds[] = "silent,crc,address,status1e,noise,split,lowercase,overlong";
 
-const QString WriteSucceeded = QStringLiteral("Данные успешно записаны");
-const QString ReadSucceeded = QStringLiteral("Данные успешно считаны и декодированы");
-const QStringList WriteFailures{QStringLiteral("Ошибка записи"),
-                                QStringLiteral("Ошибка записи size"),
-                                QStringLiteral("Ошибка записи prgName")};
-const QString LineLost = QStringLiteral("Связь с прибором потеряна");
+using TransferTexts::LineLost;
+using TransferTexts::ReadSucceeded;
+using TransferTexts::WriteSucceeded;
+const QStringList WriteFailures{TransferTexts::WriteFailed, TransferTexts::SizeWriteFailed,
+                                TransferTexts::NameWriteFailed};
 const QString PartWrittenStart = QStringLiteral("Внимание: в ячейке ");
 
 // Operand and comparison names by code, written out here, not taken from the library.
@@ -383,7 +383,7 @@ void TestSoak::writeCycle()
         ++writesFailed;
         // After the failure line: the lost line, then the warning once a line was stored.
         QStringList lines = pane;
-        const bool lineStored = lines.contains(QStringLiteral("Строка 0 записана"));
+        const bool lineStored = lines.contains(TransferTexts::lineWritten(0));
         QCOMPARE(lines.constLast().startsWith(PartWrittenStart), lineStored);
         if (lineStored)
             lines.removeLast();
