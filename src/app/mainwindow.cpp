@@ -3,13 +3,13 @@
 
 #include "compiler.h"
 #include "devicecontrols.h"
-#include "devicelink.h"
+#include "deviceconnection.h"
+#include "transferwording.h"
 #include "editoraids.h"
 #include "elidedlabel.h"
 #include "exchangelogdock.h"
 #include "highlighter.h"
 #include "languagehelp.h"
-#include "portguard.h"
 #include "programdocument.h"
 #include "programrundock.h"
 #include "programtransfer.h"
@@ -72,16 +72,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->splitter->setSizes({EditorStartHeight, PaneStartHeight});
     ui->splitter->setPaneCap(PaneStartHeight);
 
-    port = new QSerialPort(this);
-    link = std::make_unique<DeviceLink>(port);
+    connection = new DeviceConnection(this);
+    connect(connection, &DeviceConnection::lineLost, this, &MainWindow::onPortLost);
     exchangeLog = new ExchangeLogDock(this);
     addDockWidget(Qt::BottomDockWidgetArea, exchangeLog);
     exchangeLog->hide();
     exchangeLog->setDialogs(dialogs.get());
-    link->setEventSink(exchangeLog->observer());
-    // A pulled adapter or a vanished line end floods the port with errors: close it once.
-    auto *guard = new PortGuard(port, this);
-    connect(guard, &PortGuard::portLost, this, &MainWindow::onPortLost);
+    connection->link().setEventSink(exchangeLog->observer());
 
     settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                            SettingsKeys::Organization, SettingsKeys::Application);
@@ -359,7 +356,7 @@ void MainWindow::applyState()
     // Not connected, Connected, or a transfer running: the port decides the device controls,
     // a running transfer holds back every action that would start another or change the program
     // it works from.
-    const bool open = port->isOpen();
+    const bool open = connection->isOpen();
     const bool idle = !transferRunning;
     action("connectAction")->setEnabled(!open);
     action("disconnectAction")->setEnabled(open);
@@ -483,45 +480,36 @@ void MainWindow::About()
         tr("Сайт программы: <a href=\"https://quorvel.example/\">quorvel.example</a>");
     dialogs->about(this, tr("О программе"), text);
 }
+QSerialPort *MainWindow::serialPort() const
+{
+    return connection->port();
+}
+
 void MainWindow::OpenPort()
 {
-    port->setPortName(controls->portBox()->currentText());
-    // A port left at another speed would look connected and garble every frame.
-    const bool opened = port->open(QIODevice::ReadWrite);
-    if (!opened || !DeviceLink::applyLineSettings(*port)) {
-        const QSerialPort::SerialPortError error = port->error();
-        QString reason = port->errorString();
-        port->close();
-        // The port reports a lock held by another program as a permission error too: the hint
-        // is for a device file this user may not open.
-        const QString name = port->portName();
-        const QFileInfo device(name.startsWith(QLatin1Char('/')) ? name
-                                                                 : QStringLiteral("/dev/") + name);
-        if (error == QSerialPort::PermissionError && device.exists() &&
-            !(device.isReadable() && device.isWritable())) {
-            reason += QLatin1Char('\n') +
-                      tr("В Linux доступ к порту дает членство в группе dialout: "
-                         "sudo usermod -aG dialout $USER, затем войдите в систему заново.");
-        }
-        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"), reason);
-    } else {
+    if (connection->open(controls->portBox()->currentText())) {
         controls->rememberPort();
+    } else {
+        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"),
+                          connection->failure().text());
     }
     applyState();
 }
 
 void MainWindow::ClosePort()
 {
-    if (port->isOpen())
-        port->close();
+    connection->close();
     applyState();
 }
 
 void MainWindow::onPortLost()
 {
-    // The guard has closed the port; a transfer under way fails on its next request at once.
+    // The guard has closed the port; a transfer under way fails on its next request at once
+    // and says so after its last line.
     if (transferRunning)
         portLostInTransfer = true;
+    else
+        appendPane(TransferWording::lostLine());
     ClosePort();
 }
 

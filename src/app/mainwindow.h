@@ -5,22 +5,19 @@
 #include "language.h"
 #include "portbox.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QVector>
 
 #include <memory>
 
+class DeviceConnection;
 class DeviceControls;
-class DeviceLink;
 class ExchangeLogDock;
 class EditorAids;
 class ElidedLabel;
 class ProgramDocument;
 class ProgramRunDock;
-class ProgramTransfer;
-struct ProgramComparison;
 class QAction;
 class QCloseEvent;
 class QComboBox;
@@ -28,6 +25,7 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QSerialPort;
+class TransferJob;
 class QShowEvent;
 class QSettings;
 class QSpinBox;
@@ -66,7 +64,7 @@ public:
     QComboBox *portBox() const;
     QSpinBox *slaveIdBox() const;
     QComboBox *cellBox() const;
-    QSerialPort *serialPort() const { return port; }
+    QSerialPort *serialPort() const;
     const InstructionList &compiledInstructions() const { return instructions; }
     const QString &compiledProgramName() const { return programName; }
     int compileErrorFlag() const { return compileError; }
@@ -108,7 +106,8 @@ private:
     // Enables every action and control as the window's state (not connected, connected,
     // transfer running) allows.
     void applyState();
-    bool decodeProgram(const QString &name, const InstructionList &records);
+    // Puts a program read from the device into the editor.
+    void showReadProgram(const QString &text);
     void onPortLost();
     void replacePane(const QString &heading);
     void appendPane(const QString &text);
@@ -117,16 +116,15 @@ private:
     bool startCompiledTransfer();
     // Called on every way out of a transfer.
     void finishTransfer();
-    // Shows the progress bar and the time left for `transfer`, which sends `total` requests
-    // (0 while a read does not know its count yet), and lets «Прервать» reach it.
-    void followTransfer(ProgramTransfer &transfer, bool writing, int total);
-    void showProgress(bool writing, int done, int total);
+    // Shows the progress bar and the time left for `job`, and lets «Прервать» reach it.
+    void followTransfer(TransferJob &job);
     // Reads the cell back silently and reports how it compares with the program (verify and
     // compare alike).
-    void compareCell(quint8 slaveId, int cell, const InstructionList &program, const QString &name,
-                     const QVector<int> &sourceLines);
-    void reportComparison(const ProgramComparison &comparison, const QVector<int> &sourceLines);
-    // After a transfer's last line: the lost line, if it was lost meanwhile.
+    void checkCell(TransferJob &job, const InstructionList &program, const QString &name,
+                   const QVector<int> &sourceLines);
+    // After a transfer's last line: the device's silence, or the lost line if it was lost
+    // meanwhile.
+    void reportUnanswered(const TransferJob &job);
     void reportLostLine();
     // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
     void createProgramRunDock();
@@ -137,8 +135,7 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     std::unique_ptr<UserDialogs> dialogs;
     std::unique_ptr<QSettings> settings;
-    QSerialPort *port = nullptr;
-    std::unique_ptr<DeviceLink> link;
+    DeviceConnection *connection = nullptr;
     ExchangeLogDock *exchangeLog = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
@@ -162,8 +159,7 @@ private:
     ElidedLabel *timeLeftLabel = nullptr;
     QWidget *cancelButton = nullptr;
     // The transfer «Прервать» stops; set only while one runs.
-    ProgramTransfer *activeTransfer = nullptr;
-    QElapsedTimer transferClock;
+    TransferJob *activeTransfer = nullptr;
     bool transferRunning = false;
     bool portLostInTransfer = false;
     // A close asked for during a transfer waits until the transfer has ended.

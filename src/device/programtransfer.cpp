@@ -83,6 +83,11 @@ qint64 ProgramTransfer::remainingMs(bool write, int done, int total, qint64 elap
     return (left + 999) / 1000;
 }
 
+bool ProgramTransfer::unanswered() const
+{
+    return m_lastFailure == LinkResult::NoReply && m_link.lastAnsweredExchange() == m_answersBefore;
+}
+
 namespace {
 
 QString answeredTwiceLine()
@@ -96,6 +101,8 @@ QString answeredTwiceLine()
 void ProgramTransfer::beginSteps()
 {
     m_answeredTwice = false;
+    m_lastFailure = LinkResult::Success;
+    m_answersBefore = m_link.lastAnsweredExchange();
     m_steps.clear();
     m_exchangeSteps.clear();
     m_doubtStep = -1;
@@ -104,14 +111,21 @@ void ProgramTransfer::beginSteps()
     m_link.takeDoubt();
 }
 
-int ProgramTransfer::runStep(int step, bool last)
+bool ProgramTransfer::sendStep(int step)
 {
     const quint64 before = m_link.lastAnsweredExchange();
-    if (m_steps.at(step)() != LinkResult::Success)
-        return step;
+    m_lastFailure = m_steps.at(step)();
+    if (m_lastFailure != LinkResult::Success)
+        return false;
+    // Which step each answered exchange belongs to, for a doubt cast on it later.
     for (quint64 id = before + 1; id <= m_link.lastAnsweredExchange(); ++id)
         m_exchangeSteps.insert(id, step);
-    return settleDoubts(last);
+    return true;
+}
+
+int ProgramTransfer::runStep(int step, bool last)
+{
+    return sendStep(step) ? settleDoubts(last) : step;
 }
 
 int ProgramTransfer::settleDoubts(bool last)
@@ -139,11 +153,8 @@ int ProgramTransfer::settleDoubts(bool last)
             return -1;
         // The answer that step took may have been another's: ask again (storing a line twice,
         // or reading it twice, is harmless).
-        const quint64 before = m_link.lastAnsweredExchange();
-        if (m_steps.at(step)() != LinkResult::Success)
+        if (!sendStep(step))
             return step;
-        for (quint64 id = before + 1; id <= m_link.lastAnsweredExchange(); ++id)
-            m_exchangeSteps.insert(id, step);
     }
 }
 

@@ -97,6 +97,9 @@ public:
     // Whether the last transfer ended because the device answered one request twice, twice in a
     // row, so that no answer could be trusted.
     bool answeredTwice() const { return m_answeredTwice; }
+    // Whether the last transfer failed without a single answer understood: a request went
+    // unanswered and none before it was answered.
+    bool unanswered() const;
 
 private:
     DeviceLink &m_link;
@@ -107,6 +110,8 @@ private:
     bool m_cancelRequested = false;
     int m_storedLines = 0;
     bool m_answeredTwice = false;
+    LinkResult m_lastFailure = LinkResult::Success;
+    quint64 m_answersBefore = 0;
 
     // The requests of the running transfer by step, so that one whose answer came into doubt
     // can be sent again, and which step each answered exchange belongs to.
@@ -117,6 +122,8 @@ private:
     int m_doubtStreak = 0;
 
     void beginSteps();
+    // Sends step `step` once and notes the exchanges it had answered; false when it failed.
+    bool sendStep(int step);
     // Runs step `step`; on Success settles any doubt that an extra answer cast, which may send
     // an earlier step again. Gives the step that failed, or -1; `last` listens after the
     // answer for a second one first.

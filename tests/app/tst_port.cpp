@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -104,14 +105,22 @@ void TestPort::failedOpenShowsBox_data()
 {
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QString>("path");
-    QTest::newRow("port held by another program") << true << QString();
-    QTest::newRow("no such port") << false << QStringLiteral("/dev/pts/quorvel-no-such-port");
+    // The cause in the user's words; the holder as its lock file names it (%app, %pid).
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("port held by another program")
+        << true << QString()
+        << QStringLiteral("Порт занят другой программой (%app, PID %pid): закройте ее и "
+                          "подключитесь снова");
+    QTest::newRow("no such port")
+        << false << QStringLiteral("/dev/pts/quorvel-no-such-port")
+        << QStringLiteral("Такого порта нет: проверьте имя порта и подключение адаптера");
 }
 
 void TestPort::failedOpenShowsBox()
 {
     QFETCH(bool, busy);
     QFETCH(QString, path);
+    QFETCH(QString, reason);
 
     QSerialPort holder;
     if (busy) {
@@ -132,6 +141,10 @@ void TestPort::failedOpenShowsBox()
     const QString detail = dialogs->calls.constFirst().detail;
     QVERIFY(!detail.isEmpty());
     QVERIFY2(!detail.contains(QStringLiteral("dialout")), qPrintable(detail));
+    QCOMPARE(detail, QString(reason)
+                         .replace(QStringLiteral("%app"), QCoreApplication::applicationName())
+                         .replace(QStringLiteral("%pid"),
+                                  QString::number(QCoreApplication::applicationPid())));
     QCOMPARE(states(), NotConnected);
     QCOMPARE(window->findChild<QLabel *>(QStringLiteral("connectionLabel"))->text(),
              QStringLiteral("Нет связи"));
@@ -174,6 +187,8 @@ void TestPort::hangUpWhileIdle()
     QVERIFY2(errors.count() >= 1 && errors.count() <= 3,
              qPrintable(QStringLiteral("%1 error signals").arg(errors.count())));
     QVERIFY(dialogs->calls.isEmpty());
+    // The pane says so, below what it showed before.
+    QCOMPARE(paneLines().constLast(), QStringLiteral("Связь с прибором потеряна"));
 
     // A new line can be connected afterwards with the same port object.
     QVERIFY(connectToSimulator({}));

@@ -70,6 +70,9 @@ using TransferTexts::ReadSucceeded;
 using TransferTexts::WriteFailed;
 using TransferTexts::WriteHeading;
 const QString &ReadLineFailed = TransferTexts::LineReadFailed;
+// After a transfer that got no answer at all from Slave ID 0.
+const QString NoAnswer =
+    QStringLiteral("Прибор не отвечает: проверьте Slave ID (0), кабель и питание");
 const QString Cancelled = QStringLiteral("Прервано");
 const QString CheckPassed = QStringLiteral("Проверка пройдена: %1 записей совпадают");
 const QString CompareHeading = QStringLiteral("Сравнение с программой в ячейке 1");
@@ -499,8 +502,8 @@ void TestTransfer::writeFailures_data()
     const QString sizeWritten = QStringLiteral("Size записан");
 
     QTest::newRow("line 0 unanswered three times")
-        << "silent@1x3" << QStringList{WriteHeading, WriteFailed} << 3 << 0 << 0 << OldCount
-        << OldName;
+        << "silent@1x3" << QStringList{WriteHeading, WriteFailed, NoAnswer} << 3 << 0 << 0
+        << OldCount << OldName;
     QTest::newRow("line 2 unanswered three times")
         << "silent@3x3"
         << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed, partWritten(1)}
@@ -589,11 +592,12 @@ void TestTransfer::readFailures_data()
     const QStringList whole = readPane(5, QString::fromLatin1(StoredName), 5) << ReadSucceeded;
 
     QTest::newRow("count unanswered twice")
-        << "silent@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
+        << "silent@1x2" << 5 << QStringList{ReadHeading, sizeFailed, NoAnswer} << 2 << EditorBefore;
     QTest::newRow("count reply with a bad CRC twice")
         << "crc@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
     QTest::newRow("count reply for another address twice")
-        << "address@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
+        << "address@1x2" << 5 << QStringList{ReadHeading, sizeFailed, NoAnswer} << 2
+        << EditorBefore;
     QTest::newRow("count reply in lowercase hex twice")
         << "lowercase@1x2" << 5 << QStringList{ReadHeading, sizeFailed} << 2 << EditorBefore;
     QTest::newRow("count answered by overlong lines twice")

@@ -79,6 +79,13 @@ QString u(const char *text)
 
 using TransferTexts::partWritten;
 
+// After a transfer that ended without any answer.
+QString noAnswerLine(int slave)
+{
+    return u("Прибор не отвечает: проверьте Slave ID (%1), кабель и питание").arg(slave);
+}
+const QString NoAnswerLine = noAnswerLine(0);
+
 QStringList lines(const QByteArray &output)
 {
     QStringList result = QString::fromUtf8(output).split(QLatin1Char('\n'));
@@ -430,7 +437,8 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("write"), u("%file"), u("%file"), u("-p"), port}
         << u("takes one program file");
     QTest::newRow("write port does not open")
-        << QStringList{u("write"), u("%file"), u("--port"), port} << u("cannot open port");
+        << QStringList{u("write"), u("%file"), u("--port"), port}
+        << u("Не удается открыть порт %1: Такого порта нет").arg(port);
     QTest::newRow("slave 256") << QStringList{u("write"), u("%file"),   u("-p"),
                                               port,       u("--slave"), u("256")}
                                << u("slave id '256'");
@@ -446,7 +454,8 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("read"), u("%file"), u("-p"), port} << u("read takes no file");
     QTest::newRow("read without port") << QStringList{u("read")} << u("read needs --port");
     QTest::newRow("read port does not open")
-        << QStringList{u("read"), u("-p"), port} << u("cannot open port");
+        << QStringList{u("read"), u("-p"), port}
+        << u("Не удается открыть порт %1: Такого порта нет").arg(port);
     QTest::newRow("output without a name")
         << QStringList{u("read"), u("-p"), port, u("-o")} << u("Missing value after '-o'");
     QTest::newRow("verify with read") << QStringList{u("read"), u("-p"), port, u("--verify")}
@@ -556,7 +565,7 @@ void TestCli::writeVerifyReadRoundTrip()
     expected << TransferTexts::writeReportBefore(records + 2, records, u("Prg1"))
              << TransferTexts::ReadHeading
              << TransferTexts::readReportBefore(records + 2, records, u("Prg1 "));
-    expected << u("verify: cell %1 holds the program as written (6 records)").arg(cell);
+    expected << u("Проверка пройдена: 6 записей совпадают");
     QCOMPARE(lines(write.out), expected);
     QVERIFY2(write.err.isEmpty(), write.err.constData());
 
@@ -628,8 +637,8 @@ void TestCli::writeFailureLine_data()
     QTest::addColumn<bool>("warned");
 
     QTest::newRow("silent device")
-        << u("silent@*") << QStringList{u("Запись данных в устройство"), u("Ошибка записи")}
-        << false;
+        << u("silent@*")
+        << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine} << false;
     QTest::newRow("second line answered with a bad CRC")
         << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true;
     QTest::newRow("count refused")
@@ -660,28 +669,30 @@ void TestCli::readFailureLine_data()
 {
     QTest::addColumn<QStringList>("cellLines");
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("lastLine");
+    QTest::addColumn<QStringList>("tail");
 
-    QTest::newRow("count unanswered")
-        << exampleCellLines(0) << u("silent@cmd=B4") << u("error: ошибка чтения size");
-    QTest::newRow("name unanswered")
-        << exampleCellLines(0) << u("silent@cmd=B8") << u("error: ошибка чтения prgName");
+    // Nothing answered at all: the device's silence is named after the failing step.
+    QTest::newRow("count unanswered") << exampleCellLines(0) << u("silent@cmd=B4")
+                                      << QStringList{u("error: ошибка чтения size"), NoAnswerLine};
+    QTest::newRow("name unanswered") << exampleCellLines(0) << u("silent@cmd=B8")
+                                     << QStringList{u("error: ошибка чтения prgName")};
     QTest::newRow("record answered with a bad CRC")
-        << exampleCellLines(0) << u("crc@cmd=B0") << u("error: ошибка чтения строки");
-    QTest::newRow("empty cell") << QStringList() << QString() << u("Нет записей для чтения");
+        << exampleCellLines(0) << u("crc@cmd=B0") << QStringList{u("error: ошибка чтения строки")};
+    QTest::newRow("empty cell") << QStringList() << QString()
+                                << QStringList{u("Нет записей для чтения")};
     QTest::newRow("count 101") << QStringList{u("cell 0 count 101 name 4142434445")} << QString()
-                               << u("error: некорректное кол-во строк");
+                               << QStringList{u("error: некорректное кол-во строк")};
     QTest::newRow("jump beyond the program")
         << QStringList{u("cell 0 count 1 name 4142434445"),
                        u("line 0 0 0300050000000000000000000000")}
-        << QString() << u("error: некорректная ссылка jmp");
+        << QString() << QStringList{u("error: некорректная ссылка jmp")};
 }
 
 void TestCli::readFailureLine()
 {
     QFETCH(QStringList, cellLines);
     QFETCH(QString, fault);
-    QFETCH(QString, lastLine);
+    QFETCH(QStringList, tail);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
@@ -696,7 +707,7 @@ void TestCli::readFailureLine()
     QVERIFY2(run.out.isEmpty(), run.out.constData());
     const QStringList err = lines(run.err);
     QCOMPARE(err.constFirst(), u("Чтение данных из устройства"));
-    QCOMPARE(err.constLast(), lastLine);
+    QCOMPARE(err.mid(err.size() - tail.size()), tail);
 }
 
 void TestCli::verifyNamesTheRecordThatDiffers()
@@ -719,9 +730,11 @@ void TestCli::verifyNamesTheRecordThatDiffers()
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), ExitFailed);
     QCOMPARE(lines(cli.readAllStandardError()),
-             QStringList{u("quorvel-cli: verify: record 2 differs: wrote "
-                           "04 00 F4 01 00 00 00 00 00 00 00 00 00 00, read "
-                           "04 00 58 02 00 00 00 00 00 00 00 00 00 00")});
+             (QStringList{u("error: проверка: запись 2 (строка 4) отличается; всего отличается "
+                            "записей: 1"),
+                          u("error: проверка: запись 2: в программе "
+                            "04 00 F4 01 00 00 00 00 00 00 00 00 00 00, в приборе "
+                            "04 00 58 02 00 00 00 00 00 00 00 00 00 00")}));
     QCOMPARE(lines(cli.readAllStandardOutput()).constLast(), u("Строка 5 считана"));
 }
 
@@ -1056,9 +1069,9 @@ void TestCli::severalSlavesOneAnswering()
 
     const QStringList out = lines(run.out);
     QCOMPARE(out.filter(QRegularExpression(u("^slave \\d+, cell \\d+: "))),
-             (QStringList{u("slave 1, cell 1: failed: Ошибка записи"),
+             (QStringList{u("slave 1, cell 1: failed: ") + noAnswerLine(1),
                           u("slave 2, cell 1: written and verified, 6 records"),
-                          u("slave 3, cell 1: failed: Ошибка записи")}));
+                          u("slave 3, cell 1: failed: ") + noAnswerLine(3)}));
     QCOMPARE(out.filter(u("==> slave ")),
              (QStringList{u("==> slave 1, cell 1 <=="), u("==> slave 2, cell 1 <=="),
                           u("==> slave 3, cell 1 <==")}));
@@ -1115,6 +1128,15 @@ void TestCli::jsonHoldsWhatTheLinesSay()
     const QStringList humanLines = lines(read ? human.err : human.out);
     const QStringList objects = lines(json.out);
     QCOMPARE(objects.size(), outcomes.size());
+
+    // --quiet leaves the result line of each target alone: the human run's summaries.
+    const CliRun quiet = runCli(arguments + QStringList{u("--quiet")});
+    QVERIFY(quiet.finished);
+    QCOMPARE(quiet.exitCode, human.exitCode);
+    const QStringList quietLines = lines(read ? quiet.err : quiet.out);
+    QCOMPARE(quietLines.size(), outcomes.size());
+    if (outcomes.size() > 1)
+        QCOMPARE(quietLines, humanLines.filter(QRegularExpression(u("^slave \\d+, cell \\d+: "))));
     for (int i = 0; i < objects.size(); ++i) {
         QJsonParseError error;
         const QJsonObject object = QJsonDocument::fromJson(objects.at(i).toUtf8(), &error).object();
@@ -1144,6 +1166,11 @@ void TestCli::jsonHoldsWhatTheLinesSay()
                                     : 0);
         QVERIFY2(at >= 0, qPrintable(block.constFirst()));
         QCOMPARE(humanLines.mid(at, block.size()), block);
+        QVERIFY2(quietLines.at(i).startsWith(u("slave %1, cell %2: ")
+                                                 .arg(object.value(u("slave")).toInt())
+                                                 .arg(object.value(u("cell")).toInt())),
+                 qPrintable(quietLines.at(i)));
+        QCOMPARE(quietLines.at(i).contains(u(": failed: ")), !object.value(u("ok")).toBool());
         if (objects.size() > 1) {
             const QString summary = humanLines.value(at + block.size());
             QVERIFY2(summary.startsWith(u("slave %1, cell %2: ")
@@ -1168,25 +1195,22 @@ void TestCli::compareCell_data()
     QStringList otherName = exampleCellLines(0);
     otherName[0] = u("cell 0 count 6 name 5072673220");
 
+    // The window's findings, with the bytes of the first record that differs; no read lines.
     QTest::newRow("equal") << exampleCellLines(0) << ExitSuccess
-                           << QStringList{u("Строка 5 считана"), u("compare: equal, 6 records")}
-                           << -1;
+                           << QStringList{u("Проверка пройдена: 6 записей совпадают")} << -1;
     QTest::newRow("two records differ")
         << changedRecords << ExitFailed
-        << QStringList{u("Строка 5 считана"),
-                       u("compare: record 2 differs (2 of 6 records differ): "
-                         "file 04 00 F4 01 00 00 00 00 00 00 00 00 00 00, "
-                         "cell 04 00 58 02 00 00 00 00 00 00 00 00 00 00")}
+        << QStringList{u("error: проверка: запись 2 (строка 4) отличается; всего отличается "
+                         "записей: 2"),
+                       u("error: проверка: запись 2: в программе "
+                         "04 00 F4 01 00 00 00 00 00 00 00 00 00 00, в приборе "
+                         "04 00 58 02 00 00 00 00 00 00 00 00 00 00")}
         << 2;
     QTest::newRow("name differs")
         << otherName << ExitFailed
-        << QStringList{u("Строка 5 считана"),
-                       u("compare: name differs: file \"Prg1\", cell \"Prg2 \"")}
-        << -1;
+        << QStringList{u("error: проверка: имя в программе \"Prg1\", в приборе \"Prg2 \"")} << -1;
     QTest::newRow("empty cell") << QStringList() << ExitFailed
-                                << QStringList{u("Нет записей для чтения"),
-                                               u("compare: the cell holds no program")}
-                                << -1;
+                                << QStringList{u("error: проверка: в ячейке нет программы")} << -1;
 }
 
 void TestCli::compareCell()
@@ -1206,9 +1230,8 @@ void TestCli::compareCell()
     const CliRun run = runCli({u("compare"), file, u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, status);
-    const QStringList out = lines(run.out);
-    QCOMPARE(out.value(0), u("Компиляция:"));
-    QCOMPARE(out.mid(out.size() - tail.size()), tail);
+    // The findings under the window's heading, without the compile report or the read's lines.
+    QCOMPARE(lines(run.out), QStringList{u("Сравнение с программой в ячейке 1")} + tail);
 
     const CliRun json = runCli({u("compare"), file, u("-p"), simulator.portPath(), u("--json")});
     QCOMPARE(json.exitCode, status);

@@ -24,6 +24,7 @@ const QString NoVerifyName = QStringLiteral("no-verify");
 const QString TraceName = QStringLiteral("trace");
 const QString OutputName = QStringLiteral("output");
 const QString JsonName = QStringLiteral("json");
+const QString QuietName = QStringLiteral("quiet");
 const QString SetName = QStringLiteral("set");
 const QString UntilName = QStringLiteral("until");
 const QString CsvName = QStringLiteral("csv");
@@ -43,22 +44,26 @@ struct CommandRule
 const std::vector<CommandRule> &commandRules()
 {
     static const std::vector<CommandRule> rules = {
-        {QStringLiteral("compile"), Invocation::Command::Compile, 1, -1, {RecordsName, JsonName}},
+        {QStringLiteral("compile"),
+         Invocation::Command::Compile,
+         1,
+         -1,
+         {RecordsName, JsonName, QuietName}},
         {QStringLiteral("write"),
          Invocation::Command::Write,
          1,
          1,
-         {PortName, SlaveName, CellName, VerifyName, NoVerifyName, TraceName, JsonName}},
+         {PortName, SlaveName, CellName, VerifyName, NoVerifyName, TraceName, JsonName, QuietName}},
         {QStringLiteral("read"),
          Invocation::Command::Read,
          0,
          0,
-         {PortName, SlaveName, CellName, TraceName, OutputName, JsonName}},
+         {PortName, SlaveName, CellName, TraceName, OutputName, JsonName, QuietName}},
         {QStringLiteral("compare"),
          Invocation::Command::Compare,
          1,
          1,
-         {PortName, SlaveName, CellName, TraceName, JsonName}},
+         {PortName, SlaveName, CellName, TraceName, JsonName, QuietName}},
         {QStringLiteral("ports"), Invocation::Command::Ports, 0, 0, {JsonName}},
         {QStringLiteral("run"),
          Invocation::Command::Run,
@@ -157,6 +162,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         {JsonName,
          QStringLiteral("Print one JSON object per file or target on standard output instead "
                         "of the report lines.")},
+        {{QStringLiteral("q"), QuietName},
+         QStringLiteral("Print only the result line of each file or target.")},
         {SetName,
          QStringLiteral("run: start operand NAME (e.g. Uo) at VALUE instead of 0; repeatable."),
          QStringLiteral("NAME=VALUE")},
@@ -239,6 +246,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     invocation.verify = !parser.isSet(NoVerifyName);
     invocation.trace = parser.isSet(TraceName);
     invocation.json = parser.isSet(JsonName);
+    invocation.quiet = parser.isSet(QuietName);
     invocation.outputFile = parser.value(OutputName);
     invocation.startValues = parser.values(SetName);
     invocation.until = parser.value(UntilName);

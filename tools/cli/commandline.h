@@ -42,6 +42,8 @@ struct Invocation
     bool verify = true;
     bool trace = false;
     bool json = false;
+    // Only one result line per target (per file for compile).
+    bool quiet = false;
     // Where read puts the program; empty for standard output. May hold {slave} and {cell}.
     QString outputFile;
     // run: the --set NAME=VALUE texts in the order given, the --until text, and --csv.

@@ -7,7 +7,7 @@
 #include "console.h"
 #include "language.h"
 #include "programrun.h"
-#include "programtext.h"
+#include "programfiles.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -30,23 +30,6 @@ QString stopName(RunStop stop)
         return QStringLiteral("stall");
     case RunStop::Budget:
         return QStringLiteral("budget");
-    }
-    return QString();
-}
-
-QString fileProblem(const QString &path, const ProgramText::LoadedFile &file)
-{
-    switch (file.problem) {
-    case ProgramText::FileProblem::None:
-        break;
-    case ProgramText::FileProblem::NotRegularFile:
-        return QStringLiteral("cannot read %1: not a regular file").arg(path);
-    case ProgramText::FileProblem::TooLarge:
-        return QStringLiteral("cannot read %1: larger than %2 bytes, not a program file")
-            .arg(path)
-            .arg(ProgramText::MaxFileBytes);
-    case ProgramText::FileProblem::Unreadable:
-        return QStringLiteral("cannot read %1: %2").arg(path, file.systemError);
     }
     return QString();
 }
@@ -114,12 +97,10 @@ int runProgram(const Invocation &invocation, Console &console)
         console.error(problem);
         return ExitBadInput;
     }
-    const ProgramText::LoadedFile file = ProgramText::loadFile(path);
-    if (!file.ok()) {
-        console.error(fileProblem(path, file));
+    const std::optional<QString> text = ProgramFiles::read(path, console);
+    if (!text)
         return ExitBadInput;
-    }
-    const CompileResult compiled = compileProgram(file.text);
+    const CompileResult compiled = compileProgram(*text);
     QJsonObject object{{QStringLiteral("command"), QStringLiteral("run")},
                        {QStringLiteral("file"), path}};
     if (!compiled.ok) {

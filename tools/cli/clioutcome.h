@@ -1,0 +1,23 @@
+#pragma once
+
+#include "programtransfer.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+struct CompileResult;
+struct ProgramComparison;
+
+// The tool's names and JSON shapes for outcomes: pure functions, so that the tests check them
+// directly. The lines a person reads are the window's (TransferWording).
+namespace CliOutcome {
+
+// The outcome names of the JSON objects.
+QString writeName(ProgramTransfer::WriteResult result);
+QString readName(ProgramTransfer::ReadStatus status);
+
+QJsonObject compileJson(const CompileResult &result);
+QJsonObject comparisonJson(const ProgramComparison &comparison);
+
+} // namespace CliOutcome

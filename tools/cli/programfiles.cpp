@@ -1,0 +1,84 @@
+#include "programfiles.h"
+
+#include "console.h"
+#include "programtext.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Standard output as a path: a second descriptor on it would write from its start and could
+// overwrite what the shell appended to.
+bool isStandardOutput(const QString &path)
+{
+    return path == QLatin1String("/dev/stdout") || path == QLatin1String("/dev/fd/1") ||
+           path == QLatin1String("/proc/self/fd/1");
+}
+
+QString loadProblem(const QString &path, const ProgramText::LoadedFile &file)
+{
+    switch (file.problem) {
+    case ProgramText::FileProblem::None:
+        return QString();
+    case ProgramText::FileProblem::NotRegularFile:
+        return QStringLiteral("cannot read %1: not a regular file").arg(path);
+    case ProgramText::FileProblem::TooLarge:
+        return QStringLiteral("cannot read %1: larger than %2 bytes, not a program file")
+            .arg(path)
+            .arg(ProgramText::MaxFileBytes);
+    case ProgramText::FileProblem::Unreadable:
+        return QStringLiteral("cannot read %1: %2").arg(path, file.systemError);
+    }
+    return QString();
+}
+
+} // namespace
+
+namespace ProgramFiles {
+
+QString load(const QString &path, QString &text)
+{
+    const ProgramText::LoadedFile file = ProgramText::loadFile(path);
+    text = file.text;
+    return file.ok() ? QString() : loadProblem(path, file);
+}
+
+std::optional<QString> read(const QString &path, Console &console)
+{
+    QString text;
+    const QString problem = load(path, text);
+    if (problem.isEmpty())
+        return text;
+    console.error(problem);
+    return std::nullopt;
+}
+
+bool save(const QString &path, const QString &program, Console &console, QString &reason)
+{
+    if (isStandardOutput(path)) {
+        console.outText(program);
+        reason = QStringLiteral("standard output failed");
+        return console.outputOk();
+    }
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return ProgramText::saveFile(path, program, &reason);
+
+    QFile target(path);
+    const QByteArray bytes = ProgramText::toFileBytes(program);
+    if (!target.open(QIODevice::WriteOnly) || target.write(bytes) != bytes.size() ||
+        !target.flush()) {
+        reason = target.errorString();
+        return false;
+    }
+    target.close();
+    if (target.error() != QFileDevice::NoError) {
+        reason = target.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace ProgramFiles

@@ -1,0 +1,111 @@
+#include "targetrun.h"
+
+#include "commandline.h"
+#include "console.h"
+#include "stopsignals.h"
+#include "transferjob.h"
+
+namespace {
+
+constexpr int MsPerSecond = 1000;
+
+} // namespace
+
+QString Target::label() const
+{
+    return QStringLiteral("slave %1, cell %2").arg(slaveId).arg(cellNumber());
+}
+
+QVector<Target> targetsOf(const Invocation &invocation)
+{
+    QVector<Target> targets;
+    for (const quint8 slave : invocation.slaveIds) {
+        for (const int cell : invocation.cells)
+            targets.append({slave, cell});
+    }
+    return targets;
+}
+
+QJsonObject targetJson(const QString &command, const Invocation &invocation, const Target &target)
+{
+    return {{QStringLiteral("command"), command},
+            {QStringLiteral("port"), invocation.port},
+            {QStringLiteral("slave"), int(target.slaveId)},
+            {QStringLiteral("cell"), target.cellNumber()}};
+}
+
+StopOnSignal::StopOnSignal(TransferJob &job)
+{
+    if (StopSignals::received() != 0)
+        job.cancel();
+    if (StopSignals *notifier = StopSignals::instance()) {
+        m_connection = QObject::connect(notifier, &StopSignals::stopRequested, notifier,
+                                        [&job]() { job.cancel(); });
+    }
+}
+
+StopOnSignal::~StopOnSignal()
+{
+    QObject::disconnect(m_connection);
+}
+
+TargetRun::TargetRun(const Invocation &invocation, Console &console, bool linesOnError)
+    : m_invocation(invocation), m_console(console), m_linesOnError(linesOnError),
+      m_several(invocation.targetCount() > 1)
+{
+}
+
+void TargetRun::begin(const Target &target, int index)
+{
+    m_current = target;
+    lines.clear();
+    if (m_several && !m_invocation.json && !m_invocation.quiet) {
+        if (index > 0)
+            show(QString());
+        show(QStringLiteral("==> %1 <==").arg(target.label()));
+    }
+}
+
+void TargetRun::line(const QString &text)
+{
+    for (const QString &part : text.split(QLatin1Char('\n'))) {
+        lines << part;
+        if (!m_invocation.json && !m_invocation.quiet)
+            show(part);
+    }
+}
+
+void TargetRun::follow(TransferJob &job)
+{
+    if (!m_console.showsProgress())
+        return;
+    job.setProgress([this](int done, int total, qint64 leftMs) {
+        // Only answered requests count, as they always have here.
+        if (total <= 0 || done == 0)
+            return;
+        QString text = QStringLiteral("%1: %2 of %3").arg(m_current.label()).arg(done).arg(total);
+        if (done > 0 && done < total) {
+            text +=
+                QStringLiteral(", about %1 s left").arg((leftMs + MsPerSecond - 1) / MsPerSecond);
+        }
+        m_console.progress(text);
+    });
+}
+
+void TargetRun::summary(bool ok, const QString &what)
+{
+    m_console.clearProgress();
+    // One target's lines end in its result already; a quiet run has only this line.
+    if ((!m_several && !m_invocation.quiet) || m_invocation.json)
+        return;
+    show(ok ? QStringLiteral("%1: %2").arg(m_current.label(), what)
+            : QStringLiteral("%1: failed: %2").arg(m_current.label(), what));
+}
+
+void TargetRun::show(const QString &text)
+{
+    if (m_linesOnError)
+        m_console.err(text);
+    else
+        m_console.out(text);
+}
