@@ -133,14 +133,7 @@ void TestFaults::triggerAt(int step, const QString &actionName)
 
 QStringList TestFaults::otherCells()
 {
-    QStringList lines = sim->dump();
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [](const QString &line) {
-                                   return line.startsWith(QStringLiteral("cell %1 ").arg(Cell)) ||
-                                          line.startsWith(QStringLiteral("line %1 ").arg(Cell));
-                               }),
-                lines.end());
-    return lines;
+    return FaultMatrix::otherCells(*sim);
 }
 
 void TestFaults::initTestCase()

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 
 // The fault matrix: every fault of the line, and a press of Disconnect or "Создать файл" while a
@@ -36,6 +37,19 @@ inline const InstructionList WriteRecords{
 inline const QByteArray WriteName("New  ");
 
 // What the cell held before the write: seven delays under the name "Old".
+// The supply's dump without the cell under test: what a fault there must leave alone.
+inline QStringList otherCells(SimulatorProcess &sim)
+{
+    QStringList lines = sim.dump();
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const QString &line) {
+                                   return line.startsWith(QStringLiteral("cell %1 ").arg(Cell)) ||
+                                          line.startsWith(QStringLiteral("line %1 ").arg(Cell));
+                               }),
+                lines.end());
+    return lines;
+}
+
 inline SimulatedCell oldCell()
 {
     SimulatedCell cell;

@@ -113,14 +113,7 @@ bool TestLinkFaults::openPort(QString *why)
 
 QStringList TestLinkFaults::otherCells()
 {
-    QStringList lines = sim->dump();
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [](const QString &line) {
-                                   return line.startsWith(QStringLiteral("cell %1 ").arg(Cell)) ||
-                                          line.startsWith(QStringLiteral("line %1 ").arg(Cell));
-                               }),
-                lines.end());
-    return lines;
+    return FaultMatrix::otherCells(*sim);
 }
 
 void TestLinkFaults::letRepeatPass(const QString &rule, int from)
