@@ -33,26 +33,6 @@ QString withProgramSuffix(const QString &path)
     return path + QLatin1Char('.') + QLatin1String(ProgramSuffix);
 }
 
-// The reason under «Не удается открыть файл».
-QString openProblemText(const ProgramText::LoadedFile &file, const QString &path)
-{
-    switch (file.problem) {
-    case ProgramText::FileProblem::NotRegularFile:
-        return ProgramDocument::tr("Это не обычный файл, а папка, канал или устройство.");
-    case ProgramText::FileProblem::TooLarge:
-        return ProgramDocument::tr(
-                   "Файл больше %1 КиБ. Файл программы занимает несколько килобайт.")
-            .arg(ProgramText::MaxFileBytes / 1024);
-    case ProgramText::FileProblem::Unreadable:
-        if (!QFileInfo::exists(path))
-            return ProgramDocument::tr("Файл не найден.");
-        return ProgramDocument::tr("Ошибка чтения: %1").arg(file.systemError);
-    case ProgramText::FileProblem::None:
-        break;
-    }
-    return QString();
-}
-
 } // namespace
 
 ProgramDocument::ProgramDocument(QTextEdit *editor, QSettings *settings, QWidget *window)
@@ -95,7 +75,7 @@ void ProgramDocument::openFile(const QString &path)
     if (!file.ok()) {
         removeRecentFile(path);
         m_dialogs->warning(m_window, tr("Ошибка"), tr("Не удается открыть файл"),
-                           openProblemText(file, path));
+                           ProgramText::problemText(file, path));
         return;
     }
     m_editor->setPlainText(file.text);

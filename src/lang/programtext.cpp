@@ -1,5 +1,6 @@
 #include "programtext.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -62,6 +63,27 @@ LoadedFile loadFile(const QString &path)
     }
     loaded.text = normalizeLineEnds(fromFileBytes(bytes, &loaded.bytesChanged));
     return loaded;
+}
+
+QString problemText(const LoadedFile &file, const QString &path)
+{
+    switch (file.problem) {
+    case FileProblem::NotRegularFile:
+        return QCoreApplication::translate("ProgramText",
+                                           "Это не обычный файл, а папка, канал или устройство.");
+    case FileProblem::TooLarge:
+        return QCoreApplication::translate(
+                   "ProgramText", "Файл больше %1 КиБ. Файл программы занимает несколько килобайт.")
+            .arg(MaxFileBytes / 1024);
+    case FileProblem::Unreadable:
+        if (!QFileInfo::exists(path))
+            return QCoreApplication::translate("ProgramText", "Файл не найден.");
+        return QCoreApplication::translate("ProgramText", "Ошибка чтения: %1")
+            .arg(file.systemError);
+    case FileProblem::None:
+        break;
+    }
+    return QString();
 }
 
 bool saveFile(const QString &path, const QString &text, QString *error)

@@ -47,6 +47,8 @@ QByteArray toFileBytes(const QString &text);
 // Opens a program file with every check the window and the tool share: a regular file of at
 // most MaxFileBytes that reads completely.
 LoadedFile loadFile(const QString &path);
+// Why the file could not be opened, in a sentence or two for the user; empty when it was.
+QString problemText(const LoadedFile &file, const QString &path);
 // Replaces the file with text only once all of it is on disk; on failure the old file stays.
 bool saveFile(const QString &path, const QString &text, QString *error = nullptr);
 
