@@ -113,12 +113,12 @@ QString DeviceConnection::lossReason(QSerialPort::SerialPortError error)
 {
     switch (error) {
     case QSerialPort::ReadError:
-        return QStringLiteral("read error");
+        return tr("ошибка чтения");
     case QSerialPort::WriteError:
-        return QStringLiteral("write error");
+        return tr("ошибка записи");
     case QSerialPort::ResourceError:
-        return QStringLiteral("device gone");
+        return tr("устройство отключено");
     default:
-        return QStringLiteral("error %1").arg(int(error));
+        return tr("ошибка %1").arg(int(error));
     }
 }

@@ -412,84 +412,91 @@ void TestCli::badInputGivesStatusTwo_data()
     QTest::addColumn<QString>("message");
 
     const QString port = QStringLiteral("/dev/quorvel-no-such-port");
-    QTest::newRow("no command") << QStringList() << u("no command");
-    QTest::newRow("unknown command") << QStringList{u("erase")} << u("unknown command 'erase'");
+    QTest::newRow("no command") << QStringList() << u("Не указана команда");
+    QTest::newRow("unknown command") << QStringList{u("erase")} << u("Неизвестная команда «erase»");
     QTest::newRow("unknown option")
         << QStringList{u("compile"), u("--fast"), u("%file")} << u("Unknown option 'fast'");
-    QTest::newRow("compile without file") << QStringList{u("compile")} << u("needs a program");
-    QTest::newRow("compile missing file")
-        << QStringList{u("compile"), u("%missing")} << u("cannot read");
-    QTest::newRow("compile a directory")
-        << QStringList{u("compile"), u("%dir")} << u("cannot read");
+    QTest::newRow("compile without file") << QStringList{u("compile")} << u("нужен файл программы");
+    QTest::newRow("compile missing file") << QStringList{u("compile"), u("%missing")}
+                                          << u("Не удается открыть файл %missing. Файл не найден.");
+    QTest::newRow("compile a directory") << QStringList{u("compile"), u("%dir")}
+                                         << u("Не удается открыть файл %dir. Это не обычный файл");
     QTest::newRow("option of another command")
         << QStringList{u("compile"), u("--port"), port, u("%file")}
-        << u("option --port does not apply to compile");
+        << u("Параметр --port не относится к команде compile");
     QTest::newRow("short option of another command")
         << QStringList{u("compile"), u("-o"), u("x"), u("%file")}
-        << u("option --output does not apply to compile");
+        << u("Параметр --output не относится к команде compile");
     QTest::newRow("write without port")
-        << QStringList{u("write"), u("%file")} << u("write needs --port");
+        << QStringList{u("write"), u("%file")} << u("Команде write нужен --port");
     QTest::newRow("write with empty port")
-        << QStringList{u("write"), u("%file"), u("--port=")} << u("write needs --port");
-    QTest::newRow("write missing file")
-        << QStringList{u("write"), u("%missing"), u("-p"), port} << u("cannot read");
+        << QStringList{u("write"), u("%file"), u("--port=")} << u("Команде write нужен --port");
+    QTest::newRow("write missing file") << QStringList{u("write"), u("%missing"), u("-p"), port}
+                                        << u("Не удается открыть файл %missing. Файл не найден.");
     QTest::newRow("write two files")
         << QStringList{u("write"), u("%file"), u("%file"), u("-p"), port}
-        << u("takes one program file");
+        << u("Команда write принимает один файл программы");
     QTest::newRow("write port does not open")
         << QStringList{u("write"), u("%file"), u("--port"), port}
         << u("Не удается открыть порт %1: Такого порта нет").arg(port);
     QTest::newRow("slave 256") << QStringList{u("write"), u("%file"),   u("-p"),
                                               port,       u("--slave"), u("256")}
-                               << u("slave id '256'");
+                               << u("Slave ID «256» не число от 0 до 255");
     QTest::newRow("slave -1") << QStringList{u("read"), u("-p"), port, u("--slave"), u("-1")}
-                              << u("slave id '-1'");
+                              << u("Slave ID «-1»");
     QTest::newRow("slave not a number")
-        << QStringList{u("read"), u("-p"), port, u("-s"), u("ten")} << u("slave id 'ten'");
+        << QStringList{u("read"), u("-p"), port, u("-s"), u("ten")} << u("Slave ID «ten»");
     QTest::newRow("cell 0") << QStringList{u("read"), u("-p"), port, u("--cell"), u("0")}
-                            << u("cell '0'");
+                            << u("Ячейка «0» не число от 1 до 4");
     QTest::newRow("cell 5") << QStringList{u("write"), u("%file"), u("-p"), port, u("-c"), u("5")}
-                            << u("cell '5'");
-    QTest::newRow("read with a file")
-        << QStringList{u("read"), u("%file"), u("-p"), port} << u("read takes no file");
-    QTest::newRow("read without port") << QStringList{u("read")} << u("read needs --port");
+                            << u("Ячейка «5»");
+    QTest::newRow("read with a file") << QStringList{u("read"), u("%file"), u("-p"), port}
+                                      << u("Команда read не принимает файлов: «%file»");
+    QTest::newRow("read without port")
+        << QStringList{u("read")} << u("Команде read нужен --port ПОРТ");
     QTest::newRow("read port does not open")
         << QStringList{u("read"), u("-p"), port}
         << u("Не удается открыть порт %1: Такого порта нет").arg(port);
     QTest::newRow("output without a name")
         << QStringList{u("read"), u("-p"), port, u("-o")} << u("Missing value after '-o'");
     QTest::newRow("verify with read") << QStringList{u("read"), u("-p"), port, u("--verify")}
-                                      << u("option --verify does not apply to read");
+                                      << u("Параметр --verify не относится к команде read");
     QTest::newRow("slave range backwards")
-        << QStringList{u("read"), u("-p"), port, u("--slave"), u("5-3")} << u("slave id '5-3'");
+        << QStringList{u("read"), u("-p"), port, u("--slave"), u("5-3")} << u("Slave ID «5-3»");
     QTest::newRow("cell list with a gap")
-        << QStringList{u("read"), u("-p"), port, u("--cell"), u("1,,2")} << u("cell '1,,2'");
+        << QStringList{u("read"), u("-p"), port, u("--cell"), u("1,,2")} << u("Ячейка «1,,2»");
     QTest::newRow("several reads to standard output")
-        << QStringList{u("read"), u("-p"), port, u("--cell"), u("1-2")} << u("needs --output");
+        << QStringList{u("read"), u("-p"), port, u("--cell"), u("1-2")}
+        << u("Чтению из нескольких целей нужен --output");
     QTest::newRow("several reads into one file")
         << QStringList{u("read"), u("-p"), port, u("-s"), u("1,2"), u("-o"), u("cell{cell}")}
-        << u("{slave} and {cell}");
+        << u("{slave} и {cell} в имени файла");
     QTest::newRow("compare without file")
-        << QStringList{u("compare"), u("-p"), port} << u("compare needs a program");
+        << QStringList{u("compare"), u("-p"), port} << u("Команде compare нужен файл программы");
     QTest::newRow("compare a device")
-        << QStringList{u("compare"), u("/dev/zero"), u("-p"), port} << u("not a regular file");
-    QTest::newRow("ports with a port")
-        << QStringList{u("ports"), u("-p"), port} << u("option --port does not apply to ports");
-    QTest::newRow("run without file") << QStringList{u("run")} << u("run needs a program");
-    QTest::newRow("run missing file") << QStringList{u("run"), u("%missing")} << u("cannot read");
+        << QStringList{u("compare"), u("/dev/zero"), u("-p"), port}
+        << u("Не удается открыть файл /dev/zero. Это не обычный файл");
+    QTest::newRow("ports with a port") << QStringList{u("ports"), u("-p"), port}
+                                       << u("Параметр --port не относится к команде ports");
+    QTest::newRow("run without file")
+        << QStringList{u("run")} << u("Команде run нужен файл программы");
+    QTest::newRow("run missing file") << QStringList{u("run"), u("%missing")}
+                                      << u("Не удается открыть файл %missing. Файл не найден.");
     QTest::newRow("run sets an unknown operand")
-        << QStringList{u("run"), u("%file"), u("--set"), u("us=1")} << u("no operand named 'us'");
+        << QStringList{u("run"), u("%file"), u("--set"), u("us=1")}
+        << u("--set «us=1»: нет операнда «us» (операнды: ");
     QTest::newRow("run sets without a value")
-        << QStringList{u("run"), u("%file"), u("--set"), u("Uo")} << u("is not NAME=VALUE");
+        << QStringList{u("run"), u("%file"), u("--set"), u("Uo")}
+        << u("--set «Uo»: нужно ИМЯ=ЗНАЧЕНИЕ");
     QTest::newRow("run sets a value outside 32 bits")
         << QStringList{u("run"), u("%file"), u("--set"), u("Uo=2147483648")}
-        << u("not a whole number");
+        << u("--set «Uo=2147483648»: значение не целое число");
     QTest::newRow("run until a day") << QStringList{u("run"), u("%file"), u("--until"), u("1d")}
-                                     << u("--until '1d': not a duration");
-    QTest::newRow("run csv and json")
-        << QStringList{u("run"), u("%file"), u("--csv"), u("--json")} << u("exclude each other");
+                                     << u("--until «1d»: не длительность");
+    QTest::newRow("run csv and json") << QStringList{u("run"), u("%file"), u("--csv"), u("--json")}
+                                      << u("--csv и --json исключают друг друга");
     QTest::newRow("csv with compile") << QStringList{u("compile"), u("%file"), u("--csv")}
-                                      << u("option --csv does not apply to compile");
+                                      << u("Параметр --csv не относится к команде compile");
 }
 
 void TestCli::badInputGivesStatusTwo()
@@ -503,6 +510,9 @@ void TestCli::badInputGivesStatusTwo()
         argument.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
         argument.replace(QLatin1String("%dir"), dir.path());
     }
+    message.replace(QLatin1String("%file"), file);
+    message.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
+    message.replace(QLatin1String("%dir"), dir.path());
     const CliRun run = runCli(arguments);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitBadInput);
@@ -519,8 +529,8 @@ void TestCli::helpAndVersion()
     QVERIFY(help.finished);
     QCOMPARE(help.exitCode, ExitSuccess);
     for (const char *word :
-         {"compile FILE", "write FILE", "read --port", "run FILE", "--until", "--set", "--csv",
-          "--records", "--verify", "--trace", "--output", "--slave", "--cell", "Exit status"})
+         {"compile ФАЙЛ", "write ФАЙЛ", "read --port", "run ФАЙЛ", "--until", "--set", "--csv",
+          "--records", "--verify", "--trace", "--output", "--slave", "--cell", "Код завершения"})
         QVERIFY2(help.out.contains(word), word);
 
     const CliRun version = runCli({QStringLiteral("--version")});
@@ -624,8 +634,9 @@ void TestCli::readIntoUnwritableFile()
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitBadInput);
     QVERIFY(run.out.isEmpty());
-    QVERIFY2(lines(run.err).constLast().startsWith(u("quorvel-cli: cannot write ") + target),
-             run.err.constData());
+    QVERIFY2(
+        lines(run.err).constLast().startsWith(u("quorvel-cli: Не удается записать файл ") + target),
+        run.err.constData());
     QVERIFY(!QFile::exists(target));
 }
 
@@ -748,8 +759,9 @@ void TestCli::lostLineEndsTheTransfer()
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - 2), (QStringList{u("Строка 0 записана"), u("Ошибка записи")}));
-    QVERIFY2(run.err.startsWith(
-                 QByteArray("quorvel-cli: lost port " + simulator.portPath().toUtf8() + ": ")),
+    QVERIFY2(run.err.startsWith((u("quorvel-cli: Связь с прибором потеряна (порт ") +
+                                 simulator.portPath() + u(": "))
+                                    .toUtf8()),
              run.err.constData());
     // Line 0 was stored before the line died.
     QCOMPARE(lines(run.err).constLast(), partWritten(1));
@@ -808,7 +820,7 @@ void TestCli::stopSignalMidWrite()
     // Stopped after the request on the line, which was answered and reported.
     QCOMPARE(out.constLast(), u("Прервано"));
     QCOMPARE(out.at(out.size() - 2), u("Строка %1 записана").arg(sent - 1));
-    QCOMPARE(err, (QStringList{partWritten(1), u("quorvel-cli: stopped by %1")
+    QCOMPARE(err, (QStringList{partWritten(1), u("quorvel-cli: Остановлено сигналом %1")
                                                    .arg(signal == SIGINT    ? u("SIGINT")
                                                         : signal == SIGTERM ? u("SIGTERM")
                                                                             : u("SIGHUP"))}));
@@ -1021,9 +1033,10 @@ void TestCli::lostOutputFails()
     // Not 141, the status of a tool killed by SIGPIPE.
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList err = lines(run.err);
-    QVERIFY2(!err.isEmpty() && err.constLast() == u("quorvel-cli: cannot write standard output: ") +
-                                                      QString::fromLocal8Bit(
-                                                          strerror(closedPipe ? EPIPE : ENOSPC)),
+    QVERIFY2(!err.isEmpty() &&
+                 err.constLast() ==
+                     u("quorvel-cli: Не удается записать в стандартный вывод: ") +
+                         QString::fromLocal8Bit(strerror(closedPipe ? EPIPE : ENOSPC)),
              run.err.constData());
     // No success line over a program that went nowhere.
     QVERIFY(!err.contains(u("Данные успешно считаны и декодированы")));
@@ -1068,13 +1081,13 @@ void TestCli::severalSlavesOneAnswering()
     QCOMPARE(run.exitCode, ExitFailed);
 
     const QStringList out = lines(run.out);
-    QCOMPARE(out.filter(QRegularExpression(u("^slave \\d+, cell \\d+: "))),
-             (QStringList{u("slave 1, cell 1: failed: ") + noAnswerLine(1),
-                          u("slave 2, cell 1: written and verified, 6 records"),
-                          u("slave 3, cell 1: failed: ") + noAnswerLine(3)}));
-    QCOMPARE(out.filter(u("==> slave ")),
-             (QStringList{u("==> slave 1, cell 1 <=="), u("==> slave 2, cell 1 <=="),
-                          u("==> slave 3, cell 1 <==")}));
+    QCOMPARE(out.filter(QRegularExpression(u("^Slave ID \\d+, ячейка \\d+: "))),
+             (QStringList{u("Slave ID 1, ячейка 1: ошибка: ") + noAnswerLine(1),
+                          u("Slave ID 2, ячейка 1: записано и проверено записей: 6"),
+                          u("Slave ID 3, ячейка 1: ошибка: ") + noAnswerLine(3)}));
+    QCOMPARE(out.filter(u("==> Slave ID ")),
+             (QStringList{u("==> Slave ID 1, ячейка 1 <=="), u("==> Slave ID 2, ячейка 1 <=="),
+                          u("==> Slave ID 3, ячейка 1 <==")}));
     // The failure of slave 1 did not keep slave 2 from getting the whole program.
     const QStringList dump = simulator.command(u("dump"));
     for (const QString &line : exampleCellLines(0))
@@ -1136,7 +1149,8 @@ void TestCli::jsonHoldsWhatTheLinesSay()
     const QStringList quietLines = lines(read ? quiet.err : quiet.out);
     QCOMPARE(quietLines.size(), outcomes.size());
     if (outcomes.size() > 1)
-        QCOMPARE(quietLines, humanLines.filter(QRegularExpression(u("^slave \\d+, cell \\d+: "))));
+        QCOMPARE(quietLines,
+                 humanLines.filter(QRegularExpression(u("^Slave ID \\d+, ячейка \\d+: "))));
     for (int i = 0; i < objects.size(); ++i) {
         QJsonParseError error;
         const QJsonObject object = QJsonDocument::fromJson(objects.at(i).toUtf8(), &error).object();
@@ -1160,24 +1174,24 @@ void TestCli::jsonHoldsWhatTheLinesSay()
         QVERIFY(!block.isEmpty());
         const int at = humanLines.indexOf(
             block.constFirst(), objects.size() > 1
-                                    ? humanLines.indexOf(u("==> slave %1, cell %2 <==")
+                                    ? humanLines.indexOf(u("==> Slave ID %1, ячейка %2 <==")
                                                              .arg(object.value(u("slave")).toInt())
                                                              .arg(object.value(u("cell")).toInt()))
                                     : 0);
         QVERIFY2(at >= 0, qPrintable(block.constFirst()));
         QCOMPARE(humanLines.mid(at, block.size()), block);
-        QVERIFY2(quietLines.at(i).startsWith(u("slave %1, cell %2: ")
+        QVERIFY2(quietLines.at(i).startsWith(u("Slave ID %1, ячейка %2: ")
                                                  .arg(object.value(u("slave")).toInt())
                                                  .arg(object.value(u("cell")).toInt())),
                  qPrintable(quietLines.at(i)));
-        QCOMPARE(quietLines.at(i).contains(u(": failed: ")), !object.value(u("ok")).toBool());
+        QCOMPARE(quietLines.at(i).contains(u(": ошибка: ")), !object.value(u("ok")).toBool());
         if (objects.size() > 1) {
             const QString summary = humanLines.value(at + block.size());
-            QVERIFY2(summary.startsWith(u("slave %1, cell %2: ")
+            QVERIFY2(summary.startsWith(u("Slave ID %1, ячейка %2: ")
                                             .arg(object.value(u("slave")).toInt())
                                             .arg(object.value(u("cell")).toInt())),
                      qPrintable(summary));
-            QCOMPARE(summary.contains(u(": failed: ")), !object.value(u("ok")).toBool());
+            QCOMPARE(summary.contains(u(": ошибка: ")), !object.value(u("ok")).toBool());
         }
     }
 }
@@ -1311,7 +1325,7 @@ void TestCli::runPrintsTraceAndStopLine_data()
         << QString() << u("цикл без задержки в строках 1–3, время программы 0 мс");
     QTest::newRow("program that does not compile")
         << QByteArray("prgName = \"Bad\";\nUs = 1;\njmp #4;\n") << QStringList() << ExitBadInput
-        << QString() << u("quorvel-cli: %file does not compile; nothing was run");
+        << QString() << u("quorvel-cli: %file не компилируется, прогон не выполнен");
 }
 
 // run's trace as CSV, its stop line on standard error, its status; --json says the same.

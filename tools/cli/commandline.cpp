@@ -76,24 +76,24 @@ const std::vector<CommandRule> &commandRules()
 
 QString description()
 {
-    return QStringLiteral(
-        "Compiles control programs of Brisca power supplies and writes them into a memory cell\n"
-        "of a supply or reads them back, over a serial line, like the Quorvel window.\n"
+    return ParsedCommandLine::tr(
+        "Компилирует управляющие программы источников питания Brisca, записывает их в ячейку\n"
+        "памяти источника и считывает обратно по последовательной линии, как окно Quorvel.\n"
         "\n"
-        "Commands:\n"
-        "  compile FILE...              print each file's compile report\n"
-        "  write FILE --port PORT       compile FILE and write it into a memory cell\n"
-        "  read --port PORT             read the program of a memory cell\n"
-        "  compare FILE --port PORT     compile FILE and compare it with a memory cell\n"
-        "  ports                        list the serial ports\n"
-        "  run FILE                     run FILE's model on its operands, print the trace\n"
+        "Команды:\n"
+        "  compile ФАЙЛ...              показать отчет компиляции каждого файла\n"
+        "  write ФАЙЛ --port ПОРТ       скомпилировать ФАЙЛ и записать его в ячейку памяти\n"
+        "  read --port ПОРТ             считать программу из ячейки памяти\n"
+        "  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти\n"
+        "  ports                        показать последовательные порты\n"
+        "  run ФАЙЛ                     выполнить модель программы, показать ход операндов\n"
         "\n"
-        "--slave and --cell take lists such as 1,3,5-8: every slave with every cell is served\n"
-        "in turn. read with several targets needs --output with {slave} and {cell} in it.\n"
-        "run: 0 when the program ends or reaches the time limit, 1 on a division by zero or a\n"
-        "loop without delay, 2 when it does not compile.\n"
+        "--slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой\n"
+        "ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.\n"
+        "run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на\n"
+        "ноль или цикле без задержки, 2, когда она не компилируется.\n"
         "\n"
-        "Exit status: 0 success, 1 the operation failed, 2 bad usage or input.");
+        "Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.");
 }
 
 // A whole number within [low, high], or nothing.
@@ -132,46 +132,52 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     parser.setApplicationDescription(description());
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("compile, write, read, compare, ports or run."));
-    parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("Program files: one or more for compile, one for "
-                                                "write, compare and run, none for read and "
-                                                "ports."),
-                                 QStringLiteral("[FILE...]"));
+    parser.addPositionalArgument(
+        ParsedCommandLine::tr("команда"),
+        ParsedCommandLine::tr("compile, write, read, compare, ports или run."));
+    parser.addPositionalArgument(
+        ParsedCommandLine::tr("файлы"),
+        ParsedCommandLine::tr("Файлы программ: один или несколько для compile, один для write, "
+                              "compare и run, ни одного для read и ports."),
+        ParsedCommandLine::tr("[ФАЙЛ...]"));
     const QList<QCommandLineOption> toolOptions = {
-        {RecordsName, QStringLiteral("compile: also print each record as its 14 bytes in hex.")},
+        {RecordsName,
+         ParsedCommandLine::tr("compile: показать и каждую запись как ее 14 байт в hex.")},
         {{QStringLiteral("p"), PortName},
-         QStringLiteral("Serial port of the supply, e.g. ttyUSB0 or /dev/ttyUSB0."),
-         QStringLiteral("PORT")},
+         ParsedCommandLine::tr("Последовательный порт источника, например ttyUSB0 или "
+                               "/dev/ttyUSB0."),
+         ParsedCommandLine::tr("ПОРТ")},
         {{QStringLiteral("s"), SlaveName},
-         QStringLiteral("Slave IDs of the supplies, 0 to 255 (default 0), e.g. 1,3,5-8."),
-         QStringLiteral("N")},
+         ParsedCommandLine::tr("Slave ID источников, от 0 до 255 (по умолчанию 0), например "
+                               "1,3,5-8."),
+         ParsedCommandLine::tr("N")},
         {{QStringLiteral("c"), CellName},
-         QStringLiteral("Memory cells, 1 to 4 (default 1), e.g. 1-4."),
-         QStringLiteral("CELL")},
-        {VerifyName, QStringLiteral("write: read the cell back and compare it with the program "
-                                    "(the default).")},
-        {NoVerifyName, QStringLiteral("write: skip the read-back after writing.")},
-        {TraceName, QStringLiteral("Print the exchange log (frames sent and received, time-outs, "
-                                   "retries) on standard error.")},
+         ParsedCommandLine::tr("Ячейки памяти, от 1 до 4 (по умолчанию 1), например 1-4."),
+         ParsedCommandLine::tr("ЯЧЕЙКА")},
+        {VerifyName, ParsedCommandLine::tr("write: считать ячейку обратно и сравнить с программой "
+                                           "(по умолчанию).")},
+        {NoVerifyName, ParsedCommandLine::tr("write: не считывать ячейку после записи.")},
+        {TraceName, ParsedCommandLine::tr("Показать журнал обмена (отправленные и принятые кадры, "
+                                          "тайм-ауты, повторы) в стандартном потоке ошибок.")},
         {{QStringLiteral("o"), OutputName},
-         QStringLiteral("read: save the program into FILE instead of standard output; {slave} "
-                        "and {cell} in FILE stand for the target's numbers."),
-         QStringLiteral("FILE")},
+         ParsedCommandLine::tr("read: сохранить программу в ФАЙЛ вместо стандартного вывода; "
+                               "{slave} и {cell} в имени заменяются номерами цели."),
+         ParsedCommandLine::tr("ФАЙЛ")},
         {JsonName,
-         QStringLiteral("Print one JSON object per file or target on standard output instead "
-                        "of the report lines.")},
+         ParsedCommandLine::tr("Выводить по одному объекту JSON на файл или цель вместо строк "
+                               "отчета.")},
         {{QStringLiteral("q"), QuietName},
-         QStringLiteral("Print only the result line of each file or target.")},
+         ParsedCommandLine::tr("Выводить только строку итога по каждому файлу или цели.")},
         {SetName,
-         QStringLiteral("run: start operand NAME (e.g. Uo) at VALUE instead of 0; repeatable."),
-         QStringLiteral("NAME=VALUE")},
+         ParsedCommandLine::tr("run: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) "
+                               "вместо 0; можно повторять."),
+         ParsedCommandLine::tr("ИМЯ=ЗНАЧЕНИЕ")},
         {UntilName,
-         QStringLiteral("run: program time limit, a number with ms, s, m or h (bare: seconds); "
-                        "default 1h."),
-         QStringLiteral("DURATION")},
-        {CsvName, QStringLiteral("run: print the trace as CSV: time_ms,line,operand,value.")},
+         ParsedCommandLine::tr("run: предел времени программы, число с ms, s, m или h (без "
+                               "единицы — секунды); по умолчанию 1h."),
+         ParsedCommandLine::tr("ДЛИТЕЛЬНОСТЬ")},
+        {CsvName, ParsedCommandLine::tr("run: вывести ход операндов в CSV: "
+                                        "time_ms,line,operand,value.")},
     };
     parser.addOptions(toolOptions);
 
@@ -193,9 +199,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
 
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        parsed.error =
-            QStringLiteral("no command given (compile, write, read, compare, ports or run); see "
-                           "--help");
+        parsed.error = ParsedCommandLine::tr(
+            "Не указана команда (compile, write, read, compare, ports или run); см. --help");
         return parsed;
     }
     const QString commandName = positional.takeFirst();
@@ -205,7 +210,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             rule = &candidate;
     }
     if (!rule) {
-        parsed.error = QStringLiteral("unknown command '%1'; see --help").arg(commandName);
+        parsed.error =
+            ParsedCommandLine::tr("Неизвестная команда «%1»; см. --help").arg(commandName);
         return parsed;
     }
 
@@ -217,21 +223,22 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
                 longName = option.names().constLast();
         }
         if (!rule->options.contains(longName)) {
-            parsed.error =
-                QStringLiteral("option --%1 does not apply to %2").arg(longName, commandName);
+            parsed.error = ParsedCommandLine::tr("Параметр --%1 не относится к команде %2")
+                               .arg(longName, commandName);
             return parsed;
         }
     }
 
     if (positional.size() < rule->minFiles) {
-        parsed.error = QStringLiteral("%1 needs a program file").arg(commandName);
+        parsed.error = ParsedCommandLine::tr("Команде %1 нужен файл программы").arg(commandName);
         return parsed;
     }
     if (rule->maxFiles >= 0 && positional.size() > rule->maxFiles) {
-        parsed.error =
-            rule->maxFiles == 0
-                ? QStringLiteral("%1 takes no file: '%2'").arg(commandName, positional.constFirst())
-                : QStringLiteral("%1 takes one program file").arg(commandName);
+        parsed.error = rule->maxFiles == 0
+                           ? ParsedCommandLine::tr("Команда %1 не принимает файлов: «%2»")
+                                 .arg(commandName, positional.constFirst())
+                           : ParsedCommandLine::tr("Команда %1 принимает один файл программы")
+                                 .arg(commandName);
         return parsed;
     }
 
@@ -240,7 +247,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     invocation.files = positional;
     invocation.records = parser.isSet(RecordsName);
     if (parser.isSet(VerifyName) && parser.isSet(NoVerifyName)) {
-        parsed.error = QStringLiteral("--verify and --no-verify exclude each other");
+        parsed.error = ParsedCommandLine::tr("--verify и --no-verify исключают друг друга");
         return parsed;
     }
     invocation.verify = !parser.isSet(NoVerifyName);
@@ -252,14 +259,14 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     invocation.until = parser.value(UntilName);
     invocation.csv = parser.isSet(CsvName);
     if (parser.isSet(OutputName) && invocation.outputFile.isEmpty()) {
-        parsed.error = QStringLiteral("--output needs a file name");
+        parsed.error = ParsedCommandLine::tr("Для --output нужно имя файла");
         return parsed;
     }
 
     if (rule->options.contains(PortName)) {
         invocation.port = parser.value(PortName);
         if (invocation.port.isEmpty()) {
-            parsed.error = QStringLiteral("%1 needs --port PORT").arg(commandName);
+            parsed.error = ParsedCommandLine::tr("Команде %1 нужен --port ПОРТ").arg(commandName);
             return parsed;
         }
     }
@@ -267,8 +274,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         const std::optional<QVector<int>> slaves =
             numberListIn(parser.value(SlaveName), 0, MaxSlaveId);
         if (!slaves) {
-            parsed.error = QStringLiteral("slave id '%1' is not a number from 0 to %2 or a list "
-                                          "of them")
+            parsed.error = ParsedCommandLine::tr("Slave ID «%1» не число от 0 до %2 и не список "
+                                                 "таких чисел")
                                .arg(parser.value(SlaveName))
                                .arg(MaxSlaveId);
             return parsed;
@@ -282,7 +289,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             numberListIn(parser.value(CellName), FirstCell, LastCell);
         if (!cells) {
             parsed.error =
-                QStringLiteral("cell '%1' is not a number from %2 to %3 or a list of them")
+                ParsedCommandLine::tr("Ячейка «%1» не число от %2 до %3 и не список таких чисел")
                     .arg(parser.value(CellName))
                     .arg(FirstCell)
                     .arg(LastCell);
@@ -302,8 +309,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         const bool cellNamed =
             invocation.cells.size() == 1 || invocation.outputFile.contains(CellPlaceholder);
         if (!slaveNamed || !cellNamed) {
-            parsed.error = QStringLiteral("read from several targets needs --output with "
-                                          "{slave} and {cell} in the file name");
+            parsed.error = ParsedCommandLine::tr("Чтению из нескольких целей нужен --output с "
+                                                 "{slave} и {cell} в имени файла");
             return parsed;
         }
     }

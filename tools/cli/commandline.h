@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -61,6 +62,8 @@ struct ParsedCommandLine
     QString error;
     // For --help and --version: the text to print on standard output before ending with status 0.
     QString text;
+
+    Q_DECLARE_TR_FUNCTIONS(ParsedCommandLine)
 };
 
 // Reads the arguments (the program's name first).

@@ -1,7 +1,15 @@
 #pragma once
 
+#include <QCoreApplication>
+
 class Console;
 struct Invocation;
+
+// The translation context of the commands' messages.
+class Commands
+{
+    Q_DECLARE_TR_FUNCTIONS(Commands)
+};
 
 // The tool's commands; each gives the process's exit status (ExitStatus).
 int runCompile(const Invocation &invocation, Console &console);

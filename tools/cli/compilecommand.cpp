@@ -61,10 +61,10 @@ int runCompile(const Invocation &invocation, Console &console)
             continue;
         }
         if (invocation.quiet) {
-            console.out(result.ok ? QStringLiteral("%1: compiled, %2 records")
+            console.out(result.ok ? Commands::tr("%1: скомпилирована, записей: %2")
                                         .arg(path)
                                         .arg(result.instructions.size())
-                                  : QStringLiteral("%1: failed").arg(path));
+                                  : Commands::tr("%1: не компилируется").arg(path));
             continue;
         }
         for (const QString &line : result.report)

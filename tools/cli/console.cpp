@@ -53,7 +53,7 @@ void Console::writeOut(const QByteArray &bytes)
         return;
     if (outputClosed) {
         outputLost = true;
-        outputError = QStringLiteral("it is closed");
+        outputError = tr("он закрыт");
         return;
     }
     if (standardOutput.write(bytes) != bytes.size()) {
@@ -126,7 +126,7 @@ int Console::finish(int status)
     if (standardError.error() != QFileDevice::NoError)
         errorLost = true;
     if (outputLost) {
-        error(QStringLiteral("cannot write standard output: %1").arg(outputError));
+        error(tr("Не удается записать в стандартный вывод: %1").arg(outputError));
         return std::max(status, int(ExitFailed));
     }
     if (errorLost)

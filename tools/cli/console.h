@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -24,6 +25,8 @@ ClosedStreams reserveStandardDescriptors();
 // bottom of standard error.
 class Console
 {
+    Q_DECLARE_TR_FUNCTIONS(Console)
+
 public:
     explicit Console(ClosedStreams closed = {});
     Console(const Console &) = delete;

@@ -49,8 +49,8 @@ int main(int argc, char *argv[])
         break;
     }
     if (StopSignals::received() != 0) {
-        console.error(
-            QStringLiteral("stopped by %1").arg(StopSignals::signalName(StopSignals::received())));
+        console.error(StopSignals::tr("Остановлено сигналом %1")
+                          .arg(StopSignals::signalName(StopSignals::received())));
         status = std::max(status, StopSignals::exitStatus(StopSignals::received()));
     }
     // Output that did not arrive makes any run a failure.

@@ -11,7 +11,7 @@ int runPorts(const Invocation &invocation, Console &console)
 {
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     if (!ports.isEmpty() && !invocation.json) {
-        console.out(QStringLiteral("Порт\tОписание\tИзготовитель\tСерийный номер\tUSB"));
+        console.out(Commands::tr("Порт\tОписание\tПроизводитель\tСерийный номер\tUSB"));
     }
     for (const QSerialPortInfo &port : ports) {
         const QString usb = port.hasVendorIdentifier() && port.hasProductIdentifier()
@@ -37,6 +37,6 @@ int runPorts(const Invocation &invocation, Console &console)
                              field(port.manufacturer()), field(port.serialNumber()), field(usb)));
     }
     if (ports.isEmpty() && !invocation.json)
-        console.error(QStringLiteral("no serial ports found"));
+        console.error(Commands::tr("Последовательные порты не найдены"));
     return ExitSuccess;
 }

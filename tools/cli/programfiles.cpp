@@ -4,6 +4,7 @@
 #include "programtext.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,21 +18,11 @@ bool isStandardOutput(const QString &path)
            path == QLatin1String("/proc/self/fd/1");
 }
 
+// The window's reason under «Не удается открыть файл», after the file's name.
 QString loadProblem(const QString &path, const ProgramText::LoadedFile &file)
 {
-    switch (file.problem) {
-    case ProgramText::FileProblem::None:
-        return QString();
-    case ProgramText::FileProblem::NotRegularFile:
-        return QStringLiteral("cannot read %1: not a regular file").arg(path);
-    case ProgramText::FileProblem::TooLarge:
-        return QStringLiteral("cannot read %1: larger than %2 bytes, not a program file")
-            .arg(path)
-            .arg(ProgramText::MaxFileBytes);
-    case ProgramText::FileProblem::Unreadable:
-        return QStringLiteral("cannot read %1: %2").arg(path, file.systemError);
-    }
-    return QString();
+    return QCoreApplication::translate("ProgramFiles", "Не удается открыть файл %1. %2")
+        .arg(path, ProgramText::problemText(file, path));
 }
 
 } // namespace
@@ -55,11 +46,16 @@ std::optional<QString> read(const QString &path, Console &console)
     return std::nullopt;
 }
 
+QString standardOutputFailure()
+{
+    return QCoreApplication::translate("ProgramFiles", "Не удалось записать в стандартный вывод");
+}
+
 bool save(const QString &path, const QString &program, Console &console, QString &reason)
 {
     if (isStandardOutput(path)) {
         console.outText(program);
-        reason = QStringLiteral("standard output failed");
+        reason = standardOutputFailure();
         return console.outputOk();
     }
     const QFileInfo info(path);

@@ -48,7 +48,7 @@ bool readSettings(const Invocation &invocation, RunSettings &settings, QString &
         const int equals = given.indexOf(QLatin1Char('='));
         const QString name = given.left(equals).trimmed();
         if (equals < 0) {
-            problem = QStringLiteral("--set '%1' is not NAME=VALUE, e.g. Uo=5000").arg(given);
+            problem = Commands::tr("--set «%1»: нужно ИМЯ=ЗНАЧЕНИЕ, например Uo=5000").arg(given);
             return false;
         }
         if (!codes.contains(name)) {
@@ -56,15 +56,15 @@ bool readSettings(const Invocation &invocation, RunSettings &settings, QString &
             std::sort(known.begin(), known.end(), [&codes](const QString &a, const QString &b) {
                 return codes.value(a) < codes.value(b);
             });
-            problem = QStringLiteral("--set '%1': no operand named '%2' (operands: %3)")
+            problem = Commands::tr("--set «%1»: нет операнда «%2» (операнды: %3)")
                           .arg(given, name, known.join(QStringLiteral(", ")));
             return false;
         }
         bool ok = false;
         const qint32 value = given.mid(equals + 1).trimmed().toInt(&ok, 10);
         if (!ok) {
-            problem = QStringLiteral("--set '%1': the value is not a whole number from "
-                                     "-2147483648 to 2147483647")
+            problem = Commands::tr("--set «%1»: значение не целое число от -2147483648 до "
+                                   "2147483647")
                           .arg(given);
             return false;
         }
@@ -73,14 +73,14 @@ bool readSettings(const Invocation &invocation, RunSettings &settings, QString &
     if (!invocation.until.isNull()) {
         const std::optional<qint64> limit = ProgramRun::parseDuration(invocation.until);
         if (!limit) {
-            problem = QStringLiteral("--until '%1': not a duration such as 500ms, 90s, 5m or 1h")
+            problem = Commands::tr("--until «%1»: не длительность вида 500ms, 90s, 5m или 1h")
                           .arg(invocation.until);
             return false;
         }
         settings.limitMs = *limit;
     }
     if (invocation.csv && invocation.json) {
-        problem = QStringLiteral("--csv and --json exclude each other");
+        problem = Commands::tr("--csv и --json исключают друг друга");
         return false;
     }
     return true;
@@ -106,7 +106,7 @@ int runProgram(const Invocation &invocation, Console &console)
     if (!compiled.ok) {
         for (const QString &line : CliText::diagnosticLines(path, compiled.diagnostics))
             console.err(line);
-        console.error(QStringLiteral("%1 does not compile; nothing was run").arg(path));
+        console.error(Commands::tr("%1 не компилируется, прогон не выполнен").arg(path));
         if (invocation.json) {
             object.insert(QStringLiteral("ok"), false);
             object.insert(QStringLiteral("outcome"), QStringLiteral("compile-failed"));
@@ -164,8 +164,8 @@ int runProgram(const Invocation &invocation, Console &console)
                 .arg(name, -7)
                 .arg(value, 11);
         };
-        console.out(tableLine(QStringLiteral("time, ms"), QStringLiteral("line"),
-                              QStringLiteral("operand"), QStringLiteral("value")));
+        console.out(tableLine(Commands::tr("время, мс"), Commands::tr("строка"),
+                              Commands::tr("операнд"), Commands::tr("значение")));
         for (const RunTraceRow &row : outcome.trace) {
             console.out(tableLine(QString::number(row.timeMs), QString::number(row.line),
                                   nameOf(row.operand), QString::number(row.value)));

@@ -84,7 +84,7 @@ QString StopSignals::signalName(int signal)
     case SIGHUP:
         return QStringLiteral("SIGHUP");
     default:
-        return QStringLiteral("signal %1").arg(signal);
+        return QString::number(signal);
     }
 }
 

@@ -4,16 +4,11 @@
 #include "console.h"
 #include "stopsignals.h"
 #include "transferjob.h"
-
-namespace {
-
-constexpr int MsPerSecond = 1000;
-
-} // namespace
+#include "transferwording.h"
 
 QString Target::label() const
 {
-    return QStringLiteral("slave %1, cell %2").arg(slaveId).arg(cellNumber());
+    return TargetRun::tr("Slave ID %1, ячейка %2").arg(slaveId).arg(cellNumber());
 }
 
 QVector<Target> targetsOf(const Invocation &invocation)
@@ -83,12 +78,14 @@ void TargetRun::follow(TransferJob &job)
         // Only answered requests count, as they always have here.
         if (total <= 0 || done == 0)
             return;
-        QString text = QStringLiteral("%1: %2 of %3").arg(m_current.label()).arg(done).arg(total);
-        if (done > 0 && done < total) {
-            text +=
-                QStringLiteral(", about %1 s left").arg((leftMs + MsPerSecond - 1) / MsPerSecond);
-        }
-        m_console.progress(text);
+        // The time left as the window's status bar words it.
+        m_console.progress(done < total
+                               ? tr("%1: %2 из %3, %4")
+                                     .arg(m_current.label())
+                                     .arg(done)
+                                     .arg(total)
+                                     .arg(TransferWording::timeLeft(leftMs))
+                               : tr("%1: %2 из %3").arg(m_current.label()).arg(done).arg(total));
     });
 }
 
@@ -99,7 +96,7 @@ void TargetRun::summary(bool ok, const QString &what)
     if ((!m_several && !m_invocation.quiet) || m_invocation.json)
         return;
     show(ok ? QStringLiteral("%1: %2").arg(m_current.label(), what)
-            : QStringLiteral("%1: failed: %2").arg(m_current.label(), what));
+            : tr("%1: ошибка: %2").arg(m_current.label(), what));
 }
 
 void TargetRun::show(const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QMetaObject>
@@ -44,6 +45,8 @@ private:
 // there are several.
 class TargetRun
 {
+    Q_DECLARE_TR_FUNCTIONS(TargetRun)
+
 public:
     TargetRun(const Invocation &invocation, Console &console, bool linesOnError);
 

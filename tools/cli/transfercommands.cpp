@@ -47,13 +47,16 @@ bool openConnection(DeviceConnection &connection, const Invocation &invocation, 
     }
     QObject::connect(&connection, &DeviceConnection::lineLost, &connection,
                      [&connection, &console](QSerialPort::SerialPortError error) {
-                         console.error(QStringLiteral("lost port %1: %2")
-                                           .arg(connection.requestedName(),
+                         // The window's line, with the port and the reason a script's log
+                         // needs.
+                         console.error(Commands::tr("%1 (порт %2: %3)")
+                                           .arg(TransferWording::lostLine(),
+                                                connection.requestedName(),
                                                 DeviceConnection::lossReason(error)));
                      });
     if (connection.open(invocation.port))
         return true;
-    console.error(QStringLiteral("Не удается открыть порт %1: %2")
+    console.error(Commands::tr("Не удается открыть порт %1: %2")
                       .arg(invocation.port, connection.failure().text()));
     return false;
 }
@@ -170,7 +173,7 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
         return {ExitFailed, CliOutcome::writeName(outcome.written), QString()};
     if (!invocation.verify) {
         return {ExitSuccess, CliOutcome::writeName(outcome.written),
-                QStringLiteral("written, %1 records").arg(program.size())};
+                Commands::tr("записано записей: %1").arg(program.size())};
     }
 
     run.line(TransferWording::readHeading());
@@ -187,11 +190,11 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
                 console.err(line.text);
         }
         return {ExitFailed, QStringLiteral("verify-failed"),
-                QStringLiteral("verify found differences")};
+                Commands::tr("проверка нашла отличия")};
     }
     run.line(found.constFirst().text);
     return {ExitSuccess, QStringLiteral("verified"),
-            QStringLiteral("written and verified, %1 records").arg(program.size())};
+            Commands::tr("записано и проверено записей: %1").arg(program.size())};
 }
 
 // The window's comparison: the read's own lines stay out, the findings name record, program
@@ -212,7 +215,7 @@ Served compareTarget(TransferJob &job, TargetRun &run, QJsonObject &object,
     const ProgramComparison &comparison = outcome.comparison;
     if (comparison.equal()) {
         return {ExitSuccess, QStringLiteral("equal"),
-                QStringLiteral("equal, %1 records").arg(comparison.expectedCount)};
+                Commands::tr("совпадает, записей: %1").arg(comparison.expectedCount)};
     }
     return {ExitFailed,
             comparison.outcome == ProgramComparison::Outcome::ReadFailed
@@ -237,7 +240,7 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
     } else if (path.isEmpty()) {
         console.outText(program);
         saved = console.outputOk();
-        reason = QStringLiteral("standard output failed");
+        reason = ProgramFiles::standardOutputFailure();
     } else {
         saved = ProgramFiles::save(path, program, console, reason);
         object.insert(QStringLiteral("output"), path);
@@ -246,10 +249,11 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
         object.insert(QStringLiteral("error"), reason);
         int status = ExitFailed;
         if (!path.isEmpty()) {
-            console.error(QStringLiteral("cannot write %1: %2").arg(path, reason));
+            console.error(Commands::tr("Не удается записать файл %1: %2").arg(path, reason));
             status = ExitBadInput;
         }
-        return {status, QStringLiteral("save-failed"), QStringLiteral("cannot write %1").arg(path)};
+        return {status, QStringLiteral("save-failed"),
+                Commands::tr("Не удается записать файл %1").arg(path)};
     }
     run.line(TransferWording::readSuccessLine());
     if (!outcome.nameWarning.isEmpty()) {
@@ -258,8 +262,8 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
     }
     const int records = outcome.read.records.size();
     return {ExitSuccess, CliOutcome::readName(outcome.read.status),
-            path.isEmpty() ? QStringLiteral("read, %1 records").arg(records)
-                           : QStringLiteral("read, %1 records into %2").arg(records).arg(path)};
+            path.isEmpty() ? Commands::tr("считано записей: %1").arg(records)
+                           : Commands::tr("считано записей: %1, в файл %2").arg(records).arg(path)};
 }
 
 Served readTarget(TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object,
