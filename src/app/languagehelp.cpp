@@ -57,8 +57,10 @@ QString html()
 
 QString example()
 {
-    return QStringLiteral("prgName = \"Ramp\";\n"
-                          "// Начать с нуля\n"
+    // Only the comment is the reader's language; the statements are the device's.
+    return QStringLiteral("prgName = \"Ramp\";\n// ") +
+           QCoreApplication::translate("MainWindow", "Начать с нуля") +
+           QStringLiteral("\n"
                           "Us = 0;\n"
                           "#1;\n"
                           "Us += 10;\n"

@@ -1,7 +1,10 @@
+#include "interfacelanguage.h"
+#include "languagemenu.h"
 #include "mainwindow.h"
-#include "qttranslation.h"
+#include "settingskeys.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStringList>
 
 int main(int argc, char *argv[])
@@ -16,7 +19,10 @@ int main(int argc, char *argv[])
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication application(argc, argv);
-    installQtTranslation(application);
+    // Before any widget exists: texts are translated as they are set.
+    const QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                             SettingsKeys::Organization, SettingsKeys::Application);
+    const InstalledLanguage language(LanguageMenu::languageAtStart(settings));
     MainWindow window;
     window.show();
     // A file manager passes the program file to open as the one argument.

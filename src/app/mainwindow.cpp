@@ -10,6 +10,7 @@
 #include "exchangelogdock.h"
 #include "highlighter.h"
 #include "languagehelp.h"
+#include "languagemenu.h"
 #include "programdocument.h"
 #include "programrundock.h"
 #include "programtransfer.h"
@@ -122,6 +123,7 @@ void MainWindow::setDialogs(std::unique_ptr<UserDialogs> replacement)
     document->setDialogs(dialogs.get());
     editorAids->setDialogs(dialogs.get());
     exchangeLog->setDialogs(dialogs.get());
+    languageMenu->setDialogs(dialogs.get());
 }
 
 QTextEdit *MainWindow::editor() const
@@ -267,6 +269,9 @@ void MainWindow::createActions()
     });
     // clang-format on
     document->setRecentFilesMenu(recentFilesMenu);
+    languageMenu = new LanguageMenu(settings.get(), this);
+    languageMenu->setDialogs(dialogs.get());
+    ui->menuHelp->insertMenu(action("aboutAction"), languageMenu);
 
     QAction *undo = action("undoAction");
     QAction *redo = action("redoAction");

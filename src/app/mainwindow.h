@@ -16,6 +16,7 @@ class DeviceControls;
 class ExchangeLogDock;
 class EditorAids;
 class ElidedLabel;
+class LanguageMenu;
 class ProgramDocument;
 class ProgramRunDock;
 class QAction;
@@ -140,6 +141,7 @@ private:
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
     ProgramRunDock *runDock = nullptr;
+    LanguageMenu *languageMenu = nullptr;
     ActionTable actions;
 
     DeviceControls *controls = nullptr;

@@ -26,4 +26,7 @@ inline const QString SlaveId = QStringLiteral("device/slaveId");
 inline const QString Cell = QStringLiteral("device/cell");
 inline const QString VerifyAfterWrite = QStringLiteral("device/verifyAfterWrite");
 
+// "ru" or "en", chosen in the Help menu; none means the system's language.
+inline const QString InterfaceLanguage = QStringLiteral("interfaceLanguage");
+
 } // namespace SettingsKeys

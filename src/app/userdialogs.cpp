@@ -40,6 +40,11 @@ void UserDialogs::critical(QWidget *parent, const QString &title, const QString 
     box.exec();
 }
 
+void UserDialogs::information(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::information(parent, title, text);
+}
+
 void UserDialogs::about(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox::about(parent, title, text);

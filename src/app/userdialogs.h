@@ -27,6 +27,7 @@ public:
                          const QString &detail = QString());
     virtual void critical(QWidget *parent, const QString &title, const QString &text,
                           const QString &detail = QString());
+    virtual void information(QWidget *parent, const QString &title, const QString &text);
     virtual void about(QWidget *parent, const QString &title, const QString &text);
     // Asked before unsaved changes would be thrown away. saveIsDefault: Enter saves; otherwise
     // Enter cancels.

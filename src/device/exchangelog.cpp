@@ -10,10 +10,11 @@
 
 namespace {
 
-QString tr(const char *text)
+// Names the translation context for lupdate and the run time alike.
+struct Texts
 {
-    return QCoreApplication::translate("ExchangeLog", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(ExchangeLog)
+};
 
 QString hex(quint8 byte)
 {
@@ -58,8 +59,8 @@ QString header(const QByteArray &frame, bool sent)
     if (!bytes || bytes->size() < FrameCodec::HeaderBytes) {
         return QString();
     }
-    return (sent ? tr("кому %1, от %2, команда %3, доступ %4")
-                 : tr("кому %1, от %2, команда %3, статус %4"))
+    return (sent ? Texts::tr("кому %1, от %2, команда %3, доступ %4")
+                 : Texts::tr("кому %1, от %2, команда %3, статус %4"))
         .arg(hex(quint8(bytes->at(0))), hex(quint8(bytes->at(1))), hex(quint8(bytes->at(2))),
              hex(quint8(bytes->at(3))));
 }
@@ -90,20 +91,21 @@ QString line(const ExchangeEvent &event)
     case Kind::Received:
         return withFrame(QStringLiteral("<"), false, QString());
     case Kind::Foreign:
-        return withFrame(QStringLiteral("<"), false, tr("(отброшена: ответ на другой запрос)"));
+        return withFrame(QStringLiteral("<"), false,
+                         Texts::tr("(отброшена: ответ на другой запрос)"));
     case Kind::Stale:
-        return withFrame(QStringLiteral("<"), false, tr("(отброшена: запоздавший ответ)"));
+        return withFrame(QStringLiteral("<"), false, Texts::tr("(отброшена: запоздавший ответ)"));
     case Kind::Echo:
-        return withFrame(QStringLiteral("<"), true, tr("(отброшена: эхо запроса)"));
+        return withFrame(QStringLiteral("<"), true, Texts::tr("(отброшена: эхо запроса)"));
     case Kind::Doubt:
         return withFrame(QStringLiteral("<"), false,
-                         tr("(второй ответ: обмен %1 под сомнением)").arg(event.value));
+                         Texts::tr("(второй ответ: обмен %1 под сомнением)").arg(event.value));
     case Kind::TimeOut:
-        return eventLine(tr("тайм-аут: нет ответа за %1 мс").arg(event.value));
+        return eventLine(Texts::tr("тайм-аут: нет ответа за %1 мс").arg(event.value));
     case Kind::Retry:
-        return eventLine(tr("повтор: попытка %1 из %2").arg(event.value).arg(event.limit));
+        return eventLine(Texts::tr("повтор: попытка %1 из %2").arg(event.value).arg(event.limit));
     case Kind::Discarded:
-        return eventLine(tr("отброшено символов на входе: %1").arg(event.value));
+        return eventLine(Texts::tr("отброшено символов на входе: %1").arg(event.value));
     }
     return eventLine(QString());
 }

@@ -7,10 +7,11 @@
 
 namespace {
 
-QString tr(const char *text)
+// Names the translation context for lupdate and the run time alike.
+struct Texts
 {
-    return QCoreApplication::translate("ProgramTransfer", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(ProgramTransfer)
+};
 
 constexpr int MaxNameCharCode = 255;
 
@@ -34,8 +35,9 @@ ProgramTransfer::ProgramTransfer(DeviceLink &link, quint8 slaveId, int cell, Rep
 
 QString ProgramTransfer::partialWriteWarning(int cellNumber)
 {
-    return tr("Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — "
-              "запишите программу снова")
+    return Texts::tr(
+               "Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — "
+               "запишите программу снова")
         .arg(cellNumber);
 }
 
@@ -92,8 +94,9 @@ namespace {
 
 QString answeredTwiceLine()
 {
-    return tr("Прибор ответил дважды на один запрос, и его ответам нельзя доверять — проверьте "
-              "линию (помехи, повторитель RS-485, второй прибор с тем же Slave ID) и повторите");
+    return Texts::tr(
+        "Прибор ответил дважды на один запрос, и его ответам нельзя доверять — проверьте "
+        "линию (помехи, повторитель RS-485, второй прибор с тем же Slave ID) и повторите");
 }
 
 } // namespace
@@ -164,18 +167,18 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
     m_storedLines = 0;
     beginSteps();
     if (program.isEmpty()) {
-        m_report(tr("Нет данных для записи"));
+        m_report(Texts::tr("Нет данных для записи"));
         return WriteResult::NothingToWrite;
     }
     // The count travels as one byte and the read-back refuses more than this: a longer program
     // would be stored but could never be read again.
     if (program.size() > ProgramImage::MaxRecords) {
-        m_report(tr("error: некорректное кол-во строк"));
+        m_report(Texts::tr("error: некорректное кол-во строк"));
         return WriteResult::TooManyRecords;
     }
     // A character beyond one byte would be stored as 0 and come back as another name.
     if (!nameFitsDevice(name)) {
-        m_report(tr("error: некорректное имя программы"));
+        m_report(Texts::tr("error: некорректное имя программы"));
         return WriteResult::BadName;
     }
 
@@ -191,9 +194,10 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
         [this, &name]() { return m_link.WritePrgName(m_slaveId, name, m_cell, WriteAccess); };
     const auto failed = [this, lines](int step) {
         if (step < lines)
-            m_report(tr("Ошибка записи"));
+            m_report(Texts::tr("Ошибка записи"));
         else
-            m_report(step == lines ? tr("Ошибка записи size") : tr("Ошибка записи prgName"));
+            m_report(step == lines ? Texts::tr("Ошибка записи size")
+                                   : Texts::tr("Ошибка записи prgName"));
         if (m_answeredTwice)
             m_report(answeredTwiceLine());
         return step < lines    ? WriteResult::LineFailed
@@ -208,7 +212,7 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
         if (failedStep >= 0)
             return failed(failedStep);
         m_storedLines = i + 1;
-        m_report(tr("Строка %1 записана").arg(i));
+        m_report(Texts::tr("Строка %1 записана").arg(i));
         progressed(i + 1, lines + 2);
     }
 
@@ -217,7 +221,7 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
     int failedStep = runStep(lines);
     if (failedStep >= 0)
         return failed(failedStep);
-    m_report(tr("Size записан"));
+    m_report(Texts::tr("Size записан"));
     progressed(lines + 1, lines + 2);
 
     if (m_cancelRequested)
@@ -227,9 +231,9 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
         return failed(failedStep);
     if (m_cancelRequested)
         return WriteResult::Cancelled;
-    m_report(tr("PrgName \"%1\" записан\n").arg(name));
+    m_report(Texts::tr("PrgName \"%1\" записан\n").arg(name));
     progressed(lines + 2, lines + 2);
-    m_report(tr("Данные успешно записаны"));
+    m_report(Texts::tr("Данные успешно записаны"));
     return WriteResult::Written;
 }
 
@@ -273,17 +277,18 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
     const auto failed = [&](int step) {
         result.records.clear();
         if (step == 0) {
-            m_report(tr("error: ошибка чтения size"));
+            m_report(Texts::tr("error: ошибка чтения size"));
             result.status = ReadStatus::SizeFailed;
         } else if (step == 1) {
-            m_report(tr("error: ошибка чтения prgName"));
+            m_report(Texts::tr("error: ошибка чтения prgName"));
             result.status = ReadStatus::NameFailed;
         } else {
-            m_report(tr("error: ошибка чтения строки"));
+            m_report(Texts::tr("error: ошибка чтения строки"));
             if (readsDisagree) {
-                m_report(tr("Строка %1 при трёх чтениях пришла по-разному — проверьте линию и "
-                            "повторите чтение")
-                             .arg(step - 2));
+                m_report(
+                    Texts::tr("Строка %1 при трёх чтениях пришла по-разному — проверьте линию и "
+                              "повторите чтение")
+                        .arg(step - 2));
             }
             result.status = ReadStatus::LineFailed;
         }
@@ -293,12 +298,12 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
     };
     const auto countRefused = [&]() {
         if (count <= 0) {
-            m_report(tr("Нет записей для чтения"));
+            m_report(Texts::tr("Нет записей для чтения"));
             result.status = ReadStatus::NoRecords;
             return true;
         }
         if (count > ProgramImage::MaxRecords) {
-            m_report(tr("error: некорректное кол-во строк"));
+            m_report(Texts::tr("error: некорректное кол-во строк"));
             result.status = ReadStatus::BadCount;
             return true;
         }
@@ -310,7 +315,7 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
         return failed(failedStep);
     if (countRefused())
         return result;
-    m_report(tr("Всего строк %1").arg(count));
+    m_report(Texts::tr("Всего строк %1").arg(count));
     const int firstCount = count;
     progressed(1, count + 2);
 
@@ -325,7 +330,7 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
     if (count != firstCount) {
         if (countRefused())
             return result;
-        m_report(tr("Всего строк %1").arg(count));
+        m_report(Texts::tr("Всего строк %1").arg(count));
     }
     m_report(QStringLiteral("prgName = \"") + name + QLatin1Char('"'));
     progressed(2, count + 2);
@@ -343,7 +348,7 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
         failedStep = runStep(i + 2, i + 1 == count);
         if (failedStep >= 0)
             return failed(failedStep);
-        m_report(tr("Строка %1 считана").arg(i));
+        m_report(Texts::tr("Строка %1 считана").arg(i));
         progressed(i + 3, count + 2);
     }
     if (m_cancelRequested) {

@@ -9,10 +9,11 @@ namespace {
 constexpr int MsPerSecond = 1000;
 constexpr int SecondsPerMinute = 60;
 
-QString tr(const char *text)
+// Names the translation context for lupdate and the run time alike.
+struct Texts
 {
-    return QCoreApplication::translate("TransferWording", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(TransferWording)
+};
 
 } // namespace
 
@@ -20,45 +21,45 @@ namespace TransferWording {
 
 QString writeHeading()
 {
-    return tr("Запись данных в устройство");
+    return Texts::tr("Запись данных в устройство");
 }
 
 QString readHeading()
 {
-    return tr("Чтение данных из устройства");
+    return Texts::tr("Чтение данных из устройства");
 }
 
 QString compareHeading(int cellNumber)
 {
-    return tr("Сравнение с программой в ячейке %1").arg(cellNumber);
+    return Texts::tr("Сравнение с программой в ячейке %1").arg(cellNumber);
 }
 
 QString stoppedLine()
 {
-    return tr("Прервано");
+    return Texts::tr("Прервано");
 }
 
 QString readSuccessLine()
 {
-    return tr("Данные успешно считаны и декодированы");
+    return Texts::tr("Данные успешно считаны и декодированы");
 }
 
 QString lostLine()
 {
-    return tr("Связь с прибором потеряна");
+    return Texts::tr("Связь с прибором потеряна");
 }
 
 QString noAnswerLine(int slaveId)
 {
-    return tr("Прибор не отвечает: проверьте Slave ID (%1), кабель и питание").arg(slaveId);
+    return Texts::tr("Прибор не отвечает: проверьте Slave ID (%1), кабель и питание").arg(slaveId);
 }
 
 QString timeLeft(qint64 ms)
 {
     const qint64 seconds = (ms + MsPerSecond - 1) / MsPerSecond;
     if (seconds < SecondsPerMinute)
-        return tr("осталось %1 с").arg(seconds);
-    return tr("осталось %1 мин %2 с")
+        return Texts::tr("осталось %1 с").arg(seconds);
+    return Texts::tr("осталось %1 мин %2 с")
         .arg(seconds / SecondsPerMinute)
         .arg(seconds % SecondsPerMinute, 2, 10, QLatin1Char('0'));
 }
@@ -72,35 +73,37 @@ QVector<Line> comparisonLines(const TransferOutcome &outcome, const InstructionL
 {
     const ProgramComparison &comparison = outcome.comparison;
     if (comparison.equal())
-        return {{tr("Проверка пройдена: %1 записей совпадают").arg(comparison.expectedCount)}};
-    const QString prefix = tr("error: проверка: ");
+        return {
+            {Texts::tr("Проверка пройдена: %1 записей совпадают").arg(comparison.expectedCount)}};
+    const QString prefix = Texts::tr("error: проверка: ");
     if (comparison.outcome == ProgramComparison::Outcome::ReadFailed) {
         return {{prefix + (comparison.readStatus == ProgramTransfer::ReadStatus::NoRecords
-                               ? tr("в ячейке нет программы")
-                               : tr("ячейку не удалось считать")),
+                               ? Texts::tr("в ячейке нет программы")
+                               : Texts::tr("ячейку не удалось считать")),
                  true}};
     }
     QVector<Line> lines;
     if (comparison.countDiffers) {
-        lines.append({prefix + tr("кол-во записей в программе %1, в приборе %2")
+        lines.append({prefix + Texts::tr("кол-во записей в программе %1, в приборе %2")
                                    .arg(comparison.expectedCount)
                                    .arg(comparison.readCount),
                       true});
     }
     if (comparison.nameDiffers) {
-        lines.append({prefix + tr("имя в программе \"%1\", в приборе \"%2\"")
+        lines.append({prefix + Texts::tr("имя в программе \"%1\", в приборе \"%2\"")
                                    .arg(comparison.expectedName, comparison.readName),
                       true});
     }
     const int first = comparison.firstDifferingRecord();
     if (first >= 0) {
-        lines.append({prefix + tr("запись %1 (строка %2) отличается; всего отличается записей: %3")
-                                   .arg(first)
-                                   .arg(outcome.firstDifferenceLine)
-                                   .arg(comparison.differingRecords.size()),
-                      true, outcome.firstDifferenceLine});
+        lines.append(
+            {prefix + Texts::tr("запись %1 (строка %2) отличается; всего отличается записей: %3")
+                          .arg(first)
+                          .arg(outcome.firstDifferenceLine)
+                          .arg(comparison.differingRecords.size()),
+             true, outcome.firstDifferenceLine});
         if (program && first < program->size() && first < outcome.read.records.size()) {
-            lines.append({prefix + tr("запись %1: в программе %2, в приборе %3")
+            lines.append({prefix + Texts::tr("запись %1: в программе %2, в приборе %3")
                                        .arg(first)
                                        .arg(recordBytes(program->at(first)),
                                             recordBytes(outcome.read.records.at(first))),

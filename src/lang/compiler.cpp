@@ -13,10 +13,11 @@
 
 namespace {
 
-QString tr(const char *text)
+// Names the translation context for lupdate and the run time alike.
+struct Texts
 {
-    return QCoreApplication::translate("Compiler", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(Compiler)
+};
 
 QString debugLine(const Instruction &r)
 {
@@ -103,7 +104,7 @@ bool resolveReferences(InstructionList &records, const QVector<bool> &elseGiven,
         if (r.func != Label)
             continue;
         if (labels.contains(r.arg1)) {
-            error(index, false, tr("error: повтор ссылки #%1").arg(r.arg1));
+            error(index, false, Texts::tr("error: повтор ссылки #%1").arg(r.arg1));
             failed = true;
         } else {
             labels.insert(r.arg1, index);
@@ -115,7 +116,7 @@ bool resolveReferences(InstructionList &records, const QVector<bool> &elseGiven,
         if (r.func == If) {
             const auto then = labels.constFind(r.arg3);
             if (then == labels.cend()) {
-                error(index, false, tr("error if: ссылка #%1 не найдена").arg(r.arg3));
+                error(index, false, Texts::tr("error if: ссылка #%1 не найдена").arg(r.arg3));
                 failed = true;
                 continue;
             }
@@ -123,13 +124,14 @@ bool resolveReferences(InstructionList &records, const QVector<bool> &elseGiven,
             if (elseGiven.at(index)) {
                 const auto otherwise = labels.constFind(r.arg4);
                 if (otherwise == labels.cend()) {
-                    error(index, true, tr("error if-else: ссылка #%1 не найдена").arg(r.arg4));
+                    error(index, true,
+                          Texts::tr("error if-else: ссылка #%1 не найдена").arg(r.arg4));
                     failed = true;
                 } else if (otherwise.value() == 0) {
                     // Index 0 in arg4 means "no else branch" to the device: refuse rather than
                     // silently drop the branch.
                     error(index, true,
-                          tr("error if-else: ссылка #%1 не может указывать на первую запись")
+                          Texts::tr("error if-else: ссылка #%1 не может указывать на первую запись")
                               .arg(r.arg4));
                     failed = true;
                 } else {
@@ -139,7 +141,7 @@ bool resolveReferences(InstructionList &records, const QVector<bool> &elseGiven,
         } else if (r.func == Jmp) {
             const auto target = labels.constFind(r.arg1);
             if (target == labels.cend()) {
-                error(index, false, tr("error jmp: ссылка #%1 не найдена").arg(r.arg1));
+                error(index, false, Texts::tr("error jmp: ссылка #%1 не найдена").arg(r.arg1));
                 failed = true;
             } else {
                 r.arg1 = target.value();
@@ -234,7 +236,7 @@ std::optional<QString> Compiler::build(const QString &line, const QRegExp &re, i
     }
     case PrgName:
         if (!firstLine)
-            return failed + tr(" должен быть в первой строке");
+            return failed + Texts::tr(" должен быть в первой строке");
         break;
     default:
         break;
@@ -245,7 +247,7 @@ std::optional<QString> Compiler::build(const QString &line, const QRegExp &re, i
 void Compiler::scan(const QString &text, CompileResult &result) const
 {
     Findings out(result);
-    out.line(tr("Компиляция:"));
+    out.line(Texts::tr("Компиляция:"));
 
     const QStringList lines = text.split(QLatin1Char('\n'));
     // Every record that compiled, those after a stop too, so that the diagnostics can check
@@ -288,8 +290,8 @@ void Compiler::scan(const QString &text, CompileResult &result) const
         const int commentAt = comment.indexIn(line);
         if (commentAt >= 0) {
             if (commentAt > 0 && matchingPattern(patterns, line.left(commentAt)) >= 0)
-                out.warning(sourceLine, tr("оператор перед // не компилируется: строка с // "
-                                           "целиком считается комментарием"));
+                out.warning(sourceLine, Texts::tr("оператор перед // не компилируется: строка с // "
+                                                  "целиком считается комментарием"));
             continue;
         }
 
@@ -324,7 +326,7 @@ void Compiler::scan(const QString &text, CompileResult &result) const
             result.hasProgramName = true;
             if (!fitsDevice(result.programName))
                 out.warning(sourceLine,
-                            tr("имя программы содержит символы, которых нет в приборе"));
+                            Texts::tr("имя программы содержит символы, которых нет в приборе"));
         }
         out.line(line, sourceLine);
         if (made && (r.func % 2) == 1)
@@ -355,10 +357,11 @@ void Compiler::scan(const QString &text, CompileResult &result) const
 
     out.line(QString());
     if (records.size() > ProgramImage::MaxRecords)
-        out.warning(recordLines.constLast(),
-                    tr("%1 записей: в ячейку прибора помещается не более 100").arg(records.size()));
+        out.warning(
+            recordLines.constLast(),
+            Texts::tr("%1 записей: в ячейку прибора помещается не более 100").arg(records.size()));
     if (!records.isEmpty() && !result.hasProgramName)
-        out.warning(1, tr("нет строки prgName: в прибор будет записано пустое имя"));
+        out.warning(1, Texts::tr("нет строки prgName: в прибор будет записано пустое имя"));
     if (errorCount != 0) {
         checkReferencesOnly();
         return;
@@ -373,9 +376,9 @@ void Compiler::scan(const QString &text, CompileResult &result) const
 
     const FlowAnalysis::Findings flow = FlowAnalysis::analyse(result.instructions);
     for (const int index : flow.unreachableRuns)
-        out.warning(recordLines.at(index), tr("до этой строки программа не доходит"));
+        out.warning(recordLines.at(index), Texts::tr("до этой строки программа не доходит"));
     for (const int index : flow.loopsWithoutDelay)
-        out.warning(recordLines.at(index), tr("цикл без задержки"));
+        out.warning(recordLines.at(index), Texts::tr("цикл без задержки"));
 }
 
 CompileResult compileProgram(const QString &text)

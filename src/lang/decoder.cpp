@@ -8,10 +8,11 @@
 
 namespace {
 
-QString tr(const char *text)
+// Names the translation context for lupdate and the run time alike.
+struct Texts
 {
-    return QCoreApplication::translate("Decoder", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(Decoder)
+};
 
 constexpr int FirstOperandMask = 0x3F;
 constexpr int NamedOperandShift = 6;
@@ -65,8 +66,8 @@ QString Decoder::unwritableNameWarning(const QString &name)
     }
     while (shown.endsWith(QLatin1Char(' ')))
         shown.chop(1);
-    return tr("Внимание: имя программы в приборе («%1») нельзя записать обратно — исправьте "
-              "строку prgName")
+    return Texts::tr("Внимание: имя программы в приборе («%1») нельзя записать обратно — исправьте "
+                     "строку prgName")
         .arg(shown);
 }
 
@@ -129,7 +130,7 @@ DecodeResult Decoder::decode(const QString &name, InstructionList records) const
         if (r.func != Label)
             continue;
         if (labels.contains(r.arg1)) {
-            result.error = tr("error: повтор ссылки #%1").arg(r.arg1);
+            result.error = Texts::tr("error: повтор ссылки #%1").arg(r.arg1);
             return result;
         }
         labels.insert(r.arg1, index);
@@ -145,22 +146,22 @@ DecodeResult Decoder::decode(const QString &name, InstructionList records) const
         if (r.func == If) {
             const int then = r.arg3;
             if (!inRange(then, count)) {
-                result.error = tr("error: некорректная ссылка if");
+                result.error = Texts::tr("error: некорректная ссылка if");
                 return result;
             }
             if (records.at(then).func != Label) {
-                result.error = tr("error: некорректная ссылка #");
+                result.error = Texts::tr("error: некорректная ссылка #");
                 return result;
             }
             thenLabels[index] = records.at(then).arg1;
             const int otherwise = r.arg4;
             if (otherwise > 0) {
                 if (!inRange(otherwise, count)) {
-                    result.error = tr("error: некорректная ссылка if-else");
+                    result.error = Texts::tr("error: некорректная ссылка if-else");
                     return result;
                 }
                 if (records.at(otherwise).func != Label) {
-                    result.error = tr("error: некорректная ссылка else #");
+                    result.error = Texts::tr("error: некорректная ссылка else #");
                     return result;
                 }
                 elseLabels[index] = records.at(otherwise).arg1;
@@ -168,11 +169,11 @@ DecodeResult Decoder::decode(const QString &name, InstructionList records) const
         } else if (r.func == Jmp) {
             const int target = r.arg1;
             if (!inRange(target, count)) {
-                result.error = tr("error: некорректная ссылка jmp");
+                result.error = Texts::tr("error: некорректная ссылка jmp");
                 return result;
             }
             if (records.at(target).func != Label) {
-                result.error = tr("error: некорректная ссылка jmp #");
+                result.error = Texts::tr("error: некорректная ссылка jmp #");
                 return result;
             }
             r.arg1 = records.at(target).arg1;

@@ -11,10 +11,11 @@
 
 namespace {
 
-QString tr(const char *text)
+// Names the translation context for lupdate and the run time alike.
+struct Texts
 {
-    return QCoreApplication::translate("ProgramRun", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(ProgramRun)
+};
 
 constexpr qint64 MsPerSecond = 1000;
 constexpr qint64 MsPerMinute = 60 * MsPerSecond;
@@ -240,24 +241,26 @@ QString ProgramRun::stopText(const RunOutcome &outcome, qint64 limitMs)
 {
     switch (outcome.stop) {
     case RunStop::End:
-        return tr("программа завершилась за %1").arg(durationText(outcome.finalTimeMs));
+        return Texts::tr("программа завершилась за %1").arg(durationText(outcome.finalTimeMs));
     case RunStop::Time:
-        return tr("достигнут предел времени %1").arg(durationText(limitMs));
+        return Texts::tr("достигнут предел времени %1").arg(durationText(limitMs));
     case RunStop::DivisionByZero:
-        return tr("деление на ноль в строке %1, время программы %2")
+        return Texts::tr("деление на ноль в строке %1, время программы %2")
             .arg(outcome.firstLine)
             .arg(durationText(outcome.finalTimeMs));
     case RunStop::Stall: {
-        const QString lines = outcome.firstLine == outcome.lastLine
-                                  ? tr("цикл без задержки в строке %1").arg(outcome.firstLine)
-                                  : tr("цикл без задержки в строках %1–%2")
-                                        .arg(outcome.firstLine)
-                                        .arg(outcome.lastLine);
-        return tr("%1, время программы %2").arg(lines, durationText(outcome.finalTimeMs));
+        const QString lines =
+            outcome.firstLine == outcome.lastLine
+                ? Texts::tr("цикл без задержки в строке %1").arg(outcome.firstLine)
+                : Texts::tr("цикл без задержки в строках %1–%2")
+                      .arg(outcome.firstLine)
+                      .arg(outcome.lastLine);
+        return Texts::tr("%1, время программы %2").arg(lines, durationText(outcome.finalTimeMs));
     }
     case RunStop::Budget:
-        return tr("прогон остановлен после %1 записей и %2 изменений операндов, время программы "
-                  "%3: уменьшите предел времени")
+        return Texts::tr(
+                   "прогон остановлен после %1 записей и %2 изменений операндов, время программы "
+                   "%3: уменьшите предел времени")
             .arg(outcome.executedRecords)
             .arg(outcome.trace.size())
             .arg(durationText(outcome.finalTimeMs));
@@ -268,16 +271,16 @@ QString ProgramRun::stopText(const RunOutcome &outcome, qint64 limitMs)
 QString ProgramRun::durationText(qint64 ms)
 {
     if (ms < MsPerSecond)
-        return tr("%1 мс").arg(ms);
+        return Texts::tr("%1 мс").arg(ms);
     if (ms < MsPerMinute)
-        return tr("%1 с").arg(secondsText(ms));
+        return Texts::tr("%1 с").arg(secondsText(ms));
     QStringList parts;
     if (ms >= MsPerHour)
-        parts << tr("%1 ч").arg(ms / MsPerHour);
+        parts << Texts::tr("%1 ч").arg(ms / MsPerHour);
     if (const qint64 minutes = ms % MsPerHour / MsPerMinute)
-        parts << tr("%1 мин").arg(minutes);
+        parts << Texts::tr("%1 мин").arg(minutes);
     if (const qint64 rest = ms % MsPerMinute)
-        parts << tr("%1 с").arg(secondsText(rest));
+        parts << Texts::tr("%1 с").arg(secondsText(rest));
     return parts.join(QLatin1Char(' '));
 }
 

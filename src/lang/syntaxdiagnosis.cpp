@@ -12,10 +12,11 @@ namespace SyntaxDiagnosis {
 
 namespace {
 
-QString tr(const char *text)
+// Names the translation context for lupdate and the run time alike.
+struct Texts
 {
-    return QCoreApplication::translate("SyntaxDiagnosis", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(SyntaxDiagnosis)
+};
 
 constexpr qint64 Int32Min = std::numeric_limits<qint32>::min();
 constexpr qint64 Int32Max = std::numeric_limits<qint32>::max();
@@ -175,7 +176,7 @@ private:
             (c == QLatin1Char('=') && peek(1) != QLatin1Char('=')) ||
             (QStringLiteral("+-*/").contains(c) && !c.isNull() && peek(1) == QLatin1Char('='));
         if (assigns) {
-            fail(viable, tr("неизвестный операнд %1").arg(Diagnostic::excerpt(first)));
+            fail(viable, Texts::tr("неизвестный операнд %1").arg(Diagnostic::excerpt(first)));
             return;
         }
         // A keyword run into what follows it ("ifUs", "jmp1"): its own form says what is missing.
@@ -188,7 +189,8 @@ private:
         }
         for (const QString &known : keywords() + operands()) {
             if (first.compare(known, Qt::CaseInsensitive) == 0) {
-                fail(viable, tr("ожидается %1: большие и малые буквы различаются").arg(known));
+                fail(viable,
+                     Texts::tr("ожидается %1: большие и малые буквы различаются").arg(known));
                 return;
             }
         }
@@ -199,11 +201,11 @@ private:
     bool endOfStatement()
     {
         skipSpaces();
-        if (!expect(QLatin1Char(';'), tr("ожидается ';' в конце оператора")))
+        if (!expect(QLatin1Char(';'), Texts::tr("ожидается ';' в конце оператора")))
             return false;
         skipSpaces();
         if (!atEnd())
-            return fail(m_at, tr("после ';' в строке ничего не должно быть"));
+            return fail(m_at, Texts::tr("после ';' в строке ничего не должно быть"));
         return true;
     }
 
@@ -214,7 +216,7 @@ private:
         while (!atEnd() && isDigit(peek())) {
             const QChar c = peek();
             if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return fail(m_at, tr("в числе допустимы только цифры 0–9"));
+                return fail(m_at, Texts::tr("в числе допустимы только цифры 0–9"));
             value = value * 10 + (c.unicode() - '0');
             if ((negative && -value < lowest) || (!negative && value > highest))
                 return fail(m_at, rangeReason);
@@ -226,7 +228,7 @@ private:
     // A number or an operand name: the second operand of an assignment, the right side of an if.
     bool source()
     {
-        const QString expected = tr("ожидается число или операнд");
+        const QString expected = Texts::tr("ожидается число или операнд");
         if (atEnd())
             return fail(m_at, expected);
         const QChar c = peek();
@@ -235,9 +237,9 @@ private:
             if (negative)
                 ++m_at;
             if (atEnd() || !isDigit(peek()))
-                return fail(m_at, tr("ожидается число"));
+                return fail(m_at, Texts::tr("ожидается число"));
             return digits(negative, Int32Min, Int32Max,
-                          tr("число вне диапазона −2147483648…2147483647"));
+                          Texts::tr("число вне диапазона −2147483648…2147483647"));
         }
         if (!isWord(c))
             return fail(m_at, expected);
@@ -248,27 +250,27 @@ private:
     {
         const QString name = word();
         if (name.isEmpty() || name.at(0).isDigit())
-            return fail(m_at, tr("ожидается операнд"));
+            return fail(m_at, Texts::tr("ожидается операнд"));
         if (allowed.contains(name)) {
             m_at += name.size();
             return true;
         }
         if (name == Blk)
-            return fail(m_at, tr("слева в if не может стоять Blk"));
+            return fail(m_at, Texts::tr("слева в if не может стоять Blk"));
         return fail(m_at + viablePrefix(name, allowed),
-                    tr("неизвестный операнд %1").arg(Diagnostic::excerpt(name)));
+                    Texts::tr("неизвестный операнд %1").arg(Diagnostic::excerpt(name)));
     }
 
     // \d\d? after a "#".
     bool labelNumber()
     {
-        const QString reason = tr("метка — одна или две цифры");
+        const QString reason = Texts::tr("метка — одна или две цифры");
         int count = 0;
         while (!atEnd() && isDigit(peek())) {
             if (count == 2)
                 return fail(m_at, reason);
             if (peek() < QLatin1Char('0') || peek() > QLatin1Char('9'))
-                return fail(m_at, tr("в числе допустимы только цифры 0–9"));
+                return fail(m_at, Texts::tr("в числе допустимы только цифры 0–9"));
             ++count;
             ++m_at;
         }
@@ -287,12 +289,15 @@ private:
     }
 
     // "#" and a label number.
-    bool reference() { return expect(QLatin1Char('#'), tr("ожидается #метка")) && labelNumber(); }
+    bool reference()
+    {
+        return expect(QLatin1Char('#'), Texts::tr("ожидается #метка")) && labelNumber();
+    }
 
     void assignment()
     {
         skipSpaces();
-        const QString expected = tr("ожидается =, +=, -=, *= или /=");
+        const QString expected = Texts::tr("ожидается =, +=, -=, *= или /=");
         const QChar c = peek();
         if (c == QLatin1Char('=')) {
             ++m_at;
@@ -311,10 +316,10 @@ private:
 
     void ifStatement()
     {
-        if (!oneSpace(tr("после if нужен ровно один пробел")) || !operand(leftOperands()))
+        if (!oneSpace(Texts::tr("после if нужен ровно один пробел")) || !operand(leftOperands()))
             return;
         skipSpaces();
-        const QString expected = tr("ожидается сравнение: ==, !=, <, <=, > или >=");
+        const QString expected = Texts::tr("ожидается сравнение: ==, !=, <, <=, > или >=");
         QString op = m_line.mid(m_at, 2);
         if (op != QLatin1String("==") && op != QLatin1String("!=") && op != QLatin1String("<=") &&
             op != QLatin1String(">=")) {
@@ -329,7 +334,7 @@ private:
             }
         }
         if (!m_compareCodes.contains(op)) {
-            fail(m_at, tr("неизвестное сравнение %1").arg(op));
+            fail(m_at, Texts::tr("неизвестное сравнение %1").arg(op));
             return;
         }
         m_at += op.size();
@@ -338,11 +343,11 @@ private:
             return;
         const bool spaced = skipSpaces() > 0;
         if (!spaced && peek() == QLatin1Char('#')) {
-            fail(m_at, tr("перед # нужен пробел"));
+            fail(m_at, Texts::tr("перед # нужен пробел"));
             return;
         }
         if (!spaced) {
-            fail(m_at, tr("ожидается #метка"));
+            fail(m_at, Texts::tr("ожидается #метка"));
             return;
         }
         if (!reference())
@@ -352,14 +357,14 @@ private:
         const QString next = word();
         if (next == Else) {
             if (!spacedElse) {
-                fail(m_at, tr("перед else нужен пробел"));
+                fail(m_at, Texts::tr("перед else нужен пробел"));
                 return;
             }
             m_at += Else.size();
-            if (!oneSpace(tr("после else нужен ровно один пробел")) || !reference())
+            if (!oneSpace(Texts::tr("после else нужен ровно один пробел")) || !reference())
                 return;
         } else if (spacedElse && !next.isEmpty() && viablePrefix(next, {Else}) > 0) {
-            fail(m_at + viablePrefix(next, {Else}), tr("ожидается else или ';'"));
+            fail(m_at + viablePrefix(next, {Else}), Texts::tr("ожидается else или ';'"));
             return;
         } else {
             m_at = beforeElse;
@@ -370,7 +375,7 @@ private:
     void jump()
     {
         if (skipSpaces() == 0 && !atEnd() && peek() != QLatin1Char(';')) {
-            fail(m_at, tr("после jmp нужен пробел"));
+            fail(m_at, Texts::tr("после jmp нужен пробел"));
             return;
         }
         if (reference())
@@ -380,27 +385,27 @@ private:
     void delay(const QString &keyword)
     {
         if (skipSpaces() == 0 && !atEnd() && peek() != QLatin1Char(';')) {
-            fail(m_at, tr("после %1 нужен пробел").arg(keyword));
+            fail(m_at, Texts::tr("после %1 нужен пробел").arg(keyword));
             return;
         }
         if (atEnd() || !isDigit(peek())) {
-            fail(m_at, tr("ожидается число"));
+            fail(m_at, Texts::tr("ожидается число"));
             return;
         }
-        if (digits(false, 0, Int32Max, tr("число вне диапазона 0…2147483647")))
+        if (digits(false, 0, Int32Max, Texts::tr("число вне диапазона 0…2147483647")))
             endOfStatement();
     }
 
     void programName(int start)
     {
         skipSpaces();
-        if (!expect(QLatin1Char('='), tr("ожидается '='")))
+        if (!expect(QLatin1Char('='), Texts::tr("ожидается '='")))
             return;
         skipSpaces();
-        const QString quote = tr("ожидается '\"'");
+        const QString quote = Texts::tr("ожидается '\"'");
         if (!expect(QLatin1Char('"'), quote))
             return;
-        const QString reason = tr("имя программы — от 1 до 5 букв, цифр или знаков _");
+        const QString reason = Texts::tr("имя программы — от 1 до 5 букв, цифр или знаков _");
         int count = 0;
         while (!atEnd() && isWord(peek())) {
             if (count == 5) {
@@ -418,7 +423,7 @@ private:
         if (!expect(QLatin1Char('"'), quote) || !endOfStatement())
             return;
         if (!m_firstLine)
-            fail(start, tr("prgName должен быть в первой строке"));
+            fail(start, Texts::tr("prgName должен быть в первой строке"));
     }
 
     const QString &m_line;
@@ -432,7 +437,7 @@ private:
 
 QString notAStatement()
 {
-    return tr("строка не является оператором языка");
+    return Texts::tr("строка не является оператором языка");
 }
 
 Finding diagnose(const QString &line, bool firstLine, const Language::CodeTable &compareCodes)

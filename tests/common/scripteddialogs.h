@@ -13,7 +13,8 @@ class ScriptedDialogs : public UserDialogs
 public:
     struct Call
     {
-        QString kind; // "open", "save", "warning", "critical", "about", "ask", "stop", "line"
+        QString kind; // "open", "save", "warning", "critical", "information", "about", "ask",
+                      // "stop", "line"
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
@@ -58,6 +59,10 @@ public:
                   const QString &detail = QString()) override
     {
         calls.append({QStringLiteral("critical"), title, text, QString(), detail});
+    }
+    void information(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("information"), title, text, QString(), QString()});
     }
     void about(QWidget *, const QString &title, const QString &text) override
     {

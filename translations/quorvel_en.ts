@@ -1,0 +1,1170 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>Compiler</name>
+    <message>
+        <source>error: повтор ссылки #%1</source>
+        <translation>error: duplicate reference #%1</translation>
+    </message>
+    <message>
+        <source>error if: ссылка #%1 не найдена</source>
+        <translation>error if: reference #%1 not found</translation>
+    </message>
+    <message>
+        <source>error if-else: ссылка #%1 не найдена</source>
+        <translation>error if-else: reference #%1 not found</translation>
+    </message>
+    <message>
+        <source>error if-else: ссылка #%1 не может указывать на первую запись</source>
+        <translation>error if-else: reference #%1 cannot point to the first record</translation>
+    </message>
+    <message>
+        <source>error jmp: ссылка #%1 не найдена</source>
+        <translation>error jmp: reference #%1 not found</translation>
+    </message>
+    <message>
+        <source> должен быть в первой строке</source>
+        <translation> must be on the first line</translation>
+    </message>
+    <message>
+        <source>Компиляция:</source>
+        <translation>Compiling:</translation>
+    </message>
+    <message>
+        <source>оператор перед // не компилируется: строка с // целиком считается комментарием</source>
+        <translation>the statement before // is not compiled: a line with // is a comment as a whole</translation>
+    </message>
+    <message>
+        <source>имя программы содержит символы, которых нет в приборе</source>
+        <translation>the program name contains characters the device cannot store</translation>
+    </message>
+    <message>
+        <source>%1 записей: в ячейку прибора помещается не более 100</source>
+        <translation>%1 records: a device cell holds at most 100</translation>
+    </message>
+    <message>
+        <source>нет строки prgName: в прибор будет записано пустое имя</source>
+        <translation>no prgName line: an empty name will be written to the device</translation>
+    </message>
+    <message>
+        <source>до этой строки программа не доходит</source>
+        <translation>the program never reaches this line</translation>
+    </message>
+    <message>
+        <source>цикл без задержки</source>
+        <translation>loop without a delay</translation>
+    </message>
+</context>
+<context>
+    <name>Decoder</name>
+    <message>
+        <source>Внимание: имя программы в приборе («%1») нельзя записать обратно — исправьте строку prgName</source>
+        <translation>Warning: the program name in the device (&quot;%1&quot;) cannot be written back — correct the prgName line</translation>
+    </message>
+    <message>
+        <source>error: повтор ссылки #%1</source>
+        <translation>error: duplicate reference #%1</translation>
+    </message>
+    <message>
+        <source>error: некорректная ссылка if</source>
+        <translation>error: invalid if reference</translation>
+    </message>
+    <message>
+        <source>error: некорректная ссылка #</source>
+        <translation>error: invalid # reference</translation>
+    </message>
+    <message>
+        <source>error: некорректная ссылка if-else</source>
+        <translation>error: invalid if-else reference</translation>
+    </message>
+    <message>
+        <source>error: некорректная ссылка else #</source>
+        <translation>error: invalid else # reference</translation>
+    </message>
+    <message>
+        <source>error: некорректная ссылка jmp</source>
+        <translation>error: invalid jmp reference</translation>
+    </message>
+    <message>
+        <source>error: некорректная ссылка jmp #</source>
+        <translation>error: invalid jmp # reference</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceConnection</name>
+    <message>
+        <source>Порт занят другой программой: закройте ее и подключитесь снова</source>
+        <translation>The port is in use by another program: close it and connect again</translation>
+    </message>
+    <message>
+        <source>Порт занят другой программой (%1, PID %2): закройте ее и подключитесь снова</source>
+        <translation>The port is in use by another program (%1, PID %2): close it and connect again</translation>
+    </message>
+    <message>
+        <source>Нет прав на доступ к порту (%1).
+В Linux доступ к порту дает членство в группе dialout: sudo usermod -aG dialout $USER, затем войдите в систему заново.</source>
+        <translation>No permission to access the port (%1).
+On Linux, port access comes with membership in the dialout group: sudo usermod -aG dialout $USER, then log in again.</translation>
+    </message>
+    <message>
+        <source>Такого порта нет: проверьте имя порта и подключение адаптера</source>
+        <translation>No such port: check the port name and the adapter connection</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceControls</name>
+    <message>
+        <source>Пор&amp;т</source>
+        <translation>Po&amp;rt</translation>
+    </message>
+    <message>
+        <source>I&amp;D</source>
+        <translation>&amp;ID</translation>
+    </message>
+    <message>
+        <source>&amp;Ячейка</source>
+        <translation>&amp;Cell</translation>
+    </message>
+    <message>
+        <source>Slave ID: адрес прибора на линии, 0–255</source>
+        <translation>Slave ID: device address on the serial line, 0–255</translation>
+    </message>
+</context>
+<context>
+    <name>EditorAids</name>
+    <message>
+        <source>Ошибок: %1, предупреждений: %2</source>
+        <translation>Errors: %1, warnings: %2</translation>
+    </message>
+    <message>
+        <source>Перейти к строке</source>
+        <translation>Go to Line</translation>
+    </message>
+    <message>
+        <source>Номер строки (1–%1):</source>
+        <translation>Line number (1–%1):</translation>
+    </message>
+</context>
+<context>
+    <name>EditorMarks</name>
+    <message>
+        <source>столбец %1: %2</source>
+        <translation>column %1: %2</translation>
+    </message>
+    <message>
+        <source>Строка %1, %2</source>
+        <translation>Line %1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeLog</name>
+    <message>
+        <source>кому %1, от %2, команда %3, доступ %4</source>
+        <translation>to %1, from %2, command %3, access %4</translation>
+    </message>
+    <message>
+        <source>кому %1, от %2, команда %3, статус %4</source>
+        <translation>to %1, from %2, command %3, status %4</translation>
+    </message>
+    <message>
+        <source>(отброшена: ответ на другой запрос)</source>
+        <translation>(dropped: reply to another request)</translation>
+    </message>
+    <message>
+        <source>(отброшена: запоздавший ответ)</source>
+        <translation>(dropped: late reply)</translation>
+    </message>
+    <message>
+        <source>(отброшена: эхо запроса)</source>
+        <translation>(dropped: request echo)</translation>
+    </message>
+    <message>
+        <source>(второй ответ: обмен %1 под сомнением)</source>
+        <translation>(second reply: exchange %1 in doubt)</translation>
+    </message>
+    <message>
+        <source>тайм-аут: нет ответа за %1 мс</source>
+        <translation>timeout: no reply within %1 ms</translation>
+    </message>
+    <message>
+        <source>повтор: попытка %1 из %2</source>
+        <translation>retry: attempt %1 of %2</translation>
+    </message>
+    <message>
+        <source>отброшено символов на входе: %1</source>
+        <translation>input characters dropped: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeLogDock</name>
+    <message>
+        <source>Журнал обмена</source>
+        <translation>Exchange Log</translation>
+    </message>
+    <message>
+        <source>Сохранить журнал...</source>
+        <translation>Save Log...</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Сохранить журнал</source>
+        <translation>Save Log</translation>
+    </message>
+    <message>
+        <source>Текстовый файл (*.txt *.log)</source>
+        <translation>Text files (*.txt *.log)</translation>
+    </message>
+    <message>
+        <source>Не удается сохранить журнал</source>
+        <translation>Cannot save the log</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Предыдущее (Shift+F3)</source>
+        <translation>Previous (Shift+F3)</translation>
+    </message>
+    <message>
+        <source>Следующее (F3)</source>
+        <translation>Next (F3)</translation>
+    </message>
+    <message>
+        <source>Закрыть (Esc)</source>
+        <translation>Close (Esc)</translation>
+    </message>
+    <message>
+        <source>Найти:</source>
+        <translation>Find:</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageMenu</name>
+    <message>
+        <source>&amp;Язык интерфейса</source>
+        <translation>Interface &amp;Language</translation>
+    </message>
+    <message>
+        <source>Язык интерфейса</source>
+        <translation>Interface Language</translation>
+    </message>
+    <message>
+        <source>Язык интерфейса сменится при следующем запуске программы.</source>
+        <translation>The interface language will change the next time Quorvel starts.</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Quorvel</source>
+        <translation>Quorvel</translation>
+    </message>
+    <message>
+        <source>&amp;Файл</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Правка</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>П&amp;рограмма</source>
+        <translation>&amp;Program</translation>
+    </message>
+    <message>
+        <source>Пр&amp;ибор</source>
+        <translation>&amp;Device</translation>
+    </message>
+    <message>
+        <source>&amp;Справка</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Язык программ&lt;/h3&gt;&lt;p&gt;Одна инструкция в строке, каждая заканчивается знаком &lt;code&gt;;&lt;/code&gt;. Строка, в которой есть &lt;code&gt;//&lt;/code&gt;, целиком считается комментарием. Текст между &lt;code&gt;/*&lt;/code&gt; и &lt;code&gt;*/&lt;/code&gt; только выделяется цветом, а компилируется как обычная строка. Регистр букв важен.&lt;/p&gt;&lt;table border=&quot;1&quot; cellspacing=&quot;0&quot; cellpadding=&quot;4&quot;&gt;&lt;tr&gt;&lt;th&gt;Инструкция&lt;/th&gt;&lt;th&gt;Что делает&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;prgName = &quot;Prg1&quot;;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;имя программы, от 1 до 5 букв, цифр или знаков _; только в первой строке&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X = V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;присвоить операнду X число или другой операнд V&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X += V;&lt;/code&gt; &lt;code&gt;X -= V;&lt;/code&gt;&lt;br&gt;&lt;code&gt;X *= V;&lt;/code&gt; &lt;code&gt;X /= V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;прибавить, вычесть, умножить, разделить&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;if X op V #t;&lt;/code&gt;&lt;br&gt;&lt;code&gt;if X op V #t else #e;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;сравнить X с V; если верно, перейти к метке t, иначе к метке e (или к следующей строке). Сравнения: &lt;code&gt;== != &amp;lt; &amp;lt;= &amp;gt; &amp;gt;=&lt;/code&gt;. После &lt;code&gt;if&lt;/code&gt; и после &lt;code&gt;else&lt;/code&gt; ровно один пробел&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;jmp #t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;перейти к метке t&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;#t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;метка с номером t от 0 до 99&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_ms n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;пауза n миллисекунд&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_s n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;пауза n секунд&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;nop;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;ничего не делать&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;Операнды: &lt;code&gt;Us Uo Is Io Out Ro&lt;/code&gt;, &lt;code&gt;M1&lt;/code&gt;–&lt;code&gt;M8&lt;/code&gt;, &lt;code&gt;T1&lt;/code&gt;–&lt;code&gt;T4&lt;/code&gt;, &lt;code&gt;Blk&lt;/code&gt; (&lt;code&gt;Blk&lt;/code&gt; не может стоять слева в &lt;code&gt;if&lt;/code&gt;). Числа десятичные, целые, от -2147483648 до 2147483647, без знака +. В программе не больше 100 инструкций; метки тоже считаются, а строка с именем программы — нет.&lt;/p&gt;&lt;h4&gt;Пример&lt;/h4&gt;&lt;p&gt;Поднимать напряжение до 1000 шагами по 10 каждые полсекунды, затем выключить выход:&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Program Language&lt;/h3&gt;&lt;p&gt;One statement per line, each ending with &lt;code&gt;;&lt;/code&gt;. A line that contains &lt;code&gt;//&lt;/code&gt; is a comment as a whole. Text between &lt;code&gt;/*&lt;/code&gt; and &lt;code&gt;*/&lt;/code&gt; is only shown in a different colour; it is compiled like any other line. Letter case matters.&lt;/p&gt;&lt;table border=&quot;1&quot; cellspacing=&quot;0&quot; cellpadding=&quot;4&quot;&gt;&lt;tr&gt;&lt;th&gt;Statement&lt;/th&gt;&lt;th&gt;What it does&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;prgName = &quot;Prg1&quot;;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;program name, 1 to 5 letters, digits or underscores; first line only&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X = V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;assign a number or another operand V to operand X&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X += V;&lt;/code&gt; &lt;code&gt;X -= V;&lt;/code&gt;&lt;br&gt;&lt;code&gt;X *= V;&lt;/code&gt; &lt;code&gt;X /= V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;add, subtract, multiply, divide&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;if X op V #t;&lt;/code&gt;&lt;br&gt;&lt;code&gt;if X op V #t else #e;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;compare X with V; if true, go to label t, otherwise to label e (or to the next line). Comparisons: &lt;code&gt;== != &amp;lt; &amp;lt;= &amp;gt; &amp;gt;=&lt;/code&gt;. Exactly one space after &lt;code&gt;if&lt;/code&gt; and after &lt;code&gt;else&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;jmp #t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;go to label t&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;#t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;label number t, from 0 to 99&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_ms n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;pause for n milliseconds&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_s n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;pause for n seconds&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;nop;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;do nothing&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;Operands: &lt;code&gt;Us Uo Is Io Out Ro&lt;/code&gt;, &lt;code&gt;M1&lt;/code&gt;–&lt;code&gt;M8&lt;/code&gt;, &lt;code&gt;T1&lt;/code&gt;–&lt;code&gt;T4&lt;/code&gt;, &lt;code&gt;Blk&lt;/code&gt; (&lt;code&gt;Blk&lt;/code&gt; cannot be on the left of an &lt;code&gt;if&lt;/code&gt; comparison). Numbers are decimal integers from -2147483648 to 2147483647, without a + sign. A program holds at most 100 statements; labels count too, the program name line does not.&lt;/p&gt;&lt;h4&gt;Example&lt;/h4&gt;&lt;p&gt;Raise the voltage to 1000 in steps of 10 every half second, then switch the output off:&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Язык программ — Quorvel</source>
+        <translation>Program Language — Quorvel</translation>
+    </message>
+    <message>
+        <source>Вставить пример</source>
+        <translation>Open Example</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Ctrl+W</source>
+        <translation>Ctrl+W</translation>
+    </message>
+    <message>
+        <source>&amp;Недавние файлы</source>
+        <translation>&amp;Recent Files</translation>
+    </message>
+    <message>
+        <source>Со&amp;здать файл</source>
+        <translation>&amp;New File</translation>
+    </message>
+    <message>
+        <source>Создать файл</source>
+        <translation>New File</translation>
+    </message>
+    <message>
+        <source>Ctrl+N</source>
+        <translation>Ctrl+N</translation>
+    </message>
+    <message>
+        <source>&amp;Открыть файл</source>
+        <translation>&amp;Open File...</translation>
+    </message>
+    <message>
+        <source>Открыть файл</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить файл</source>
+        <translation>&amp;Save File</translation>
+    </message>
+    <message>
+        <source>Сохранить файл</source>
+        <translation>Save File</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <source>Сохранить &amp;как ...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>Сохранить как ...</source>
+        <translation>Save As...</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+S</source>
+        <translation>Ctrl+Shift+S</translation>
+    </message>
+    <message>
+        <source>&amp;Выход</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>Закрыть программу</source>
+        <translation>Exit Quorvel</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>&amp;Отменить</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>&amp;Повторить</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>Вы&amp;резать</source>
+        <translation>Cu&amp;t</translation>
+    </message>
+    <message>
+        <source>&amp;Копировать</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>Вст&amp;авить</source>
+        <translation>&amp;Paste</translation>
+    </message>
+    <message>
+        <source>Выделить &amp;все</source>
+        <translation>Select &amp;All</translation>
+    </message>
+    <message>
+        <source>&amp;Найти...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <source>Найти...</source>
+        <translation>Find...</translation>
+    </message>
+    <message>
+        <source>Ctrl+F</source>
+        <translation>Ctrl+F</translation>
+    </message>
+    <message>
+        <source>Перейти к &amp;строке...</source>
+        <translation>&amp;Go to Line...</translation>
+    </message>
+    <message>
+        <source>Перейти к строке...</source>
+        <translation>Go to Line...</translation>
+    </message>
+    <message>
+        <source>Ctrl+G</source>
+        <translation>Ctrl+G</translation>
+    </message>
+    <message>
+        <source>&amp;Скомпилировать</source>
+        <translation>&amp;Compile</translation>
+    </message>
+    <message>
+        <source>Скомпилировать</source>
+        <translation>Compile</translation>
+    </message>
+    <message>
+        <source>F7</source>
+        <translation>F7</translation>
+    </message>
+    <message>
+        <source>Про&amp;гон программы</source>
+        <translation>&amp;Run Program</translation>
+    </message>
+    <message>
+        <source>Выполнить программу на ее операндах и показать график</source>
+        <translation>Run the program on its operands and show the chart</translation>
+    </message>
+    <message>
+        <source>Ctrl+R</source>
+        <translation>Ctrl+R</translation>
+    </message>
+    <message>
+        <source>Следующая о&amp;шибка</source>
+        <translation>&amp;Next Error</translation>
+    </message>
+    <message>
+        <source>Следующая ошибка</source>
+        <translation>Next Error</translation>
+    </message>
+    <message>
+        <source>F8</source>
+        <translation>F8</translation>
+    </message>
+    <message>
+        <source>&amp;Предыдущая ошибка</source>
+        <translation>&amp;Previous Error</translation>
+    </message>
+    <message>
+        <source>Предыдущая ошибка</source>
+        <translation>Previous Error</translation>
+    </message>
+    <message>
+        <source>Shift+F8</source>
+        <translation>Shift+F8</translation>
+    </message>
+    <message>
+        <source>&amp;Подключить</source>
+        <translation>&amp;Connect</translation>
+    </message>
+    <message>
+        <source>Подключить прибор</source>
+        <translation>Connect to the device</translation>
+    </message>
+    <message>
+        <source>F5</source>
+        <translation>F5</translation>
+    </message>
+    <message>
+        <source>&amp;Отключить</source>
+        <translation>&amp;Disconnect</translation>
+    </message>
+    <message>
+        <source>Отключить прибор</source>
+        <translation>Disconnect from the device</translation>
+    </message>
+    <message>
+        <source>Shift+F5</source>
+        <translation>Shift+F5</translation>
+    </message>
+    <message>
+        <source>&amp;Записать в прибор</source>
+        <translation>&amp;Write to Device</translation>
+    </message>
+    <message>
+        <source>Записать в прибор</source>
+        <translation>Write to Device</translation>
+    </message>
+    <message>
+        <source>F6</source>
+        <translation>F6</translation>
+    </message>
+    <message>
+        <source>С&amp;читать из прибора</source>
+        <translation>&amp;Read from Device</translation>
+    </message>
+    <message>
+        <source>Считать из прибора</source>
+        <translation>Read from Device</translation>
+    </message>
+    <message>
+        <source>F9</source>
+        <translation>F9</translation>
+    </message>
+    <message>
+        <source>С&amp;равнить с прибором</source>
+        <translation>Co&amp;mpare with Device</translation>
+    </message>
+    <message>
+        <source>Сравнить программу в редакторе с ячейкой прибора</source>
+        <translation>Compare the program in the editor with the device cell</translation>
+    </message>
+    <message>
+        <source>Shift+F9</source>
+        <translation>Shift+F9</translation>
+    </message>
+    <message>
+        <source>Про&amp;верять после записи</source>
+        <translation>&amp;Verify After Write</translation>
+    </message>
+    <message>
+        <source>После записи считать ячейку и сравнить с записанным</source>
+        <translation>After a write, read the cell back and compare it with what was written</translation>
+    </message>
+    <message>
+        <source>&amp;Журнал обмена</source>
+        <translation>Exchange &amp;Log</translation>
+    </message>
+    <message>
+        <source>Кадры и события обмена с прибором</source>
+        <translation>Frames and events of the exchange with the device</translation>
+    </message>
+    <message>
+        <source>Ctrl+L</source>
+        <translation>Ctrl+L</translation>
+    </message>
+    <message>
+        <source>Пр&amp;ервать</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <source>Прервать обмен с прибором после текущего запроса</source>
+        <translation>Stop the exchange with the device after the current request</translation>
+    </message>
+    <message>
+        <source>Меню</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>F10</source>
+        <translation>F10</translation>
+    </message>
+    <message>
+        <source>&amp;Язык программ</source>
+        <translation>&amp;Program Language</translation>
+    </message>
+    <message>
+        <source>Операторы языка программ и пример</source>
+        <translation>Statements of the program language, with an example</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>&amp;О программе</source>
+        <translation>&amp;About Quorvel</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About Quorvel</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>%v/%m</source>
+        <translation>%v/%m</translation>
+    </message>
+    <message>
+        <source>осталось %1 с</source>
+        <translation>%1 s left</translation>
+    </message>
+    <message>
+        <source>Подключено: %1, 9600 8N1</source>
+        <translation>Connected: %1, 9600 8N1</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;Quorvel 1.1&lt;/h2&gt;Программа предназначена для совместного функционирования
+с источниками питания Brisca&lt;p&gt;Использование программы с другими приборами не допускается.&lt;p&gt;</source>
+        <translation>&lt;h2&gt;Quorvel 1.1&lt;/h2&gt;This program is designed to work together
+with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted.&lt;p&gt;</translation>
+    </message>
+    <message>
+        <source>© 2026 Команда разработчиков Quorvel. Программа поставляется «как есть», без каких-либо гарантий.&lt;p&gt;</source>
+        <translation>© 2026 The Quorvel developers. This program is provided &quot;as is&quot;, without warranty of any kind.&lt;p&gt;</translation>
+    </message>
+    <message>
+        <source>Сайт программы: &lt;a href=&quot;https://quorvel.example/&quot;&gt;quorvel.example&lt;/a&gt;</source>
+        <translation>Website: &lt;a href=&quot;https://quorvel.example/&quot;&gt;quorvel.example&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Не удается открыть порт</source>
+        <translation>Cannot open the port</translation>
+    </message>
+    <message>
+        <source>Закрыть окно</source>
+        <translation>Close Window</translation>
+    </message>
+    <message>
+        <source>Идёт обмен с прибором. Прервать и закрыть окно?</source>
+        <translation>An exchange with the device is in progress. Stop it and close the window?</translation>
+    </message>
+    <message>
+        <source>Начать с нуля</source>
+        <translation>Start from zero</translation>
+    </message>
+</context>
+<context>
+    <name>PortBox</name>
+    <message>
+        <source>%1
+Описание: %2
+Производитель: %3
+Серийный номер: %4</source>
+        <translation>%1
+Description: %2
+Manufacturer: %3
+Serial number: %4</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramDocument</name>
+    <message>
+        <source>Файл программы (*.prgb)</source>
+        <translation>Program files (*.prgb)</translation>
+    </message>
+    <message>
+        <source>Это не обычный файл, а папка, канал или устройство.</source>
+        <translation>This is not a regular file but a folder, pipe or device file.</translation>
+    </message>
+    <message>
+        <source>Файл больше %1 КиБ. Файл программы занимает несколько килобайт.</source>
+        <translation>The file is larger than %1 KiB. A program file takes only a few kilobytes.</translation>
+    </message>
+    <message>
+        <source>Файл не найден.</source>
+        <translation>File not found.</translation>
+    </message>
+    <message>
+        <source>Ошибка чтения: %1</source>
+        <translation>Read error: %1</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>Open File</translation>
+    </message>
+    <message>
+        <source>Все файлы (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Не удается открыть файл</source>
+        <translation>Cannot open the file</translation>
+    </message>
+    <message>
+        <source>Предупреждение</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Файл содержит байты, которые не читаются как текст UTF-8, или нулевые байты.</source>
+        <translation>The file contains bytes that are not valid UTF-8 text, or zero bytes.</translation>
+    </message>
+    <message>
+        <source>Они показаны знаком «�». Файл сохраняется только под новым именем, и в нем эти байты будут заменены.</source>
+        <translation>They are shown as &quot;�&quot;. The file can only be saved under a new name, and these bytes will be replaced in it.</translation>
+    </message>
+    <message>
+        <source>Quorvel[*]</source>
+        <translation>Quorvel[*]</translation>
+    </message>
+    <message>
+        <source>%1[*] — Quorvel</source>
+        <translation>%1[*] — Quorvel</translation>
+    </message>
+    <message>
+        <source>&amp;Очистить список</source>
+        <translation>&amp;Clear List</translation>
+    </message>
+    <message>
+        <source>Quorvel</source>
+        <translation>Quorvel</translation>
+    </message>
+    <message>
+        <source>Программа была изменена.
+Сохранить изменения?</source>
+        <translation>The program has been modified.
+Do you want to save your changes?</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>Save File</translation>
+    </message>
+    <message>
+        <source>Не удается сохранить файл</source>
+        <translation>Cannot save the file</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramRun</name>
+    <message>
+        <source>программа завершилась за %1</source>
+        <translation>program finished in %1</translation>
+    </message>
+    <message>
+        <source>достигнут предел времени %1</source>
+        <translation>time limit %1 reached</translation>
+    </message>
+    <message>
+        <source>деление на ноль в строке %1, время программы %2</source>
+        <translation>division by zero on line %1, program time %2</translation>
+    </message>
+    <message>
+        <source>цикл без задержки в строке %1</source>
+        <translation>loop without a delay on line %1</translation>
+    </message>
+    <message>
+        <source>цикл без задержки в строках %1–%2</source>
+        <translation>loop without a delay on lines %1–%2</translation>
+    </message>
+    <message>
+        <source>%1, время программы %2</source>
+        <translation>%1, program time %2</translation>
+    </message>
+    <message>
+        <source>прогон остановлен после %1 записей и %2 изменений операндов, время программы %3: уменьшите предел времени</source>
+        <translation>run stopped after %1 records and %2 operand changes, program time %3: reduce the time limit</translation>
+    </message>
+    <message>
+        <source>%1 мс</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 ч</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 мин</source>
+        <translation>%1 min</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramRunDock</name>
+    <message>
+        <source>ч</source>
+        <translation>h</translation>
+    </message>
+    <message>
+        <source>мин</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>с</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>мс</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>Прогон</source>
+        <translation>Program Run</translation>
+    </message>
+    <message>
+        <source>Значение</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>Программа не компилируется</source>
+        <translation>The program does not compile</translation>
+    </message>
+    <message>
+        <source>Начальные значения:</source>
+        <translation>Initial values:</translation>
+    </message>
+    <message>
+        <source>Операнд</source>
+        <translation>Operand</translation>
+    </message>
+    <message>
+        <source>Операнды, которые программа читает раньше, чем присваивает</source>
+        <translation>Operands the program reads before it assigns them</translation>
+    </message>
+    <message>
+        <source>Предел времени:</source>
+        <translation>Time limit:</translation>
+    </message>
+    <message>
+        <source>Число с ms, s, m или h; число без единицы — секунды</source>
+        <translation>A number with ms, s, m or h; a number without a unit means seconds</translation>
+    </message>
+    <message>
+        <source>Экспорт CSV...</source>
+        <translation>Export CSV...</translation>
+    </message>
+    <message>
+        <source>Сохранить изображение...</source>
+        <translation>Save Image...</translation>
+    </message>
+    <message>
+        <source>Модель программы: значения операндов по тексту программы, без поведения прибора</source>
+        <translation>Program model: operand values from the program text alone, without the behaviour of the device</translation>
+    </message>
+    <message>
+        <source>Время, %1</source>
+        <translation>Time, %1</translation>
+    </message>
+    <message>
+        <source>%1: начальное значение %2</source>
+        <translation>%1: initial value %2</translation>
+    </message>
+    <message>
+        <source>%1 = %2
+время %3
+строка %4</source>
+        <translation>%1 = %2
+time %3
+line %4</translation>
+    </message>
+    <message>
+        <source>Экспорт CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>Файл CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Не удается записать файл %1</source>
+        <translation>Cannot write the file %1</translation>
+    </message>
+    <message>
+        <source>Сохранить изображение</source>
+        <translation>Save Image</translation>
+    </message>
+    <message>
+        <source>Изображение PNG (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramTransfer</name>
+    <message>
+        <source>Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — запишите программу снова</source>
+        <translation>Warning: cell %1 now holds part of the new program with the old line count and name — write the program again</translation>
+    </message>
+    <message>
+        <source>Прибор ответил дважды на один запрос, и его ответам нельзя доверять — проверьте линию (помехи, повторитель RS-485, второй прибор с тем же Slave ID) и повторите</source>
+        <translation>The device answered one request twice, and its replies cannot be trusted — check the line (noise, RS-485 repeater, a second device with the same Slave ID) and try again</translation>
+    </message>
+    <message>
+        <source>Нет данных для записи</source>
+        <translation>No data to write</translation>
+    </message>
+    <message>
+        <source>error: некорректное кол-во строк</source>
+        <translation>error: invalid line count</translation>
+    </message>
+    <message>
+        <source>error: некорректное имя программы</source>
+        <translation>error: invalid program name</translation>
+    </message>
+    <message>
+        <source>Ошибка записи</source>
+        <translation>Write error</translation>
+    </message>
+    <message>
+        <source>Ошибка записи size</source>
+        <translation>Error writing size</translation>
+    </message>
+    <message>
+        <source>Ошибка записи prgName</source>
+        <translation>Error writing prgName</translation>
+    </message>
+    <message>
+        <source>Строка %1 записана</source>
+        <translation>Line %1 written</translation>
+    </message>
+    <message>
+        <source>Size записан</source>
+        <translation>Size written</translation>
+    </message>
+    <message>
+        <source>PrgName &quot;%1&quot; записан
+</source>
+        <translation>PrgName &quot;%1&quot; written
+</translation>
+    </message>
+    <message>
+        <source>Данные успешно записаны</source>
+        <translation>Data written successfully</translation>
+    </message>
+    <message>
+        <source>error: ошибка чтения size</source>
+        <translation>error: error reading size</translation>
+    </message>
+    <message>
+        <source>error: ошибка чтения prgName</source>
+        <translation>error: error reading prgName</translation>
+    </message>
+    <message>
+        <source>error: ошибка чтения строки</source>
+        <translation>error: error reading a line</translation>
+    </message>
+    <message>
+        <source>Строка %1 при трёх чтениях пришла по-разному — проверьте линию и повторите чтение</source>
+        <translation>Line %1 came back different in three reads — check the line and read again</translation>
+    </message>
+    <message>
+        <source>Нет записей для чтения</source>
+        <translation>No records to read</translation>
+    </message>
+    <message>
+        <source>Всего строк %1</source>
+        <translation>Total lines: %1</translation>
+    </message>
+    <message>
+        <source>Строка %1 считана</source>
+        <translation>Line %1 read</translation>
+    </message>
+</context>
+<context>
+    <name>QInputDialog</name>
+    <message>
+        <source>ОК</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>QMessageBox</name>
+    <message>
+        <source>Прервать</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Не сохранять</source>
+        <translation>Don&apos;t Save</translation>
+    </message>
+</context>
+<context>
+    <name>SyntaxDiagnosis</name>
+    <message>
+        <source>неизвестный операнд %1</source>
+        <translation>unknown operand %1</translation>
+    </message>
+    <message>
+        <source>ожидается %1: большие и малые буквы различаются</source>
+        <translation>%1 expected: upper and lower case letters differ</translation>
+    </message>
+    <message>
+        <source>ожидается &apos;;&apos; в конце оператора</source>
+        <translation>&apos;;&apos; expected at the end of the statement</translation>
+    </message>
+    <message>
+        <source>после &apos;;&apos; в строке ничего не должно быть</source>
+        <translation>nothing may follow &apos;;&apos; on the line</translation>
+    </message>
+    <message>
+        <source>в числе допустимы только цифры 0–9</source>
+        <translation>only the digits 0–9 are allowed in a number</translation>
+    </message>
+    <message>
+        <source>ожидается число или операнд</source>
+        <translation>number or operand expected</translation>
+    </message>
+    <message>
+        <source>ожидается число</source>
+        <translation>number expected</translation>
+    </message>
+    <message>
+        <source>число вне диапазона −2147483648…2147483647</source>
+        <translation>number out of range −2147483648…2147483647</translation>
+    </message>
+    <message>
+        <source>ожидается операнд</source>
+        <translation>operand expected</translation>
+    </message>
+    <message>
+        <source>слева в if не может стоять Blk</source>
+        <translation>Blk cannot be on the left side of if</translation>
+    </message>
+    <message>
+        <source>метка — одна или две цифры</source>
+        <translation>a label is one or two digits</translation>
+    </message>
+    <message>
+        <source>ожидается #метка</source>
+        <translation>#label expected</translation>
+    </message>
+    <message>
+        <source>ожидается =, +=, -=, *= или /=</source>
+        <translation>=, +=, -=, *= or /= expected</translation>
+    </message>
+    <message>
+        <source>после if нужен ровно один пробел</source>
+        <translation>exactly one space is needed after if</translation>
+    </message>
+    <message>
+        <source>ожидается сравнение: ==, !=, &lt;, &lt;=, &gt; или &gt;=</source>
+        <translation>comparison expected: ==, !=, &lt;, &lt;=, &gt; or &gt;=</translation>
+    </message>
+    <message>
+        <source>неизвестное сравнение %1</source>
+        <translation>unknown comparison %1</translation>
+    </message>
+    <message>
+        <source>перед # нужен пробел</source>
+        <translation>a space is needed before #</translation>
+    </message>
+    <message>
+        <source>перед else нужен пробел</source>
+        <translation>a space is needed before else</translation>
+    </message>
+    <message>
+        <source>после else нужен ровно один пробел</source>
+        <translation>exactly one space is needed after else</translation>
+    </message>
+    <message>
+        <source>ожидается else или &apos;;&apos;</source>
+        <translation>else or &apos;;&apos; expected</translation>
+    </message>
+    <message>
+        <source>после jmp нужен пробел</source>
+        <translation>a space is needed after jmp</translation>
+    </message>
+    <message>
+        <source>после %1 нужен пробел</source>
+        <translation>a space is needed after %1</translation>
+    </message>
+    <message>
+        <source>число вне диапазона 0…2147483647</source>
+        <translation>number out of range 0…2147483647</translation>
+    </message>
+    <message>
+        <source>ожидается &apos;=&apos;</source>
+        <translation>&apos;=&apos; expected</translation>
+    </message>
+    <message>
+        <source>ожидается &apos;&quot;&apos;</source>
+        <translation>&apos;&quot;&apos; expected</translation>
+    </message>
+    <message>
+        <source>имя программы — от 1 до 5 букв, цифр или знаков _</source>
+        <translation>the program name is 1 to 5 letters, digits or _ characters</translation>
+    </message>
+    <message>
+        <source>prgName должен быть в первой строке</source>
+        <translation>prgName must be on the first line</translation>
+    </message>
+    <message>
+        <source>строка не является оператором языка</source>
+        <translation>the line is not a statement of the language</translation>
+    </message>
+</context>
+<context>
+    <name>TransferWording</name>
+    <message>
+        <source>Запись данных в устройство</source>
+        <translation>Writing data to the device</translation>
+    </message>
+    <message>
+        <source>Чтение данных из устройства</source>
+        <translation>Reading data from the device</translation>
+    </message>
+    <message>
+        <source>Сравнение с программой в ячейке %1</source>
+        <translation>Comparing with the program in cell %1</translation>
+    </message>
+    <message>
+        <source>Прервано</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>Данные успешно считаны и декодированы</source>
+        <translation>Data read and decoded successfully</translation>
+    </message>
+    <message>
+        <source>Связь с прибором потеряна</source>
+        <translation>Connection to the device lost</translation>
+    </message>
+    <message>
+        <source>Прибор не отвечает: проверьте Slave ID (%1), кабель и питание</source>
+        <translation>The device does not answer: check the Slave ID (%1), the cable and the power</translation>
+    </message>
+    <message>
+        <source>осталось %1 с</source>
+        <translation>%1 s left</translation>
+    </message>
+    <message>
+        <source>осталось %1 мин %2 с</source>
+        <translation>%1 min %2 s left</translation>
+    </message>
+    <message>
+        <source>Проверка пройдена: %1 записей совпадают</source>
+        <translation>Verification passed: %1 records match</translation>
+    </message>
+    <message>
+        <source>error: проверка: </source>
+        <translation>error: verification: </translation>
+    </message>
+    <message>
+        <source>в ячейке нет программы</source>
+        <translation>the cell holds no program</translation>
+    </message>
+    <message>
+        <source>ячейку не удалось считать</source>
+        <translation>the cell could not be read</translation>
+    </message>
+    <message>
+        <source>кол-во записей в программе %1, в приборе %2</source>
+        <translation>record count in the program %1, in the device %2</translation>
+    </message>
+    <message>
+        <source>имя в программе &quot;%1&quot;, в приборе &quot;%2&quot;</source>
+        <translation>name in the program &quot;%1&quot;, in the device &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>запись %1 (строка %2) отличается; всего отличается записей: %3</source>
+        <translation>record %1 (line %2) differs; records differing in total: %3</translation>
+    </message>
+    <message>
+        <source>запись %1: в программе %2, в приборе %3</source>
+        <translation>record %1: in the program %2, in the device %3</translation>
+    </message>
+</context>
+</TS>
