@@ -2,6 +2,105 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>Commands</name>
+    <message>
+        <source>%1: скомпилирована, записей: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: не компилируется</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Порт	Описание	Производитель	Серийный номер	USB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Последовательные порты не найдены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--set «%1»: нужно ИМЯ=ЗНАЧЕНИЕ, например Uo=5000</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--set «%1»: нет операнда «%2» (операнды: %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--set «%1»: значение не целое число от -2147483648 до 2147483647</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--until «%1»: не длительность вида 500ms, 90s, 5m или 1h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--csv и --json исключают друг друга</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 не компилируется, прогон не выполнен</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>время, мс</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>строка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>операнд</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>значение</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (порт %2: %3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не удается открыть порт %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>записано записей: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>проверка нашла отличия</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>записано и проверено записей: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>совпадает, записей: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не удается записать файл %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не удается записать файл %1</source>
+        <translation type="unfinished">Cannot write the file %1</translation>
+    </message>
+    <message>
+        <source>считано записей: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>считано записей: %1, в файл %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Compiler</name>
     <message>
         <source>error: повтор ссылки #%1</source>
@@ -54,6 +153,17 @@
     <message>
         <source>цикл без задержки</source>
         <translation>loop without a delay</translation>
+    </message>
+</context>
+<context>
+    <name>Console</name>
+    <message>
+        <source>он закрыт</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не удается записать в стандартный вывод: %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -110,6 +220,22 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     <message>
         <source>Такого порта нет: проверьте имя порта и подключение адаптера</source>
         <translation>No such port: check the port name and the adapter connection</translation>
+    </message>
+    <message>
+        <source>ошибка чтения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ошибка записи</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>устройство отключено</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ошибка %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -631,6 +757,173 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     </message>
 </context>
 <context>
+    <name>ParsedCommandLine</name>
+    <message>
+        <source>Компилирует управляющие программы источников питания Brisca, записывает их в ячейку
+памяти источника и считывает обратно по последовательной линии, как окно Quorvel.
+
+Команды:
+  compile ФАЙЛ...              показать отчет компиляции каждого файла
+  write ФАЙЛ --port ПОРТ       скомпилировать ФАЙЛ и записать его в ячейку памяти
+  read --port ПОРТ             считать программу из ячейки памяти
+  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти
+  ports                        показать последовательные порты
+  run ФАЙЛ                     выполнить модель программы, показать ход операндов
+
+--slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой
+ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.
+run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на
+ноль или цикле без задержки, 2, когда она не компилируется.
+
+Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>команда</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>compile, write, read, compare, ports или run.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>файлы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файлы программ: один или несколько для compile, один для write, compare и run, ни одного для read и ports.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[ФАЙЛ...]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>compile: показать и каждую запись как ее 14 байт в hex.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Последовательный порт источника, например ttyUSB0 или /dev/ttyUSB0.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ПОРТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Slave ID источников, от 0 до 255 (по умолчанию 0), например 1,3,5-8.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>N</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ячейки памяти, от 1 до 4 (по умолчанию 1), например 1-4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ЯЧЕЙКА</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>write: считать ячейку обратно и сравнить с программой (по умолчанию).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>write: не считывать ячейку после записи.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Показать журнал обмена (отправленные и принятые кадры, тайм-ауты, повторы) в стандартном потоке ошибок.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>read: сохранить программу в ФАЙЛ вместо стандартного вывода; {slave} и {cell} в имени заменяются номерами цели.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ФАЙЛ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выводить по одному объекту JSON на файл или цель вместо строк отчета.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выводить только строку итога по каждому файлу или цели.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>run: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) вместо 0; можно повторять.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИМЯ=ЗНАЧЕНИЕ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>run: предел времени программы, число с ms, s, m или h (без единицы — секунды); по умолчанию 1h.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ДЛИТЕЛЬНОСТЬ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>run: вывести ход операндов в CSV: time_ms,line,operand,value.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не указана команда (compile, write, read, compare, ports или run); см. --help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Неизвестная команда «%1»; см. --help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Параметр --%1 не относится к команде %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Команде %1 нужен файл программы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Команда %1 не принимает файлов: «%2»</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Команда %1 принимает один файл программы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--verify и --no-verify исключают друг друга</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Для --output нужно имя файла</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Команде %1 нужен --port ПОРТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Slave ID «%1» не число от 0 до %2 и не список таких чисел</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ячейка «%1» не число от %2 до %3 и не список таких чисел</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтению из нескольких целей нужен --output с {slave} и {cell} в имени файла</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PortBox</name>
     <message>
         <source>%1
@@ -648,22 +941,6 @@ Serial number: %4</translation>
     <message>
         <source>Файл программы (*.prgb)</source>
         <translation>Program files (*.prgb)</translation>
-    </message>
-    <message>
-        <source>Это не обычный файл, а папка, канал или устройство.</source>
-        <translation>This is not a regular file but a folder, pipe or device file.</translation>
-    </message>
-    <message>
-        <source>Файл больше %1 КиБ. Файл программы занимает несколько килобайт.</source>
-        <translation>The file is larger than %1 KiB. A program file takes only a few kilobytes.</translation>
-    </message>
-    <message>
-        <source>Файл не найден.</source>
-        <translation>File not found.</translation>
-    </message>
-    <message>
-        <source>Ошибка чтения: %1</source>
-        <translation>Read error: %1</translation>
     </message>
     <message>
         <source>Open File</source>
@@ -722,6 +999,17 @@ Do you want to save your changes?</translation>
     <message>
         <source>Не удается сохранить файл</source>
         <translation>Cannot save the file</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFiles</name>
+    <message>
+        <source>Не удается открыть файл %1. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не удалось записать в стандартный вывод</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -871,6 +1159,25 @@ line %4</translation>
     </message>
 </context>
 <context>
+    <name>ProgramText</name>
+    <message>
+        <source>Это не обычный файл, а папка, канал или устройство.</source>
+        <translation>This is not a regular file but a folder, pipe or device file.</translation>
+    </message>
+    <message>
+        <source>Файл больше %1 КиБ. Файл программы занимает несколько килобайт.</source>
+        <translation>The file is larger than %1 KiB. A program file takes only a few kilobytes.</translation>
+    </message>
+    <message>
+        <source>Файл не найден.</source>
+        <translation>File not found.</translation>
+    </message>
+    <message>
+        <source>Ошибка чтения: %1</source>
+        <translation>Read error: %1</translation>
+    </message>
+</context>
+<context>
     <name>ProgramTransfer</name>
     <message>
         <source>Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — запишите программу снова</source>
@@ -979,6 +1286,13 @@ line %4</translation>
     <message>
         <source>Не сохранять</source>
         <translation>Don&apos;t Save</translation>
+    </message>
+</context>
+<context>
+    <name>StopSignals</name>
+    <message>
+        <source>Остановлено сигналом %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -1094,6 +1408,25 @@ line %4</translation>
     <message>
         <source>строка не является оператором языка</source>
         <translation>the line is not a statement of the language</translation>
+    </message>
+</context>
+<context>
+    <name>TargetRun</name>
+    <message>
+        <source>Slave ID %1, ячейка %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 из %3, %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 из %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: ошибка: %2</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
