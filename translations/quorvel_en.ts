@@ -371,7 +371,7 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
 <context>
     <name>LanguageMenu</name>
     <message>
-        <source>&amp;Язык интерфейса</source>
+        <source>Язык &amp;интерфейса</source>
         <translation>Interface &amp;Language</translation>
     </message>
     <message>

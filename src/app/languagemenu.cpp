@@ -9,7 +9,7 @@
 using InterfaceLanguage::Language;
 
 LanguageMenu::LanguageMenu(QSettings *settings, QWidget *parent)
-    : QMenu(tr("&Язык интерфейса"), parent), m_settings(settings)
+    : QMenu(tr("Язык &интерфейса"), parent), m_settings(settings)
 {
     setObjectName(QStringLiteral("menuInterfaceLanguage"));
     auto *group = new QActionGroup(this);

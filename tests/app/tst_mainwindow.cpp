@@ -659,7 +659,8 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                            "verifyAction",  "exchangeLogAction", "|",
                                            "cancelAction"};
     QTest::newRow("help") << "menuHelp"
-                          << "&Справка" << QStringList{"languageHelpAction", "aboutAction"};
+                          << "&Справка"
+                          << QStringList{"languageHelpAction", "menuInterfaceLanguage", "aboutAction"};
 }
 
 void TestMainWindow::menusHoldToolbarActions()

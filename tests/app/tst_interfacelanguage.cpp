@@ -1,0 +1,241 @@
+// The interface language: how it is chosen at start, the window in English, the choice in the
+// Help menu, and the English translation's completeness. CTest runs this program with
+// LANGUAGE=en, as a user whose desktop is in English.
+
+#include "interfacelanguage.h"
+#include "languagemenu.h"
+#include "settingskeys.h"
+#include "windowfixture.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTextEdit>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using UiLanguage = InterfaceLanguage::Language;
+
+Q_DECLARE_METATYPE(InterfaceLanguage::Language)
+
+namespace {
+
+QSettings windowSettings()
+{
+    return {QSettings::NativeFormat, QSettings::UserScope, SettingsKeys::Organization,
+            SettingsKeys::Application};
+}
+
+QStringList menuTitles(const QMainWindow &window)
+{
+    QStringList titles;
+    for (QAction *menu : window.menuBar()->actions())
+        titles << menu->text();
+    return titles;
+}
+
+// Every menu entry, in every menu and submenu, with its access key; none twice in one menu.
+QStringList accessKeyProblems(const QMenu &menu)
+{
+    QStringList problems;
+    QStringList keys;
+    for (QAction *entry : menu.actions()) {
+        if (entry->isSeparator())
+            continue;
+        const QRegularExpressionMatch key =
+            QRegularExpression(QStringLiteral("&([^&])")).match(entry->text());
+        if (!key.hasMatch())
+            problems << menu.title() + QStringLiteral(": no key in ") + entry->text();
+        else if (keys.contains(key.captured(1).toLower()))
+            problems << menu.title() + QStringLiteral(": key used twice, ") + entry->text();
+        keys << key.captured(1).toLower();
+        if (entry->menu())
+            problems << accessKeyProblems(*entry->menu());
+    }
+    return problems;
+}
+
+// %1, %2 ... and %n, %v, %m, sorted: a translation must use the same ones as its source.
+QStringList placeholders(const QString &text)
+{
+    QStringList found;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression(QStringLiteral("%(\\d+|[nvm])")).globalMatch(text);
+    while (it.hasNext())
+        found << it.next().captured();
+    found.sort();
+    return found;
+}
+
+} // namespace
+
+class LanguageTest : public QObject, public WindowFixture
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void languageFromSystem_data();
+    void languageFromSystem();
+    void windowStartsInChosenLanguage_data();
+    void windowStartsInChosenLanguage();
+    void menuRemembersChoiceForNextStart();
+    void englishTranslationIsComplete();
+};
+
+void LanguageTest::initTestCase()
+{
+    QVERIFY(isolateSettings());
+}
+
+void LanguageTest::cleanup()
+{
+    closeWindow();
+    windowSettings().remove(SettingsKeys::InterfaceLanguage);
+}
+
+void LanguageTest::languageFromSystem_data()
+{
+    QTest::addColumn<QStringList>("uiLanguages");
+    QTest::addColumn<UiLanguage>("expected");
+
+    QTest::newRow("English desktop")
+        << QStringList{"en-US", "en", "en-Latn-US"} << UiLanguage::English;
+    QTest::newRow("British, underscore") << QStringList{"en_GB"} << UiLanguage::English;
+    QTest::newRow("Russian desktop") << QStringList{"ru-RU", "ru"} << UiLanguage::Russian;
+    QTest::newRow("C locale") << QStringList{"C"} << UiLanguage::Russian;
+    QTest::newRow("nothing known") << QStringList{} << UiLanguage::Russian;
+    QTest::newRow("German only") << QStringList{"de-DE", "de"} << UiLanguage::Russian;
+    // LANGUAGE=de:en: the first language the program speaks decides.
+    QTest::newRow("German, then English")
+        << QStringList{"de", "de-DE", "en", "en-US"} << UiLanguage::English;
+    QTest::newRow("Ukrainian, then Russian, then English")
+        << QStringList{"uk-UA", "ru-RU", "en-US"} << UiLanguage::Russian;
+}
+
+void LanguageTest::languageFromSystem()
+{
+    QFETCH(QStringList, uiLanguages);
+    QFETCH(UiLanguage, expected);
+    QCOMPARE(InterfaceLanguage::fromUiLanguages(uiLanguages), expected);
+}
+
+void LanguageTest::windowStartsInChosenLanguage_data()
+{
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QString>("reportStart");
+    QTest::addColumn<QString>("qtCancel");
+
+    const QStringList english{"&File", "&Edit", "&Program", "&Device", "&Help"};
+    const QStringList russian{"&Файл", "&Правка", "П&рограмма", "Пр&ибор", "&Справка"};
+    // This program runs with LANGUAGE=en: without a choice, the window follows it.
+    QTest::newRow("system's English") << QString() << english << "Compiling:"
+                                      << "Cancel";
+    QTest::newRow("unknown choice ignored") << "de" << english << "Compiling:"
+                                            << "Cancel";
+    QTest::newRow("remembered Russian") << "ru" << russian << "Компиляция:"
+                                        << "Отмена";
+    QTest::newRow("remembered English") << "en" << english << "Compiling:"
+                                        << "Cancel";
+}
+
+void LanguageTest::windowStartsInChosenLanguage()
+{
+    QFETCH(QString, remembered);
+    QFETCH(QStringList, titles);
+    QFETCH(QString, reportStart);
+    QFETCH(QString, qtCancel);
+    QVERIFY2(QLocale::system().uiLanguages().value(0).startsWith(QLatin1String("en")),
+             "run through CTest, which sets LANGUAGE=en");
+
+    if (!remembered.isEmpty())
+        windowSettings().setValue(SettingsKeys::InterfaceLanguage, remembered);
+    // What the program's start does, before the window exists.
+    const InstalledLanguage language(LanguageMenu::languageAtStart(windowSettings()));
+    openWindow();
+    QCOMPARE(menuTitles(*window), titles);
+    for (QAction *menu : window->menuBar()->actions()) {
+        const QStringList problems = accessKeyProblems(*menu->menu());
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    }
+
+    window->editor()->setPlainText(QStringLiteral("prgName = \"T\";\nUs = 5;\n"));
+    action("compileAction")->trigger();
+    QCOMPARE(paneLines().value(0), reportStart);
+    QCOMPARE(paneLines().last(), QStringLiteral("OK: 1/100"));
+    // Qt's own dialogs speak the same language.
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), qtCancel);
+}
+
+void LanguageTest::menuRemembersChoiceForNextStart()
+{
+    const InstalledLanguage russian(UiLanguage::Russian);
+    openWindow();
+    QAction *english = window->findChild<QAction *>(QStringLiteral("englishLanguageAction"));
+    QAction *russianAction = window->findChild<QAction *>(QStringLiteral("russianLanguageAction"));
+    QVERIFY(english && russianAction);
+    // Nothing remembered yet: the menu shows the system's language, English here.
+    QVERIFY(english->isChecked());
+
+    russianAction->trigger();
+    QCOMPARE(windowSettings().value(SettingsKeys::InterfaceLanguage).toString(),
+             QStringLiteral("ru"));
+    // Russian is what the window already speaks: nothing to announce.
+    QVERIFY(!dialogs->kinds().contains(QStringLiteral("information")));
+    QVERIFY(russianAction->isChecked() && !english->isChecked());
+
+    english->trigger();
+    QCOMPARE(windowSettings().value(SettingsKeys::InterfaceLanguage).toString(),
+             QStringLiteral("en"));
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("information")});
+    QVERIFY(dialogs->calls.last().text.contains(QStringLiteral("при следующем запуске")));
+    // The window itself keeps its language until then.
+    QCOMPARE(menuTitles(*window).value(0), QStringLiteral("&Файл"));
+}
+
+void LanguageTest::englishTranslationIsComplete()
+{
+    QFile file(QStringLiteral(QUORVEL_SOURCE_DIR "/translations/quorvel_en.ts"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    QXmlStreamReader xml(&file);
+    QString context;
+    QString source;
+    int messages = 0;
+    QStringList problems;
+    const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    const QRegularExpression accessKey(QStringLiteral("&[^&\\s]"));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            ++messages;
+            const bool unfinished = !xml.attributes().value(QLatin1String("type")).isEmpty();
+            const QString translation = xml.readElementText();
+            const QString where = context + QStringLiteral(" «") + source + QStringLiteral("»: ");
+            if (unfinished || translation.isEmpty())
+                problems << where + QStringLiteral("not translated");
+            else if (translation.contains(cyrillic))
+                problems << where + QStringLiteral("Cyrillic in ") + translation;
+            else if (placeholders(translation) != placeholders(source))
+                problems << where + QStringLiteral("placeholders differ in ") + translation;
+            else if (source.contains(accessKey) && !translation.contains(accessKey))
+                problems << where + QStringLiteral("no access key in ") + translation;
+        }
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY2(messages > 100, qPrintable(QString::number(messages)));
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+QTEST_MAIN(LanguageTest)
+#include "tst_interfacelanguage.moc"
