@@ -5,99 +5,99 @@
     <name>Commands</name>
     <message>
         <source>%1: скомпилирована, записей: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: compiled, %2 records</translation>
     </message>
     <message>
         <source>%1: не компилируется</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: does not compile</translation>
     </message>
     <message>
         <source>Порт	Описание	Производитель	Серийный номер	USB</source>
-        <translation type="unfinished"></translation>
+        <translation>Port	Description	Manufacturer	Serial number	USB</translation>
     </message>
     <message>
         <source>Последовательные порты не найдены</source>
-        <translation type="unfinished"></translation>
+        <translation>No serial ports found</translation>
     </message>
     <message>
         <source>--set «%1»: нужно ИМЯ=ЗНАЧЕНИЕ, например Uo=5000</source>
-        <translation type="unfinished"></translation>
+        <translation>--set &apos;%1&apos; is not NAME=VALUE, e.g. Uo=5000</translation>
     </message>
     <message>
         <source>--set «%1»: нет операнда «%2» (операнды: %3)</source>
-        <translation type="unfinished"></translation>
+        <translation>--set &apos;%1&apos;: no operand named &apos;%2&apos; (operands: %3)</translation>
     </message>
     <message>
         <source>--set «%1»: значение не целое число от -2147483648 до 2147483647</source>
-        <translation type="unfinished"></translation>
+        <translation>--set &apos;%1&apos;: the value is not a whole number from -2147483648 to 2147483647</translation>
     </message>
     <message>
         <source>--until «%1»: не длительность вида 500ms, 90s, 5m или 1h</source>
-        <translation type="unfinished"></translation>
+        <translation>--until &apos;%1&apos;: not a duration such as 500ms, 90s, 5m or 1h</translation>
     </message>
     <message>
         <source>--csv и --json исключают друг друга</source>
-        <translation type="unfinished"></translation>
+        <translation>--csv and --json exclude each other</translation>
     </message>
     <message>
         <source>%1 не компилируется, прогон не выполнен</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 does not compile; nothing was run</translation>
     </message>
     <message>
         <source>время, мс</source>
-        <translation type="unfinished"></translation>
+        <translation>time, ms</translation>
     </message>
     <message>
         <source>строка</source>
-        <translation type="unfinished"></translation>
+        <translation>line</translation>
     </message>
     <message>
         <source>операнд</source>
-        <translation type="unfinished"></translation>
+        <translation>operand</translation>
     </message>
     <message>
         <source>значение</source>
-        <translation type="unfinished"></translation>
+        <translation>value</translation>
     </message>
     <message>
         <source>%1 (порт %2: %3)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 (port %2: %3)</translation>
     </message>
     <message>
         <source>Не удается открыть порт %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open port %1: %2</translation>
     </message>
     <message>
         <source>записано записей: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>written, %1 records</translation>
     </message>
     <message>
         <source>проверка нашла отличия</source>
-        <translation type="unfinished"></translation>
+        <translation>verify found differences</translation>
     </message>
     <message>
         <source>записано и проверено записей: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>written and verified, %1 records</translation>
     </message>
     <message>
         <source>совпадает, записей: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>equal, %1 records</translation>
     </message>
     <message>
         <source>Не удается записать файл %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot write the file %1: %2</translation>
     </message>
     <message>
         <source>Не удается записать файл %1</source>
-        <translation type="unfinished">Cannot write the file %1</translation>
+        <translation>Cannot write the file %1</translation>
     </message>
     <message>
         <source>считано записей: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>read, %1 records</translation>
     </message>
     <message>
         <source>считано записей: %1, в файл %2</source>
-        <translation type="unfinished"></translation>
+        <translation>read, %1 records into %2</translation>
     </message>
 </context>
 <context>
@@ -159,11 +159,11 @@
     <name>Console</name>
     <message>
         <source>он закрыт</source>
-        <translation type="unfinished"></translation>
+        <translation>it is closed</translation>
     </message>
     <message>
         <source>Не удается записать в стандартный вывод: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot write standard output: %1</translation>
     </message>
 </context>
 <context>
@@ -223,19 +223,19 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     </message>
     <message>
         <source>ошибка чтения</source>
-        <translation type="unfinished"></translation>
+        <translation>read error</translation>
     </message>
     <message>
         <source>ошибка записи</source>
-        <translation type="unfinished"></translation>
+        <translation>write error</translation>
     </message>
     <message>
         <source>устройство отключено</source>
-        <translation type="unfinished"></translation>
+        <translation>device gone</translation>
     </message>
     <message>
         <source>ошибка %1</source>
-        <translation type="unfinished"></translation>
+        <translation>error %1</translation>
     </message>
 </context>
 <context>
@@ -776,151 +776,167 @@ run: 0, когда программа завершилась или дошла �
 ноль или цикле без задержки, 2, когда она не компилируется.
 
 Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.</source>
-        <translation type="unfinished"></translation>
+        <translation>Compiles control programs of Brisca power supplies and writes them into a memory cell
+of a supply or reads them back, over a serial line, like the Quorvel window.
+
+Commands:
+  compile FILE...              print each file&apos;s compile report
+  write FILE --port PORT       compile FILE and write it into a memory cell
+  read --port PORT             read the program of a memory cell
+  compare FILE --port PORT     compile FILE and compare it with a memory cell
+  ports                        list the serial ports
+  run FILE                     run FILE&apos;s model on its operands, print the trace
+
+--slave and --cell take lists such as 1,3,5-8: every slave with every cell is served
+in turn. read with several targets needs --output with {slave} and {cell} in it.
+run: 0 when the program ends or reaches the time limit, 1 on a division by zero or a
+loop without delay, 2 when it does not compile.
+
+Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translation>
     </message>
     <message>
         <source>команда</source>
-        <translation type="unfinished"></translation>
+        <translation>command</translation>
     </message>
     <message>
         <source>compile, write, read, compare, ports или run.</source>
-        <translation type="unfinished"></translation>
+        <translation>compile, write, read, compare, ports or run.</translation>
     </message>
     <message>
         <source>файлы</source>
-        <translation type="unfinished"></translation>
+        <translation>files</translation>
     </message>
     <message>
         <source>Файлы программ: один или несколько для compile, один для write, compare и run, ни одного для read и ports.</source>
-        <translation type="unfinished"></translation>
+        <translation>Program files: one or more for compile, one for write, compare and run, none for read and ports.</translation>
     </message>
     <message>
         <source>[ФАЙЛ...]</source>
-        <translation type="unfinished"></translation>
+        <translation>[FILE...]</translation>
     </message>
     <message>
         <source>compile: показать и каждую запись как ее 14 байт в hex.</source>
-        <translation type="unfinished"></translation>
+        <translation>compile: also print each record as its 14 bytes in hex.</translation>
     </message>
     <message>
         <source>Последовательный порт источника, например ttyUSB0 или /dev/ttyUSB0.</source>
-        <translation type="unfinished"></translation>
+        <translation>Serial port of the supply, e.g. ttyUSB0 or /dev/ttyUSB0.</translation>
     </message>
     <message>
         <source>ПОРТ</source>
-        <translation type="unfinished"></translation>
+        <translation>PORT</translation>
     </message>
     <message>
         <source>Slave ID источников, от 0 до 255 (по умолчанию 0), например 1,3,5-8.</source>
-        <translation type="unfinished"></translation>
+        <translation>Slave IDs of the supplies, 0 to 255 (default 0), e.g. 1,3,5-8.</translation>
     </message>
     <message>
         <source>N</source>
-        <translation type="unfinished"></translation>
+        <translation>N</translation>
     </message>
     <message>
         <source>Ячейки памяти, от 1 до 4 (по умолчанию 1), например 1-4.</source>
-        <translation type="unfinished"></translation>
+        <translation>Memory cells, 1 to 4 (default 1), e.g. 1-4.</translation>
     </message>
     <message>
         <source>ЯЧЕЙКА</source>
-        <translation type="unfinished"></translation>
+        <translation>CELL</translation>
     </message>
     <message>
         <source>write: считать ячейку обратно и сравнить с программой (по умолчанию).</source>
-        <translation type="unfinished"></translation>
+        <translation>write: read the cell back and compare it with the program (the default).</translation>
     </message>
     <message>
         <source>write: не считывать ячейку после записи.</source>
-        <translation type="unfinished"></translation>
+        <translation>write: skip the read-back after writing.</translation>
     </message>
     <message>
         <source>Показать журнал обмена (отправленные и принятые кадры, тайм-ауты, повторы) в стандартном потоке ошибок.</source>
-        <translation type="unfinished"></translation>
+        <translation>Print the exchange log (frames sent and received, time-outs, retries) on standard error.</translation>
     </message>
     <message>
         <source>read: сохранить программу в ФАЙЛ вместо стандартного вывода; {slave} и {cell} в имени заменяются номерами цели.</source>
-        <translation type="unfinished"></translation>
+        <translation>read: save the program into FILE instead of standard output; {slave} and {cell} in FILE stand for the target&apos;s numbers.</translation>
     </message>
     <message>
         <source>ФАЙЛ</source>
-        <translation type="unfinished"></translation>
+        <translation>FILE</translation>
     </message>
     <message>
         <source>Выводить по одному объекту JSON на файл или цель вместо строк отчета.</source>
-        <translation type="unfinished"></translation>
+        <translation>Print one JSON object per file or target on standard output instead of the report lines.</translation>
     </message>
     <message>
         <source>Выводить только строку итога по каждому файлу или цели.</source>
-        <translation type="unfinished"></translation>
+        <translation>Print only the result line of each file or target.</translation>
     </message>
     <message>
         <source>run: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) вместо 0; можно повторять.</source>
-        <translation type="unfinished"></translation>
+        <translation>run: start operand NAME (e.g. Uo) at VALUE instead of 0; repeatable.</translation>
     </message>
     <message>
         <source>ИМЯ=ЗНАЧЕНИЕ</source>
-        <translation type="unfinished"></translation>
+        <translation>NAME=VALUE</translation>
     </message>
     <message>
         <source>run: предел времени программы, число с ms, s, m или h (без единицы — секунды); по умолчанию 1h.</source>
-        <translation type="unfinished"></translation>
+        <translation>run: program time limit, a number with ms, s, m or h (bare: seconds); default 1h.</translation>
     </message>
     <message>
         <source>ДЛИТЕЛЬНОСТЬ</source>
-        <translation type="unfinished"></translation>
+        <translation>DURATION</translation>
     </message>
     <message>
         <source>run: вывести ход операндов в CSV: time_ms,line,operand,value.</source>
-        <translation type="unfinished"></translation>
+        <translation>run: print the trace as CSV: time_ms,line,operand,value.</translation>
     </message>
     <message>
         <source>Не указана команда (compile, write, read, compare, ports или run); см. --help</source>
-        <translation type="unfinished"></translation>
+        <translation>No command given (compile, write, read, compare, ports or run); see --help</translation>
     </message>
     <message>
         <source>Неизвестная команда «%1»; см. --help</source>
-        <translation type="unfinished"></translation>
+        <translation>Unknown command &apos;%1&apos;; see --help</translation>
     </message>
     <message>
         <source>Параметр --%1 не относится к команде %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Option --%1 does not apply to %2</translation>
     </message>
     <message>
         <source>Команде %1 нужен файл программы</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 needs a program file</translation>
     </message>
     <message>
         <source>Команда %1 не принимает файлов: «%2»</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 takes no file: &apos;%2&apos;</translation>
     </message>
     <message>
         <source>Команда %1 принимает один файл программы</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 takes one program file</translation>
     </message>
     <message>
         <source>--verify и --no-verify исключают друг друга</source>
-        <translation type="unfinished"></translation>
+        <translation>--verify and --no-verify exclude each other</translation>
     </message>
     <message>
         <source>Для --output нужно имя файла</source>
-        <translation type="unfinished"></translation>
+        <translation>--output needs a file name</translation>
     </message>
     <message>
         <source>Команде %1 нужен --port ПОРТ</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 needs --port PORT</translation>
     </message>
     <message>
         <source>Slave ID «%1» не число от 0 до %2 и не список таких чисел</source>
-        <translation type="unfinished"></translation>
+        <translation>Slave ID &apos;%1&apos; is not a number from 0 to %2 or a list of them</translation>
     </message>
     <message>
         <source>Ячейка «%1» не число от %2 до %3 и не список таких чисел</source>
-        <translation type="unfinished"></translation>
+        <translation>Cell &apos;%1&apos; is not a number from %2 to %3 or a list of them</translation>
     </message>
     <message>
         <source>Чтению из нескольких целей нужен --output с {slave} и {cell} в имени файла</source>
-        <translation type="unfinished"></translation>
+        <translation>Reading from several targets needs --output with {slave} and {cell} in the file name</translation>
     </message>
 </context>
 <context>
@@ -1005,11 +1021,11 @@ Do you want to save your changes?</translation>
     <name>ProgramFiles</name>
     <message>
         <source>Не удается открыть файл %1. %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open the file %1. %2</translation>
     </message>
     <message>
         <source>Не удалось записать в стандартный вывод</source>
-        <translation type="unfinished"></translation>
+        <translation>Standard output failed</translation>
     </message>
 </context>
 <context>
@@ -1292,7 +1308,7 @@ line %4</translation>
     <name>StopSignals</name>
     <message>
         <source>Остановлено сигналом %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Stopped by %1</translation>
     </message>
 </context>
 <context>
@@ -1414,19 +1430,19 @@ line %4</translation>
     <name>TargetRun</name>
     <message>
         <source>Slave ID %1, ячейка %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Slave ID %1, cell %2</translation>
     </message>
     <message>
         <source>%1: %2 из %3, %4</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2 of %3, %4</translation>
     </message>
     <message>
         <source>%1: %2 из %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2 of %3</translation>
     </message>
     <message>
         <source>%1: ошибка: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: failed: %2</translation>
     </message>
 </context>
 <context>
