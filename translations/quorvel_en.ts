@@ -104,7 +104,7 @@
     <name>Compiler</name>
     <message>
         <source>error: повтор ссылки #%1</source>
-        <translation>error: duplicate reference #%1</translation>
+        <translation>error: duplicate label #%1</translation>
     </message>
     <message>
         <source>error if: ссылка #%1 не найдена</source>
@@ -174,7 +174,7 @@
     </message>
     <message>
         <source>error: повтор ссылки #%1</source>
-        <translation>error: duplicate reference #%1</translation>
+        <translation>error: duplicate label #%1</translation>
     </message>
     <message>
         <source>error: некорректная ссылка if</source>
@@ -937,6 +937,18 @@ Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translati
     <message>
         <source>Чтению из нескольких целей нужен --output с {slave} и {cell} в имени файла</source>
         <translation>Reading from several targets needs --output with {slave} and {cell} in the file name</translation>
+    </message>
+    <message>
+        <source>Язык сообщений: ru или en; без него — язык системы (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), русский, если это не английский.</source>
+        <translation>Language of the messages: ru or en; without it, the system&apos;s (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), Russian unless that is English.</translation>
+    </message>
+    <message>
+        <source>ЯЗЫК</source>
+        <translation>LANG</translation>
+    </message>
+    <message>
+        <source>Язык «%1» не поддерживается: --lang ru или --lang en</source>
+        <translation>Language &quot;%1&quot; is not supported: --lang ru or --lang en</translation>
     </message>
 </context>
 <context>

@@ -308,9 +308,11 @@ void TestCli::compileReportMatchesGoldenFile()
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
     };
 
-    // In the data folder with the bare file name, as the script runs it.
+    // In the data folder with the bare file name, as the script runs it; NAME.en.prgb in English.
+    const QString language = name.endsWith(QLatin1String(".en")) ? u("en") : u("ru");
     const CliRun run =
-        runCli({QStringLiteral("compile"), name + QStringLiteral(".prgb")}, {}, golden.path());
+        runCli({QStringLiteral("compile"), name + QStringLiteral(".prgb"), u("--lang"), language},
+               {}, golden.path());
     QVERIFY(run.finished);
     QCOMPARE(lines(run.out), lines(contents(".out")));
     QCOMPARE(lines(run.err), lines(contents(".err")));
@@ -415,7 +417,12 @@ void TestCli::badInputGivesStatusTwo_data()
     QTest::newRow("no command") << QStringList() << u("Не указана команда");
     QTest::newRow("unknown command") << QStringList{u("erase")} << u("Неизвестная команда «erase»");
     QTest::newRow("unknown option")
-        << QStringList{u("compile"), u("--fast"), u("%file")} << u("Unknown option 'fast'");
+        << QStringList{u("compile"), u("--fast"), u("%file")} << u("Неизвестный параметр «fast»");
+    QTest::newRow("language not spoken")
+        << QStringList{u("compile"), u("--lang"), u("de"), u("%file")}
+        << u("Язык «de» не поддерживается: --lang ru или --lang en");
+    QTest::newRow("usage error in English")
+        << QStringList{u("--lang=en"), u("erase")} << u("Unknown command");
     QTest::newRow("compile without file") << QStringList{u("compile")} << u("нужен файл программы");
     QTest::newRow("compile missing file") << QStringList{u("compile"), u("%missing")}
                                           << u("Не удается открыть файл %missing. Файл не найден.");
@@ -458,7 +465,7 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("read"), u("-p"), port}
         << u("Не удается открыть порт %1: Такого порта нет").arg(port);
     QTest::newRow("output without a name")
-        << QStringList{u("read"), u("-p"), port, u("-o")} << u("Missing value after '-o'");
+        << QStringList{u("read"), u("-p"), port, u("-o")} << u("Отсутствует значение после «-o»");
     QTest::newRow("verify with read") << QStringList{u("read"), u("-p"), port, u("--verify")}
                                       << u("Параметр --verify не относится к команде read");
     QTest::newRow("slave range backwards")
@@ -646,17 +653,26 @@ void TestCli::writeFailureLine_data()
     QTest::addColumn<QStringList>("tail");
     // Lines were stored: standard error says what the cell holds now.
     QTest::addColumn<bool>("warned");
+    QTest::addColumn<QString>("language");
 
     QTest::newRow("silent device")
         << u("silent@*")
-        << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine} << false;
+        << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine} << false
+        << u("ru");
     QTest::newRow("second line answered with a bad CRC")
-        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true;
+        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true << u("ru");
     QTest::newRow("count refused")
         << u("status1e@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
-        << true;
+        << true << u("ru");
     QTest::newRow("name unanswered")
-        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")} << true;
+        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")} << true
+        << u("ru");
+    QTest::newRow("silent device, in English")
+        << u("silent@*")
+        << QStringList{u("Writing data to the device"), u("Write error"),
+                       u("The device does not answer: check the Slave ID (0), the cable and the "
+                         "power")}
+        << false << u("en");
 }
 
 void TestCli::writeFailureLine()
@@ -664,16 +680,24 @@ void TestCli::writeFailureLine()
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
     QFETCH(bool, warned);
+    QFETCH(QString, language);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
     const QString file = writeFile(QStringLiteral("failing.prgb"), Example);
-    const CliRun run = runCli({u("write"), file, u("--verify"), u("-p"), simulator.portPath()});
+    const CliRun run = runCli(
+        {u("write"), file, u("--verify"), u("-p"), simulator.portPath(), u("--lang"), language});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - tail.size()), tail);
     QCOMPARE(lines(run.err).contains(partWritten(1)), warned);
+    // One language on each stream: not a Russian word in an English run.
+    if (language == QLatin1String("en")) {
+        const QRegularExpression cyrillic(u("[\\x{0400}-\\x{04FF}]"));
+        QVERIFY2(!QString::fromUtf8(run.out + run.err).contains(cyrillic),
+                 QByteArray(run.out + run.err).constData());
+    }
 }
 
 void TestCli::readFailureLine_data()
@@ -1036,7 +1060,7 @@ void TestCli::lostOutputFails()
     QVERIFY2(!err.isEmpty() &&
                  err.constLast() ==
                      u("quorvel-cli: Не удается записать в стандартный вывод: ") +
-                         QString::fromLocal8Bit(strerror(closedPipe ? EPIPE : ENOSPC)),
+                         qt_error_string(closedPipe ? EPIPE : ENOSPC),
              run.err.constData());
     // No success line over a program that went nowhere.
     QVERIFY(!err.contains(u("Данные успешно считаны и декодированы")));

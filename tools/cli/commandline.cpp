@@ -28,6 +28,7 @@ const QString QuietName = QStringLiteral("quiet");
 const QString SetName = QStringLiteral("set");
 const QString UntilName = QStringLiteral("until");
 const QString CsvName = QStringLiteral("csv");
+const QString LangName = QStringLiteral("lang");
 const QString SlavePlaceholder = QStringLiteral("{slave}");
 const QString CellPlaceholder = QStringLiteral("{cell}");
 
@@ -126,6 +127,26 @@ std::optional<QVector<int>> numberListIn(const QString &text, int low, int high)
 
 } // namespace
 
+InterfaceLanguage::Language languageFromArguments(const QStringList &arguments)
+{
+    // Options end at "--"; the program's name comes first.
+    for (int i = 1; i < arguments.size() && arguments.at(i) != QLatin1String("--"); ++i) {
+        QString code;
+        if (arguments.at(i) == QLatin1String("--lang"))
+            code = arguments.value(i + 1);
+        else if (arguments.at(i).startsWith(QLatin1String("--lang=")))
+            code = arguments.at(i).mid(7);
+        else
+            continue;
+        // A wrong value is reported by the parser, in the system's language.
+        if (const std::optional<InterfaceLanguage::Language> language =
+                InterfaceLanguage::fromCode(code))
+            return *language;
+        break;
+    }
+    return InterfaceLanguage::fromSystem();
+}
+
 ParsedCommandLine parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -178,12 +199,21 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
          ParsedCommandLine::tr("ДЛИТЕЛЬНОСТЬ")},
         {CsvName, ParsedCommandLine::tr("run: вывести ход операндов в CSV: "
                                         "time_ms,line,operand,value.")},
+        {LangName,
+         ParsedCommandLine::tr("Язык сообщений: ru или en; без него — язык системы (LANGUAGE, "
+                               "LC_ALL, LC_MESSAGES, LANG), русский, если это не английский."),
+         ParsedCommandLine::tr("ЯЗЫК")},
     };
     parser.addOptions(toolOptions);
 
     ParsedCommandLine parsed;
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
+        return parsed;
+    }
+    if (parser.isSet(LangName) && !InterfaceLanguage::fromCode(parser.value(LangName))) {
+        parsed.error = ParsedCommandLine::tr("Язык «%1» не поддерживается: --lang ru или --lang en")
+                           .arg(parser.value(LangName));
         return parsed;
     }
     // Printed by the caller, whose writes are checked.
@@ -222,7 +252,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
             if (option.names().contains(given))
                 longName = option.names().constLast();
         }
-        if (!rule->options.contains(longName)) {
+        // The language is the whole tool's, whatever the command.
+        if (!rule->options.contains(longName) && longName != LangName) {
             parsed.error = ParsedCommandLine::tr("Параметр --%1 не относится к команде %2")
                                .arg(longName, commandName);
             return parsed;

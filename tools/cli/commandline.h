@@ -1,5 +1,7 @@
 #pragma once
 
+#include "interfacelanguage.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -65,6 +67,10 @@ struct ParsedCommandLine
 
     Q_DECLARE_TR_FUNCTIONS(ParsedCommandLine)
 };
+
+// The language of the tool's messages: --lang's when it names one, else the system's. Looked up
+// before the command line is parsed, since --help's texts are translated as they are made.
+InterfaceLanguage::Language languageFromArguments(const QStringList &arguments);
 
 // Reads the arguments (the program's name first).
 ParsedCommandLine parseCommandLine(const QStringList &arguments);

@@ -15,6 +15,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
 
+    const InstalledLanguage language(languageFromArguments(QCoreApplication::arguments()));
     // Before anything can be written: a closed pipe must not end the tool unreported.
     const StopSignals stopSignals;
     Console console(closed);
