@@ -8,6 +8,8 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5charts5-dev qttranslations5-l10n
     qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
+    # lupdate and lrelease with their CMake packages: the translations are built and checked.
+    qttools5-dev qttools5-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     clang-format dpkg-dev desktop-file-utils appstream file
     "$@"
 )
