@@ -131,6 +131,7 @@ private slots:
     void badInputGivesStatusTwo_data();
     void badInputGivesStatusTwo();
     void helpAndVersion();
+    void portsAndPortWithoutPermission();
 
     void writeVerifyReadRoundTrip_data();
     void writeVerifyReadRoundTrip();
@@ -535,15 +536,43 @@ void TestCli::helpAndVersion()
     const CliRun help = runCli({QStringLiteral("--help")});
     QVERIFY(help.finished);
     QCOMPARE(help.exitCode, ExitSuccess);
-    for (const char *word :
-         {"compile ФАЙЛ", "write ФАЙЛ", "read --port", "run ФАЙЛ", "--until", "--set", "--csv",
-          "--records", "--verify", "--trace", "--output", "--slave", "--cell", "Код завершения"})
+    for (const char *word : {"compile ФАЙЛ", "write ФАЙЛ", "read --port", "run ФАЙЛ", "--until",
+                             "--set", "--csv", "--records", "--verify", "--trace", "--output",
+                             "--slave", "--cell", "--lang", "Код завершения"})
         QVERIFY2(help.out.contains(word), word);
 
     const CliRun version = runCli({QStringLiteral("--version")});
     QVERIFY(version.finished);
     QCOMPARE(version.exitCode, ExitSuccess);
     QVERIFY2(version.out.startsWith("quorvel-cli 1.1."), version.out.constData());
+}
+
+void TestCli::portsAndPortWithoutPermission()
+{
+    // The list under its header, or the reason there is none.
+    const CliRun ports = runCli({u("ports")});
+    QVERIFY(ports.finished);
+    QCOMPARE(ports.exitCode, ExitSuccess);
+    if (ports.out.isEmpty())
+        QCOMPARE(lines(ports.err),
+                 QStringList{u("quorvel-cli: Последовательные порты не найдены")});
+    else
+        QCOMPARE(lines(ports.out).constFirst(),
+                 u("Порт\tОписание\tПроизводитель\tСерийный номер\tUSB"));
+
+    if (::geteuid() != 0)
+        QSKIP("runs the tool as another user, which needs root");
+    // The simulator's pseudo-terminal is root's alone; user nobody may not open it.
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({}));
+    QProcess process;
+    process.start(u("setpriv"), {u("--reuid=65534"), u("--regid=65534"), u("--clear-groups"),
+                                 cliPath, u("read"), u("-p"), simulator.portPath()});
+    QVERIFY(process.waitForFinished(CliTimeoutMs));
+    QCOMPARE(process.exitCode(), ExitBadInput);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(u("Нет прав на доступ к порту")) && err.contains(u("dialout")),
+             qPrintable(err));
 }
 
 void TestCli::writeVerifyReadRoundTrip_data()
@@ -1058,9 +1087,8 @@ void TestCli::lostOutputFails()
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList err = lines(run.err);
     QVERIFY2(!err.isEmpty() &&
-                 err.constLast() ==
-                     u("quorvel-cli: Не удается записать в стандартный вывод: ") +
-                         qt_error_string(closedPipe ? EPIPE : ENOSPC),
+                 err.constLast() == u("quorvel-cli: Не удается записать в стандартный вывод: ") +
+                                        qt_error_string(closedPipe ? EPIPE : ENOSPC),
              run.err.constData());
     // No success line over a program that went nowhere.
     QVERIFY(!err.contains(u("Данные успешно считаны и декодированы")));
