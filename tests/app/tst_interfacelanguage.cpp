@@ -8,6 +8,7 @@
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QDockWidget>
 #include <QFile>
 #include <QLocale>
 #include <QMenu>
@@ -169,6 +170,12 @@ void LanguageTest::windowStartsInChosenLanguage()
     action("compileAction")->trigger();
     QCOMPARE(paneLines().value(0), reportStart);
     QCOMPARE(paneLines().last(), QStringLiteral("OK: 1/100"));
+    // Longer words must not widen the window or clip a label, with the run's dock open too.
+    QVERIFY(showActive());
+    QVERIFY2(fitProblems().isEmpty(), qPrintable(fitProblems().join(QStringLiteral("; "))));
+    action("runAction")->trigger();
+    QTRY_VERIFY(window->findChild<QDockWidget *>(QStringLiteral("programRunDock"))->isVisible());
+    QVERIFY2(fitProblems().isEmpty(), qPrintable(fitProblems().join(QStringLiteral("; "))));
     // Qt's own dialogs speak the same language.
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), qtCancel);
 }

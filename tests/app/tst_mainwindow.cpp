@@ -98,12 +98,6 @@ private slots:
 
 private:
     // Shortcuts need a shown, active window.
-    bool showActive() const
-    {
-        window->show();
-        window->activateWindow();
-        return QTest::qWaitForWindowActive(window);
-    }
     // Drags the handle by dy pixels (up when negative), as the mouse would.
     static void dragSplit(QSplitter *splitter, int dy)
     {
@@ -367,39 +361,6 @@ void TestMainWindow::defaultSizeFitsEveryState()
         QCOMPARE(connection->toolTip(), longPath);
     }
 
-    // What does not fit at 450 x 600, measured in the state the row names.
-    const auto problems = [this] {
-        QStringList out;
-        if (window->minimumSizeHint().width() > 450 || window->minimumWidth() > 450)
-            out << QStringLiteral("minimum width %1").arg(window->minimumSizeHint().width());
-        if (window->width() != 450)
-            out << QStringLiteral("width %1").arg(window->width());
-        for (QToolBar *bar : window->findChildren<QToolBar *>()) {
-            for (QAction *a : bar->actions()) {
-                QWidget *shown = bar->widgetForAction(a);
-                if (!a->isSeparator() && !(shown && shown->isVisible()))
-                    out << QStringLiteral("hidden: ") + a->objectName() + a->text();
-            }
-            auto *overflow = bar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
-            if (overflow && overflow->isVisible())
-                out << QStringLiteral("overflow of ") + bar->objectName();
-        }
-        // Labels that elide by design aside, every label's text fits its width.
-        for (QLabel *label : window->findChildren<QLabel *>()) {
-            if (!label->isVisible() || qobject_cast<ElidedLabel *>(label) || label->wordWrap())
-                continue;
-            for (const QString &line : label->text().remove(QLatin1Char('&')).split('\n')) {
-                if (label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width())
-                    out << QStringLiteral("clipped: ") + line;
-            }
-        }
-        for (auto *button : window->findChildren<QToolButton *>()) {
-            if (button->isVisible() && button->width() < button->sizeHint().width())
-                out << QStringLiteral("clipped button: ") + button->text();
-        }
-        return out;
-    };
-
     QStringList found;
     if (transfer) {
         auto *bar = window->findChild<QProgressBar *>(QStringLiteral("transferProgress"));
@@ -410,7 +371,7 @@ void TestMainWindow::defaultSizeFitsEveryState()
             if (value == 2 && !measured) {
                 measured = true;
                 QVERIFY(bar->isVisible());
-                found = problems();
+                found = fitProblems();
             }
         });
         window->editor()->setPlainText(QStringLiteral("prgName = \"P\";\nnop;\nnop;\n"));
@@ -418,7 +379,7 @@ void TestMainWindow::defaultSizeFitsEveryState()
         QVERIFY2(measured, qPrintable(paneLines().join(QLatin1Char('|'))));
     } else {
         QCoreApplication::processEvents();
-        found = problems();
+        found = fitProblems();
     }
     QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral("; "))));
     QCoreApplication::processEvents();
@@ -660,7 +621,8 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                            "cancelAction"};
     QTest::newRow("help") << "menuHelp"
                           << "&Справка"
-                          << QStringList{"languageHelpAction", "menuInterfaceLanguage", "aboutAction"};
+                          << QStringList{"languageHelpAction", "menuInterfaceLanguage",
+                                         "aboutAction"};
 }
 
 void TestMainWindow::menusHoldToolbarActions()

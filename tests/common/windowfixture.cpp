@@ -1,13 +1,19 @@
 #include "windowfixture.h"
 
+#include "elidedlabel.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSerialPort>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
 
 const QString WindowFixture::NotConnected =
     QStringLiteral("connect:on disconnect:off port:on compile:on write:off read:off");
@@ -72,6 +78,46 @@ QAction *WindowFixture::action(const char *name) const
 QAction *WindowFixture::action(const QString &name) const
 {
     return window->findChild<QAction *>(name);
+}
+
+bool WindowFixture::showActive() const
+{
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+QStringList WindowFixture::fitProblems() const
+{
+    QStringList out;
+    if (window->minimumSizeHint().width() > 450 || window->minimumWidth() > 450)
+        out << QStringLiteral("minimum width %1").arg(window->minimumSizeHint().width());
+    if (window->width() != 450)
+        out << QStringLiteral("width %1").arg(window->width());
+    for (QToolBar *bar : window->findChildren<QToolBar *>()) {
+        for (QAction *a : bar->actions()) {
+            QWidget *shown = bar->widgetForAction(a);
+            if (!a->isSeparator() && !(shown && shown->isVisible()))
+                out << QStringLiteral("hidden: ") + a->objectName() + a->text();
+        }
+        auto *overflow = bar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+        if (overflow && overflow->isVisible())
+            out << QStringLiteral("overflow of ") + bar->objectName();
+    }
+    // Labels that elide by design aside, every label's text fits its width.
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (!label->isVisible() || qobject_cast<ElidedLabel *>(label) || label->wordWrap())
+            continue;
+        for (const QString &line : label->text().remove(QLatin1Char('&')).split('\n')) {
+            if (label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width())
+                out << QStringLiteral("clipped: ") + line;
+        }
+    }
+    for (auto *button : window->findChildren<QToolButton *>()) {
+        if (button->isVisible() && button->width() < button->sizeHint().width())
+            out << QStringLiteral("clipped button: ") + button->text();
+    }
+    return out;
 }
 
 QStringList WindowFixture::paneLines() const

@@ -50,6 +50,11 @@ public:
     QAction *action(const char *name) const;
     QAction *action(const QString &name) const;
     QStringList paneLines() const;
+    // Shows the window and waits until it is active.
+    bool showActive() const;
+    // What does not fit the default 450 x 600 in the window's present state: a minimum width
+    // over 450, toolbar entries hidden or in an overflow menu, clipped labels and buttons.
+    QStringList fitProblems() const;
     // The enabled state of the device controls:
     // "connect:on disconnect:off port:on compile:on write:off read:off".
     QString states() const;
