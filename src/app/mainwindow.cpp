@@ -224,7 +224,7 @@ void MainWindow::createActions()
         Row("compileAction", tr("&Скомпилировать"), tr("Скомпилировать"), "root-terminal.png",
             keys(tr("F7")), [this] { checkText(); }, {program, programBar}),
         Row("runAction", tr("Про&гон программы"), tr("Выполнить программу на ее операндах и показать график"),
-            nullptr, keys(tr("Ctrl+R")), [this] { runDock->showAndRun(); }, {program}),
+            nullptr, keys(tr("Ctrl+R")), [this] { showProgramRun(); }, {program}),
         ActionTable::separator({program}),
         Row("nextErrorAction", tr("Следующая о&шибка"), tr("Следующая ошибка"), nullptr,
             keys(tr("F8")), [this] { editorAids->goToDiagnostic(true); }, {window, program}),

@@ -129,6 +129,7 @@ private:
     void reportLostLine();
     // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
     void createProgramRunDock();
+    void showProgramRun();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -142,6 +143,7 @@ private:
     EditorAids *editorAids = nullptr;
     ProgramRunDock *runDock = nullptr;
     LanguageMenu *languageMenu = nullptr;
+    bool runDockSized = false;
     ActionTable actions;
 
     DeviceControls *controls = nullptr;

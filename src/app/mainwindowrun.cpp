@@ -19,3 +19,16 @@ void MainWindow::createProgramRunDock()
     connect(checker, &DiagnosticChecker::checked, runDock, &ProgramRunDock::textChecked);
     connect(runDock, &ProgramRunDock::sourceLineActivated, editorAids, &EditorAids::goToSourceLine);
 }
+
+void MainWindow::showProgramRun()
+{
+    const bool opening = runDock->isHidden();
+    runDock->showAndRun();
+    // Opened for the first time, the dock gets two fifths of the window's height, not all its
+    // content asks for: the editor keeps enough lines to be edited while the chart follows it.
+    // Later the user's own split stands.
+    if (opening && !runDockSized) {
+        runDockSized = true;
+        resizeDocks({runDock}, {height() * 2 / 5}, Qt::Vertical);
+    }
+}

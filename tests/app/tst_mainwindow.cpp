@@ -339,6 +339,11 @@ void TestMainWindow::defaultSizeFitsEveryState()
         auto *dock = window->findChild<QDockWidget *>(QStringLiteral("programRunDock"));
         QVERIFY(dock);
         QTRY_VERIFY(dock->isVisible());
+        // The dock leaves the editor room to edit in, not a strip of three lines.
+        QCoreApplication::processEvents();
+        const int lines =
+            window->editor()->viewport()->height() / window->editor()->fontMetrics().lineSpacing();
+        QVERIFY2(lines >= 5, qPrintable(QString::number(lines)));
     }
     // A path as long as a udev rule gives an adapter, leading to the simulated supply.
     QTemporaryDir links;
