@@ -47,6 +47,19 @@ private:
     void letRepeatPass(const QString &rule, int from);
     int logLines() { return sim->log().size(); }
 
+    // Where a row starts: the requests served and the log's length before it, and, for the
+    // Disconnect rows, the port closing at the faulted request.
+    struct Armed
+    {
+        int served = -1;
+        int logFrom = 0;
+        std::unique_ptr<OnRequest> disconnect;
+    };
+    // Readies the supply, sets the cell under test and arms the row's fault from the next
+    // request on. False says why.
+    bool arm(const QString &rule, int step, const QString &pressed, const SimulatedCell &cell,
+             Armed &armed, QString *why);
+
     std::unique_ptr<SimulatorProcess> sim;
     QSerialPort port;
     std::unique_ptr<DeviceLink> link;
@@ -81,6 +94,24 @@ void TestLinkFaults::restart()
     link.reset();
     port.close();
     sim.reset();
+}
+
+bool TestLinkFaults::arm(const QString &rule, int step, const QString &pressed,
+                         const SimulatedCell &cell, Armed &armed, QString *why)
+{
+    if (!ready(why))
+        return false;
+    armed.served = sim->requestCount();
+    armed.logFrom = logLines();
+    if (armed.served < 0 || !sim->setCell(Cell, cell) ||
+        !sim->addFault(ruleAt(rule, step, armed.served))) {
+        *why = QStringLiteral("the supply did not take the row's cell or fault");
+        return false;
+    }
+    if (pressed == DisconnectAction)
+        armed.disconnect =
+            std::make_unique<OnRequest>(*sim, armed.served + step + 1, [this]() { port.close(); });
+    return true;
 }
 
 bool TestLinkFaults::ready(QString *why)
@@ -146,17 +177,10 @@ void TestLinkFaults::faultDuringWrite()
     QFETCH(bool, portLost);
 
     QString why;
-    QVERIFY2(ready(&why), qPrintable(why));
-    const int served = sim->requestCount();
-    QVERIFY(served >= 0);
-    const int logFrom = logLines();
-    QVERIFY(sim->setCell(Cell, oldCell()));
+    Armed armed;
+    QVERIFY2(arm(rule, step, pressed, oldCell(), armed, &why), qPrintable(why));
+    const int served = armed.served;
     const QStringList others = otherCells();
-    QVERIFY(sim->addFault(ruleAt(rule, step, served)));
-    std::unique_ptr<OnRequest> disconnect;
-    if (pressed == DisconnectAction)
-        disconnect =
-            std::make_unique<OnRequest>(*sim, served + step + 1, [this]() { port.close(); });
 
     QStringList report;
     ProgramTransfer transfer(*link, SlaveId, Cell, [&report](const QString &text) {
@@ -164,8 +188,8 @@ void TestLinkFaults::faultDuringWrite()
     });
     const ProgramTransfer::WriteResult result = transfer.write(WriteRecords, QStringLiteral("New"));
 
-    if (disconnect)
-        QVERIFY(disconnect->done());
+    if (armed.disconnect)
+        QVERIFY(armed.disconnect->done());
     QStringList expected =
         TransferTexts::writeReportBefore(fails ? step : Steps, Records, QStringLiteral("New"));
     if (fails)
@@ -202,7 +226,7 @@ void TestLinkFaults::faultDuringWrite()
     QCOMPARE(report, TransferTexts::writeReportBefore(Steps, Records, QStringLiteral("New")));
     cell = cellAfterWrite(false, Steps, true);
     QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(cell, ComparedLines));
-    letRepeatPass(rule, logFrom);
+    letRepeatPass(rule, armed.logFrom);
 }
 
 void TestLinkFaults::faultDuringRead_data()
@@ -221,17 +245,10 @@ void TestLinkFaults::faultDuringRead()
     QFETCH(bool, portLost);
 
     QString why;
-    QVERIFY2(ready(&why), qPrintable(why));
-    const int served = sim->requestCount();
-    QVERIFY(served >= 0);
-    const int logFrom = logLines();
-    QVERIFY(sim->setCell(Cell, readCell()));
+    Armed armed;
+    QVERIFY2(arm(rule, step, pressed, readCell(), armed, &why), qPrintable(why));
+    const int served = armed.served;
     const QStringList before = sim->dump();
-    QVERIFY(sim->addFault(ruleAt(rule, step, served)));
-    std::unique_ptr<OnRequest> disconnect;
-    if (pressed == DisconnectAction)
-        disconnect =
-            std::make_unique<OnRequest>(*sim, served + step + 1, [this]() { port.close(); });
 
     const SimulatedCell stored = readCell();
     const QString storedName = QString::fromLatin1(stored.name);
@@ -240,8 +257,8 @@ void TestLinkFaults::faultDuringRead()
                              [&report](const QString &text) { report << text; });
     const ProgramTransfer::ReadResult result = transfer.read();
 
-    if (disconnect)
-        QVERIFY(disconnect->done());
+    if (armed.disconnect)
+        QVERIFY(armed.disconnect->done());
     QStringList expected =
         TransferTexts::readReportBefore(fails ? step : Steps, Records, storedName);
     if (fails)
@@ -273,7 +290,7 @@ void TestLinkFaults::faultDuringRead()
     QCOMPARE(again.status, ProgramTransfer::ReadStatus::Read);
     QCOMPARE(report, TransferTexts::readReportBefore(Steps, Records, storedName));
     QCOMPARE(describe(again.records), describe(stored.lines));
-    letRepeatPass(rule, logFrom);
+    letRepeatPass(rule, armed.logFrom);
 }
 
 QTEST_GUILESS_MAIN(TestLinkFaults)
