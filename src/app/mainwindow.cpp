@@ -3,7 +3,7 @@
 
 #include "compiler.h"
 #include "devicecontrols.h"
-#include "deviceconnection.h"
+#include "devicesession.h"
 #include "transferwording.h"
 #include "editoraids.h"
 #include "elidedlabel.h"
@@ -73,13 +73,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->splitter->setSizes({EditorStartHeight, PaneStartHeight});
     ui->splitter->setPaneCap(PaneStartHeight);
 
-    connection = new DeviceConnection(this);
-    connect(connection, &DeviceConnection::lineLost, this, &MainWindow::onPortLost);
     exchangeLog = new ExchangeLogDock(this);
     addDockWidget(Qt::BottomDockWidgetArea, exchangeLog);
     exchangeLog->hide();
     exchangeLog->setDialogs(dialogs.get());
-    connection->link().setEventSink(exchangeLog->observer());
 
     settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                            SettingsKeys::Organization, SettingsKeys::Application);
@@ -96,6 +93,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         new EditorAids(ui->textEdit, ui->editorLayout, ui->plainTextEdit, statusBar(),
                        Compiler(Language::statementKinds(), operandCodes, compareCodes), this);
     editorAids->setDialogs(dialogs.get());
+    deviceActivity = new DeviceActivity(this, ui->plainTextEdit, editorAids,
+                                {transferProgress, timeLeftLabel, cancelButton});
+    deviceActivity->setDialogs(dialogs.get());
+    deviceActivity->setExchangeObserver(exchangeLog->observer());
+    connect(deviceActivity, &DeviceActivity::stateChanged, this, &MainWindow::applyState);
+    connect(deviceActivity, &DeviceActivity::connectFinished, this, &MainWindow::connectFinished);
+    connect(deviceActivity, &DeviceActivity::programRead, this, &MainWindow::showReadProgram);
+    // The transfer's question came first; the save question follows once it has stopped.
+    connect(deviceActivity, &DeviceActivity::closeAllowed, this,
+            [this]() { QTimer::singleShot(0, this, &QWidget::close); });
     createProgramRunDock();
     // A dragged split is kept at once, not only when the window closes.
     connect(ui->splitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);
@@ -124,6 +131,7 @@ void MainWindow::setDialogs(std::unique_ptr<UserDialogs> replacement)
     editorAids->setDialogs(dialogs.get());
     exchangeLog->setDialogs(dialogs.get());
     languageMenu->setDialogs(dialogs.get());
+    deviceActivity->setDialogs(dialogs.get());
 }
 
 QTextEdit *MainWindow::editor() const
@@ -361,11 +369,12 @@ void MainWindow::applyState()
     // Not connected, Connected, or a transfer running: the port decides the device controls,
     // a running transfer holds back every action that would start another or change the program
     // it works from.
-    const bool open = connection->isOpen();
-    const bool idle = !transferRunning;
-    action("connectAction")->setEnabled(!open);
+    const bool open = deviceActivity->isOpen();
+    const bool opening = deviceActivity->isOpening();
+    const bool idle = !deviceActivity->isRunning();
+    action("connectAction")->setEnabled(!open && !opening);
     action("disconnectAction")->setEnabled(open);
-    controls->portBox()->setEnabled(!open);
+    controls->portBox()->setEnabled(!open && !opening);
     action("compileAction")->setEnabled(idle);
     action("writeAction")->setEnabled(open && idle);
     action("readAction")->setEnabled(open && idle);
@@ -378,7 +387,7 @@ void MainWindow::applyState()
     connectionLabel->setToolTip(open ? controls->portBox()->currentText() : QString());
     // The box is locked while open, so it names the connected port. The list is read again
     // only while the user may pick another port.
-    controls->portBox()->setFollowing(!open);
+    controls->portBox()->setFollowing(!open && !opening);
 }
 
 void MainWindow::setPortSource(PortSource source)
@@ -487,69 +496,38 @@ void MainWindow::About()
 }
 QSerialPort *MainWindow::serialPort() const
 {
-    return connection->port();
+    return deviceActivity->session().port();
+}
+
+bool MainWindow::isConnected() const
+{
+    return deviceActivity->isOpen();
 }
 
 void MainWindow::OpenPort()
 {
-    if (connection->open(controls->portBox()->currentText())) {
+    deviceActivity->connectPort(controls->portBox()->currentText());
+}
+
+void MainWindow::connectFinished(bool ok, const QString &failureText)
+{
+    if (ok)
         controls->rememberPort();
-    } else {
-        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"),
-                          connection->failure().text());
-    }
-    applyState();
+    else
+        dialogs->critical(this, tr("Error"), tr("Не удается открыть порт"), failureText);
 }
 
 void MainWindow::ClosePort()
 {
-    connection->close();
-    applyState();
-}
-
-void MainWindow::onPortLost()
-{
-    // The guard has closed the port; a transfer under way fails on its next request at once
-    // and says so after its last line.
-    if (transferRunning)
-        portLostInTransfer = true;
-    else
-        appendPane(TransferWording::lostLine());
-    ClosePort();
-}
-
-void MainWindow::finishTransfer()
-{
-    // A port closed during the transfer (Disconnect, a lost line) ends it Not connected.
-    transferRunning = false;
-    activeTransfer = nullptr;
-    portLostInTransfer = false;
-    transferProgress->hide();
-    timeLeftLabel->hide();
-    cancelButton->hide();
-    applyState();
-    if (closePending) {
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
+    deviceActivity->disconnectPort();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A close put off until a transfer ended has had its answer already: ask only once.
-    const bool confirmed = std::exchange(closePending, false);
-    if (!confirmed && !document->maybeSave()) {
+    // A running transfer is asked about first: «Прервать» stops it, and the close comes back
+    // once it has reported what the cell holds.
+    if (!deviceActivity->mayClose() || !document->maybeSave()) {
         event->ignore();
-        return;
-    }
-    if (transferRunning) {
-        // Closing at once would leave the cell half written without a word: ask, then stop the
-        // transfer after the request on the line; it reports what the cell holds, then closes.
-        event->ignore();
-        if (dialogs->askStopTransfer(this, tr("Закрыть окно"),
-                                     tr("Идёт обмен с прибором. Прервать и закрыть окно?"))) {
-            closePending = true;
-            CancelTransfer();
-        }
         return;
     }
     saveLayout();

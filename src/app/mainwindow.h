@@ -1,6 +1,7 @@
 #pragma once
 
 #include "actiontable.h"
+#include "deviceactivity.h"
 #include "instruction.h"
 #include "language.h"
 #include "portbox.h"
@@ -11,7 +12,6 @@
 
 #include <memory>
 
-class DeviceConnection;
 class DeviceControls;
 class ExchangeLogDock;
 class EditorAids;
@@ -26,7 +26,6 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QSerialPort;
-class TransferJob;
 class QShowEvent;
 class QSettings;
 class QSpinBox;
@@ -70,7 +69,9 @@ public:
     const QString &compiledProgramName() const { return programName; }
     int compileErrorFlag() const { return compileError; }
     const QString &currentFilePath() const;
-    bool isTransferRunning() const { return transferRunning; }
+    bool isTransferRunning() const { return deviceActivity->isRunning(); }
+    // The port is open for the supply.
+    bool isConnected() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -107,26 +108,13 @@ private:
     // Enables every action and control as the window's state (not connected, connected,
     // transfer running) allows.
     void applyState();
-    // Puts a program read from the device into the editor.
+    // Puts a program read from the device into the editor, as a new unchanged document.
     void showReadProgram(const QString &text);
-    void onPortLost();
+    void connectFinished(bool ok, const QString &failureText);
     void replacePane(const QString &heading);
     void appendPane(const QString &text);
-    // Marks a transfer as running and compiles the editor text; false (the transfer already
-    // finished) when the compile fails.
-    bool startCompiledTransfer();
-    // Called on every way out of a transfer.
-    void finishTransfer();
-    // Shows the progress bar and the time left for `job`, and lets «Прервать» reach it.
-    void followTransfer(TransferJob &job);
-    // Reads the cell back silently and reports how it compares with the program (verify and
-    // compare alike).
-    void checkCell(TransferJob &job, const InstructionList &program, const QString &name,
-                   const QVector<int> &sourceLines);
-    // After a transfer's last line: the device's silence, or the lost line if it was lost
-    // meanwhile.
-    void reportUnanswered(const TransferJob &job);
-    void reportLostLine();
+    // Compiles the editor text; what a transfer sends, valid unless the compile failed.
+    DeviceActivity::Program compiledProgram();
     // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
     void createProgramRunDock();
     void showProgramRun();
@@ -137,7 +125,7 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     std::unique_ptr<UserDialogs> dialogs;
     std::unique_ptr<QSettings> settings;
-    DeviceConnection *connection = nullptr;
+    DeviceActivity *deviceActivity = nullptr;
     ExchangeLogDock *exchangeLog = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
@@ -162,12 +150,6 @@ private:
     QProgressBar *transferProgress = nullptr;
     ElidedLabel *timeLeftLabel = nullptr;
     QWidget *cancelButton = nullptr;
-    // The transfer «Прервать» stops; set only while one runs.
-    TransferJob *activeTransfer = nullptr;
-    bool transferRunning = false;
-    bool portLostInTransfer = false;
-    // A close asked for during a transfer waits until the transfer has ended.
-    bool closePending = false;
     // The splitter's remembered heights wait for the window's restored size.
     bool splitterRestored = false;
 };

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QVector>
 
+#include <atomic>
 #include <functional>
 
 class DeviceLink;
@@ -72,8 +73,8 @@ public:
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 
     // Asks the running write() or read() to stop; the exchange in flight ends first, and the
-    // transfer then returns Cancelled without a report line. Meant for slots that run while the
-    // link waits.
+    // transfer then returns Cancelled without a report line. Safe from any thread; it holds for
+    // every later write() and read() of this transfer too.
     void cancel() { m_cancelRequested = true; }
     // Lines the last write() had acknowledged when it ended: between 1 and the record count
     // after a failure or cancel, the cell holds part of the new program under the old count and
@@ -107,7 +108,7 @@ private:
     int m_cell;
     Reporter m_report;
     Progress m_progress;
-    bool m_cancelRequested = false;
+    std::atomic<bool> m_cancelRequested{false};
     int m_storedLines = 0;
     bool m_answeredTwice = false;
     LinkResult m_lastFailure = LinkResult::Success;

@@ -64,7 +64,7 @@ public:
     TransferJob &operator=(const TransferJob &) = delete;
 
     void setProgress(Progress progress) { m_progress = std::move(progress); }
-    // Stops after the request on the line; see ProgramTransfer::cancel().
+    // Stops after the request on the line; see ProgramTransfer::cancel(). Safe from any thread.
     void cancel() { m_transfer.cancel(); }
 
     // Writes the program (lines, count, name). Keep program and name unchanged meanwhile.

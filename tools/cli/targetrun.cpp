@@ -3,7 +3,7 @@
 #include "commandline.h"
 #include "console.h"
 #include "stopsignals.h"
-#include "transferjob.h"
+#include "sessiontransfer.h"
 #include "transferwording.h"
 
 QString Target::label() const
@@ -29,7 +29,7 @@ QJsonObject targetJson(const QString &command, const Invocation &invocation, con
             {QStringLiteral("cell"), target.cellNumber()}};
 }
 
-StopOnSignal::StopOnSignal(TransferJob &job)
+StopOnSignal::StopOnSignal(SessionTransfer &job)
 {
     if (StopSignals::received() != 0)
         job.cancel();
@@ -70,11 +70,11 @@ void TargetRun::line(const QString &text)
     }
 }
 
-void TargetRun::follow(TransferJob &job)
+void TargetRun::follow(SessionTransfer &job)
 {
     if (!m_console.showsProgress())
         return;
-    job.setProgress([this](int done, int total, qint64 leftMs) {
+    QObject::connect(&job, &SessionTransfer::progress, &job, [this](int done, int total, qint64 leftMs) {
         // Only answered requests count, as they always have here.
         if (total <= 0 || done == 0)
             return;

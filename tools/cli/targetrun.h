@@ -9,7 +9,7 @@
 #include <QVector>
 
 class Console;
-class TransferJob;
+class SessionTransfer;
 struct Invocation;
 
 // One memory cell of one supply on the bus.
@@ -31,7 +31,7 @@ QJsonObject targetJson(const QString &command, const Invocation &invocation, con
 class StopOnSignal
 {
 public:
-    explicit StopOnSignal(TransferJob &job);
+    explicit StopOnSignal(SessionTransfer &job);
     ~StopOnSignal();
     StopOnSignal(const StopOnSignal &) = delete;
     StopOnSignal &operator=(const StopOnSignal &) = delete;
@@ -56,7 +56,7 @@ public:
     // stands for several lines.
     void line(const QString &text);
     // Shows the job's progress on a terminal.
-    void follow(TransferJob &job);
+    void follow(SessionTransfer &job);
     // The target's one-line summary, when there are several targets.
     void summary(bool ok, const QString &what);
     // The last report line: what went wrong, in the transfer's own words.

@@ -5,13 +5,13 @@
 #include "commandline.h"
 #include "compiler.h"
 #include "console.h"
-#include "deviceconnection.h"
+#include "devicesession.h"
 #include "exchangelog.h"
 #include "language.h"
 #include "programfiles.h"
 #include "stopsignals.h"
 #include "targetrun.h"
-#include "transferjob.h"
+#include "sessiontransfer.h"
 #include "transferwording.h"
 
 #include <QJsonArray>
@@ -31,21 +31,21 @@ struct Served
     QString summary;
 };
 
-using Serve = std::function<Served(TransferJob &job, const Target &target, TargetRun &run,
+using Serve = std::function<Served(SessionTransfer &job, const Target &target, TargetRun &run,
                                    QJsonObject &object)>;
 
 // Opens the port with the exchange log on standard error when asked for (the link's own raw traces
 // are dropped), and a line there when it is lost.
-bool openConnection(DeviceConnection &connection, const Invocation &invocation, Console &console)
+bool openConnection(DeviceSession &connection, const Invocation &invocation, Console &console)
 {
-    connection.link().setTraceDevice(nullptr);
+    connection.setTraceDevice(nullptr);
     if (invocation.trace) {
-        // The log lives as long as the connection whose link reports to it.
+        // The log lives as long as the session that reports to it.
         auto *log = new ExchangeLogWriter(console.errorDevice());
-        connection.link().setEventSink(log);
+        connection.setExchangeObserver(log);
         QObject::connect(&connection, &QObject::destroyed, [log] { delete log; });
     }
-    QObject::connect(&connection, &DeviceConnection::lineLost, &connection,
+    QObject::connect(&connection, &DeviceSession::lineLost, &connection,
                      [&connection, &console](QSerialPort::SerialPortError error) {
                          // The window's line, with the port and the reason a script's log
                          // needs.
@@ -54,7 +54,9 @@ bool openConnection(DeviceConnection &connection, const Invocation &invocation, 
                                                 connection.requestedName(),
                                                 DeviceConnection::lossReason(error)));
                      });
-    if (connection.open(invocation.port))
+    connection.open(invocation.port);
+    connection.waitUntilIdle();
+    if (connection.isOpen())
         return true;
     console.error(Commands::tr("Не удается открыть порт %1: %2")
                       .arg(invocation.port, connection.failure().text()));
@@ -102,7 +104,7 @@ int refuseTargets(const QString &command, const Invocation &invocation,
 using Heading = std::function<QString(const Target &target)>;
 
 int serveTargets(const QString &command, const Invocation &invocation, Console &console,
-                 DeviceConnection &connection, bool linesOnError, const Heading &heading,
+                 DeviceSession &connection, bool linesOnError, const Heading &heading,
                  const Serve &serve)
 {
     int status = ExitSuccess;
@@ -112,8 +114,9 @@ int serveTargets(const QString &command, const Invocation &invocation, Console &
         const Target &target = targets.at(t);
         run.begin(target, t);
         run.line(heading(target));
-        TransferJob job(connection.link(), target.slaveId, target.cell,
-                        [&run](const QString &text) { run.line(text); });
+        SessionTransfer job(connection, target.slaveId, target.cell);
+        QObject::connect(&job, &SessionTransfer::line, &job,
+                         [&run](const QString &text) { run.line(text); });
         run.follow(job);
         const StopOnSignal stopper(job);
         QJsonObject object = targetJson(command, invocation, target);
@@ -136,13 +139,13 @@ int serveTargets(const QString &command, const Invocation &invocation, Console &
 // write and compare: the file, the port, the compile, then every target.
 int serveProgram(const QString &command, const Invocation &invocation, Console &console,
                  const Heading &heading,
-                 const std::function<Served(TransferJob &, const Target &, TargetRun &,
+                 const std::function<Served(SessionTransfer &, const Target &, TargetRun &,
                                             QJsonObject &, const CompileResult &)> &serve)
 {
     const std::optional<QString> text = ProgramFiles::read(invocation.files.constFirst(), console);
     if (!text)
         return ExitBadInput;
-    DeviceConnection connection;
+    DeviceSession connection;
     if (!openConnection(connection, invocation, console))
         return ExitBadInput;
     const bool writing = command == QLatin1String("write");
@@ -151,18 +154,20 @@ int serveProgram(const QString &command, const Invocation &invocation, Console &
         return refuseTargets(command, invocation, compiled, console);
     return serveTargets(
         command, invocation, console, connection, false, heading,
-        [&](TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object) {
+        [&](SessionTransfer &job, const Target &target, TargetRun &run, QJsonObject &object) {
             object.insert(QStringLiteral("file"), invocation.files.constFirst());
             object.insert(QStringLiteral("compile"), CliOutcome::compileJson(compiled));
             return serve(job, target, run, object, compiled);
         });
 }
 
-Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object,
+Served writeTarget(SessionTransfer &job, const Target &target, TargetRun &run, QJsonObject &object,
                    const CompileResult &compiled, const Invocation &invocation, Console &console)
 {
     const InstructionList &program = compiled.instructions;
-    const TransferOutcome &outcome = job.write(program, compiled.programName);
+    job.write(program, compiled.programName);
+    job.waitForFinished();
+    const TransferOutcome &outcome = job.outcome();
     if (outcome.cancelled)
         run.line(TransferWording::stoppedLine());
     // The window's warning, where a script's log keeps it apart from the program's lines.
@@ -178,6 +183,7 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
 
     run.line(TransferWording::readHeading());
     job.compare(program, compiled.programName, compiled.recordSourceLines, false);
+    job.waitForFinished();
     if (outcome.cancelled)
         run.line(TransferWording::stoppedLine());
     object.insert(QStringLiteral("verify"), CliOutcome::comparisonJson(outcome.comparison));
@@ -199,11 +205,12 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
 
 // The window's comparison: the read's own lines stay out, the findings name record, program
 // line and the bytes on both sides.
-Served compareTarget(TransferJob &job, TargetRun &run, QJsonObject &object,
+Served compareTarget(SessionTransfer &job, TargetRun &run, QJsonObject &object,
                      const CompileResult &compiled)
 {
-    const TransferOutcome &outcome =
-        job.compare(compiled.instructions, compiled.programName, compiled.recordSourceLines, true);
+    job.compare(compiled.instructions, compiled.programName, compiled.recordSourceLines, true);
+    job.waitForFinished();
+    const TransferOutcome &outcome = job.outcome();
     if (outcome.cancelled)
         run.line(TransferWording::stoppedLine());
     else {
@@ -266,11 +273,12 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
                            : Commands::tr("считано записей: %1, в файл %2").arg(records).arg(path)};
 }
 
-Served readTarget(TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object,
+Served readTarget(SessionTransfer &job, const Target &target, TargetRun &run, QJsonObject &object,
                   const Invocation &invocation, Console &console)
 {
-    const TransferOutcome &outcome =
-        job.read(Decoder(Language::operandCodes(), Language::compareCodes()));
+    job.read(Decoder(Language::operandCodes(), Language::compareCodes()));
+    job.waitForFinished();
+    const TransferOutcome &outcome = job.outcome();
     if (outcome.cancelled)
         run.line(TransferWording::stoppedLine());
     if (!outcome.readOk())
@@ -291,7 +299,7 @@ int runWrite(const Invocation &invocation, Console &console)
     return serveProgram(
         QStringLiteral("write"), invocation, console,
         [](const Target &) { return TransferWording::writeHeading(); },
-        [&](TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object,
+        [&](SessionTransfer &job, const Target &target, TargetRun &run, QJsonObject &object,
             const CompileResult &compiled) {
             return writeTarget(job, target, run, object, compiled, invocation, console);
         });
@@ -302,20 +310,20 @@ int runCompare(const Invocation &invocation, Console &console)
     return serveProgram(
         QStringLiteral("compare"), invocation, console,
         [](const Target &target) { return TransferWording::compareHeading(target.cellNumber()); },
-        [](TransferJob &job, const Target &, TargetRun &run, QJsonObject &object,
+        [](SessionTransfer &job, const Target &, TargetRun &run, QJsonObject &object,
            const CompileResult &compiled) { return compareTarget(job, run, object, compiled); });
 }
 
 int runRead(const Invocation &invocation, Console &console)
 {
-    DeviceConnection connection;
+    DeviceSession connection;
     if (!openConnection(connection, invocation, console))
         return ExitBadInput;
     // Standard output carries only the program, so the transfer's lines go to standard error.
     return serveTargets(
         QStringLiteral("read"), invocation, console, connection, true,
         [](const Target &) { return TransferWording::readHeading(); },
-        [&](TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object) {
+        [&](SessionTransfer &job, const Target &target, TargetRun &run, QJsonObject &object) {
             return readTarget(job, target, run, object, invocation, console);
         });
 }

@@ -1,0 +1,247 @@
+#include "deviceactivity.h"
+
+#include "devicesession.h"
+#include "editoraids.h"
+#include "elidedlabel.h"
+#include "programtransfer.h"
+#include "sessiontransfer.h"
+#include "transferwording.h"
+#include "userdialogs.h"
+
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <utility>
+
+DeviceActivity::DeviceActivity(QWidget *window, QPlainTextEdit *pane, EditorAids *editorAids,
+                               const Progress &progress)
+    : QObject(window), m_window(window), m_pane(pane), m_editorAids(editorAids),
+      m_progress(progress), m_session(new DeviceSession(this))
+{
+    connect(m_session, &DeviceSession::opened, this, [this](bool ok) {
+        emit stateChanged();
+        emit connectFinished(ok, ok ? QString() : m_session->failure().text());
+    });
+    connect(m_session, &DeviceSession::lineLost, this, &DeviceActivity::onLineLost);
+}
+
+DeviceActivity::~DeviceActivity() = default;
+
+void DeviceActivity::setExchangeObserver(ExchangeObserver *observer)
+{
+    m_session->setExchangeObserver(observer);
+}
+
+bool DeviceActivity::isOpen() const
+{
+    return m_session->isOpen();
+}
+
+bool DeviceActivity::isOpening() const
+{
+    return m_session->isOpening();
+}
+
+void DeviceActivity::connectPort(const QString &portName)
+{
+    m_session->open(portName);
+    emit stateChanged();
+}
+
+void DeviceActivity::disconnectPort()
+{
+    // A transfer under way fails on its next request at once and says so after its last line.
+    m_session->close();
+    emit stateChanged();
+}
+
+void DeviceActivity::onLineLost()
+{
+    // The port is closed already; a transfer still running says so after its last line.
+    if (m_running)
+        m_lostInTransfer = true;
+    else
+        appendPane(TransferWording::lostLine());
+    emit stateChanged();
+}
+
+void DeviceActivity::begin(SessionTransfer *transfer)
+{
+    m_transfer = transfer;
+    m_running = true;
+    connect(transfer, &SessionTransfer::line, this, &DeviceActivity::appendPane);
+    connect(transfer, &SessionTransfer::progress, this,
+            [this](int done, int total, qint64 leftMs) {
+                // The time left first, so that it is current whenever the bar moves.
+                if (leftMs >= 0)
+                    m_progress.timeLeft->setText(TransferWording::timeLeft(leftMs));
+                else
+                    m_progress.timeLeft->clear();
+                // A read learns its total from the count: until then the bar stands at zero.
+                m_progress.bar->setRange(0, std::max(total, 1));
+                m_progress.bar->setValue(done);
+            });
+    connect(transfer, &SessionTransfer::finished, this, [this]() {
+        if (m_next)
+            std::exchange(m_next, nullptr)();
+    });
+    m_progress.bar->setRange(0, 1);
+    m_progress.bar->setValue(0);
+    m_progress.timeLeft->clear();
+    for (QWidget *part : {static_cast<QWidget *>(m_progress.bar),
+                          static_cast<QWidget *>(m_progress.timeLeft), m_progress.cancel})
+        part->show();
+    emit stateChanged();
+}
+
+void DeviceActivity::finish()
+{
+    // A port closed during the transfer (Disconnect, a lost line) ends it Not connected.
+    if (m_transfer)
+        m_transfer->deleteLater();
+    m_transfer = nullptr;
+    m_running = false;
+    m_lostInTransfer = false;
+    for (QWidget *part : {static_cast<QWidget *>(m_progress.bar),
+                          static_cast<QWidget *>(m_progress.timeLeft), m_progress.cancel})
+        part->hide();
+    emit stateChanged();
+    if (std::exchange(m_closePending, false))
+        emit closeAllowed();
+}
+
+void DeviceActivity::write(const Program &program, quint8 slaveId, int cell, bool verify)
+{
+    replacePane(TransferWording::writeHeading());
+    auto *transfer = new SessionTransfer(*m_session, slaveId, cell, this);
+    begin(transfer);
+    then([this, program, cell, verify]() { writeEnded(program, cell, verify); });
+    transfer->write(program.records, program.name);
+}
+
+void DeviceActivity::writeEnded(const Program &program, int cell, bool verify)
+{
+    const TransferOutcome &outcome = m_transfer->outcome();
+    if (outcome.cancelled)
+        appendPane(TransferWording::stoppedLine());
+    reportUnanswered();
+    reportLostLine();
+    if (outcome.partlyWritten())
+        appendPane(ProgramTransfer::partialWriteWarning(cell + 1));
+    if (outcome.writtenOk() && verify) {
+        checkCell(program);
+        return;
+    }
+    finish();
+}
+
+void DeviceActivity::read(quint8 slaveId, int cell, const Decoder &decoder)
+{
+    replacePane(TransferWording::readHeading());
+    auto *transfer = new SessionTransfer(*m_session, slaveId, cell, this);
+    begin(transfer);
+    then([this]() { readEnded(); });
+    transfer->read(decoder);
+}
+
+void DeviceActivity::readEnded()
+{
+    const TransferOutcome &outcome = m_transfer->outcome();
+    if (outcome.cancelled)
+        appendPane(TransferWording::stoppedLine());
+    reportUnanswered();
+    reportLostLine();
+    if (outcome.decodeRan && !outcome.decoded.ok)
+        appendPane(outcome.decoded.error);
+    if (outcome.decodeRan && outcome.decoded.ok) {
+        emit programRead(outcome.decoded.text());
+        appendPane(TransferWording::readSuccessLine());
+        if (!outcome.nameWarning.isEmpty())
+            appendPane(outcome.nameWarning);
+    }
+    finish();
+}
+
+void DeviceActivity::compare(const Program &program, quint8 slaveId, int cell)
+{
+    replacePane(TransferWording::compareHeading(cell + 1));
+    begin(new SessionTransfer(*m_session, slaveId, cell, this));
+    checkCell(program);
+}
+
+void DeviceActivity::checkCell(const Program &program)
+{
+    // Read back without the read's own lines; «Прервать» reaches this read too.
+    then([this]() { checkEnded(); });
+    m_transfer->compare(program.records, program.name, program.sourceLines, true);
+}
+
+void DeviceActivity::checkEnded()
+{
+    const TransferOutcome &outcome = m_transfer->outcome();
+    if (outcome.cancelled) {
+        appendPane(TransferWording::stoppedLine());
+    } else {
+        for (const TransferWording::Line &line : TransferWording::comparisonLines(outcome)) {
+            appendPane(line.text);
+            // Red like a compile's errors; a line naming a program line leads there.
+            if (line.error) {
+                m_editorAids->linkReportLine(m_pane->document()->blockCount() - 1,
+                                             line.sourceLine, true);
+            }
+        }
+    }
+    reportUnanswered();
+    reportLostLine();
+    finish();
+}
+
+void DeviceActivity::cancel()
+{
+    if (m_transfer)
+        m_transfer->cancel();
+}
+
+bool DeviceActivity::mayClose()
+{
+    if (!m_running)
+        return true;
+    // Closing at once would leave the cell half written without a word: ask, then stop the
+    // transfer after the request on the line; it reports what the cell holds, then closes.
+    if (m_dialogs->askStopTransfer(m_window, tr("Закрыть окно"),
+                                   tr("Идёт обмен с прибором. Прервать и закрыть окно?"))) {
+        // The transfer may have ended while the question was open.
+        if (!m_running) {
+            emit closeAllowed();
+            return false;
+        }
+        m_closePending = true;
+        cancel();
+    }
+    return false;
+}
+
+void DeviceActivity::reportUnanswered()
+{
+    // A closed port explains the silence itself.
+    if (m_transfer->outcome().unanswered && m_session->isOpen())
+        appendPane(TransferWording::noAnswerLine(m_transfer->slaveId()));
+}
+
+void DeviceActivity::reportLostLine()
+{
+    if (std::exchange(m_lostInTransfer, false))
+        appendPane(TransferWording::lostLine());
+}
+
+void DeviceActivity::replacePane(const QString &heading)
+{
+    m_pane->setPlainText(heading);
+}
+
+void DeviceActivity::appendPane(const QString &text)
+{
+    m_pane->appendPlainText(text);
+}

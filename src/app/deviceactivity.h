@@ -1,0 +1,107 @@
+#pragma once
+
+#include "decoder.h"
+#include "instruction.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSerialPort>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+class DeviceSession;
+class EditorAids;
+class ElidedLabel;
+class ExchangeObserver;
+class QPlainTextEdit;
+class QProgressBar;
+class QWidget;
+class SessionTransfer;
+class UserDialogs;
+
+// The window's side of the work on the device: it submits connects and transfers to the device
+// session and returns, shows a transfer's progress in the status bar, words each outcome into
+// the report pane as it arrives, and asks before the window closes on a running transfer.
+class DeviceActivity : public QObject
+{
+    Q_OBJECT
+public:
+    // What a transfer sends: the compiled program with the source line of each record.
+    struct Program
+    {
+        InstructionList records;
+        QString name;
+        QVector<int> sourceLines;
+    };
+    // The status bar's part of a transfer; the window makes and places them.
+    struct Progress
+    {
+        QProgressBar *bar = nullptr;
+        ElidedLabel *timeLeft = nullptr;
+        QWidget *cancel = nullptr;
+    };
+
+    DeviceActivity(QWidget *window, QPlainTextEdit *pane, EditorAids *editorAids,
+                   const Progress &progress);
+    ~DeviceActivity() override;
+
+    void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
+    void setExchangeObserver(ExchangeObserver *observer);
+    DeviceSession &session() { return *m_session; }
+
+    bool isOpen() const;
+    bool isOpening() const;
+    bool isRunning() const { return m_running; }
+
+    void connectPort(const QString &portName);
+    void disconnectPort();
+
+    // The transfers; each takes its own copy of what it sends and returns at once.
+    void write(const Program &program, quint8 slaveId, int cell, bool verify);
+    void read(quint8 slaveId, int cell, const Decoder &decoder);
+    void compare(const Program &program, quint8 slaveId, int cell);
+    void cancel();
+
+    // Whether the window may close now. During a transfer it asks first; «Прервать» stops the
+    // transfer, which then reports what the cell holds and emits closeAllowed().
+    bool mayClose();
+
+signals:
+    // The port opened (`ok`) or did not; the window shows why from failureText().
+    void connectFinished(bool ok, const QString &failureText);
+    // The connection or a transfer's running state changed.
+    void stateChanged();
+    // A read decoded `text`: it goes into the editor before the success line is shown.
+    void programRead(const QString &text);
+    // A close put off until the transfer ended may go ahead now.
+    void closeAllowed();
+
+private:
+    void begin(SessionTransfer *transfer);
+    void finish();
+    // The step that runs once the transfer's present step has ended.
+    void then(std::function<void()> next) { m_next = std::move(next); }
+    void writeEnded(const Program &program, int cell, bool verify);
+    void readEnded();
+    void checkCell(const Program &program);
+    void checkEnded();
+    void reportUnanswered();
+    void reportLostLine();
+    void onLineLost();
+    void replacePane(const QString &heading);
+    void appendPane(const QString &text);
+
+    QWidget *m_window;
+    QPlainTextEdit *m_pane;
+    EditorAids *m_editorAids;
+    Progress m_progress;
+    UserDialogs *m_dialogs = nullptr;
+    DeviceSession *m_session;
+    QPointer<SessionTransfer> m_transfer;
+    std::function<void()> m_next;
+    bool m_running = false;
+    bool m_lostInTransfer = false;
+    bool m_closePending = false;
+};
