@@ -202,6 +202,17 @@
     </message>
 </context>
 <context>
+    <name>DeviceActivity</name>
+    <message>
+        <source>Закрыть окно</source>
+        <translation>Close Window</translation>
+    </message>
+    <message>
+        <source>Идёт обмен с прибором. Прервать и закрыть окно?</source>
+        <translation>An exchange with the device is in progress. Stop it and close the window?</translation>
+    </message>
+</context>
+<context>
     <name>DeviceConnection</name>
     <message>
         <source>Порт занят другой программой: закройте ее и подключитесь снова</source>
@@ -742,14 +753,6 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     <message>
         <source>Не удается открыть порт</source>
         <translation>Cannot open the port</translation>
-    </message>
-    <message>
-        <source>Закрыть окно</source>
-        <translation>Close Window</translation>
-    </message>
-    <message>
-        <source>Идёт обмен с прибором. Прервать и закрыть окно?</source>
-        <translation>An exchange with the device is in progress. Stop it and close the window?</translation>
     </message>
     <message>
         <source>Начать с нуля</source>

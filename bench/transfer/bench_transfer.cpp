@@ -326,9 +326,10 @@ bool windowTransfers(Supply &supply, const QString &portPath, int turnaroundMs)
     }
     bool met = Measure::print("window write, progress shown", plain, turnaroundMs);
     const bool stallMet = stallMs < StallGoalMs;
-    std::printf("  the window's %d ms timer was at most %.1f ms late during the write (goal < %d ms)"
-                "   %s\n",
-                StallWatch::TickMs, stallMs, StallGoalMs, stallMet ? "goal met" : "goal MISSED");
+    std::printf(
+        "  the window's %d ms timer was at most %.1f ms late during the write (goal < %d ms)"
+        "   %s\n",
+        StallWatch::TickMs, stallMs, StallGoalMs, stallMet ? "goal met" : "goal MISSED");
     met = met && stallMet;
 
     // The write half ends when the pane shows the write's success line; the check starts there.

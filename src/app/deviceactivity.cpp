@@ -72,17 +72,16 @@ void DeviceActivity::begin(SessionTransfer *transfer)
     m_transfer = transfer;
     m_running = true;
     connect(transfer, &SessionTransfer::line, this, &DeviceActivity::appendPane);
-    connect(transfer, &SessionTransfer::progress, this,
-            [this](int done, int total, qint64 leftMs) {
-                // The time left first, so that it is current whenever the bar moves.
-                if (leftMs >= 0)
-                    m_progress.timeLeft->setText(TransferWording::timeLeft(leftMs));
-                else
-                    m_progress.timeLeft->clear();
-                // A read learns its total from the count: until then the bar stands at zero.
-                m_progress.bar->setRange(0, std::max(total, 1));
-                m_progress.bar->setValue(done);
-            });
+    connect(transfer, &SessionTransfer::progress, this, [this](int done, int total, qint64 leftMs) {
+        // The time left first, so that it is current whenever the bar moves.
+        if (leftMs >= 0)
+            m_progress.timeLeft->setText(TransferWording::timeLeft(leftMs));
+        else
+            m_progress.timeLeft->clear();
+        // A read learns its total from the count: until then the bar stands at zero.
+        m_progress.bar->setRange(0, std::max(total, 1));
+        m_progress.bar->setValue(done);
+    });
     connect(transfer, &SessionTransfer::finished, this, [this]() {
         if (m_next)
             std::exchange(m_next, nullptr)();
@@ -188,8 +187,8 @@ void DeviceActivity::checkEnded()
             appendPane(line.text);
             // Red like a compile's errors; a line naming a program line leads there.
             if (line.error) {
-                m_editorAids->linkReportLine(m_pane->document()->blockCount() - 1,
-                                             line.sourceLine, true);
+                m_editorAids->linkReportLine(m_pane->document()->blockCount() - 1, line.sourceLine,
+                                             true);
             }
         }
     }

@@ -94,7 +94,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
                        Compiler(Language::statementKinds(), operandCodes, compareCodes), this);
     editorAids->setDialogs(dialogs.get());
     deviceActivity = new DeviceActivity(this, ui->plainTextEdit, editorAids,
-                                {transferProgress, timeLeftLabel, cancelButton});
+                                        {transferProgress, timeLeftLabel, cancelButton});
     deviceActivity->setDialogs(dialogs.get());
     deviceActivity->setExchangeObserver(exchangeLog->observer());
     connect(deviceActivity, &DeviceActivity::stateChanged, this, &MainWindow::applyState);
@@ -502,6 +502,12 @@ QSerialPort *MainWindow::serialPort() const
 bool MainWindow::isConnected() const
 {
     return deviceActivity->isOpen();
+}
+
+bool MainWindow::isDeviceIdle() const
+{
+    return !deviceActivity->isRunning() && !deviceActivity->isOpening() &&
+           deviceActivity->session().isIdle();
 }
 
 void MainWindow::OpenPort()

@@ -72,6 +72,8 @@ public:
     bool isTransferRunning() const { return deviceActivity->isRunning(); }
     // The port is open for the supply.
     bool isConnected() const;
+    // No connect or transfer is under way or queued.
+    bool isDeviceIdle() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -25,7 +25,7 @@ void MainWindow::SaveLineToDevice()
     if (compileError == 1)
         return;
     deviceActivity->write(program, controls->slaveId(), controls->cell(),
-                  action("verifyAction")->isChecked());
+                          action("verifyAction")->isChecked());
 }
 
 void MainWindow::ReadLineFromDevice()
@@ -34,7 +34,8 @@ void MainWindow::ReadLineFromDevice()
     // and Отмена sends nothing.
     if (!document->maybeSave())
         return;
-    deviceActivity->read(controls->slaveId(), controls->cell(), Decoder(operandCodes, compareCodes));
+    deviceActivity->read(controls->slaveId(), controls->cell(),
+                         Decoder(operandCodes, compareCodes));
 }
 
 void MainWindow::CompareWithDevice()

@@ -62,7 +62,8 @@ public:
             const QMutexLocker lock(&m_mutex);
             m_queue.push_back(std::move(entry));
         }
-        QMetaObject::invokeMethod(this, [this]() { runQueue(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this]() { runQueue(); }, Qt::QueuedConnection);
     }
 
     // Either thread.
@@ -76,8 +77,8 @@ public:
     void setForwarding(bool on) { m_forwarding = on; }
 
     // Closes the port at once, inside a running job's wait too, and drops opens still queued:
-    // they were asked for before this close.
-    void closePort()
+    // they were asked for before this close. The caller counts its closes as jobs.
+    void closePort(bool callers)
     {
         std::deque<std::shared_ptr<Entry>> dropped;
         {
@@ -92,7 +93,7 @@ public:
             }
         }
         m_connection->close();
-        for (std::size_t i = 0; i < dropped.size(); ++i)
+        for (std::size_t i = 0; i < dropped.size() + (callers ? 1 : 0); ++i)
             toCaller([session = m_session]() { session->jobEnded(); });
     }
 
@@ -198,7 +199,8 @@ private:
             if (generation != m_generation) {
                 // Closed again before the open was done: the caller no longer wants it.
                 if (ok)
-                    QMetaObject::invokeMethod(this, [this]() { closePort(); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        this, [this]() { closePort(false); }, Qt::QueuedConnection);
                 return;
             }
             session->m_opening = false;
@@ -245,14 +247,14 @@ DeviceSession::DeviceSession(QObject *parent)
     m_worker->moveToThread(m_thread);
     m_thread->start();
     // The port is made in its own thread; port() has it from here on.
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker]() { worker->setUp(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker]() { worker->setUp(); }, Qt::BlockingQueuedConnection);
 }
 
 DeviceSession::~DeviceSession()
 {
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker]() { worker->shutdown(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker]() { worker->shutdown(); }, Qt::QueuedConnection);
     m_worker->cancelRunning();
     m_thread->wait();
     delete m_worker;
@@ -278,8 +280,9 @@ void DeviceSession::close()
     ++m_worker->m_generation;
     m_open = false;
     m_opening = false;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker]() { worker->closePort(); },
-                              Qt::QueuedConnection);
+    ++m_pending;
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker]() { worker->closePort(true); }, Qt::QueuedConnection);
 }
 
 void DeviceSession::submit(Job job)
@@ -298,9 +301,9 @@ void DeviceSession::cancel()
 
 void DeviceSession::setTraceDevice(QIODevice *device)
 {
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, device]() {
-        worker->setTraceDevice(device);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, device]() { worker->setTraceDevice(device); },
+        Qt::QueuedConnection);
 }
 
 void DeviceSession::setExchangeObserver(ExchangeObserver *observer)

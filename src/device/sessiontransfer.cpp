@@ -17,10 +17,9 @@ struct SessionTransfer::Shared
     DeviceSession::Context *context = nullptr;
 };
 
-SessionTransfer::SessionTransfer(DeviceSession &session, quint8 slaveId, int cell,
-                                 QObject *parent)
-    : QObject(parent), m_session(session), m_shared(std::make_shared<Shared>()),
-      m_slaveId(slaveId), m_cell(cell)
+SessionTransfer::SessionTransfer(DeviceSession &session, quint8 slaveId, int cell, QObject *parent)
+    : QObject(parent), m_session(session), m_shared(std::make_shared<Shared>()), m_slaveId(slaveId),
+      m_cell(cell)
 {
 }
 
@@ -58,8 +57,9 @@ void SessionTransfer::run(Step step)
                         shared->context->post([self, text]() { emit self->line(text); });
                     });
                 shared->job->setProgress([shared, self](int done, int total, qint64 leftMs) {
-                    shared->context->post(
-                        [self, done, total, leftMs]() { emit self->progress(done, total, leftMs); });
+                    shared->context->post([self, done, total, leftMs]() {
+                        emit self->progress(done, total, leftMs);
+                    });
                 });
             }
             if (shared->cancelled)

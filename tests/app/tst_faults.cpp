@@ -192,7 +192,7 @@ void TestFaults::faultDuringWrite()
     if (!pressed.isEmpty())
         triggerAt(step, pressed);
 
-    action(QStringLiteral("writeAction"))->trigger();
+    QVERIFY(runDeviceAction(QStringLiteral("writeAction")));
 
     QVERIFY(!window->isTransferRunning());
     QCOMPARE(press && press->done(), !pressed.isEmpty());
@@ -233,7 +233,7 @@ void TestFaults::faultDuringWrite()
         QVERIFY2(connectAgain(&why), qPrintable(why));
     }
     window->editor()->setPlainText(WriteText);
-    action(QStringLiteral("writeAction"))->trigger();
+    QVERIFY(runDeviceAction(QStringLiteral("writeAction")));
     QCOMPARE(paneLines(), writePaneBefore(Steps));
     expected = cellAfterWrite(false, Steps, true);
     QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(expected, ComparedLines));
@@ -270,7 +270,7 @@ void TestFaults::faultDuringRead()
     if (!pressed.isEmpty())
         triggerAt(step, pressed);
 
-    action(QStringLiteral("readAction"))->trigger();
+    QVERIFY(runDeviceAction(QStringLiteral("readAction")));
 
     QVERIFY(!window->isTransferRunning());
     QCOMPARE(press && press->done(), !pressed.isEmpty());
@@ -300,7 +300,7 @@ void TestFaults::faultDuringRead()
         QVERIFY2(connectAgain(&why), qPrintable(why));
     }
     window->editor()->setPlainText(EditorBeforeRead);
-    action(QStringLiteral("readAction"))->trigger();
+    QVERIFY(runDeviceAction(QStringLiteral("readAction")));
     QCOMPARE(paneLines(), readPaneBefore(Steps));
     QCOMPARE(window->editor()->toPlainText(), ReadText);
     QCOMPARE(states(), Connected);
@@ -325,7 +325,7 @@ void TestFaults::duplicateAnswerOfRetriedRead()
         QVERIFY(sim->clearFaults());
         QVERIFY(sim->addFault(QStringLiteral("late@%1").arg(lineOne)));
         window->editor()->setPlainText(EditorBeforeRead);
-        action(QStringLiteral("readAction"))->trigger();
+        QVERIFY(runDeviceAction(QStringLiteral("readAction")));
         pane = paneLines();
         editor = window->editor()->toPlainText();
         if (pane.contains(ReadSucceeded) && editor != ReadText)
@@ -374,12 +374,14 @@ void TestFaults::lateAnswerThenRefusedLastStep()
         action(write ? QStringLiteral("writeAction") : QStringLiteral("readAction"));
 
     transfer->trigger();
+    QVERIFY(waitUntilDeviceIdle());
     // The first write has stored line 0 when line 1 fails.
     // The first read had no answer in time at all.
     QCOMPARE(paneLines().constLast(), write ? PartWritten : NoAnswer);
     if (!write)
         QCOMPARE(paneLines().value(paneLines().size() - 2), readFailure(0));
     transfer->trigger();
+    QVERIFY(waitUntilDeviceIdle());
 
     const int last = Steps - 1;
     QStringList pane = write ? writePaneBefore(last) : readPaneBefore(last);
@@ -425,7 +427,7 @@ void TestFaults::floodWhileIdle()
     qInfo("resident memory %lld kB before the flood, at most %lld kB during it", before, most);
     QVERIFY2(most - before < GrowthLimitKb, qPrintable(QString::number(most - before)));
 
-    action(QStringLiteral("readAction"))->trigger();
+    QVERIFY(runDeviceAction(QStringLiteral("readAction")));
     QCOMPARE(paneLines(), readPaneBefore(Steps));
     QCOMPARE(window->editor()->toPlainText(), ReadText);
     QCOMPARE(sim->requestCount(), Steps);

@@ -1020,11 +1020,12 @@ void FilesTest::readKeepsUserText()
     const QString before = window->editor()->toPlainText();
     window->portBox()->setEditText(sim.portPath());
     findAction(*window, "connectAction")->trigger();
-    QVERIFY(findAction(*window, "readAction")->isEnabled());
+    QTRY_VERIFY(findAction(*window, "readAction")->isEnabled());
     dialogs->calls.clear();
     dialogs->saveChoices.enqueue(answer);
 
     findAction(*window, "readAction")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(window->isDeviceIdle(), WindowFixture::DeviceTimeoutMs);
 
     QCOMPARE(dialogs->kinds(), edited ? QStringList{QStringLiteral("ask")} : QStringList());
     // Typed by the user: Enter saves.

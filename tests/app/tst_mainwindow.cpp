@@ -359,7 +359,7 @@ void TestMainWindow::defaultSizeFitsEveryState()
         QCOMPARE(longPath.size(), 70);
         QVERIFY(QFile::link(sim->portPath(), longPath));
         window->portBox()->setEditText(longPath);
-        action("connectAction")->trigger();
+        QVERIFY(runDeviceAction("connectAction"));
         QCOMPARE(states(), Connected);
         auto *connection = window->findChild<QLabel *>(QStringLiteral("connectionLabel"));
         QVERIFY(connection->text().contains(longPath));
@@ -380,7 +380,7 @@ void TestMainWindow::defaultSizeFitsEveryState()
             }
         });
         window->editor()->setPlainText(QStringLiteral("prgName = \"P\";\nnop;\nnop;\n"));
-        action("writeAction")->trigger();
+        QVERIFY(runDeviceAction("writeAction"));
         QVERIFY2(measured, qPrintable(paneLines().join(QLatin1Char('|'))));
     } else {
         QCoreApplication::processEvents();
@@ -548,7 +548,7 @@ void TestMainWindow::failedConnectShowsBoxAndKeepsState()
 {
     QFETCH(QString, portName);
     window->portBox()->setEditText(portName);
-    action("connectAction")->trigger();
+    QVERIFY(runDeviceAction("connectAction"));
 
     QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("critical")});
     QCOMPARE(dialogs->calls.constFirst().title, QStringLiteral("Error"));

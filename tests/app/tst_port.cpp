@@ -84,7 +84,7 @@ void TestPort::connectAndDisconnect()
     QCOMPARE(port->stopBits(), QSerialPort::OneStop);
 
     // The typed port is the one opened: a read reaches the simulator and is answered.
-    action("readAction")->trigger();
+    QVERIFY(runDeviceAction("readAction"));
     QCOMPARE(paneLines(),
              QStringList({TransferTexts::ReadHeading, QStringLiteral("Нет записей для чтения")}));
     QCOMPARE(sim->requestCount(), 1);
@@ -92,11 +92,12 @@ void TestPort::connectAndDisconnect()
 
     action("disconnectAction")->trigger();
     QCOMPARE(states(), NotConnected);
+    QVERIFY(waitUntilDeviceIdle());
     QVERIFY(!port->isOpen());
     QVERIFY(dialogs->calls.isEmpty());
 
     // The same port opens again after a disconnect.
-    action("connectAction")->trigger();
+    QVERIFY(runDeviceAction("connectAction"));
     QCOMPARE(states(), Connected);
     QVERIFY(dialogs->calls.isEmpty());
 }
@@ -132,7 +133,7 @@ void TestPort::failedOpenShowsBox()
     }
 
     window->portBox()->setEditText(path);
-    action("connectAction")->trigger();
+    QVERIFY(runDeviceAction("connectAction"));
 
     QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("critical")});
     QCOMPARE(dialogs->calls.constFirst().title, QStringLiteral("Error"));
@@ -231,7 +232,7 @@ void TestPort::hangUpDuringTransfer()
     QSignalSpy closes(port, &QIODevice::aboutToClose);
     QElapsedTimer clock;
     clock.start();
-    action(write ? "writeAction" : "readAction")->trigger();
+    QVERIFY(runDeviceAction(write ? "writeAction" : "readAction"));
     const qint64 elapsedMs = clock.elapsed();
 
     QCOMPARE(paneLines(), pane);

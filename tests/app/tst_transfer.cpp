@@ -393,7 +393,7 @@ void TestTransfer::roundTrip()
     QString during;
     whenPaneShows(
         lineWritten(0), [&]() { during = states(); }, true);
-    action("writeAction")->trigger();
+    QVERIFY(runDeviceAction("writeAction"));
     const QString name = QString::fromLatin1(storedName).trimmed();
     QCOMPARE(paneLines(), writtenPane(records, name));
     QCOMPARE(during, TransferRunning);
@@ -406,7 +406,7 @@ void TestTransfer::roundTrip()
     QCOMPARE(stored.name, storedName);
 
     window->editor()->setPlainText(EditorBefore);
-    action("readAction")->trigger();
+    QVERIFY(runDeviceAction("readAction"));
     QCOMPARE(paneLines(), readPane(records, QString::fromLatin1(storedName), records)
                               << ReadSucceeded);
     QCOMPARE(window->editor()->toPlainText(), canonical);
@@ -433,7 +433,7 @@ void TestTransfer::writeSendsLinesCountNameInOrder()
         window->cellBox()->setCurrentIndex(3);
     });
 
-    action("writeAction")->trigger();
+    QVERIFY(runDeviceAction("writeAction"));
 
     QCOMPARE(paneLines(), writtenPane(3, QStringLiteral("Prg1")));
     const QStringList expected{
@@ -467,7 +467,7 @@ void TestTransfer::readAsksCountNameAndEachLine()
         window->cellBox()->setCurrentIndex(3);
     });
 
-    action("readAction")->trigger();
+    QVERIFY(runDeviceAction("readAction"));
 
     QCOMPARE(paneLines(), readPane(3, QStringLiteral("Prg1 "), 3) << ReadSucceeded);
     const QStringList expected{
@@ -560,7 +560,7 @@ void TestTransfer::writeFailures()
     QVERIFY(preset(sim, 0, OldCount, OldName, old));
     window->editor()->setPlainText(NewProgram);
 
-    action("writeAction")->trigger();
+    QVERIFY(runDeviceAction("writeAction"));
 
     QCOMPARE(paneLines(), pane);
     QCOMPARE(sim.received().size(), sent);
@@ -647,7 +647,7 @@ void TestTransfer::readFailures()
     const QVector<CellImage> before = sim.cellImages();
     window->editor()->setPlainText(EditorBefore);
 
-    action("readAction")->trigger();
+    QVERIFY(runDeviceAction("readAction"));
 
     QCOMPARE(paneLines(), pane);
     QCOMPARE(sim.received().size(), sent);
@@ -702,7 +702,7 @@ void TestTransfer::decoderErrors()
     QVERIFY(preset(sim, 0, records.size(), "Dec  ", records));
     window->editor()->setPlainText(EditorBefore);
 
-    action("readAction")->trigger();
+    QVERIFY(runDeviceAction("readAction"));
 
     QCOMPARE(paneLines(), readPane(records.size(), QStringLiteral("Dec  "), records.size())
                               << error);
@@ -722,7 +722,7 @@ void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
     SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 0, 3, "Odd  ", {record(10, 0, 1), record(12, 3, 77), record(3, 0, 0)}));
 
-    action("readAction")->trigger();
+    QVERIFY(runDeviceAction("readAction"));
 
     QCOMPARE(paneLines().constLast(), ReadSucceeded);
     const QStringList lines = window->editor()->toPlainText().split(QLatin1Char('\n'));
@@ -784,7 +784,7 @@ void TestTransfer::storedNameInEditor()
     SimulatorProcess &sim = *started;
     QVERIFY(preset(sim, 0, 1, storedName, {record(0)}));
 
-    action("readAction")->trigger();
+    QVERIFY(runDeviceAction("readAction"));
 
     // The read succeeds either way; a name that cannot come back gets one line after it.
     QStringList tail{ReadSucceeded};
@@ -841,7 +841,7 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     QVERIFY(preset(sim, 0, OldCount, OldName, old));
     window->editor()->setPlainText(source);
 
-    action("writeAction")->trigger();
+    QVERIFY(runDeviceAction("writeAction"));
 
     QCOMPARE(paneLines(), pane);
     QCOMPARE(sim.received(), QStringList());
@@ -885,7 +885,7 @@ void TestTransfer::disconnectMidTransfer()
     window->editor()->setPlainText(text);
     whenReceived(sim, sent, [this]() { action("disconnectAction")->trigger(); });
 
-    action(write ? "writeAction" : "readAction")->trigger();
+    QVERIFY(runDeviceAction(write ? "writeAction" : "readAction"));
 
     QCOMPARE(paneLines(), pane);
     QCOMPARE(sim.received().size(), sent);
@@ -911,7 +911,7 @@ void TestTransfer::newFileMidWrite()
     window->editor()->document()->setModified(false);
     whenPaneShows(lineWritten(0), [this]() { action("newAction")->trigger(); });
 
-    action("writeAction")->trigger();
+    QVERIFY(runDeviceAction("writeAction"));
 
     // "Создать файл" emptied the pane; the write went on reporting into it.
     QCOMPARE(paneLines(), writtenPane(3, QStringLiteral("New")).mid(2));
@@ -933,15 +933,20 @@ void TestTransfer::closeDuringTransfer_data()
     QTest::addColumn<bool>("modified");
     // The answer to «Идёт обмен с прибором. Прервать и закрыть окно?»: true is «Прервать».
     QTest::addColumn<bool>("stop");
+    // The question stays open until the supply has had every request of the write.
+    QTest::addColumn<bool>("held");
 
     // Stopped after the request on the line; what the cell holds is said before the window goes.
-    QTest::newRow("write") << true << partWritten(1) << false << true;
-    QTest::newRow("read") << false << Cancelled << false << true;
-    // The question about unsaved text is asked when the user closes, not again at the end.
-    QTest::newRow("write, text changed") << true << partWritten(1) << true << true;
-    QTest::newRow("read, text changed") << false << Cancelled << true << true;
+    QTest::newRow("write") << true << partWritten(1) << false << true << false;
+    QTest::newRow("read") << false << Cancelled << false << true << false;
+    // The question about unsaved text follows the transfer's, once the transfer has stopped.
+    QTest::newRow("write, text changed") << true << partWritten(1) << true << true << false;
+    QTest::newRow("read, text changed") << false << Cancelled << true << true << false;
     QTest::newRow("write, Отмена: goes on, window stays")
-        << true << QStringLiteral("Данные успешно записаны") << false << false;
+        << true << QStringLiteral("Данные успешно записаны") << false << false << false;
+    // A modal question does not hold the line: the write goes on at its pace meanwhile.
+    QTest::newRow("write, question held open: the write goes on under it")
+        << true << QStringLiteral("Данные успешно записаны") << false << false << true;
 }
 
 void TestTransfer::closeDuringTransfer()
@@ -950,6 +955,7 @@ void TestTransfer::closeDuringTransfer()
     QFETCH(QString, last);
     QFETCH(bool, modified);
     QFETCH(bool, stop);
+    QFETCH(bool, held);
 
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
@@ -963,6 +969,15 @@ void TestTransfer::closeDuringTransfer()
     if (modified && !write)
         dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
     dialogs->stopChoices.enqueue(stop);
+    // Lines, count and name of the new program.
+    const int requests = NewRecords.size() + 2;
+    int servedWhileAsked = -1;
+    if (held) {
+        dialogs->whileAsked = [&]() {
+            (void)QTest::qWaitFor([&]() { return sim.requestCount() >= requests; }, 20000);
+            servedWhileAsked = sim.requestCount();
+        };
+    }
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
 
@@ -984,7 +999,7 @@ void TestTransfer::closeDuringTransfer()
     whenPaneShows(
         last, [&]() { visibleAtEnd = window->isVisible(); }, true);
 
-    action(write ? "writeAction" : "readAction")->trigger();
+    QVERIFY(runDeviceAction(write ? "writeAction" : "readAction"));
 
     // The close waited for the transfer to stop after the request on the line.
     QCOMPARE(paneLines().constLast(), last);
@@ -999,14 +1014,17 @@ void TestTransfer::closeDuringTransfer()
         QCOMPARE(closeEvents, 1);
     }
     QVERIFY(!window->isTransferRunning());
+    if (held)
+        QCOMPARE(servedWhileAsked, requests);
+    // The transfer's question comes first; the one about unsaved text once it has stopped.
     QStringList asked;
-    if (modified)
-        asked << QStringLiteral("ask");
     if (modified && !write)
         asked << QStringLiteral("ask");
     asked << QStringLiteral("stop");
+    if (modified && stop)
+        asked << QStringLiteral("ask");
     QCOMPARE(dialogs->kinds(), asked);
-    QCOMPARE(dialogs->calls.constLast().text,
+    QCOMPARE(dialogs->calls.at(asked.indexOf(QStringLiteral("stop"))).text,
              QStringLiteral("Идёт обмен с прибором. Прервать и закрыть окно?"));
     window->removeEventFilter(&counter);
 }
@@ -1045,7 +1063,7 @@ void TestTransfer::progressReachesTotal()
             !timeLeft->text().contains(QRegularExpression(QStringLiteral("^осталось \\d+ с$"))))
             seen << QStringLiteral("time left: ") + timeLeft->text();
     });
-    action(actionName)->trigger();
+    QVERIFY(runDeviceAction(actionName));
 
     QStringList expected;
     for (int done = 1; done <= total; ++done)
@@ -1107,7 +1125,7 @@ void TestTransfer::cancelMidTransfer()
             action("cancelAction")->trigger();
     });
 
-    action(write ? "writeAction" : "readAction")->trigger();
+    QVERIFY(runDeviceAction(write ? "writeAction" : "readAction"));
 
     QCOMPARE(paneLines(), pane);
     QCOMPARE(sim.received().size(), sent);
@@ -1170,7 +1188,7 @@ void TestTransfer::verifyAfterWrite()
     action("verifyAction")->trigger();
     window->editor()->setPlainText(NewProgram);
 
-    action("writeAction")->trigger();
+    QVERIFY(runDeviceAction("writeAction"));
 
     // The write's own lines as without the check, then only the check's words.
     QCOMPARE(paneLines(), writtenPane(3, QStringLiteral("New")) + check);
@@ -1229,7 +1247,7 @@ void TestTransfer::compareLeavesEditorAlone()
     window->editor()->document()->setModified(false);
     const int stored = same ? 3 : OldCount;
 
-    action("compareAction")->trigger();
+    QVERIFY(runDeviceAction("compareAction"));
 
     QCOMPARE(paneLines(), pane);
     // Each error line stays red as the lines after it arrive.

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Answers the window's dialogs from queues and records what was asked, so tests never block on a
 // modal dialog. An empty file-name queue answers like a cancelled dialog.
 class ScriptedDialogs : public UserDialogs
@@ -29,6 +31,9 @@ public:
     // Answers to "go to line"; an empty queue cancels.
     QQueue<int> lineNumbers;
     QList<Call> calls;
+    // Runs while a question is open, as a modal dialog's own event loop would: a test holds the
+    // question open with it.
+    std::function<void()> whileAsked;
 
     QStringList kinds() const
     {
@@ -79,6 +84,8 @@ public:
     bool askStopTransfer(QWidget *, const QString &title, const QString &text) override
     {
         calls.append({QStringLiteral("stop"), title, text, QString(), QString()});
+        if (whileAsked)
+            whileAsked();
         return !stopChoices.isEmpty() && stopChoices.dequeue();
     }
     int askLineNumber(QWidget *, const QString &title, const QString &label, int current,

@@ -148,11 +148,27 @@ SimulatorProcess *WindowFixture::startSimulator(const QStringList &options, QStr
     return nullptr;
 }
 
+bool WindowFixture::runDeviceAction(const char *name, int timeoutMs)
+{
+    return runDeviceAction(QString::fromLatin1(name), timeoutMs);
+}
+
+bool WindowFixture::runDeviceAction(const QString &name, int timeoutMs)
+{
+    action(name)->trigger();
+    return waitUntilDeviceIdle(timeoutMs);
+}
+
+bool WindowFixture::waitUntilDeviceIdle(int timeoutMs) const
+{
+    return QTest::qWaitFor([this]() { return window->isDeviceIdle(); }, timeoutMs);
+}
+
 bool WindowFixture::connectTo(const SimulatorProcess &sim, QString *why)
 {
     window->portBox()->setEditText(sim.portPath());
-    action("connectAction")->trigger();
-    if (window->serialPort()->isOpen() && states() == Connected)
+    runDeviceAction("connectAction");
+    if (window->isConnected() && states() == Connected)
         return true;
     if (why) {
         *why = QStringLiteral("%1 on %2 (%3), dialogs: %4")

@@ -29,6 +29,10 @@ public:
     static const QString Connected;
     static const QString TransferRunning;
 
+    // Longer than the slowest transfer of a test: every request of a small program sitting out
+    // its tries.
+    static constexpr int DeviceTimeoutMs = 120000;
+
     WindowFixture() = default;
     ~WindowFixture();
     WindowFixture(const WindowFixture &) = delete;
@@ -58,6 +62,12 @@ public:
     // The enabled state of the device controls:
     // "connect:on disconnect:off port:on compile:on write:off read:off".
     QString states() const;
+
+    // Triggers a device action (connect, write, read, compare) and waits until the window's work
+    // on the device has ended; false when it did not end within `timeoutMs`.
+    bool runDeviceAction(const char *name, int timeoutMs = DeviceTimeoutMs);
+    bool runDeviceAction(const QString &name, int timeoutMs = DeviceTimeoutMs);
+    bool waitUntilDeviceIdle(int timeoutMs = DeviceTimeoutMs) const;
 
     // Starts a simulated supply with `options` that lives until closeWindow(); nullptr, with the
     // reason in `why`, when it does not start.

@@ -8,6 +8,7 @@
 #include "linkfixture.h"
 #include "programtransfer.h"
 
+#include <QMap>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
@@ -174,12 +175,13 @@ void TestDeviceLink::memoryRoundTrip()
     QCOMPARE(f.link.WriteSize(7, program.size(), 2, DeviceProtocol::AccessMemoryWrite),
              LinkResult::Success);
     QCOMPARE(
-        f.link.WritePrgName(7, QStringLiteral("Ab\u00e9"), 2, DeviceProtocol::AccessMemoryWrite),
+        f.link.WritePrgName(7, QStringLiteral("Ab\u00e9\u00ff"), 2, DeviceProtocol::AccessMemoryWrite),
         LinkResult::Success);
 
     const SimulatedCell stored = f.sim.cell(2);
     QCOMPARE(stored.count, 3);
-    QCOMPARE(stored.name, QByteArray("Ab\xE9  "));
+    // U+00FF is the last character that travels as itself.
+    QCOMPARE(stored.name, QByteArray("Ab\xE9\xFF "));
     for (int i = 0; i < program.size(); ++i) {
         QCOMPARE(stored.lines.at(i), program.at(i));
     }
@@ -190,7 +192,7 @@ void TestDeviceLink::memoryRoundTrip()
     QCOMPARE(f.link.ReadSize(7, 2, DeviceProtocol::AccessMemoryRead, count), LinkResult::Success);
     QCOMPARE(count, 3);
     QCOMPARE(f.link.ReadPrgName(7, name, 2, DeviceProtocol::AccessMemoryRead), LinkResult::Success);
-    QCOMPARE(name, QStringLiteral("Ab\u00e9  "));
+    QCOMPARE(name, QStringLiteral("Ab\u00e9\u00ff "));
     for (int i = 0; i < program.size(); ++i) {
         Instruction line;
         QCOMPARE(f.link.ReadProgramLine(7, line, quint8(i), 2, DeviceProtocol::AccessMemoryRead),
@@ -638,6 +640,11 @@ void TestDeviceLink::repeatedAnswerNeverTrusted_data()
         << true << QStringList{QStringLiteral("twice@*")} << 0 << "twice";
     QTest::newRow("read, every answer sent twice")
         << false << QStringList{QStringLiteral("twice@*")} << 0 << "twice";
+    // A copy that fails its CRC is noise, not a second answer: nothing is asked again.
+    QTest::newRow("write, every answer followed by a copy with a bad CRC")
+        << true << QStringList{QStringLiteral("twicecrc@*")} << 0 << "verified";
+    QTest::newRow("read, every answer followed by a copy with a bad CRC")
+        << false << QStringList{QStringLiteral("twicecrc@*")} << 0 << "verified";
 }
 
 void TestDeviceLink::repeatedAnswerNeverTrusted()
@@ -686,9 +693,19 @@ void TestDeviceLink::repeatedAnswerNeverTrusted()
                                           : QStringLiteral("error: ошибка чтения")),
                  qPrintable(context));
         QVERIFY(transfer.answeredTwice());
+        // Two doubts in a row on one step end the transfer: that step was asked twice, not more.
+        QMap<QString, int> sends;
+        for (const QString &request : f.sim.received())
+            ++sends[request];
+        int most = 0;
+        for (const int count : qAsConst(sends))
+            most = qMax(most, count);
+        QVERIFY2(most == 2, qPrintable(context));
         return;
     }
     QVERIFY2(succeeded, qPrintable(context));
+    if (faults.constFirst().startsWith(QLatin1String("twicecrc")))
+        QCOMPARE(f.sim.requestCount(), RepeatProgram.size() + 2);
     if (!write)
         return;
     // The write's read-back, as by default after every write.

@@ -354,6 +354,10 @@ void TestCompiler::diagnostics_data()
                   "6 W оператор перед // не компилируется: строка с // целиком считается "
                   "комментарием"})
         << true;
+    QString full = QStringLiteral("prgName = \"Full\";\n");
+    for (int i = 0; i < 100; ++i)
+        full += QStringLiteral("nop;\n");
+    QTest::newRow("100 records fill a cell") << full << QStringList() << true;
     QString tooMany = QStringLiteral("prgName = \"Big\";\n");
     for (int i = 0; i < 101; ++i)
         tooMany += QStringLiteral("nop;\n");

@@ -1,6 +1,7 @@
 #include "compiler.h"
 #include "langtestutil.h"
 #include "programrun.h"
+#include "statementkind.h"
 
 #include <QtTest>
 
@@ -15,6 +16,8 @@ class TestProgramRun : public QObject
 private slots:
     void run_data();
     void run();
+    void runRecordsOfASupply_data();
+    void runRecordsOfASupply();
     void runStopsWithinItsBudget();
     void durationText_data();
     void durationText();
@@ -96,6 +99,12 @@ void TestProgramRun::run_data()
         << lines({"0 1 M1=3", "0 3 M1=2", "1 3 M1=1", "2 3 M1=0", "3 8 M2=7"})
         << u8("программа завершилась за 3 мс") << qint64(3) << QString();
 
+    QTest::newRow(">= decides alone, at equality and one below")
+        << text({"M1 = 5;", "if M1 >= 5 #1;", "M2 = 1;", "#1;", "M1 = 4;", "if M1 >= 5 #2;",
+                 "M3 = 1;", "#2;"})
+        << QString() << qint64(0) << lines({"0 1 M1=5", "0 5 M1=4", "0 7 M3=1"})
+        << u8("программа завершилась за 0 мс") << qint64(0) << QString();
+
     QTest::newRow("ramp of three steps")
         << text({"prgName = \"Ramp\";", "#1;", "Us += 100;", "delay_ms 500;", "if Us < 300 #1;"})
         << QString() << qint64(0) << lines({"0 3 Us=100", "500 3 Us=200", "1000 3 Us=300"})
@@ -172,6 +181,51 @@ void TestProgramRun::run()
     }
     for (auto it = last.cbegin(); it != last.cend(); ++it)
         QCOMPARE(outcome.finalValues[size_t(it.key())], it.value());
+}
+
+// Records read from a supply hold what no text compiles to: an operand code past the table, a
+// delay count with the top bit set.
+void TestProgramRun::runRecordsOfASupply_data()
+{
+    QTest::addColumn<InstructionList>("records");
+    QTest::addColumn<QStringList>("trace");
+    QTest::addColumn<qint64>("finalTimeMs");
+
+    const int m1 = Language::operandCodes().value(QStringLiteral("M1"));
+    const int us = Language::operandCodes().value(QStringLiteral("Us"));
+    Instruction fromUnknown;
+    fromUnknown.func = Assign;
+    fromUnknown.oper = quint8(m1 | Instruction::NamedOperandBit);
+    fromUnknown.arg1 = 128;
+    // Code 128 is no operand: it reads the spare slot, whose starting value is set below.
+    QTest::newRow("named source code 128") << InstructionList{fromUnknown}
+                                           << lines({"0 1 M1=77"}) << qint64(0);
+
+    Instruction longDelay;
+    longDelay.func = DelayMs;
+    longDelay.arg1 = qint32(0x80000000u);
+    Instruction setUs;
+    setUs.func = Assign;
+    setUs.oper = quint8(us);
+    setUs.arg1 = 1;
+    // 2^31 ms is about 24.9 days: the hour's limit comes first, nothing runs backwards.
+    QTest::newRow("delay count of 2^31 ms") << InstructionList{longDelay, setUs} << QStringList()
+                                            << qint64(3600000);
+}
+
+void TestProgramRun::runRecordsOfASupply()
+{
+    QFETCH(InstructionList, records);
+    QFETCH(QStringList, trace);
+    QFETCH(qint64, finalTimeMs);
+    QVector<int> sourceLines;
+    for (int i = 0; i < records.size(); ++i)
+        sourceLines << i + 1;
+    ProgramRun run(records, sourceLines);
+    run.setStartValue(127, 77);
+    const RunOutcome outcome = run.run();
+    QCOMPARE(describeTrace(outcome.trace), trace);
+    QCOMPARE(outcome.finalTimeMs, finalTimeMs);
 }
 
 // A program that changes operands every millisecond for hours must not fill memory: the run stops

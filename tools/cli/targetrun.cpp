@@ -74,19 +74,20 @@ void TargetRun::follow(SessionTransfer &job)
 {
     if (!m_console.showsProgress())
         return;
-    QObject::connect(&job, &SessionTransfer::progress, &job, [this](int done, int total, qint64 leftMs) {
-        // Only answered requests count, as they always have here.
-        if (total <= 0 || done == 0)
-            return;
-        // The time left as the window's status bar words it.
-        m_console.progress(done < total
-                               ? tr("%1: %2 из %3, %4")
-                                     .arg(m_current.label())
-                                     .arg(done)
-                                     .arg(total)
-                                     .arg(TransferWording::timeLeft(leftMs))
-                               : tr("%1: %2 из %3").arg(m_current.label()).arg(done).arg(total));
-    });
+    QObject::connect(
+        &job, &SessionTransfer::progress, &job, [this](int done, int total, qint64 leftMs) {
+            // Only answered requests count, as they always have here.
+            if (total <= 0 || done == 0)
+                return;
+            // The time left as the window's status bar words it.
+            m_console.progress(
+                done < total ? tr("%1: %2 из %3, %4")
+                                   .arg(m_current.label())
+                                   .arg(done)
+                                   .arg(total)
+                                   .arg(TransferWording::timeLeft(leftMs))
+                             : tr("%1: %2 из %3").arg(m_current.label()).arg(done).arg(total));
+        });
 }
 
 void TargetRun::summary(bool ok, const QString &what)

@@ -18,7 +18,7 @@ constexpr KindName KindNames[] = {
     {"overlong", FaultPlan::Kind::Overlong},   {"hangup", FaultPlan::Kind::Hangup},
     {"twice", FaultPlan::Kind::Twice},         {"repeat", FaultPlan::Kind::Repeat},
     {"command", FaultPlan::Kind::Command},     {"source", FaultPlan::Kind::Source},
-    {"corrupt", FaultPlan::Kind::Corrupt},
+    {"corrupt", FaultPlan::Kind::Corrupt},     {"twicecrc", FaultPlan::Kind::TwiceCrc},
 };
 
 } // namespace

@@ -29,6 +29,7 @@ public:
         Command,   // answer with another command byte
         Source,    // answer as another Slave ID
         Corrupt,   // store a write with its first byte changed, yet acknowledge it
+        TwiceCrc,  // send the answer, then a copy with a wrong CRC back to back
     };
 
     // Adds one rule; on a malformed rule returns false and says why in `error`.

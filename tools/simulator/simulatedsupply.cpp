@@ -262,6 +262,13 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
             queueReply(reply, notBefore, false);
         }
     }
+    if (FaultPlan::has(mask, Kind::TwiceCrc)) {
+        QByteArray spoilt = replyBytes;
+        spoilt[spoilt.size() - 1] = char(spoilt.at(spoilt.size() - 1) ^ 0x5A);
+        const QByteArray copy = FrameCodec::frameText(spoilt);
+        log(QStringLiteral("TX %1").arg(printable(copy)));
+        queueReply(copy, notBefore, false);
+    }
     if (FaultPlan::has(mask, Kind::Repeat)) {
         // The gap runs from the end of the first answer; the supply carries on meanwhile.
         const qint64 firstEndNs =
