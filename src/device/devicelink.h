@@ -30,10 +30,10 @@ struct Instruction;
 // linkrequests.cpp. Frame layout, CRC and the device's codes come from the frame codec and
 // DeviceProtocol, which the link does not re-export.
 //
-// Waiting for a reply sleeps in a local event loop, so slots of the caller's window run
-// meanwhile. The link refuses to start an exchange while another is waiting (it gives
-// NoReply without sending), and a wait ends at once when the port closes or fails. Do not
-// destroy the link or its port from a slot that runs during a wait.
+// Waiting for a reply sleeps in a local event loop of the link's thread (the device session's),
+// so a close posted to that thread meanwhile still runs. The link refuses to start an exchange
+// while another is waiting (it gives NoReply without sending), and a wait ends at once when the
+// port closes or fails. Do not destroy the link or its port from a slot that runs during a wait.
 //
 // A line counts as an answer only when it could be one: our own request echoed back by a
 // two-wire adapter is dropped, and so, on a real line, is a line that began before the request

@@ -2,17 +2,23 @@
 // pseudo-terminal: request texts, retries, reply handling and traces.
 
 #include "devicelink.h"
+#include "devicesession.h"
 #include "deviceprotocol.h"
 #include "testrecord.h"
 #include "instruction.h"
 #include "linkfixture.h"
 #include "programtransfer.h"
 
-#include <QMap>
 #include <QElapsedTimer>
+#include <QMap>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
+
+#include <algorithm>
+#include <atomic>
 
 #include <sys/resource.h>
 
@@ -80,6 +86,7 @@ private slots:
     void closedPortGivesNoReplyAtOnce();
     void portClosedDuringWait();
     void secondRequestDuringWaitRefused();
+    void sessionRunsJobsInTurn();
     void registers();
     void waitingDoesNotSpin();
 };
@@ -174,9 +181,9 @@ void TestDeviceLink::memoryRoundTrip()
     }
     QCOMPARE(f.link.WriteSize(7, program.size(), 2, DeviceProtocol::AccessMemoryWrite),
              LinkResult::Success);
-    QCOMPARE(
-        f.link.WritePrgName(7, QStringLiteral("Ab\u00e9\u00ff"), 2, DeviceProtocol::AccessMemoryWrite),
-        LinkResult::Success);
+    QCOMPARE(f.link.WritePrgName(7, QStringLiteral("Ab\u00e9\u00ff"), 2,
+                                 DeviceProtocol::AccessMemoryWrite),
+             LinkResult::Success);
 
     const SimulatedCell stored = f.sim.cell(2);
     QCOMPARE(stored.count, 3);
@@ -846,6 +853,69 @@ void TestDeviceLink::secondRequestDuringWaitRefused()
     QCOMPARE(inner, LinkResult::NoReply);
     QCOMPARE(f.sim.received(), repeated(2, QStringLiteral("#01C8B4028FA9")));
     QVERIFY(!f.link.isBusy());
+}
+
+// The session runs one job at a time in the order asked, a yielding job (a poll) after every other
+// that waits; a close reaches the running job's wait at once, as a hang-up would.
+void TestDeviceLink::sessionRunsJobsInTurn()
+{
+    SimulatorProcess sim;
+    QVERIFY2(sim.start({QStringLiteral("--slave"), QStringLiteral("1"), QStringLiteral("--fault"),
+                        QStringLiteral("silent@*")}),
+             qPrintable(sim.errorString()));
+    DeviceSession session;
+    session.setTraceDevice(nullptr);
+    QSignalSpy opened(&session, &DeviceSession::opened);
+    session.open(sim.portPath());
+    QVERIFY(opened.wait(5000));
+    QVERIFY(opened.at(0).at(0).toBool());
+    QVERIFY(session.isOpen());
+
+    QSemaphore release;
+    QStringList order;
+    std::atomic<int> running{0};
+    std::atomic<int> mostAtOnce{0};
+    const auto job = [&](const QString &name, bool yields, bool holds) {
+        DeviceSession::Job made;
+        made.yields = yields;
+        made.work = [&, holds](DeviceLink &, DeviceSession::Context &) {
+            const int now = ++running;
+            mostAtOnce = std::max(mostAtOnce.load(), now);
+            if (holds)
+                release.acquire();
+            --running;
+        };
+        made.done = [&order, name]() { order << name; };
+        return made;
+    };
+    session.submit(job(QStringLiteral("first"), false, true));
+    session.submit(job(QStringLiteral("poll"), true, false));
+    session.submit(job(QStringLiteral("write"), false, false));
+    session.submit(job(QStringLiteral("read"), false, false));
+    QVERIFY(!session.isIdle());
+    release.release();
+    session.waitUntilIdle();
+    QCOMPARE(order, QStringList({QStringLiteral("first"), QStringLiteral("write"),
+                                 QStringLiteral("read"), QStringLiteral("poll")}));
+    QCOMPARE(mostAtOnce.load(), 1);
+
+    LinkResult result = LinkResult::Success;
+    int timeouts = -1;
+    DeviceSession::Job waiting;
+    waiting.work = [&](DeviceLink &link, DeviceSession::Context &) {
+        int count = -1;
+        result = link.ReadSize(1, 0, DeviceProtocol::AccessMemoryRead, count);
+        timeouts = link.timedOutWaits();
+    };
+    session.submit(std::move(waiting));
+    // After the quiet start, while the request waits for its answer.
+    QTRY_VERIFY(sim.requestCount() >= 1);
+    session.close();
+    QVERIFY(!session.isOpen());
+    session.waitUntilIdle();
+    QCOMPARE(result, LinkResult::NoReply);
+    QCOMPARE(timeouts, 0);
+    QCOMPARE(sim.received().size(), 1);
 }
 
 void TestDeviceLink::registers()
