@@ -52,12 +52,14 @@ void SessionTransfer::run(Step step)
         {
             const QMutexLocker lock(&shared->mutex);
             if (!shared->job) {
+                // The job lives inside `state`, so its callbacks may hold it plainly.
+                Shared *state = shared.get();
                 shared->job = std::make_unique<TransferJob>(
-                    link, slaveId, cell, [shared, self](const QString &text) {
-                        shared->context->post([self, text]() { emit self->line(text); });
+                    link, slaveId, cell, [state, self](const QString &text) {
+                        state->context->post([self, text]() { emit self->line(text); });
                     });
-                shared->job->setProgress([shared, self](int done, int total, qint64 leftMs) {
-                    shared->context->post([self, done, total, leftMs]() {
+                shared->job->setProgress([state, self](int done, int total, qint64 leftMs) {
+                    state->context->post([self, done, total, leftMs]() {
                         emit self->progress(done, total, leftMs);
                     });
                 });
