@@ -1,4 +1,5 @@
 #include "faultmatrix.h"
+#include "sanitizers.h"
 #include "testrecord.h"
 #include "transfertexts.h"
 #include "windowfixture.h"
@@ -414,7 +415,7 @@ void TestFaults::floodWhileIdle()
     window->editor()->setPlainText(EditorBeforeRead);
     constexpr int FloodMs = 2000;
     // Far below what the flood brings in that time.
-    constexpr qint64 GrowthLimitKb = 4096;
+    [[maybe_unused]] constexpr qint64 GrowthLimitKb = 4096;
     const qint64 before = residentKb();
     QCOMPARE(sim->command(QStringLiteral("flood %1").arg(FloodMs)), QStringList{"ok"});
     qint64 most = before;
@@ -425,7 +426,12 @@ void TestFaults::floodWhileIdle()
         most = qMax(most, residentKb());
     }
     qInfo("resident memory %lld kB before the flood, at most %lld kB during it", before, most);
+#ifndef QUORVEL_ASAN
     QVERIFY2(most - before < GrowthLimitKb, qPrintable(QString::number(most - before)));
+#else
+    // The sanitizer keeps freed memory in quarantine and the line's thread its own caches: what is
+    // resident there is not what the program holds. The plain build checks the bound.
+#endif
 
     QVERIFY(runDeviceAction(QStringLiteral("readAction")));
     QCOMPARE(paneLines(), readPaneBefore(Steps));

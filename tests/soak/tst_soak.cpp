@@ -1,3 +1,4 @@
+#include "sanitizers.h"
 #include "testrecord.h"
 #include "testseed.h"
 #include "transfertexts.h"
@@ -15,14 +16,6 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVEL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVEL_ASAN 1
-#endif
-#endif
 
 // Soak: one window writes random programs into random cells of the simulated supply and reads
 // cells back, while the supply injects random faults. Every transfer that reports success is
