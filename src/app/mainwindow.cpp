@@ -104,7 +104,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             &QWidget::setWindowModified);
     connect(document, &ProgramDocument::saveOffered, action("saveAction"), &QAction::setEnabled);
     NewFile();
-    document->setFilePath(QString());
     applyState();
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
@@ -432,6 +431,8 @@ void MainWindow::startProgram(const QString &text)
     document->markUnchangedByUser();
     ui->plainTextEdit->clear();
     instructions.clear();
+    // A new document: Save asks for a name rather than write it over the file that was open.
+    document->startUntitled();
 }
 
 void MainWindow::openExample()
@@ -439,8 +440,6 @@ void MainWindow::openExample()
     if (!document->maybeSave())
         return;
     startProgram(LanguageHelp::example());
-    // A new document: Save asks for a name rather than write the example over the open file.
-    document->setFilePath(QString());
     activateWindow();
     ui->textEdit->setFocus();
 }

@@ -90,7 +90,7 @@ void MainWindow::ReadLineFromDevice()
             appendPane(outcome.nameWarning);
         // The device's program is not the file that was open: Save must ask for a name rather
         // than write over that file.
-        document->setFilePath(QString());
+        document->startUntitled();
     }
     finishTransfer();
 }
@@ -115,12 +115,14 @@ void MainWindow::CompareWithDevice()
 void MainWindow::checkCell(TransferJob &job, const InstructionList &program, const QString &name,
                            const QVector<int> &sourceLines)
 {
-    // Read back without the read's own lines; «Прервать» reaches this read too.
+    // Read back without the read's own lines; «Прервать» reaches this read too. A differing
+    // record is shown with its bytes on both sides, as the command-line tool shows it.
     const TransferOutcome &outcome = job.compare(program, name, sourceLines, true);
     if (outcome.cancelled) {
         appendPane(TransferWording::stoppedLine());
     } else {
-        for (const TransferWording::Line &line : TransferWording::comparisonLines(outcome)) {
+        for (const TransferWording::Line &line :
+             TransferWording::comparisonLines(outcome, &program)) {
             appendPane(line.text);
             // Red like a compile's errors; a line naming a program line leads there.
             if (line.error) {

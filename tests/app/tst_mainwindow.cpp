@@ -17,6 +17,7 @@
 #include <QDockWidget>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -1216,10 +1217,12 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QCOMPARE(low, -5.0);
     QCOMPARE(high, 20000.0);
 
+    // Names typed without a suffix: each dialog adds its own type's, never the program's.
     QTemporaryDir dir;
     const QString csv = dir.filePath(QStringLiteral("run.csv"));
     const QString png = dir.filePath(QStringLiteral("run.png"));
-    dialogs->fileNames << csv << png;
+    dialogs->fileNames << dir.filePath(QStringLiteral("run"))
+                       << dir.filePath(QStringLiteral("run"));
     dock->findChild<QPushButton *>(QStringLiteral("programRunExportCsv"))->click();
     dock->findChild<QPushButton *>(QStringLiteral("programRunSaveImage"))->click();
     QFile file(csv);
@@ -1235,6 +1238,9 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QVERIFY(image.load(png, "PNG"));
     QCOMPARE(image.size(), dock->chartView()->size());
     QCOMPARE(dialogs->kinds(), QStringList({QStringLiteral("save"), QStringLiteral("save")}));
+    QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("csv"));
+    QCOMPARE(dialogs->calls.at(1).detail, QStringLiteral("png"));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("run.prgb"))));
 }
 
 QTEST_MAIN(TestMainWindow)
@@ -1268,9 +1274,11 @@ void TestMainWindow::exchangeLogOpensBoundedAndSaves()
                  .arg(ExchangeLogModel::MaxEntries + Extra - 1));
 
     // «Сохранить журнал...»: one text line per entry, as shown.
-    const QString path = QDir(settingsPath()).filePath(QStringLiteral("exchange.log"));
-    dialogs->fileNames.enqueue(path);
+    // Typed without a suffix, the name gets the text file's.
+    const QString path = QDir(settingsPath()).filePath(QStringLiteral("exchange.txt"));
+    dialogs->fileNames.enqueue(QDir(settingsPath()).filePath(QStringLiteral("exchange")));
     dock->findChild<QPushButton *>(QStringLiteral("saveLogButton"))->click();
+    QCOMPARE(dialogs->calls.constLast().detail, QStringLiteral("txt"));
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList savedLines =

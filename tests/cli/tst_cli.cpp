@@ -684,25 +684,38 @@ void TestCli::writeFailureLine_data()
     // Lines were stored: standard error says what the cell holds now.
     QTest::addColumn<bool>("warned");
     QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("quiet");
+    // Standard error, whole: the line where the write failed and its notes, for scripts.
+    QTest::addColumn<QStringList>("err");
 
     QTest::newRow("silent device")
         << u("silent@*")
         << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine} << false
-        << u("ru");
+        << u("ru") << false << QStringList{u("Ошибка записи"), NoAnswerLine};
+    QTest::newRow("silent device, quiet")
+        << u("silent@*") << QStringList{} << false << u("ru") << true
+        << QStringList{u("Slave ID 0, ячейка 1: ошибка: ") + NoAnswerLine};
     QTest::newRow("second line answered with a bad CRC")
-        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true << u("ru");
+        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true << u("ru")
+        << false << QStringList{u("Ошибка записи"), partWritten(1)};
     QTest::newRow("count refused")
         << u("status1e@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
-        << true << u("ru");
+        << true << u("ru") << false << QStringList{u("Ошибка записи size"), partWritten(1)};
+    QTest::newRow("count refused, quiet")
+        << u("status1e@cmd=B4") << QStringList{} << true << u("ru") << true
+        << QStringList{partWritten(1), u("Slave ID 0, ячейка 1: ошибка: Ошибка записи size")};
     QTest::newRow("name unanswered")
         << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")} << true
-        << u("ru");
+        << u("ru") << false << QStringList{u("Ошибка записи prgName"), partWritten(1)};
     QTest::newRow("silent device, in English")
         << u("silent@*")
         << QStringList{u("Writing data to the device"), u("Write error"),
                        u("The device does not answer: check the Slave ID (0), the cable and the "
                          "power")}
-        << false << u("en");
+        << false << u("en") << false
+        << QStringList{u("Write error"),
+                       u("The device does not answer: check the Slave ID (0), the cable and the "
+                         "power")};
 }
 
 void TestCli::writeFailureLine()
@@ -711,17 +724,26 @@ void TestCli::writeFailureLine()
     QFETCH(QStringList, tail);
     QFETCH(bool, warned);
     QFETCH(QString, language);
+    QFETCH(bool, quiet);
+    QFETCH(QStringList, err);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
     const QString file = writeFile(QStringLiteral("failing.prgb"), Example);
-    const CliRun run = runCli(
-        {u("write"), file, u("--verify"), u("-p"), simulator.portPath(), u("--lang"), language});
+    QStringList arguments{u("write"),           file,        u("--verify"), u("-p"),
+                          simulator.portPath(), u("--lang"), language};
+    if (quiet)
+        arguments << u("--quiet");
+    const CliRun run = runCli(arguments);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - tail.size()), tail);
+    // Under --quiet, standard output holds only successes.
+    if (quiet)
+        QVERIFY2(out.isEmpty(), run.out.constData());
     QCOMPARE(lines(run.err).contains(partWritten(1)), warned);
+    QCOMPARE(lines(run.err), err);
     // One language on each stream: not a Russian word in an English run.
     if (language == QLatin1String("en")) {
         const QRegularExpression cyrillic(u("[\\x{0400}-\\x{04FF}]"));
@@ -874,10 +896,12 @@ void TestCli::stopSignalMidWrite()
     // Stopped after the request on the line, which was answered and reported.
     QCOMPARE(out.constLast(), u("Прервано"));
     QCOMPARE(out.at(out.size() - 2), u("Строка %1 записана").arg(sent - 1));
-    QCOMPARE(err, (QStringList{partWritten(1), u("quorvel-cli: Остановлено сигналом %1")
-                                                   .arg(signal == SIGINT    ? u("SIGINT")
-                                                        : signal == SIGTERM ? u("SIGTERM")
-                                                                            : u("SIGHUP"))}));
+    // The stop and what it left, where scripts look for failures.
+    QCOMPARE(err, (QStringList{u("Прервано"), partWritten(1),
+                               u("quorvel-cli: Остановлено сигналом %1")
+                                   .arg(signal == SIGINT    ? u("SIGINT")
+                                        : signal == SIGTERM ? u("SIGTERM")
+                                                            : u("SIGHUP"))}));
     QTest::qWait(300);
     QCOMPARE(simulator.received().size(), sent);
 }
@@ -1197,15 +1221,22 @@ void TestCli::jsonHoldsWhatTheLinesSay()
     const QStringList objects = lines(json.out);
     QCOMPARE(objects.size(), outcomes.size());
 
-    // --quiet leaves the result line of each target alone: the human run's summaries.
+    // --quiet leaves the result line of each target alone: the human run's summaries, those of
+    // failures on standard error.
     const CliRun quiet = runCli(arguments + QStringList{u("--quiet")});
     QVERIFY(quiet.finished);
     QCOMPARE(quiet.exitCode, human.exitCode);
-    const QStringList quietLines = lines(read ? quiet.err : quiet.out);
+    const QStringList quietErr = lines(quiet.err);
+    const QStringList quietLines = read ? quietErr : lines(quiet.out) + quietErr;
     QCOMPARE(quietLines.size(), outcomes.size());
-    if (outcomes.size() > 1)
-        QCOMPARE(quietLines,
-                 humanLines.filter(QRegularExpression(u("^Slave ID \\d+, ячейка \\d+: "))));
+    if (outcomes.size() > 1) {
+        QStringList sorted = quietLines;
+        QStringList summaries =
+            humanLines.filter(QRegularExpression(u("^Slave ID \\d+, ячейка \\d+: ")));
+        sorted.sort();
+        summaries.sort();
+        QCOMPARE(sorted, summaries);
+    }
     for (int i = 0; i < objects.size(); ++i) {
         QJsonParseError error;
         const QJsonObject object = QJsonDocument::fromJson(objects.at(i).toUtf8(), &error).object();
@@ -1215,6 +1246,9 @@ void TestCli::jsonHoldsWhatTheLinesSay()
                                                      outcomes.at(i) == u("read") ||
                                                      outcomes.at(i) == u("equal"));
         QCOMPARE(object.value(u("port")).toString(), simulator.portPath());
+        // Slaves 1 and 3 are not on the bus: they never answered.
+        QVERIFY(object.contains(u("unanswered")));
+        QCOMPARE(object.value(u("unanswered")).toBool(), outcomes.at(i) == u("line-failed"));
         QCOMPARE(object.value(u("command")).toString(), arguments.constFirst());
         if (arguments.constFirst() == u("write")) {
             // What the cell holds: every line after a write, none after one refused at line 0.
@@ -1235,11 +1269,15 @@ void TestCli::jsonHoldsWhatTheLinesSay()
                                     : 0);
         QVERIFY2(at >= 0, qPrintable(block.constFirst()));
         QCOMPARE(humanLines.mid(at, block.size()), block);
-        QVERIFY2(quietLines.at(i).startsWith(u("Slave ID %1, ячейка %2: ")
-                                                 .arg(object.value(u("slave")).toInt())
-                                                 .arg(object.value(u("cell")).toInt())),
-                 qPrintable(quietLines.at(i)));
-        QCOMPARE(quietLines.at(i).contains(u(": ошибка: ")), !object.value(u("ok")).toBool());
+        const QString label = u("Slave ID %1, ячейка %2: ")
+                                  .arg(object.value(u("slave")).toInt())
+                                  .arg(object.value(u("cell")).toInt());
+        const QStringList quietLine = quietLines.filter(label);
+        QCOMPARE(quietLine.size(), 1);
+        QVERIFY2(quietLine.constFirst().startsWith(label), qPrintable(quietLine.constFirst()));
+        QCOMPARE(quietLine.constFirst().contains(u(": ошибка: ")), !object.value(u("ok")).toBool());
+        QCOMPARE(quietErr.contains(quietLine.constFirst()),
+                 read || !object.value(u("ok")).toBool());
         if (objects.size() > 1) {
             const QString summary = humanLines.value(at + block.size());
             QVERIFY2(summary.startsWith(u("Slave ID %1, ячейка %2: ")

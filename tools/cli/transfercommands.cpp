@@ -29,6 +29,10 @@ struct Served
     int status = ExitFailed;
     QString outcome;
     QString summary;
+    // The lines that say why it failed, for standard error; empty: the line where the transfer
+    // failed. failureShown: they are on standard error already.
+    QStringList failure = {};
+    bool failureShown = false;
 };
 
 using Serve = std::function<Served(TransferJob &job, const Target &target, TargetRun &run,
@@ -119,12 +123,16 @@ int serveTargets(const QString &command, const Invocation &invocation, Console &
         QJsonObject object = targetJson(command, invocation, target);
         const Served served = serve(job, target, run, object);
         // A closed port explains the silence itself.
-        if (job.outcome().unanswered && connection.isOpen())
-            run.line(TransferWording::noAnswerLine(target.slaveId));
+        const bool unanswered = job.outcome().unanswered && connection.isOpen();
+        if (unanswered)
+            run.note(TransferWording::noAnswerLine(target.slaveId));
         const bool ok = served.status == ExitSuccess;
-        run.summary(ok, served.summary.isEmpty() ? run.lastLine() : served.summary);
+        // A stopped transfer has no line that failed, only the note that it stopped.
+        run.summary(ok, served.summary.isEmpty() ? run.lastLine() : served.summary, served.failure,
+                    served.failureShown || job.outcome().cancelled);
         object.insert(QStringLiteral("ok"), ok);
         object.insert(QStringLiteral("outcome"), served.outcome);
+        object.insert(QStringLiteral("unanswered"), unanswered);
         object.insert(QStringLiteral("lines"), QJsonArray::fromStringList(run.lines));
         if (invocation.json)
             console.outBytes(CliText::jsonLine(object));
@@ -164,10 +172,10 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
     const InstructionList &program = compiled.instructions;
     const TransferOutcome &outcome = job.write(program, compiled.programName);
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     // The window's warning, where a script's log keeps it apart from the program's lines.
     if (outcome.partlyWritten())
-        console.err(ProgramTransfer::partialWriteWarning(target.cellNumber()));
+        run.errorNote(ProgramTransfer::partialWriteWarning(target.cellNumber()));
     object.insert(QStringLiteral("storedLines"), outcome.storedLines);
     if (!outcome.writtenOk())
         return {ExitFailed, CliOutcome::writeName(outcome.written), QString()};
@@ -179,7 +187,7 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
     run.line(TransferWording::readHeading());
     job.compare(program, compiled.programName, compiled.recordSourceLines, false);
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     object.insert(QStringLiteral("verify"), CliOutcome::comparisonJson(outcome.comparison));
     const QVector<TransferWording::Line> found =
         TransferWording::comparisonLines(outcome, &program);
@@ -189,8 +197,11 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
             for (const TransferWording::Line &line : found)
                 console.err(line.text);
         }
-        return {ExitFailed, QStringLiteral("verify-failed"),
-                Commands::tr("проверка нашла отличия")};
+        return {ExitFailed,
+                QStringLiteral("verify-failed"),
+                Commands::tr("проверка нашла отличия"),
+                {},
+                !invocation.json};
     }
     run.line(found.constFirst().text);
     return {ExitSuccess, QStringLiteral("verified"),
@@ -204,12 +215,15 @@ Served compareTarget(TransferJob &job, TargetRun &run, QJsonObject &object,
 {
     const TransferOutcome &outcome =
         job.compare(compiled.instructions, compiled.programName, compiled.recordSourceLines, true);
+    QStringList found;
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     else {
         for (const TransferWording::Line &line :
-             TransferWording::comparisonLines(outcome, &compiled.instructions))
+             TransferWording::comparisonLines(outcome, &compiled.instructions)) {
             run.line(line.text);
+            found << line.text;
+        }
     }
     object.insert(QStringLiteral("comparison"), CliOutcome::comparisonJson(outcome.comparison));
     const ProgramComparison &comparison = outcome.comparison;
@@ -217,11 +231,12 @@ Served compareTarget(TransferJob &job, TargetRun &run, QJsonObject &object,
         return {ExitSuccess, QStringLiteral("equal"),
                 Commands::tr("совпадает, записей: %1").arg(comparison.expectedCount)};
     }
+    // Every difference found, not only the last.
     return {ExitFailed,
             comparison.outcome == ProgramComparison::Outcome::ReadFailed
                 ? CliOutcome::readName(outcome.read.status)
                 : QStringLiteral("different"),
-            QString()};
+            QString(), found};
 }
 
 // Puts the decoded program where it was asked to go; the success line only once it is there.
@@ -272,7 +287,7 @@ Served readTarget(TransferJob &job, const Target &target, TargetRun &run, QJsonO
     const TransferOutcome &outcome =
         job.read(Decoder(Language::operandCodes(), Language::compareCodes()));
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     if (!outcome.readOk())
         return {ExitFailed, CliOutcome::readName(outcome.read.status), QString()};
     object.insert(QStringLiteral("records"), outcome.read.records.size());
