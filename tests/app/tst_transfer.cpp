@@ -1144,7 +1144,11 @@ void TestTransfer::verifyAfterWrite_data()
     QTest::newRow("second record stored otherwise")
         << "corrupt@2"
         << QStringList{prefix + QStringLiteral(
-                                    "запись 1 (строка 3) отличается; всего отличается записей: 1")}
+                                    "запись 1 (строка 3) отличается; всего отличается записей: 1"),
+                       // The bytes on both sides, as the command-line tool gives them.
+                       prefix + QStringLiteral("запись 1: в программе 01 00 F4 01 00 00 00 00 00 "
+                                               "00 00 00 00 00, в приборе 00 00 F4 01 00 00 00 00 "
+                                               "00 00 00 00 00 00")}
         << 3;
     QTest::newRow("count stored otherwise")
         << "corrupt@4"
@@ -1212,7 +1216,10 @@ void TestTransfer::compareLeavesEditorAlone_data()
                        prefix + QStringLiteral("кол-во записей в программе 3, в приборе 7"),
                        prefix + QStringLiteral("имя в программе \"New\", в приборе \"Old  \""),
                        prefix + QStringLiteral(
-                                    "запись 0 (строка 2) отличается; всего отличается записей: 3")};
+                                    "запись 0 (строка 2) отличается; всего отличается записей: 3"),
+                       prefix + QStringLiteral("запись 0: в программе 0A 00 01 00 00 00 00 00 00 "
+                                               "00 00 00 00 00, в приборе 04 00 E8 03 00 00 00 00 "
+                                               "00 00 00 00 00 00")};
 }
 
 void TestTransfer::compareLeavesEditorAlone()
