@@ -755,6 +755,10 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <source>Начать с нуля</source>
         <translation>Start from zero</translation>
     </message>
+    <message>
+        <source>Ошибок: %1, первая в строке %2: %3</source>
+        <translation>Errors: %1, the first in line %2: %3</translation>
+    </message>
 </context>
 <context>
     <name>ParsedCommandLine</name>

@@ -408,6 +408,37 @@ void MainWindow::checkText()
     if (result.report.size() > 1)
         appendPane(result.report.mid(1).join(QLatin1Char('\n')));
     editorAids->setReport(result.reportSourceLines, result.reportErrorLines);
+    if (!result.ok)
+        reportCompileFailure(result);
+}
+
+void MainWindow::reportCompileFailure(const CompileResult &result)
+{
+    // The report's last line may be no error at all: one line says that the compile failed,
+    // how often and where first, and leads there like the error lines.
+    int errors = 0;
+    const Diagnostic *first = nullptr;
+    for (const Diagnostic &diagnostic : result.diagnostics) {
+        if (diagnostic.severity != Diagnostic::Severity::Error)
+            continue;
+        ++errors;
+        if (!first)
+            first = &diagnostic;
+    }
+    if (first) {
+        appendPane(tr("Ошибок: %1, первая в строке %2: %3")
+                       .arg(errors)
+                       .arg(first->line)
+                       .arg(first->message));
+        editorAids->linkReportLine(ui->plainTextEdit->document()->blockCount() - 1, first->line,
+                                   true);
+    }
+    // The first error line in sight rather than the report's end.
+    const int shown = result.reportErrorLines.isEmpty() ? ui->plainTextEdit->blockCount() - 1
+                                                        : result.reportErrorLines.constFirst();
+    QTextCursor cursor(ui->plainTextEdit->document()->findBlockByNumber(shown));
+    ui->plainTextEdit->setTextCursor(cursor);
+    ui->plainTextEdit->centerCursor();
 }
 
 void MainWindow::TextChanges()

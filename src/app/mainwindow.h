@@ -11,6 +11,7 @@
 
 #include <memory>
 
+struct CompileResult;
 class DeviceConnection;
 class DeviceControls;
 class ExchangeLogDock;
@@ -110,6 +111,8 @@ private:
     // Puts a program read from the device into the editor.
     void showReadProgram(const QString &text);
     void onPortLost();
+    // After a failed compile's report: how many errors and the first, with that line in sight.
+    void reportCompileFailure(const CompileResult &result);
     void replacePane(const QString &heading);
     void appendPane(const QString &text);
     // Marks a transfer as running and compiles the editor text; false (the transfer already

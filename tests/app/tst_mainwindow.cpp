@@ -470,11 +470,19 @@ void TestMainWindow::compileWritesReportIntoPane_data()
         << 0 << 1;
     QTest::newRow("missing jump target")
         << "jmp #3;"
-        << QStringList{"Компиляция:", "jmp #3;", ">func:3 oper:0 arg1:3 arg3:0 arg3:0 arg4:0", "",
-                       "error jmp: ссылка #3 не найдена"}
+        << QStringList{"Компиляция:",
+                       "jmp #3;",
+                       ">func:3 oper:0 arg1:3 arg3:0 arg3:0 arg4:0",
+                       "",
+                       "error jmp: ссылка #3 не найдена",
+                       "Ошибок: 1, первая в строке 1: jmp: ссылка #3 не найдена"}
         << 1 << 1;
+    // The report ends on a line that names no error: the last line says the compile failed.
     QTest::newRow("line in error")
-        << "xyz;\nnop;" << QStringList{"Компиляция:", "error: xyz;", "nop;", ""} << 1 << 1;
+        << "xyz;\nnop;"
+        << QStringList{"Компиляция:", "error: xyz;", "nop;", "",
+                       "Ошибок: 1, первая в строке 1: строка не является оператором языка"}
+        << 1 << 1;
 }
 
 void TestMainWindow::compileWritesReportIntoPane()

@@ -813,8 +813,10 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
 
     QTest::newRow("compile error")
         << "prgName = \"P\";\nxyz;"
-        << QStringList{QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
-                       QStringLiteral("error: xyz;"), QString()};
+        << QStringList{
+               QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
+               QStringLiteral("error: xyz;"), QString(),
+               QStringLiteral("Ошибок: 1, первая в строке 2: строка не является оператором языка")};
     QTest::newRow("no records") << "prgName = \"P\";"
                                 << QStringList{WriteHeading,
                                                QStringLiteral("Нет данных для записи")};

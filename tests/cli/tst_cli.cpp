@@ -229,36 +229,49 @@ void TestCli::compileReportMatchesWindowPane_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("lastLine");
+    // The window's line after a failed compile's report, which the tool leaves to its
+    // diagnostics.
+    QTest::addColumn<QString>("failed");
 
-    QTest::newRow("worked example") << Example << ExitSuccess << u("OK: 6/100");
-    QTest::newRow("empty file") << QByteArray() << ExitSuccess << u("OK: 0/100");
+    QTest::newRow("worked example") << Example << ExitSuccess << u("OK: 6/100") << QString();
+    QTest::newRow("empty file") << QByteArray() << ExitSuccess << u("OK: 0/100") << QString();
     QTest::newRow("comments and blank lines")
         << QByteArray("// note\n\n   \nUs = 5; // trailing\nnop;\n") << ExitSuccess
-        << u("OK: 1/100");
+        << u("OK: 1/100") << QString();
     QTest::newRow("leading blanks kept")
-        << QByteArray("   Us = 5;\n\tnop;\n") << ExitSuccess << u("OK: 2/100");
+        << QByteArray("   Us = 5;\n\tnop;\n") << ExitSuccess << u("OK: 2/100") << QString();
     QTest::newRow("no line end at the end")
-        << QByteArray("Us = 5;") << ExitSuccess << u("OK: 1/100");
+        << QByteArray("Us = 5;") << ExitSuccess << u("OK: 1/100") << QString();
     QTest::newRow("CRLF line ends")
-        << QByteArray(Example).replace("\n", "\r\n") << ExitSuccess << u("OK: 6/100");
+        << QByteArray(Example).replace("\n", "\r\n") << ExitSuccess << u("OK: 6/100") << QString();
     QTest::newRow("lone CR line ends")
-        << QByteArray(Example).replace('\n', '\r') << ExitSuccess << u("OK: 6/100");
+        << QByteArray(Example).replace('\n', '\r') << ExitSuccess << u("OK: 6/100") << QString();
     QTest::newRow("zero byte does not hide the rest")
-        << QByteArray("nop;\n\0garbage\n", 15) << ExitFailed << QString();
+        << QByteArray("nop;\n\0garbage\n", 15) << ExitFailed << QString()
+        << u("Ошибок: 2, первая в строке 2: строка не является оператором языка");
     QTest::newRow("unknown lines all reported")
-        << QByteArray("xyz;\nUs = 5;\nСтрока;\n") << ExitFailed << QString();
-    QTest::newRow("number out of range stops") << QByteArray("xyz;\nUs = 99999999999;\nnop;\n")
-                                               << ExitFailed << u("error: Us = 99999999999;");
-    QTest::newRow("prgName not first") << QByteArray("nop;\nprgName = \"A\";\n") << ExitFailed
-                                       << u("error: prgName = \"A\"; должен быть в первой строке");
+        << QByteArray("xyz;\nUs = 5;\nСтрока;\n") << ExitFailed << QString()
+        << u("Ошибок: 2, первая в строке 1: строка не является оператором языка");
+    QTest::newRow("number out of range stops")
+        << QByteArray("xyz;\nUs = 99999999999;\nnop;\n") << ExitFailed
+        << u("error: Us = 99999999999;")
+        << u("Ошибок: 2, первая в строке 1: строка не является оператором языка");
+    QTest::newRow("prgName not first")
+        << QByteArray("nop;\nprgName = \"A\";\n") << ExitFailed
+        << u("error: prgName = \"A\"; должен быть в первой строке")
+        << u("Ошибок: 1, первая в строке 2: prgName должен быть в первой строке");
     QTest::newRow("duplicate label")
-        << QByteArray("#1;\n#01;\n") << ExitFailed << u("error: повтор ссылки #1");
+        << QByteArray("#1;\n#01;\n") << ExitFailed << u("error: повтор ссылки #1")
+        << u("Ошибок: 1, первая в строке 2: повтор ссылки #1");
     QTest::newRow("missing jmp target")
-        << QByteArray("jmp #3;\n") << ExitFailed << u("error jmp: ссылка #3 не найдена");
-    QTest::newRow("missing else target") << QByteArray("if Us > 0 #1 else #2;\n#1;\n") << ExitFailed
-                                         << u("error if-else: ссылка #2 не найдена");
+        << QByteArray("jmp #3;\n") << ExitFailed << u("error jmp: ссылка #3 не найдена")
+        << u("Ошибок: 1, первая в строке 1: jmp: ссылка #3 не найдена");
+    QTest::newRow("missing else target")
+        << QByteArray("if Us > 0 #1 else #2;\n#1;\n") << ExitFailed
+        << u("error if-else: ссылка #2 не найдена")
+        << u("Ошибок: 1, первая в строке 1: if-else: ссылка #2 не найдена");
     QTest::newRow("150 records") << QByteArray("nop;\n").repeated(150) << ExitSuccess
-                                 << u("OK: 150/100");
+                                 << u("OK: 150/100") << QString();
 }
 
 void TestCli::compileReportMatchesWindowPane()
@@ -266,6 +279,7 @@ void TestCli::compileReportMatchesWindowPane()
     QFETCH(QByteArray, file);
     QFETCH(int, status);
     QFETCH(QString, lastLine);
+    QFETCH(QString, failed);
 
     const QString path = writeFile(QStringLiteral("pane.prgb"), file);
     QVERIFY(!path.isEmpty());
@@ -276,9 +290,22 @@ void TestCli::compileReportMatchesWindowPane()
     QAction *compile = window->findChild<QAction *>(QStringLiteral("compileAction"));
     QVERIFY(compile);
     compile->trigger();
-    const QString pane = window->outputPane()->toPlainText();
+    QStringList pane = window->outputPane()->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(failed.isEmpty() ? QString() : pane.takeLast(), failed);
+    if (!failed.isEmpty()) {
+        // Red and leading to the first error like the report's error lines; the pane shows the
+        // report's first error line rather than its end.
+        const int summary = pane.size();
+        bool red = false;
+        for (const QTextEdit::ExtraSelection &s : window->outputPane()->extraSelections())
+            red |= s.cursor.blockNumber() == summary && s.format.foreground().color() == Qt::red;
+        QVERIFY(red);
+        const int firstError = pane.indexOf(QRegularExpression(u("^error.*")));
+        QVERIFY(firstError > 0);
+        QCOMPARE(window->outputPane()->textCursor().blockNumber(), firstError);
+    }
 
-    QCOMPARE(QString::fromUtf8(run.out), pane + QLatin1Char('\n'));
+    QCOMPARE(QString::fromUtf8(run.out), pane.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     QCOMPARE(run.exitCode, status);
     QCOMPARE(run.exitCode, window->compileErrorFlag() == 0 ? ExitSuccess : ExitFailed);
     QCOMPARE(lines(run.out).constFirst(), u("Компиляция:"));
