@@ -48,6 +48,15 @@ constexpr int ProgressWidth = 60;
 constexpr int PaneStartHeight = 120;
 constexpr int EditorStartHeight = 400;
 
+// "ttyUSB0" for "/dev/ttyUSB0", "pts/3" for "/dev/pts/3", the file name of a path elsewhere.
+QString shortPortName(const QString &port)
+{
+    const QString dev = QStringLiteral("/dev/");
+    if (port.startsWith(dev))
+        return port.mid(dev.size());
+    return QFileInfo(port).fileName().isEmpty() ? port : QFileInfo(port).fileName();
+}
+
 QList<QKeySequence> keys(const QString &text)
 {
     return {QKeySequence(text)};
@@ -290,9 +299,10 @@ void MainWindow::createStatusBar()
 {
     // The window's edge resizes it; a grip would only take room from the texts.
     statusBar()->setSizeGripEnabled(false);
-    // The connection and a transfer's progress, time left and «Прервать» share one area of fixed
-    // width, so that neither a long port path nor a transfer widens the window: the connection
-    // has all of it while no transfer runs, and what the transfer leaves while one does.
+    // The connection and a transfer's progress, time left and «Прервать» share one area: the
+    // connection has all of it while no transfer runs, and what the transfer leaves while one
+    // does. Its text gives way, so neither a long port path, a transfer nor a wide font widens
+    // the window.
     auto *statusArea = new QWidget(this);
     statusArea->setObjectName(QStringLiteral("statusArea"));
     auto *layout = new QHBoxLayout(statusArea);
@@ -322,9 +332,6 @@ void MainWindow::createStatusBar()
     for (QWidget *part : {static_cast<QWidget *>(transferProgress),
                           static_cast<QWidget *>(timeLeftLabel), cancelButton})
         layout->addWidget(part);
-    // Measured with every part at its full size and the connection at its shortest.
-    connectionLabel->setText(tr("Нет связи"));
-    statusArea->setFixedWidth(statusArea->sizeHint().width());
     for (QWidget *part : {static_cast<QWidget *>(transferProgress),
                           static_cast<QWidget *>(timeLeftLabel), cancelButton})
         part->hide();
@@ -370,9 +377,14 @@ void MainWindow::applyState()
     action("readAction")->setEnabled(open && idle);
     action("compareAction")->setEnabled(open && idle);
     action("cancelAction")->setEnabled(!idle);
-    connectionLabel->setText(
-        open ? tr("Подключено: %1, 9600 8N1").arg(controls->portBox()->currentText())
-             : tr("Нет связи"));
+    // During a transfer the progress takes most of the room: the port's short name then.
+    const QString port = controls->portBox()->currentText();
+    connectionLabel->setText(!open  ? tr("Нет связи")
+                             : idle ? tr("Подключено: %1, 9600 8N1").arg(port)
+                                    : shortPortName(port));
+    // «Нет связи» and the connection stay whole while the room is theirs; beside a transfer's
+    // progress the port's name gives way.
+    connectionLabel->setShortestText(idle ? tr("Нет связи") : QStringLiteral("xx\u2026"));
     // The full path even where the label shows it shortened.
     connectionLabel->setToolTip(open ? controls->portBox()->currentText() : QString());
     // The box is locked while open, so it names the connected port. The list is read again

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +54,16 @@ QT_CHARTS_USE_NAMESPACE
 class TestMainWindow : public QObject, public WindowFixture
 {
     Q_OBJECT
+
+    // The error and warning numbers beside their icons in the status bar: "3 1".
+    QString diagnosticCounts() const
+    {
+        const auto *errors = window->statusBar()->findChild<QLabel *>(QStringLiteral("errorCount"));
+        const auto *warnings =
+            window->statusBar()->findChild<QLabel *>(QStringLiteral("warningCount"));
+        return errors && warnings ? errors->text() + QLatin1Char(' ') + warnings->text()
+                                  : QStringLiteral("no counts");
+    }
 
 private slots:
     void initTestCase();
@@ -318,11 +329,24 @@ void TestMainWindow::defaultSizeFitsEveryState_data()
     QTest::addColumn<bool>("connect");
     QTest::addColumn<bool>("transfer");
     QTest::addColumn<bool>("runDock");
+    // The family the editor and the pane get, empty for the form's own "Courier" as this
+    // machine's fonts resolve it: the URW fonts many desktops have (Courier becomes Nimbus Mono
+    // PS, taller), and a bare machine's monospace.
+    QTest::addColumn<QString>("font");
 
-    QTest::newRow("idle") << false << false << false;
-    QTest::newRow("idle, «Прогон» open") << false << false << true;
-    QTest::newRow("connected, long port path") << true << false << false;
-    QTest::newRow("transfer, long port path") << true << true << false;
+    const QString urw = QStringLiteral("Nimbus Mono PS");
+    const QString bare = QStringLiteral("DejaVu Sans Mono");
+    for (const QString &font : {QString(), urw, bare}) {
+        const QString suffix = font.isEmpty() ? QString() : QStringLiteral(", ") + font;
+        QTest::newRow(qPrintable(QStringLiteral("idle") + suffix))
+            << false << false << false << font;
+        QTest::newRow(qPrintable(QStringLiteral("idle, «Прогон» open") + suffix))
+            << false << false << true << font;
+        QTest::newRow(qPrintable(QStringLiteral("connected, long port path") + suffix))
+            << true << false << false << font;
+        QTest::newRow(qPrintable(QStringLiteral("transfer, long port path") + suffix))
+            << true << true << false << font;
+    }
 }
 
 void TestMainWindow::defaultSizeFitsEveryState()
@@ -330,7 +354,19 @@ void TestMainWindow::defaultSizeFitsEveryState()
     QFETCH(bool, connect);
     QFETCH(bool, transfer);
     QFETCH(bool, runDock);
+    QFETCH(QString, font);
 
+    if (!font.isEmpty()) {
+        // Listed with its foundry, "Nimbus Mono PS [urw]": what the family resolves to tells.
+        if (!QFontInfo(QFont(font)).family().startsWith(font))
+            QSKIP(qPrintable(font + QStringLiteral(" is not installed")));
+        for (QWidget *text : {static_cast<QWidget *>(window->editor()),
+                              static_cast<QWidget *>(window->outputPane())}) {
+            QFont chosen = text->font();
+            chosen.setFamily(font);
+            text->setFont(chosen);
+        }
+    }
     QVERIFY(showActive());
     QCOMPARE(window->size(), QSize(450, 600));
     if (runDock) {
@@ -812,10 +848,8 @@ void TestMainWindow::gutterNumbersFollowScrolledText()
     QTextEdit *edit = window->editor();
     QScrollBar *bar = edit->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
-    const auto *label =
-        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
     // The error, and the warning about more than 100 records.
-    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 1, предупреждений: 1"));
+    QTRY_COMPARE(diagnosticCounts(), QStringLiteral("1 1"));
     bar->setValue(bar->maximum() / 2);
 
     const auto *gutter = window->findChild<LineNumberGutter *>();
@@ -854,6 +888,8 @@ void TestMainWindow::gutterNumbersFollowScrolledText()
 
 void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
 {
+    // As the program installs it: the counts' tool tip declines its words.
+    const InstalledLanguage russian(InterfaceLanguage::Language::Russian);
     window->editor()->setPlainText(QStringLiteral("prgName = \"L\";\nnop;\n"));
     action("compileAction")->trigger();
     const InstructionList compiled = window->compiledInstructions();
@@ -876,9 +912,10 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
     }
     const int undoSteps = document->availableUndoSteps();
     document->setModified(false);
-    auto *label = window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
-    QVERIFY(label);
-    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 3, предупреждений: 1"));
+    QTRY_COMPARE(diagnosticCounts(), QStringLiteral("3 1"));
+    QCOMPARE(
+        window->statusBar()->findChild<QWidget *>(QStringLiteral("diagnosticCounts"))->toolTip(),
+        QStringLiteral("3 ошибки, 1 предупреждение"));
     // However fast the keys came, the pause after them costs one check.
     QCOMPARE(checks.count(), 1);
 

@@ -181,7 +181,7 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
         return {ExitFailed, CliOutcome::writeName(outcome.written), QString()};
     if (!invocation.verify) {
         return {ExitSuccess, CliOutcome::writeName(outcome.written),
-                Commands::tr("записано записей: %1").arg(program.size())};
+                Commands::tr("записано записей: %n", nullptr, int(program.size()))};
     }
 
     run.line(TransferWording::readHeading());
@@ -205,7 +205,7 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
     }
     run.line(found.constFirst().text);
     return {ExitSuccess, QStringLiteral("verified"),
-            Commands::tr("записано и проверено записей: %1").arg(program.size())};
+            Commands::tr("записано и проверено записей: %n", nullptr, int(program.size()))};
 }
 
 // The window's comparison: the read's own lines stay out, the findings name record, program
@@ -229,7 +229,7 @@ Served compareTarget(TransferJob &job, TargetRun &run, QJsonObject &object,
     const ProgramComparison &comparison = outcome.comparison;
     if (comparison.equal()) {
         return {ExitSuccess, QStringLiteral("equal"),
-                Commands::tr("совпадает, записей: %1").arg(comparison.expectedCount)};
+                Commands::tr("совпадает, записей: %n", nullptr, comparison.expectedCount)};
     }
     // Every difference found, not only the last.
     return {ExitFailed,
@@ -277,8 +277,9 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
     }
     const int records = outcome.read.records.size();
     return {ExitSuccess, CliOutcome::readName(outcome.read.status),
-            path.isEmpty() ? Commands::tr("считано записей: %1").arg(records)
-                           : Commands::tr("считано записей: %1, в файл %2").arg(records).arg(path)};
+            path.isEmpty()
+                ? Commands::tr("считано записей: %n", nullptr, records)
+                : Commands::tr("считано записей: %n, в файл %1", nullptr, records).arg(path)};
 }
 
 Served readTarget(TransferJob &job, const Target &target, TargetRun &run, QJsonObject &object,
