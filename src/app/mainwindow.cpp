@@ -577,21 +577,23 @@ void MainWindow::finishTransfer()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // A close put off until a transfer ended has had its answer already: ask only once.
-    const bool confirmed = std::exchange(closePending, false);
-    if (!confirmed && !document->maybeSave()) {
-        event->ignore();
-        return;
-    }
     if (transferRunning) {
-        // Closing at once would leave the cell half written without a word: ask, then stop the
-        // transfer after the request on the line; it reports what the cell holds, then closes.
+        // Closing at once would leave the cell half written without a word: the transfer's
+        // question first, then the transfer stops after the request on the line and reports
+        // what the cell holds; the close comes back once it has ended. Asked once.
         event->ignore();
-        if (dialogs->askStopTransfer(this, tr("Закрыть окно"),
+        if (!closePending &&
+            dialogs->askStopTransfer(this, tr("Закрыть окно"),
                                      tr("Идёт обмен с прибором. Прервать и закрыть окно?"))) {
             closePending = true;
             CancelTransfer();
         }
+        return;
+    }
+    // No transfer, or one stopped for this close: the usual question about unsaved changes.
+    closePending = false;
+    if (!document->maybeSave()) {
+        event->ignore();
         return;
     }
     saveLayout();

@@ -935,15 +935,19 @@ void TestTransfer::closeDuringTransfer_data()
     QTest::addColumn<bool>("modified");
     // The answer to «Идёт обмен с прибором. Прервать и закрыть окно?»: true is «Прервать».
     QTest::addColumn<bool>("stop");
+    // The answer to the question about unsaved text, asked once the transfer has stopped.
+    QTest::addColumn<bool>("keepText");
 
     // Stopped after the request on the line; what the cell holds is said before the window goes.
-    QTest::newRow("write") << true << partWritten(1) << false << true;
-    QTest::newRow("read") << false << Cancelled << false << true;
-    // The question about unsaved text is asked when the user closes, not again at the end.
-    QTest::newRow("write, text changed") << true << partWritten(1) << true << true;
-    QTest::newRow("read, text changed") << false << Cancelled << true << true;
+    QTest::newRow("write") << true << partWritten(1) << false << true << false;
+    QTest::newRow("read") << false << Cancelled << false << true << false;
+    // The transfer's question first; the one about unsaved text once it has stopped.
+    QTest::newRow("write, text changed") << true << partWritten(1) << true << true << false;
+    QTest::newRow("read, text changed") << false << Cancelled << true << true << false;
+    QTest::newRow("write, text changed, Прервать, then Отмена: stopped, window stays")
+        << true << partWritten(1) << true << true << true;
     QTest::newRow("write, Отмена: goes on, window stays")
-        << true << QStringLiteral("Данные успешно записаны") << false << false;
+        << true << QStringLiteral("Данные успешно записаны") << false << false << false;
 }
 
 void TestTransfer::closeDuringTransfer()
@@ -952,6 +956,7 @@ void TestTransfer::closeDuringTransfer()
     QFETCH(QString, last);
     QFETCH(bool, modified);
     QFETCH(bool, stop);
+    QFETCH(bool, keepText);
 
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
@@ -959,11 +964,12 @@ void TestTransfer::closeDuringTransfer()
     QVERIFY(preset(sim, 0, 5, StoredName, StoredRecords));
     window->editor()->setPlainText(write ? NewProgram : EditorBefore);
     window->editor()->document()->setModified(modified);
-    if (modified)
-        dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
     // A read asks before it replaces changed text, and the close asks again.
     if (modified && !write)
         dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
+    if (modified)
+        dialogs->saveChoices.enqueue(keepText ? UserDialogs::SaveChoice::Cancel
+                                              : UserDialogs::SaveChoice::Discard);
     dialogs->stopChoices.enqueue(stop);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -991,7 +997,12 @@ void TestTransfer::closeDuringTransfer()
     // The close waited for the transfer to stop after the request on the line.
     QCOMPARE(paneLines().constLast(), last);
     QVERIFY(visibleAtEnd);
-    if (stop) {
+    if (stop && keepText) {
+        QTRY_COMPARE(closeEvents, 2);
+        QTest::qWait(100);
+        QVERIFY(window->isVisible());
+        QCOMPARE(paneLines().at(paneLines().size() - 2), Cancelled);
+    } else if (stop) {
         QTRY_VERIFY(!window->isVisible());
         QCOMPARE(paneLines().at(paneLines().size() - (write ? 2 : 1)), Cancelled);
         QCOMPARE(closeEvents, 2);
@@ -1002,13 +1013,13 @@ void TestTransfer::closeDuringTransfer()
     }
     QVERIFY(!window->isTransferRunning());
     QStringList asked;
-    if (modified)
-        asked << QStringLiteral("ask");
     if (modified && !write)
         asked << QStringLiteral("ask");
     asked << QStringLiteral("stop");
+    if (modified && stop)
+        asked << QStringLiteral("ask");
     QCOMPARE(dialogs->kinds(), asked);
-    QCOMPARE(dialogs->calls.constLast().text,
+    QCOMPARE(dialogs->calls.at(asked.indexOf(QStringLiteral("stop"))).text,
              QStringLiteral("Идёт обмен с прибором. Прервать и закрыть окно?"));
     window->removeEventFilter(&counter);
 }
