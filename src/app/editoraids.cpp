@@ -50,7 +50,8 @@ EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *p
     m_diagnosticCounts = new QWidget(window);
     m_diagnosticCounts->setObjectName(QStringLiteral("diagnosticCounts"));
     auto *counts = new QHBoxLayout(m_diagnosticCounts);
-    counts->setContentsMargins(0, 0, 0, 0);
+    // Clear of the window's edge, where the size grip would be.
+    counts->setContentsMargins(0, 0, 4, 0);
     counts->setSpacing(2);
     const int iconSize = m_diagnosticCounts->fontMetrics().height();
     const auto addCount = [&](QStyle::StandardPixmap icon, const char *name) {
