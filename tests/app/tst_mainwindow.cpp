@@ -935,10 +935,29 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
                                  QStringLiteral("5 #ff0000 abc;"), QStringLiteral("6 #ff0000 5")}));
     // The status bar says what is wrong on the cursor's line, and where; nothing elsewhere.
     auto *message =
-        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticMessageLabel"));
+        window->statusBar()->findChild<ElidedLabel *>(QStringLiteral("diagnosticMessageLabel"));
     QVERIFY(message);
     QCOMPARE(message->text(),
              QStringLiteral("Строка 6, столбец 7: ожидается ';' в конце оператора"));
+    // Whole or not at all: with too little room the label draws nothing rather than «С…».
+    const auto blank = [message] {
+        const QImage shown = message->grab().toImage();
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                if (shown.pixel(x, y) != shown.pixel(0, 0))
+                    return false;
+            }
+        }
+        return true;
+    };
+    message->setFixedWidth(message->fontMetrics().horizontalAdvance(message->text()) / 2);
+    QVERIFY(message->isElided());
+    QVERIFY(blank());
+    message->setFixedWidth(message->fontMetrics().horizontalAdvance(message->text()) + 4);
+    QVERIFY(!message->isElided());
+    QVERIFY(!blank());
+    message->setMinimumWidth(0);
+    message->setMaximumWidth(QWIDGETSIZE_MAX);
     window->editor()->moveCursor(QTextCursor::Start);
     QCOMPARE(message->text(), QString());
     window->editor()->moveCursor(QTextCursor::Down);
