@@ -11,6 +11,9 @@ packages=(
     # lupdate and lrelease with their CMake packages: the translations are built and checked.
     qttools5-dev qttools5-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     clang-format dpkg-dev desktop-file-utils appstream file
+    # Most desktops have these through Ghostscript, Courier among them: the window must fit with
+    # them as it does without.
+    fonts-urw-base35
     "$@"
 )
 

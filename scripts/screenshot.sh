@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the real window under Xvfb, at its default size of 450 x 600:
-#   docs/screenshot.png           idle, with a coloured sample program compiled;
-#   docs/screenshot-transfer.png  mid-write to the simulated supply, reached through a port path
-#                                 as long as a udev rule gives a USB adapter.
+# Takes every picture the README shows, of the real window under Xvfb:
+#   docs/screenshot.png           idle at its default size of 450 x 600, with a coloured sample
+#                                 program compiled;
+#   docs/screenshot-transfer.png  the same, mid-write to the simulated supply, reached through a
+#                                 port path as long as a udev rule gives a USB adapter;
+#   docs/program-run.png          «Прогон» open on a ramp program (scripts/screenshot-run.sh).
 # Usage: scripts/screenshot.sh [OUTDIR]   (default: docs/)
 # Needs xvfb, imagemagick and xdotool (installed when missing).
 set -euo pipefail
@@ -70,3 +72,4 @@ mkdir -p "$out"
 cp "$work/idle.png" "$out/screenshot.png"
 cp "$work/transfer.png" "$out/screenshot-transfer.png"
 echo "Wrote $out/screenshot.png and $out/screenshot-transfer.png"
+"$root/scripts/screenshot-run.sh" "$out/program-run.png"

@@ -46,8 +46,11 @@ for ts in "$root"/translations/*.ts; do
         target="$work/$name"
         cp "$ts" "$target"
     fi
-    "$lupdate" -silent -locations none -no-obsolete -source-language ru -target-language "$language" \
-        "${sources[@]}" -ts "$target" 2>"$work/warnings"
+    # Russian is the source language: its file holds only the forms of counted words.
+    only=()
+    [[ "$language" == ru ]] && only=(-pluralonly)
+    "$lupdate" -silent -locations none -no-obsolete "${only[@]}" -source-language ru \
+        -target-language "$language" "${sources[@]}" -ts "$target" 2>"$work/warnings"
     if [[ -s "$work/warnings" ]]; then
         echo "$name: lupdate warns:" >&2
         sed 's/^/  /' "$work/warnings" >&2

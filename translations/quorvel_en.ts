@@ -4,10 +4,6 @@
 <context>
     <name>Commands</name>
     <message>
-        <source>%1: скомпилирована, записей: %2</source>
-        <translation>%1: compiled, %2 records</translation>
-    </message>
-    <message>
         <source>%1: не компилируется</source>
         <translation>%1: does not compile</translation>
     </message>
@@ -68,20 +64,8 @@
         <translation>Cannot open port %1: %2</translation>
     </message>
     <message>
-        <source>записано записей: %1</source>
-        <translation>written, %1 records</translation>
-    </message>
-    <message>
         <source>проверка нашла отличия</source>
         <translation>verify found differences</translation>
-    </message>
-    <message>
-        <source>записано и проверено записей: %1</source>
-        <translation>written and verified, %1 records</translation>
-    </message>
-    <message>
-        <source>совпадает, записей: %1</source>
-        <translation>equal, %1 records</translation>
     </message>
     <message>
         <source>Не удается записать файл %1: %2</source>
@@ -91,13 +75,47 @@
         <source>Не удается записать файл %1</source>
         <translation>Cannot write the file %1</translation>
     </message>
-    <message>
-        <source>считано записей: %1</source>
-        <translation>read, %1 records</translation>
+    <message numerus="yes">
+        <source>%1: скомпилирована, записей: %n</source>
+        <translation>
+            <numerusform>%1: compiled, %n record</numerusform>
+            <numerusform>%1: compiled, %n records</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>считано записей: %1, в файл %2</source>
-        <translation>read, %1 records into %2</translation>
+    <message numerus="yes">
+        <source>записано записей: %n</source>
+        <translation>
+            <numerusform>written, %n record</numerusform>
+            <numerusform>written, %n records</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>записано и проверено записей: %n</source>
+        <translation>
+            <numerusform>written and verified, %n record</numerusform>
+            <numerusform>written and verified, %n records</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>совпадает, записей: %n</source>
+        <translation>
+            <numerusform>equal, %n record</numerusform>
+            <numerusform>equal, %n records</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>считано записей: %n</source>
+        <translation>
+            <numerusform>read, %n record</numerusform>
+            <numerusform>read, %n records</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>считано записей: %n, в файл %1</source>
+        <translation>
+            <numerusform>read, %n record into %1</numerusform>
+            <numerusform>read, %n records into %1</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -139,10 +157,6 @@
         <translation>the program name contains characters the device cannot store</translation>
     </message>
     <message>
-        <source>%1 записей: в ячейку прибора помещается не более 100</source>
-        <translation>%1 records: a device cell holds at most 100</translation>
-    </message>
-    <message>
         <source>нет строки prgName: в прибор будет записано пустое имя</source>
         <translation>no prgName line: an empty name will be written to the device</translation>
     </message>
@@ -153,6 +167,13 @@
     <message>
         <source>цикл без задержки</source>
         <translation>loop without a delay</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n записей: в ячейку прибора помещается не более 100</source>
+        <translation>
+            <numerusform>%n record: a device cell holds at most 100</numerusform>
+            <numerusform>%n records: a device cell holds at most 100</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -210,6 +231,22 @@
     <message>
         <source>Идёт обмен с прибором. Прервать и закрыть окно?</source>
         <translation>An exchange with the device is in progress. Stop it and close the window?</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>%v/%m</source>
+        <translation>%v/%m</translation>
+    </message>
+    <message>
+        <source>осталось %1 с</source>
+        <translation>%1 s left</translation>
+    </message>
+    <message>
+        <source>Подключено: %1, 9600 8N1</source>
+        <translation>Connected: %1, 9600 8N1</translation>
     </message>
 </context>
 <context>
@@ -271,16 +308,30 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
 <context>
     <name>EditorAids</name>
     <message>
-        <source>Ошибок: %1, предупреждений: %2</source>
-        <translation>Errors: %1, warnings: %2</translation>
-    </message>
-    <message>
         <source>Перейти к строке</source>
         <translation>Go to Line</translation>
     </message>
     <message>
         <source>Номер строки (1–%1):</source>
         <translation>Line number (1–%1):</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n ошибок</source>
+        <translation>
+            <numerusform>%n error</numerusform>
+            <numerusform>%n errors</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n предупреждений</source>
+        <translation>
+            <numerusform>%n warning</numerusform>
+            <numerusform>%n warnings</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -717,22 +768,6 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
         <translation>About Quorvel</translation>
     </message>
     <message>
-        <source>Нет связи</source>
-        <translation>Not connected</translation>
-    </message>
-    <message>
-        <source>%v/%m</source>
-        <translation>%v/%m</translation>
-    </message>
-    <message>
-        <source>осталось %1 с</source>
-        <translation>%1 s left</translation>
-    </message>
-    <message>
-        <source>Подключено: %1, 9600 8N1</source>
-        <translation>Connected: %1, 9600 8N1</translation>
-    </message>
-    <message>
         <source>&lt;h2&gt;Quorvel 1.1&lt;/h2&gt;Программа предназначена для совместного функционирования
 с источниками питания Brisca&lt;p&gt;Использование программы с другими приборами не допускается.&lt;p&gt;</source>
         <translation>&lt;h2&gt;Quorvel 1.1&lt;/h2&gt;This program is designed to work together
@@ -757,6 +792,10 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     <message>
         <source>Начать с нуля</source>
         <translation>Start from zero</translation>
+    </message>
+    <message>
+        <source>Ошибок: %1, первая в строке %2: %3</source>
+        <translation>Errors: %1, the first in line %2: %3</translation>
     </message>
 </context>
 <context>
@@ -1499,10 +1538,6 @@ line %4</translation>
         <translation>%1 min %2 s left</translation>
     </message>
     <message>
-        <source>Проверка пройдена: %1 записей совпадают</source>
-        <translation>Verification passed: %1 records match</translation>
-    </message>
-    <message>
         <source>error: проверка: </source>
         <translation>error: verification: </translation>
     </message>
@@ -1529,6 +1564,13 @@ line %4</translation>
     <message>
         <source>запись %1: в программе %2, в приборе %3</source>
         <translation>record %1: in the program %2, in the device %3</translation>
+    </message>
+    <message numerus="yes">
+        <source>Проверка пройдена: %n записей совпадают</source>
+        <translation>
+            <numerusform>Verification passed: %n record matches</numerusform>
+            <numerusform>Verification passed: %n records match</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -8,18 +8,35 @@
 #include "transferwording.h"
 #include "userdialogs.h"
 
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextDocument>
+#include <QToolButton>
 
 #include <algorithm>
 #include <utility>
 
-DeviceActivity::DeviceActivity(QWidget *window, QPlainTextEdit *pane, EditorAids *editorAids,
-                               const Progress &progress)
-    : QObject(window), m_window(window), m_pane(pane), m_editorAids(editorAids),
-      m_progress(progress), m_session(new DeviceSession(this))
+namespace {
+
+constexpr int ProgressWidth = 60;
+
+// "ttyUSB0" for "/dev/ttyUSB0", "pts/3" for "/dev/pts/3", the file name of a path elsewhere.
+QString shortPortName(const QString &port)
 {
+    const QString dev = QStringLiteral("/dev/");
+    if (port.startsWith(dev))
+        return port.mid(dev.size());
+    return QFileInfo(port).fileName().isEmpty() ? port : QFileInfo(port).fileName();
+}
+
+} // namespace
+
+DeviceActivity::DeviceActivity(QWidget *window, QPlainTextEdit *pane, QAction *cancel)
+    : QObject(window), m_window(window), m_pane(pane), m_session(new DeviceSession(this))
+{
+    createStatusArea(cancel);
     connect(m_session, &DeviceSession::opened, this, [this](bool ok) {
         emit stateChanged();
         emit connectFinished(ok, ok ? QString() : m_session->failure().text());
@@ -28,6 +45,59 @@ DeviceActivity::DeviceActivity(QWidget *window, QPlainTextEdit *pane, EditorAids
 }
 
 DeviceActivity::~DeviceActivity() = default;
+
+void DeviceActivity::createStatusArea(QAction *cancel)
+{
+    // The connection and a transfer's progress, time left and «Прервать» share one area: the
+    // connection has all of it while no transfer runs, and what the transfer leaves while one
+    // does. Its text gives way, so neither a long port path, a transfer nor a wide font widens
+    // the window.
+    m_statusArea = new QWidget(m_window);
+    m_statusArea->setObjectName(QStringLiteral("statusArea"));
+    auto *layout = new QHBoxLayout(m_statusArea);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(3);
+    // The port path is elided in the middle: its start and its end tell ports apart.
+    m_connection = new ElidedLabel(Qt::ElideMiddle, m_statusArea);
+    m_connection->setObjectName(QStringLiteral("connectionLabel"));
+    // «Нет связи» stays whole; a long path gives way.
+    m_connection->setShortestText(tr("Нет связи"));
+    layout->addWidget(m_connection, 1);
+    m_bar = new QProgressBar(m_statusArea);
+    m_bar->setObjectName(QStringLiteral("transferProgress"));
+    m_bar->setFixedWidth(ProgressWidth);
+    // Requests done of the total, short enough for the narrow bar.
+    m_bar->setFormat(tr("%v/%m"));
+    m_timeLeft = new ElidedLabel(Qt::ElideRight, m_statusArea);
+    m_timeLeft->setObjectName(QStringLiteral("transferTimeLeft"));
+    m_timeLeft->setFixedWidth(
+        m_timeLeft->fontMetrics().horizontalAdvance(tr("осталось %1 с").arg(59)) +
+        m_timeLeft->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    auto *button = new QToolButton(m_statusArea);
+    button->setObjectName(QStringLiteral("cancelButton"));
+    button->setDefaultAction(cancel);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_cancel = button;
+    for (QWidget *part :
+         {static_cast<QWidget *>(m_bar), static_cast<QWidget *>(m_timeLeft), m_cancel}) {
+        layout->addWidget(part);
+        part->hide();
+    }
+}
+
+void DeviceActivity::showConnection(const QString &port)
+{
+    const bool open = isOpen();
+    // During a transfer the progress takes most of the room: the port's short name then.
+    m_connection->setText(!open        ? tr("Нет связи")
+                          : !m_running ? tr("Подключено: %1, 9600 8N1").arg(port)
+                                       : shortPortName(port));
+    // «Нет связи» and the connection stay whole while the room is theirs; beside a transfer's
+    // progress the port's name gives way.
+    m_connection->setShortestText(!m_running ? tr("Нет связи") : QStringLiteral("xx\u2026"));
+    // The full path even where the label shows it shortened.
+    m_connection->setToolTip(open ? port : QString());
+}
 
 void DeviceActivity::setExchangeObserver(ExchangeObserver *observer)
 {
@@ -75,24 +145,25 @@ void DeviceActivity::begin(SessionTransfer *transfer)
     connect(transfer, &SessionTransfer::progress, this, [this](int done, int total, qint64 leftMs) {
         // The time left first, so that it is current whenever the bar moves.
         if (leftMs >= 0)
-            m_progress.timeLeft->setText(TransferWording::timeLeft(leftMs));
+            m_timeLeft->setText(TransferWording::timeLeft(leftMs));
         else
-            m_progress.timeLeft->clear();
+            m_timeLeft->clear();
         // A read learns its total from the count: until then the bar stands at zero.
-        m_progress.bar->setRange(0, std::max(total, 1));
-        m_progress.bar->setValue(done);
+        m_bar->setRange(0, std::max(total, 1));
+        m_bar->setValue(done);
     });
     connect(transfer, &SessionTransfer::finished, this, [this]() {
         if (m_next)
             std::exchange(m_next, nullptr)();
     });
-    m_progress.bar->setRange(0, 1);
-    m_progress.bar->setValue(0);
-    m_progress.timeLeft->clear();
-    for (QWidget *part : {static_cast<QWidget *>(m_progress.bar),
-                          static_cast<QWidget *>(m_progress.timeLeft), m_progress.cancel})
-        part->show();
+    // The connection gives up its room first, so the progress never widens the window.
     emit stateChanged();
+    m_bar->setRange(0, 1);
+    m_bar->setValue(0);
+    m_timeLeft->clear();
+    for (QWidget *part :
+         {static_cast<QWidget *>(m_bar), static_cast<QWidget *>(m_timeLeft), m_cancel})
+        part->show();
 }
 
 void DeviceActivity::finish()
@@ -103,8 +174,8 @@ void DeviceActivity::finish()
     m_transfer = nullptr;
     m_running = false;
     m_lostInTransfer = false;
-    for (QWidget *part : {static_cast<QWidget *>(m_progress.bar),
-                          static_cast<QWidget *>(m_progress.timeLeft), m_progress.cancel})
+    for (QWidget *part :
+         {static_cast<QWidget *>(m_bar), static_cast<QWidget *>(m_timeLeft), m_cancel})
         part->hide();
     emit stateChanged();
     if (std::exchange(m_closePending, false))
@@ -173,17 +244,19 @@ void DeviceActivity::compare(const Program &program, quint8 slaveId, int cell)
 void DeviceActivity::checkCell(const Program &program)
 {
     // Read back without the read's own lines; «Прервать» reaches this read too.
-    then([this]() { checkEnded(); });
+    then([this, program]() { checkEnded(program); });
     m_transfer->compare(program.records, program.name, program.sourceLines, true);
 }
 
-void DeviceActivity::checkEnded()
+void DeviceActivity::checkEnded(const Program &program)
 {
     const TransferOutcome &outcome = m_transfer->outcome();
     if (outcome.cancelled) {
         appendPane(TransferWording::stoppedLine());
     } else {
-        for (const TransferWording::Line &line : TransferWording::comparisonLines(outcome)) {
+        // A differing record is shown with its bytes on both sides, as the tool shows it.
+        for (const TransferWording::Line &line :
+             TransferWording::comparisonLines(outcome, &program.records)) {
             appendPane(line.text);
             // Red like a compile's errors; a line naming a program line leads there.
             if (line.error) {
@@ -207,6 +280,9 @@ bool DeviceActivity::mayClose()
 {
     if (!m_running)
         return true;
+    // Asked once: the transfer is stopping for this close already.
+    if (m_closePending)
+        return false;
     // Closing at once would leave the cell half written without a word: ask, then stop the
     // transfer after the request on the line; it reports what the cell holds, then closes.
     if (m_dialogs->askStopTransfer(m_window, tr("Закрыть окно"),

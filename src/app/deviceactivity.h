@@ -12,6 +12,7 @@
 #include <functional>
 
 class DeviceSession;
+class QAction;
 class EditorAids;
 class ElidedLabel;
 class ExchangeObserver;
@@ -35,19 +36,17 @@ public:
         QString name;
         QVector<int> sourceLines;
     };
-    // The status bar's part of a transfer; the window makes and places them.
-    struct Progress
-    {
-        QProgressBar *bar = nullptr;
-        ElidedLabel *timeLeft = nullptr;
-        QWidget *cancel = nullptr;
-    };
-
-    DeviceActivity(QWidget *window, QPlainTextEdit *pane, EditorAids *editorAids,
-                   const Progress &progress);
+    // `cancel` is «Прервать», shown beside a transfer's progress.
+    DeviceActivity(QWidget *window, QPlainTextEdit *pane, QAction *cancel);
     ~DeviceActivity() override;
 
     void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
+    // Where a failed check's lines lead in the editor.
+    void setEditorAids(EditorAids *editorAids) { m_editorAids = editorAids; }
+    // The connection and a transfer's progress, for the window's status bar.
+    QWidget *statusArea() const { return m_statusArea; }
+    // Words the connection to `port` as the present state has it.
+    void showConnection(const QString &port);
     void setExchangeObserver(ExchangeObserver *observer);
     DeviceSession &session() { return *m_session; }
 
@@ -86,17 +85,23 @@ private:
     void writeEnded(const Program &program, int cell, bool verify);
     void readEnded();
     void checkCell(const Program &program);
-    void checkEnded();
+    void checkEnded(const Program &program);
     void reportUnanswered();
     void reportLostLine();
     void onLineLost();
     void replacePane(const QString &heading);
     void appendPane(const QString &text);
 
+    void createStatusArea(QAction *cancel);
+
     QWidget *m_window;
     QPlainTextEdit *m_pane;
-    EditorAids *m_editorAids;
-    Progress m_progress;
+    EditorAids *m_editorAids = nullptr;
+    QWidget *m_statusArea = nullptr;
+    ElidedLabel *m_connection = nullptr;
+    QProgressBar *m_bar = nullptr;
+    ElidedLabel *m_timeLeft = nullptr;
+    QWidget *m_cancel = nullptr;
     UserDialogs *m_dialogs = nullptr;
     DeviceSession *m_session;
     QPointer<SessionTransfer> m_transfer;

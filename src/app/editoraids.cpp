@@ -11,6 +11,8 @@
 
 #include <QFontMetricsF>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QStyle>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -44,13 +46,31 @@ EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *p
     m_checker->setObjectName(QStringLiteral("diagnosticChecker"));
     connect(m_checker, &DiagnosticChecker::checked, m_marks, &EditorMarks::setDiagnostics);
     connect(m_marks, &EditorMarks::changed, this, &EditorAids::showDiagnosticCount);
-    // Both labels shorten their text rather than widen the window.
-    m_diagnosticsLabel = new ElidedLabel(Qt::ElideRight, window);
-    m_diagnosticsLabel->setObjectName(QStringLiteral("diagnosticsLabel"));
-    statusBar->addPermanentWidget(m_diagnosticsLabel);
+    // Icons and numbers take little room at any width and in any language; words would be cut.
+    m_diagnosticCounts = new QWidget(window);
+    m_diagnosticCounts->setObjectName(QStringLiteral("diagnosticCounts"));
+    auto *counts = new QHBoxLayout(m_diagnosticCounts);
+    // Clear of the window's edge, where the size grip would be.
+    counts->setContentsMargins(0, 0, 4, 0);
+    counts->setSpacing(2);
+    const int iconSize = m_diagnosticCounts->fontMetrics().height();
+    const auto addCount = [&](QStyle::StandardPixmap icon, const char *name) {
+        auto *picture = new QLabel(m_diagnosticCounts);
+        picture->setPixmap(m_diagnosticCounts->style()->standardIcon(icon).pixmap(iconSize));
+        counts->addWidget(picture);
+        auto *number = new QLabel(m_diagnosticCounts);
+        number->setObjectName(QLatin1String(name));
+        counts->addWidget(number);
+        return number;
+    };
+    m_errorCount = addCount(QStyle::SP_MessageBoxCritical, "errorCount");
+    counts->addSpacing(4);
+    m_warningCount = addCount(QStyle::SP_MessageBoxWarning, "warningCount");
+    statusBar->addPermanentWidget(m_diagnosticCounts);
     showDiagnosticCount();
-    // What is wrong on the cursor's line, so the reason can be read without the mouse.
-    auto *lineMessage = new ElidedLabel(Qt::ElideRight, statusBar);
+    // What is wrong on the cursor's line, so the reason can be read without the mouse: whole or
+    // not at all, since the gutter's tool tip and the editor's wave say it too.
+    auto *lineMessage = new ElidedLabel(Qt::ElideNone, statusBar);
     lineMessage->setObjectName(QStringLiteral("diagnosticMessageLabel"));
     statusBar->addWidget(lineMessage, 1);
     connect(m_marks, &EditorMarks::currentLineMessageChanged, lineMessage, &QLabel::setText);
@@ -72,9 +92,12 @@ void EditorAids::linkReportLine(int paneLine, int sourceLine, bool error)
 
 void EditorAids::showDiagnosticCount()
 {
-    m_diagnosticsLabel->setText(tr("Ошибок: %1, предупреждений: %2")
-                                    .arg(m_marks->count(Diagnostic::Severity::Error))
-                                    .arg(m_marks->count(Diagnostic::Severity::Warning)));
+    const int errors = m_marks->count(Diagnostic::Severity::Error);
+    const int warnings = m_marks->count(Diagnostic::Severity::Warning);
+    m_errorCount->setText(QString::number(errors));
+    m_warningCount->setText(QString::number(warnings));
+    m_diagnosticCounts->setToolTip(tr("%1, %2").arg(tr("%n ошибок", nullptr, errors),
+                                                    tr("%n предупреждений", nullptr, warnings)));
 }
 
 void EditorAids::goToSourceLine(int line)

@@ -50,5 +50,8 @@ private:
     DiagnosticChecker *m_checker = nullptr;
     FindBar *m_findBar = nullptr;
     ReportPaneLinks *m_reportLinks = nullptr;
-    QLabel *m_diagnosticsLabel = nullptr;
+    // The counts as icons with numbers, the words in the tool tip.
+    QWidget *m_diagnosticCounts = nullptr;
+    QLabel *m_errorCount = nullptr;
+    QLabel *m_warningCount = nullptr;
 };

@@ -17,7 +17,7 @@ ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget *parent)
 
 QSize ElidedLabel::minimumSizeHint() const
 {
-    if (text().isEmpty())
+    if (text().isEmpty() || m_mode == Qt::ElideNone)
         return {0, QLabel::minimumSizeHint().height()};
     const QMargins margins = contentsMargins();
     const int least = std::min(fontMetrics().horizontalAdvance(text()),
@@ -29,7 +29,10 @@ QSize ElidedLabel::minimumSizeHint() const
 void ElidedLabel::paintEvent(QPaintEvent *)
 {
     const QRect room = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), m_mode, room.width());
+    const QString shown = m_mode != Qt::ElideNone
+                              ? fontMetrics().elidedText(text(), m_mode, room.width())
+                          : isElided() ? QString()
+                                       : text();
     QPainter painter(this);
     style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown,
                           foregroundRole());

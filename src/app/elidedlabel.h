@@ -11,6 +11,8 @@ class ElidedLabel : public QLabel
 
 public:
     // mode: where the ellipsis goes; in the middle for a path, whose both ends tell it apart.
+    // Qt::ElideNone: the text is shown whole or not at all, for a text a stub of which would say
+    // nothing.
     explicit ElidedLabel(Qt::TextElideMode mode, QWidget *parent = nullptr);
 
     QSize minimumSizeHint() const override;

@@ -73,8 +73,9 @@ void ExchangeLogDock::saveLog()
     if (!dialogs) {
         return;
     }
-    const QString path = dialogs->saveFileName(this, tr("Сохранить журнал"), QDir::homePath(),
-                                               tr("Текстовый файл (*.txt *.log)"));
+    const QString path =
+        dialogs->saveFileName(this, tr("Сохранить журнал"), QDir::homePath(),
+                              tr("Текстовый файл (*.txt *.log)"), QStringLiteral("txt"));
     if (path.isEmpty()) {
         return;
     }

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,7 +36,6 @@
 
 namespace {
 
-constexpr int ProgressWidth = 60;
 // The output pane's height at first start, and its most until the user drags the split; the
 // splitter gives the rest to the editor.
 constexpr int PaneStartHeight = 120;
@@ -81,8 +81,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         new EditorAids(ui->textEdit, ui->editorLayout, ui->plainTextEdit, statusBar(),
                        Compiler(Language::statementKinds(), operandCodes, compareCodes), this);
     editorAids->setDialogs(dialogs.get());
-    deviceActivity = new DeviceActivity(this, ui->plainTextEdit, editorAids,
-                                        {transferProgress, timeLeftLabel, cancelButton});
+    deviceActivity->setEditorAids(editorAids);
     deviceActivity->setDialogs(dialogs.get());
     deviceActivity->setExchangeObserver(exchangeLog->observer());
     connect(deviceActivity, &DeviceActivity::stateChanged, this, &MainWindow::applyState);
@@ -99,7 +98,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             &QWidget::setWindowModified);
     connect(document, &ProgramDocument::saveOffered, action("saveAction"), &QAction::setEnabled);
     NewFile();
-    document->setFilePath(QString());
     applyState();
 
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
@@ -156,45 +154,8 @@ void MainWindow::createStatusBar()
 {
     // The window's edge resizes it; a grip would only take room from the texts.
     statusBar()->setSizeGripEnabled(false);
-    // The connection and a transfer's progress, time left and «Прервать» share one area of fixed
-    // width, so that neither a long port path nor a transfer widens the window: the connection
-    // has all of it while no transfer runs, and what the transfer leaves while one does.
-    auto *statusArea = new QWidget(this);
-    statusArea->setObjectName(QStringLiteral("statusArea"));
-    auto *layout = new QHBoxLayout(statusArea);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(3);
-    // The port path is elided in the middle: its start and its end tell ports apart.
-    connectionLabel = new ElidedLabel(Qt::ElideMiddle, statusArea);
-    connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
-    // «Нет связи» stays whole; a long path gives way.
-    connectionLabel->setShortestText(tr("Нет связи"));
-    layout->addWidget(connectionLabel, 1);
-    transferProgress = new QProgressBar(statusArea);
-    transferProgress->setObjectName(QStringLiteral("transferProgress"));
-    transferProgress->setFixedWidth(ProgressWidth);
-    // Requests done of the total, short enough for the narrow bar.
-    transferProgress->setFormat(tr("%v/%m"));
-    timeLeftLabel = new ElidedLabel(Qt::ElideRight, statusArea);
-    timeLeftLabel->setObjectName(QStringLiteral("transferTimeLeft"));
-    timeLeftLabel->setFixedWidth(
-        timeLeftLabel->fontMetrics().horizontalAdvance(tr("осталось %1 с").arg(59)) +
-        timeLeftLabel->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
-    auto *cancel = new QToolButton(statusArea);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setDefaultAction(action("cancelAction"));
-    cancel->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    cancelButton = cancel;
-    for (QWidget *part : {static_cast<QWidget *>(transferProgress),
-                          static_cast<QWidget *>(timeLeftLabel), cancelButton})
-        layout->addWidget(part);
-    // Measured with every part at its full size and the connection at its shortest.
-    connectionLabel->setText(tr("Нет связи"));
-    statusArea->setFixedWidth(statusArea->sizeHint().width());
-    for (QWidget *part : {static_cast<QWidget *>(transferProgress),
-                          static_cast<QWidget *>(timeLeftLabel), cancelButton})
-        part->hide();
-    statusBar()->addPermanentWidget(statusArea);
+    deviceActivity = new DeviceActivity(this, ui->plainTextEdit, action("cancelAction"));
+    statusBar()->addPermanentWidget(deviceActivity->statusArea());
 }
 
 void MainWindow::restoreLayout()
@@ -237,11 +198,7 @@ void MainWindow::applyState()
     action("readAction")->setEnabled(open && idle);
     action("compareAction")->setEnabled(open && idle);
     action("cancelAction")->setEnabled(!idle);
-    connectionLabel->setText(
-        open ? tr("Подключено: %1, 9600 8N1").arg(controls->portBox()->currentText())
-             : tr("Нет связи"));
-    // The full path even where the label shows it shortened.
-    connectionLabel->setToolTip(open ? controls->portBox()->currentText() : QString());
+    deviceActivity->showConnection(controls->portBox()->currentText());
     // The box is locked while open, so it names the connected port. The list is read again
     // only while the user may pick another port.
     controls->portBox()->setFollowing(!open && !opening);
@@ -275,6 +232,37 @@ void MainWindow::checkText()
     if (result.report.size() > 1)
         appendPane(result.report.mid(1).join(QLatin1Char('\n')));
     editorAids->setReport(result.reportSourceLines, result.reportErrorLines);
+    if (!result.ok)
+        reportCompileFailure(result);
+}
+
+void MainWindow::reportCompileFailure(const CompileResult &result)
+{
+    // The report's last line may be no error at all: one line says that the compile failed,
+    // how often and where first, and leads there like the error lines.
+    int errors = 0;
+    const Diagnostic *first = nullptr;
+    for (const Diagnostic &diagnostic : result.diagnostics) {
+        if (diagnostic.severity != Diagnostic::Severity::Error)
+            continue;
+        ++errors;
+        if (!first)
+            first = &diagnostic;
+    }
+    if (first) {
+        appendPane(tr("Ошибок: %1, первая в строке %2: %3")
+                       .arg(errors)
+                       .arg(first->line)
+                       .arg(first->message));
+        editorAids->linkReportLine(ui->plainTextEdit->document()->blockCount() - 1, first->line,
+                                   true);
+    }
+    // The first error line in sight rather than the report's end.
+    const int shown = result.reportErrorLines.isEmpty() ? ui->plainTextEdit->blockCount() - 1
+                                                        : result.reportErrorLines.constFirst();
+    QTextCursor cursor(ui->plainTextEdit->document()->findBlockByNumber(shown));
+    ui->plainTextEdit->setTextCursor(cursor);
+    ui->plainTextEdit->centerCursor();
 }
 
 void MainWindow::TextChanges()
@@ -298,6 +286,8 @@ void MainWindow::startProgram(const QString &text)
     document->markUnchangedByUser();
     ui->plainTextEdit->clear();
     instructions.clear();
+    // A new document: Save asks for a name rather than write it over the file that was open.
+    document->startUntitled();
 }
 
 void MainWindow::openExample()
@@ -305,8 +295,6 @@ void MainWindow::openExample()
     if (!document->maybeSave())
         return;
     startProgram(LanguageHelp::example());
-    // A new document: Save asks for a name rather than write the example over the open file.
-    document->setFilePath(QString());
     activateWindow();
     ui->textEdit->setFocus();
 }

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+struct CompileResult;
 class DeviceControls;
 class ExchangeLogDock;
 class EditorAids;
@@ -113,6 +114,8 @@ private:
     // Puts a program read from the device into the editor, as a new unchanged document.
     void showReadProgram(const QString &text);
     void connectFinished(bool ok, const QString &failureText);
+    // After a failed compile's report: how many errors and the first, with that line in sight.
+    void reportCompileFailure(const CompileResult &result);
     void replacePane(const QString &heading);
     void appendPane(const QString &text);
     // Compiles the editor text; what a transfer sends, valid unless the compile failed.
@@ -137,7 +140,6 @@ private:
     ActionTable actions;
 
     DeviceControls *controls = nullptr;
-    ElidedLabel *connectionLabel = nullptr;
 
     Language::CodeTable operandCodes;
     Language::CodeTable compareCodes;
@@ -148,10 +150,6 @@ private:
     // The source line of each compiled record, for the words of a failed check.
     QVector<int> recordLines;
 
-    // A transfer under way: its progress beside «Прервать» in the status bar.
-    QProgressBar *transferProgress = nullptr;
-    ElidedLabel *timeLeftLabel = nullptr;
-    QWidget *cancelButton = nullptr;
     // The splitter's remembered heights wait for the window's restored size.
     bool splitterRestored = false;
 };

@@ -8,6 +8,16 @@
 #include "programrundock.h"
 #include "userdialogs.h"
 
+#include <QLayout>
+#include <QTextEdit>
+
+namespace {
+
+// Lines the editor keeps in view beside the run's dock, whatever the font's line spacing.
+constexpr int EditorLinesBesideDock = 5;
+
+} // namespace
+
 void MainWindow::createProgramRunDock()
 {
     runDock = new ProgramRunDock(
@@ -29,6 +39,19 @@ void MainWindow::showProgramRun()
     // Later the user's own split stands.
     if (opening && !runDockSized) {
         runDockSized = true;
-        resizeDocks({runDock}, {height() * 2 / 5}, Qt::Vertical);
+        // A taller font (the URW fonts many desktops map Courier to) needs more room for those
+        // lines: the dock gives way line by line, down to its own least height.
+        const int lineSpacing = ui->textEdit->fontMetrics().lineSpacing();
+        int dockHeight = height() * 2 / 5;
+        for (;;) {
+            resizeDocks({runDock}, {dockHeight}, Qt::Vertical);
+            layout()->activate();
+            const int lines = ui->textEdit->viewport()->height() / lineSpacing;
+            const int next = runDock->height() - lineSpacing;
+            if (lines >= EditorLinesBesideDock || next < runDock->minimumSizeHint().height() ||
+                next >= dockHeight)
+                break;
+            dockHeight = next;
+        }
     }
 }

@@ -64,5 +64,5 @@ void MainWindow::showReadProgram(const QString &text)
     document->markUnchangedByUser();
     // The device's program is not the file that was open: Save must ask for a name rather
     // than write over that file.
-    document->setFilePath(QString());
+    document->startUntitled();
 }

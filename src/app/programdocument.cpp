@@ -24,15 +24,6 @@ QString programFileFilter()
     return ProgramDocument::tr("Файл программы (*.prgb)");
 }
 
-// A name typed without a suffix gets the program suffix, so that the Open dialog's filter shows
-// the file afterwards.
-QString withProgramSuffix(const QString &path)
-{
-    if (!QFileInfo(path).suffix().isEmpty())
-        return path;
-    return path + QLatin1Char('.') + QLatin1String(ProgramSuffix);
-}
-
 } // namespace
 
 ProgramDocument::ProgramDocument(QTextEdit *editor, QSettings *settings, QWidget *window)
@@ -108,6 +99,12 @@ void ProgramDocument::setFilePath(const QString &path)
         path.isEmpty() ? tr("Quorvel[*]") : tr("%1[*] — Quorvel").arg(QFileInfo(path).fileName()));
     // Replacing the whole text can clear the document's flag without a signal.
     m_window->setWindowModified(m_editor->document()->isModified());
+}
+
+void ProgramDocument::startUntitled()
+{
+    m_notText = false;
+    setFilePath(QString());
 }
 
 void ProgramDocument::openRecentFile(const QString &path)
@@ -193,10 +190,10 @@ bool ProgramDocument::save(bool askForName)
 {
     QString path = askForName || m_notText ? QString() : m_filePath;
     if (path.isEmpty()) {
-        path = m_dialogs->saveFileName(m_window, tr("Save File"), directory(), programFileFilter());
+        path = m_dialogs->saveFileName(m_window, tr("Save File"), directory(), programFileFilter(),
+                                       QLatin1String(ProgramSuffix));
         if (path.isEmpty())
             return false;
-        path = withProgramSuffix(path);
     }
     rememberDirectory(path);
     if (!writeFile(path)) {

@@ -29,6 +29,9 @@ public:
     const QString &filePath() const { return m_filePath; }
     // Sets that file and shows its name in the window title.
     void setFilePath(const QString &path);
+    // The editor now holds a document of no file (a new program, one read from the device):
+    // the next Save asks for a name rather than write over the file that was open.
+    void startUntitled();
 
     // Text the window put into the editor (a new program, one read from the device): until the
     // user edits it, the save question does not offer saving as its default.

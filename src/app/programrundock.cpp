@@ -393,8 +393,8 @@ void ProgramRunDock::exportCsv()
     if (!m_compiled)
         return;
     UserDialogs *dialogs = m_dialogs();
-    const QString path =
-        dialogs->saveFileName(this, tr("Экспорт CSV"), QDir::currentPath(), tr("Файл CSV (*.csv)"));
+    const QString path = dialogs->saveFileName(this, tr("Экспорт CSV"), QDir::currentPath(),
+                                               tr("Файл CSV (*.csv)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     // The whole trace, never the thinned drawing.
@@ -415,8 +415,9 @@ void ProgramRunDock::exportCsv()
 void ProgramRunDock::saveImage()
 {
     UserDialogs *dialogs = m_dialogs();
-    const QString path = dialogs->saveFileName(this, tr("Сохранить изображение"),
-                                               QDir::currentPath(), tr("Изображение PNG (*.png)"));
+    const QString path =
+        dialogs->saveFileName(this, tr("Сохранить изображение"), QDir::currentPath(),
+                              tr("Изображение PNG (*.png)"), QStringLiteral("png"));
     if (path.isEmpty())
         return;
     if (!m_view->grab().save(path, "PNG")) {

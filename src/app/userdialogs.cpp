@@ -1,6 +1,7 @@
 #include "userdialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,13 +13,25 @@ QString UserDialogs::openFileName(QWidget *parent, const QString &caption, const
 }
 
 QString UserDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &directory,
-                                  const QString &filter)
+                                  const QString &filter, const QString &suffix)
+{
+    const QString path = chooseSaveFileName(parent, caption, directory, filter, suffix);
+    // A name typed without a suffix gets its type's, so that a filter finds the file afterwards;
+    // a suffix the user typed is kept.
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QLatin1Char('.') + suffix;
+}
+
+QString UserDialogs::chooseSaveFileName(QWidget *parent, const QString &caption,
+                                        const QString &directory, const QString &filter,
+                                        const QString &suffix)
 {
     QFileDialog dialog(parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    // Program files are all this window saves. With the suffix added here, the dialog's own
-    // question about replacing an existing file is asked for the name that will be written.
-    dialog.setDefaultSuffix(QStringLiteral("prgb"));
+    // With the suffix added by the dialog, its own question about replacing an existing file is
+    // asked for the name that will be written, and never for a file of another type.
+    dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);

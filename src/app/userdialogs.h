@@ -20,8 +20,10 @@ public:
     // An empty name when the user cancels.
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &directory,
                                  const QString &filter);
-    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
-                                 const QString &filter);
+    // The name to save under, with `suffix` (no dot) added when the name has none; empty when
+    // the user cancels.
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
+                         const QString &filter, const QString &suffix);
     // detail, when given, is the box's informative text: the reason under the message.
     virtual void warning(QWidget *parent, const QString &title, const QString &text,
                          const QString &detail = QString());
@@ -39,4 +41,11 @@ public:
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);
+
+protected:
+    // The name chosen in a save dialog, as typed; `suffix` is the type's suffix (no dot) the
+    // dialog adds itself.
+    virtual QString chooseSaveFileName(QWidget *parent, const QString &caption,
+                                       const QString &directory, const QString &filter,
+                                       const QString &suffix);
 };

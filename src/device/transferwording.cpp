@@ -73,8 +73,8 @@ QVector<Line> comparisonLines(const TransferOutcome &outcome, const InstructionL
 {
     const ProgramComparison &comparison = outcome.comparison;
     if (comparison.equal())
-        return {
-            {Texts::tr("Проверка пройдена: %1 записей совпадают").arg(comparison.expectedCount)}};
+        return {{Texts::tr("Проверка пройдена: %n записей совпадают", nullptr,
+                           comparison.expectedCount)}};
     const QString prefix = Texts::tr("error: проверка: ");
     if (comparison.outcome == ProgramComparison::Outcome::ReadFailed) {
         return {{prefix + (comparison.readStatus == ProgramTransfer::ReadStatus::NoRecords

@@ -83,11 +83,14 @@ InstalledLanguage::InstalledLanguage(InterfaceLanguage::Language language)
         QCoreApplication::installTranslator(translator.get());
         m_translators.push_back(std::move(translator));
     };
-    // Russian needs only Qt's own texts translated; English only the program's, Qt's being English.
-    if (language == InterfaceLanguage::Language::English)
+    // English needs only the program's texts, Qt's being English; Russian Qt's own texts and the
+    // forms a count declines its word in, which a source text cannot hold.
+    if (language == InterfaceLanguage::Language::English) {
         load(QStringLiteral("quorvel_en"), QStringLiteral(":/i18n"));
-    else
+    } else {
+        load(QStringLiteral("quorvel_ru"), QStringLiteral(":/i18n"));
         load(QStringLiteral("qtbase_ru"), qtTranslationsFolder());
+    }
     installedLanguage = language;
 }
 

@@ -357,9 +357,9 @@ void Compiler::scan(const QString &text, CompileResult &result) const
 
     out.line(QString());
     if (records.size() > ProgramImage::MaxRecords)
-        out.warning(
-            recordLines.constLast(),
-            Texts::tr("%1 записей: в ячейку прибора помещается не более 100").arg(records.size()));
+        out.warning(recordLines.constLast(),
+                    Texts::tr("%n записей: в ячейку прибора помещается не более 100", nullptr,
+                              int(records.size())));
     if (!records.isEmpty() && !result.hasProgramName)
         out.warning(1, Texts::tr("нет строки prgName: в прибор будет записано пустое имя"));
     if (errorCount != 0) {

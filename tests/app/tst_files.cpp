@@ -141,7 +141,7 @@ private slots:
     void saveToVanishedFolderKeepsEverything();
     void diskFullKeepsOldFile_data();
     void diskFullKeepsOldFile();
-    void saveAfterNewFileGoesToCurrentFile();
+    void saveAfterNewFileAsksForName();
     void cancelledDialogChangesNothing_data();
     void cancelledDialogChangesNothing();
     void dialogsStartInWorkingFolderAtFirstStart_data();
@@ -595,27 +595,35 @@ void FilesTest::diskFullKeepsOldFile()
     QVERIFY(!isModified(*window));
 }
 
-void FilesTest::saveAfterNewFileGoesToCurrentFile()
+void FilesTest::saveAfterNewFileAsksForName()
 {
     const QString path = workPath(QStringLiteral("current.prgb"));
-    QVERIFY(writeBytes(path, "prgName = \"Cur\";\n"));
+    const QByteArray opened = "prgName = \"Cur\";\n";
+    QVERIFY(writeBytes(path, opened));
     ScriptedDialogs *dialogs = nullptr;
     auto window = makeWindow(dialogs);
     dialogs->fileNames.enqueue(path);
     findAction(*window, "openAction")->trigger();
 
+    // A new program is a document of no file: the opened one is not written over by Save.
     findAction(*window, "newAction")->trigger();
     QCOMPARE(window->editor()->toPlainText(), NewProgramText);
-    QCOMPARE(window->currentFilePath(), path);
+    QCOMPARE(window->currentFilePath(), QString());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quorvel[*]"));
     QVERIFY(findAction(*window, "saveAction")->isEnabled());
     typeText(*window, QStringLiteral("I = 2;"));
     dialogs->calls.clear();
 
+    const QString chosen = workPath(QStringLiteral("new.prgb"));
+    dialogs->fileNames.enqueue(chosen);
     findAction(*window, "saveAction")->trigger();
 
-    QVERIFY(dialogs->calls.isEmpty());
-    QCOMPARE(readBytes(path), QByteArray("prgName = \"Prg1\";\nI = 2;"));
-    QCOMPARE(window->currentFilePath(), path);
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("save")});
+    // In the folder the file was opened from.
+    QCOMPARE(dialogs->calls.constFirst().text, work->path());
+    QCOMPARE(readBytes(path), opened);
+    QCOMPARE(readBytes(chosen), QByteArray("prgName = \"Prg1\";\nI = 2;"));
+    QCOMPARE(window->currentFilePath(), chosen);
     QVERIFY(!findAction(*window, "saveAction")->isEnabled());
 }
 
@@ -968,6 +976,7 @@ void FilesTest::saveAddsSuffix()
     window->findChild<QAction *>(action)->trigger();
 
     QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("save")});
+    QCOMPARE(dialogs->calls.constFirst().detail, QStringLiteral("prgb"));
     QCOMPARE(readBytes(workPath(written)), text.toUtf8());
     QCOMPARE(window->currentFilePath(), workPath(written));
     if (typed != written)

@@ -2,8 +2,12 @@
 // Help menu, and the English translation's completeness. CTest runs this program with
 // LANGUAGE=en, as a user whose desktop is in English.
 
+#include "compiler.h"
 #include "interfacelanguage.h"
+#include "language.h"
 #include "languagemenu.h"
+#include "transferjob.h"
+#include "transferwording.h"
 #include "settingskeys.h"
 #include "windowfixture.h"
 
@@ -87,6 +91,8 @@ private slots:
     void windowStartsInChosenLanguage();
     void menuRemembersChoiceForNextStart();
     void englishTranslationIsComplete();
+    void countsAreDeclined_data();
+    void countsAreDeclined();
 };
 
 void LanguageTest::initTestCase()
@@ -213,6 +219,7 @@ void LanguageTest::englishTranslationIsComplete()
     QXmlStreamReader xml(&file);
     QString context;
     QString source;
+    bool numerus = false;
     int messages = 0;
     QStringList problems;
     const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
@@ -222,26 +229,93 @@ void LanguageTest::englishTranslationIsComplete()
             continue;
         if (xml.name() == QLatin1String("name")) {
             context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("message")) {
+            numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
         } else if (xml.name() == QLatin1String("source")) {
             source = xml.readElementText();
         } else if (xml.name() == QLatin1String("translation")) {
             ++messages;
             const bool unfinished = !xml.attributes().value(QLatin1String("type")).isEmpty();
-            const QString translation = xml.readElementText();
+            // A counted text has English's two forms, singular and plural.
+            QStringList forms;
+            if (numerus) {
+                while (xml.readNextStartElement())
+                    forms << xml.readElementText();
+                if (forms.size() != 2)
+                    forms << QString();
+            } else {
+                forms << xml.readElementText();
+            }
             const QString where = context + QStringLiteral(" «") + source + QStringLiteral("»: ");
-            if (unfinished || translation.isEmpty())
-                problems << where + QStringLiteral("not translated");
-            else if (translation.contains(cyrillic))
-                problems << where + QStringLiteral("Cyrillic in ") + translation;
-            else if (placeholders(translation) != placeholders(source))
-                problems << where + QStringLiteral("placeholders differ in ") + translation;
-            else if (source.contains(accessKey) && !translation.contains(accessKey))
-                problems << where + QStringLiteral("no access key in ") + translation;
+            for (const QString &translation : qAsConst(forms)) {
+                if (unfinished || translation.isEmpty())
+                    problems << where + QStringLiteral("not translated");
+                else if (translation.contains(cyrillic))
+                    problems << where + QStringLiteral("Cyrillic in ") + translation;
+                else if (placeholders(translation) != placeholders(source))
+                    problems << where + QStringLiteral("placeholders differ in ") + translation;
+                else if (source.contains(accessKey) && !translation.contains(accessKey))
+                    problems << where + QStringLiteral("no access key in ") + translation;
+            }
         }
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QVERIFY2(messages > 100, qPrintable(QString::number(messages)));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+}
+
+void LanguageTest::countsAreDeclined_data()
+{
+    QTest::addColumn<UiLanguage>("language");
+    QTest::addColumn<int>("count");
+    // The check that a cell holds `count` records, and the compile of 100 + `count` records.
+    QTest::addColumn<QString>("verified");
+    QTest::addColumn<QString>("tooMany");
+
+    const auto row = [](const char *name, UiLanguage language, int count, const char *verified,
+                        const char *tooMany) {
+        QTest::newRow(name) << language << count << QString::fromUtf8(verified)
+                            << QString::fromUtf8(tooMany);
+    };
+    const UiLanguage ru = UiLanguage::Russian;
+    row("ru 1", ru, 1, "Проверка пройдена: 1 запись совпадает", "101 запись");
+    row("ru 2", ru, 2, "Проверка пройдена: 2 записи совпадают", "102 записи");
+    row("ru 5", ru, 5, "Проверка пройдена: 5 записей совпадают", "105 записей");
+    row("ru 11", ru, 11, "Проверка пройдена: 11 записей совпадают", "111 записей");
+    row("ru 21", ru, 21, "Проверка пройдена: 21 запись совпадает", "121 запись");
+    row("ru 22", ru, 22, "Проверка пройдена: 22 записи совпадают", "122 записи");
+    row("ru 25", ru, 25, "Проверка пройдена: 25 записей совпадают", "125 записей");
+    const UiLanguage en = UiLanguage::English;
+    row("en 1", en, 1, "Verification passed: 1 record matches", "101 records");
+    row("en 2", en, 2, "Verification passed: 2 records match", "102 records");
+    row("en 21", en, 21, "Verification passed: 21 records match", "121 records");
+}
+
+void LanguageTest::countsAreDeclined()
+{
+    QFETCH(UiLanguage, language);
+    QFETCH(int, count);
+    QFETCH(QString, verified);
+    QFETCH(QString, tooMany);
+
+    // As the window and the tool install it at start.
+    const InstalledLanguage installed(language);
+    TransferOutcome outcome;
+    outcome.comparison.outcome = ProgramComparison::Outcome::Equal;
+    outcome.comparison.expectedCount = count;
+    QCOMPARE(TransferWording::comparisonLines(outcome).value(0).text, verified);
+
+    const CompileResult compiled =
+        Compiler(Language::statementKinds(), Language::operandCodes(), Language::compareCodes())
+            .compile(QStringLiteral("prgName = \"N\";\n") +
+                     QStringLiteral("nop;\n").repeated(100 + count));
+    QStringList warnings;
+    for (const Diagnostic &diagnostic : compiled.diagnostics)
+        warnings << diagnostic.message;
+    QVERIFY2(
+        !warnings.filter(QRegularExpression(QStringLiteral("^") + tooMany + QStringLiteral(": ")))
+             .isEmpty(),
+        qPrintable(warnings.join(QLatin1Char('|'))));
 }
 
 QTEST_MAIN(LanguageTest)

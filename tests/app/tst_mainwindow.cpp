@@ -17,6 +17,8 @@
 #include <QDockWidget>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +54,16 @@ QT_CHARTS_USE_NAMESPACE
 class TestMainWindow : public QObject, public WindowFixture
 {
     Q_OBJECT
+
+    // The error and warning numbers beside their icons in the status bar: "3 1".
+    QString diagnosticCounts() const
+    {
+        const auto *errors = window->statusBar()->findChild<QLabel *>(QStringLiteral("errorCount"));
+        const auto *warnings =
+            window->statusBar()->findChild<QLabel *>(QStringLiteral("warningCount"));
+        return errors && warnings ? errors->text() + QLatin1Char(' ') + warnings->text()
+                                  : QStringLiteral("no counts");
+    }
 
 private slots:
     void initTestCase();
@@ -317,11 +329,24 @@ void TestMainWindow::defaultSizeFitsEveryState_data()
     QTest::addColumn<bool>("connect");
     QTest::addColumn<bool>("transfer");
     QTest::addColumn<bool>("runDock");
+    // The family the editor and the pane get, empty for the form's own "Courier" as this
+    // machine's fonts resolve it: the URW fonts many desktops have (Courier becomes Nimbus Mono
+    // PS, taller), and a bare machine's monospace.
+    QTest::addColumn<QString>("font");
 
-    QTest::newRow("idle") << false << false << false;
-    QTest::newRow("idle, «Прогон» open") << false << false << true;
-    QTest::newRow("connected, long port path") << true << false << false;
-    QTest::newRow("transfer, long port path") << true << true << false;
+    const QString urw = QStringLiteral("Nimbus Mono PS");
+    const QString bare = QStringLiteral("DejaVu Sans Mono");
+    for (const QString &font : {QString(), urw, bare}) {
+        const QString suffix = font.isEmpty() ? QString() : QStringLiteral(", ") + font;
+        QTest::newRow(qPrintable(QStringLiteral("idle") + suffix))
+            << false << false << false << font;
+        QTest::newRow(qPrintable(QStringLiteral("idle, «Прогон» open") + suffix))
+            << false << false << true << font;
+        QTest::newRow(qPrintable(QStringLiteral("connected, long port path") + suffix))
+            << true << false << false << font;
+        QTest::newRow(qPrintable(QStringLiteral("transfer, long port path") + suffix))
+            << true << true << false << font;
+    }
 }
 
 void TestMainWindow::defaultSizeFitsEveryState()
@@ -329,7 +354,19 @@ void TestMainWindow::defaultSizeFitsEveryState()
     QFETCH(bool, connect);
     QFETCH(bool, transfer);
     QFETCH(bool, runDock);
+    QFETCH(QString, font);
 
+    if (!font.isEmpty()) {
+        // Listed with its foundry, "Nimbus Mono PS [urw]": what the family resolves to tells.
+        if (!QFontInfo(QFont(font)).family().startsWith(font))
+            QSKIP(qPrintable(font + QStringLiteral(" is not installed")));
+        for (QWidget *text : {static_cast<QWidget *>(window->editor()),
+                              static_cast<QWidget *>(window->outputPane())}) {
+            QFont chosen = text->font();
+            chosen.setFamily(font);
+            text->setFont(chosen);
+        }
+    }
     QVERIFY(showActive());
     QCOMPARE(window->size(), QSize(450, 600));
     if (runDock) {
@@ -469,11 +506,19 @@ void TestMainWindow::compileWritesReportIntoPane_data()
         << 0 << 1;
     QTest::newRow("missing jump target")
         << "jmp #3;"
-        << QStringList{"Компиляция:", "jmp #3;", ">func:3 oper:0 arg1:3 arg3:0 arg3:0 arg4:0", "",
-                       "error jmp: ссылка #3 не найдена"}
+        << QStringList{"Компиляция:",
+                       "jmp #3;",
+                       ">func:3 oper:0 arg1:3 arg3:0 arg3:0 arg4:0",
+                       "",
+                       "error jmp: ссылка #3 не найдена",
+                       "Ошибок: 1, первая в строке 1: jmp: ссылка #3 не найдена"}
         << 1 << 1;
+    // The report ends on a line that names no error: the last line says the compile failed.
     QTest::newRow("line in error")
-        << "xyz;\nnop;" << QStringList{"Компиляция:", "error: xyz;", "nop;", ""} << 1 << 1;
+        << "xyz;\nnop;"
+        << QStringList{"Компиляция:", "error: xyz;", "nop;", "",
+                       "Ошибок: 1, первая в строке 1: строка не является оператором языка"}
+        << 1 << 1;
 }
 
 void TestMainWindow::compileWritesReportIntoPane()
@@ -803,10 +848,8 @@ void TestMainWindow::gutterNumbersFollowScrolledText()
     QTextEdit *edit = window->editor();
     QScrollBar *bar = edit->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
-    const auto *label =
-        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
     // The error, and the warning about more than 100 records.
-    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 1, предупреждений: 1"));
+    QTRY_COMPARE(diagnosticCounts(), QStringLiteral("1 1"));
     bar->setValue(bar->maximum() / 2);
 
     const auto *gutter = window->findChild<LineNumberGutter *>();
@@ -845,6 +888,8 @@ void TestMainWindow::gutterNumbersFollowScrolledText()
 
 void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
 {
+    // As the program installs it: the counts' tool tip declines its words.
+    const InstalledLanguage russian(InterfaceLanguage::Language::Russian);
     window->editor()->setPlainText(QStringLiteral("prgName = \"L\";\nnop;\n"));
     action("compileAction")->trigger();
     const InstructionList compiled = window->compiledInstructions();
@@ -867,9 +912,10 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
     }
     const int undoSteps = document->availableUndoSteps();
     document->setModified(false);
-    auto *label = window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
-    QVERIFY(label);
-    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 3, предупреждений: 1"));
+    QTRY_COMPARE(diagnosticCounts(), QStringLiteral("3 1"));
+    QCOMPARE(
+        window->statusBar()->findChild<QWidget *>(QStringLiteral("diagnosticCounts"))->toolTip(),
+        QStringLiteral("3 ошибки, 1 предупреждение"));
     // However fast the keys came, the pause after them costs one check.
     QCOMPARE(checks.count(), 1);
 
@@ -889,10 +935,29 @@ void TestMainWindow::liveDiagnosticsMarkAfterOnePause()
                                  QStringLiteral("5 #ff0000 abc;"), QStringLiteral("6 #ff0000 5")}));
     // The status bar says what is wrong on the cursor's line, and where; nothing elsewhere.
     auto *message =
-        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticMessageLabel"));
+        window->statusBar()->findChild<ElidedLabel *>(QStringLiteral("diagnosticMessageLabel"));
     QVERIFY(message);
     QCOMPARE(message->text(),
              QStringLiteral("Строка 6, столбец 7: ожидается ';' в конце оператора"));
+    // Whole or not at all: with too little room the label draws nothing rather than «С…».
+    const auto blank = [message] {
+        const QImage shown = message->grab().toImage();
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                if (shown.pixel(x, y) != shown.pixel(0, 0))
+                    return false;
+            }
+        }
+        return true;
+    };
+    message->setFixedWidth(message->fontMetrics().horizontalAdvance(message->text()) / 2);
+    QVERIFY(message->isElided());
+    QVERIFY(blank());
+    message->setFixedWidth(message->fontMetrics().horizontalAdvance(message->text()) + 4);
+    QVERIFY(!message->isElided());
+    QVERIFY(!blank());
+    message->setMinimumWidth(0);
+    message->setMaximumWidth(QWIDGETSIZE_MAX);
     window->editor()->moveCursor(QTextCursor::Start);
     QCOMPARE(message->text(), QString());
     window->editor()->moveCursor(QTextCursor::Down);
@@ -1216,10 +1281,12 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QCOMPARE(low, -5.0);
     QCOMPARE(high, 20000.0);
 
+    // Names typed without a suffix: each dialog adds its own type's, never the program's.
     QTemporaryDir dir;
     const QString csv = dir.filePath(QStringLiteral("run.csv"));
     const QString png = dir.filePath(QStringLiteral("run.png"));
-    dialogs->fileNames << csv << png;
+    dialogs->fileNames << dir.filePath(QStringLiteral("run"))
+                       << dir.filePath(QStringLiteral("run"));
     dock->findChild<QPushButton *>(QStringLiteral("programRunExportCsv"))->click();
     dock->findChild<QPushButton *>(QStringLiteral("programRunSaveImage"))->click();
     QFile file(csv);
@@ -1235,6 +1302,9 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QVERIFY(image.load(png, "PNG"));
     QCOMPARE(image.size(), dock->chartView()->size());
     QCOMPARE(dialogs->kinds(), QStringList({QStringLiteral("save"), QStringLiteral("save")}));
+    QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("csv"));
+    QCOMPARE(dialogs->calls.at(1).detail, QStringLiteral("png"));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("run.prgb"))));
 }
 
 QTEST_MAIN(TestMainWindow)
@@ -1268,9 +1338,11 @@ void TestMainWindow::exchangeLogOpensBoundedAndSaves()
                  .arg(ExchangeLogModel::MaxEntries + Extra - 1));
 
     // «Сохранить журнал...»: one text line per entry, as shown.
-    const QString path = QDir(settingsPath()).filePath(QStringLiteral("exchange.log"));
-    dialogs->fileNames.enqueue(path);
+    // Typed without a suffix, the name gets the text file's.
+    const QString path = QDir(settingsPath()).filePath(QStringLiteral("exchange.txt"));
+    dialogs->fileNames.enqueue(QDir(settingsPath()).filePath(QStringLiteral("exchange")));
     dock->findChild<QPushButton *>(QStringLiteral("saveLogButton"))->click();
+    QCOMPARE(dialogs->calls.constLast().detail, QStringLiteral("txt"));
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList savedLines =

@@ -813,8 +813,10 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
 
     QTest::newRow("compile error")
         << "prgName = \"P\";\nxyz;"
-        << QStringList{QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
-                       QStringLiteral("error: xyz;"), QString()};
+        << QStringList{
+               QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
+               QStringLiteral("error: xyz;"), QString(),
+               QStringLiteral("Ошибок: 1, первая в строке 2: строка не является оператором языка")};
     QTest::newRow("no records") << "prgName = \"P\";"
                                 << QStringList{WriteHeading,
                                                QStringLiteral("Нет данных для записи")};
@@ -933,20 +935,25 @@ void TestTransfer::closeDuringTransfer_data()
     QTest::addColumn<bool>("modified");
     // The answer to «Идёт обмен с прибором. Прервать и закрыть окно?»: true is «Прервать».
     QTest::addColumn<bool>("stop");
+    // The answer to the question about unsaved text, asked once the transfer has stopped.
+    QTest::addColumn<bool>("keepText");
     // The question stays open until the supply has had every request of the write.
     QTest::addColumn<bool>("held");
 
     // Stopped after the request on the line; what the cell holds is said before the window goes.
-    QTest::newRow("write") << true << partWritten(1) << false << true << false;
-    QTest::newRow("read") << false << Cancelled << false << true << false;
-    // The question about unsaved text follows the transfer's, once the transfer has stopped.
-    QTest::newRow("write, text changed") << true << partWritten(1) << true << true << false;
-    QTest::newRow("read, text changed") << false << Cancelled << true << true << false;
+    QTest::newRow("write") << true << partWritten(1) << false << true << false << false;
+    QTest::newRow("read") << false << Cancelled << false << true << false << false;
+    // The transfer's question first; the one about unsaved text once it has stopped.
+    QTest::newRow("write, text changed")
+        << true << partWritten(1) << true << true << false << false;
+    QTest::newRow("read, text changed") << false << Cancelled << true << true << false << false;
+    QTest::newRow("write, text changed, Прервать, then Отмена: stopped, window stays")
+        << true << partWritten(1) << true << true << true << false;
     QTest::newRow("write, Отмена: goes on, window stays")
-        << true << QStringLiteral("Данные успешно записаны") << false << false << false;
+        << true << QStringLiteral("Данные успешно записаны") << false << false << false << false;
     // A modal question does not hold the line: the write goes on at its pace meanwhile.
     QTest::newRow("write, question held open: the write goes on under it")
-        << true << QStringLiteral("Данные успешно записаны") << false << false << true;
+        << true << QStringLiteral("Данные успешно записаны") << false << false << false << true;
 }
 
 void TestTransfer::closeDuringTransfer()
@@ -955,6 +962,7 @@ void TestTransfer::closeDuringTransfer()
     QFETCH(QString, last);
     QFETCH(bool, modified);
     QFETCH(bool, stop);
+    QFETCH(bool, keepText);
     QFETCH(bool, held);
 
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
@@ -963,11 +971,12 @@ void TestTransfer::closeDuringTransfer()
     QVERIFY(preset(sim, 0, 5, StoredName, StoredRecords));
     window->editor()->setPlainText(write ? NewProgram : EditorBefore);
     window->editor()->document()->setModified(modified);
-    if (modified)
-        dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
     // A read asks before it replaces changed text, and the close asks again.
     if (modified && !write)
         dialogs->saveChoices.enqueue(UserDialogs::SaveChoice::Discard);
+    if (modified)
+        dialogs->saveChoices.enqueue(keepText ? UserDialogs::SaveChoice::Cancel
+                                              : UserDialogs::SaveChoice::Discard);
     dialogs->stopChoices.enqueue(stop);
     // Lines, count and name of the new program.
     const int requests = NewRecords.size() + 2;
@@ -1004,7 +1013,12 @@ void TestTransfer::closeDuringTransfer()
     // The close waited for the transfer to stop after the request on the line.
     QCOMPARE(paneLines().constLast(), last);
     QVERIFY(visibleAtEnd);
-    if (stop) {
+    if (stop && keepText) {
+        QTRY_COMPARE(closeEvents, 2);
+        QTest::qWait(100);
+        QVERIFY(window->isVisible());
+        QCOMPARE(paneLines().at(paneLines().size() - 2), Cancelled);
+    } else if (stop) {
         QTRY_VERIFY(!window->isVisible());
         QCOMPARE(paneLines().at(paneLines().size() - (write ? 2 : 1)), Cancelled);
         QCOMPARE(closeEvents, 2);
@@ -1162,7 +1176,11 @@ void TestTransfer::verifyAfterWrite_data()
     QTest::newRow("second record stored otherwise")
         << "corrupt@2"
         << QStringList{prefix + QStringLiteral(
-                                    "запись 1 (строка 3) отличается; всего отличается записей: 1")}
+                                    "запись 1 (строка 3) отличается; всего отличается записей: 1"),
+                       // The bytes on both sides, as the command-line tool gives them.
+                       prefix + QStringLiteral("запись 1: в программе 01 00 F4 01 00 00 00 00 00 "
+                                               "00 00 00 00 00, в приборе 00 00 F4 01 00 00 00 00 "
+                                               "00 00 00 00 00 00")}
         << 3;
     QTest::newRow("count stored otherwise")
         << "corrupt@4"
@@ -1230,7 +1248,10 @@ void TestTransfer::compareLeavesEditorAlone_data()
                        prefix + QStringLiteral("кол-во записей в программе 3, в приборе 7"),
                        prefix + QStringLiteral("имя в программе \"New\", в приборе \"Old  \""),
                        prefix + QStringLiteral(
-                                    "запись 0 (строка 2) отличается; всего отличается записей: 3")};
+                                    "запись 0 (строка 2) отличается; всего отличается записей: 3"),
+                       prefix + QStringLiteral("запись 0: в программе 0A 00 01 00 00 00 00 00 00 "
+                                               "00 00 00 00 00, в приборе 04 00 E8 03 00 00 00 00 "
+                                               "00 00 00 00 00 00")};
 }
 
 void TestTransfer::compareLeavesEditorAlone()

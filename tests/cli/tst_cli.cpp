@@ -229,36 +229,49 @@ void TestCli::compileReportMatchesWindowPane_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("lastLine");
+    // The window's line after a failed compile's report, which the tool leaves to its
+    // diagnostics.
+    QTest::addColumn<QString>("failed");
 
-    QTest::newRow("worked example") << Example << ExitSuccess << u("OK: 6/100");
-    QTest::newRow("empty file") << QByteArray() << ExitSuccess << u("OK: 0/100");
+    QTest::newRow("worked example") << Example << ExitSuccess << u("OK: 6/100") << QString();
+    QTest::newRow("empty file") << QByteArray() << ExitSuccess << u("OK: 0/100") << QString();
     QTest::newRow("comments and blank lines")
         << QByteArray("// note\n\n   \nUs = 5; // trailing\nnop;\n") << ExitSuccess
-        << u("OK: 1/100");
+        << u("OK: 1/100") << QString();
     QTest::newRow("leading blanks kept")
-        << QByteArray("   Us = 5;\n\tnop;\n") << ExitSuccess << u("OK: 2/100");
+        << QByteArray("   Us = 5;\n\tnop;\n") << ExitSuccess << u("OK: 2/100") << QString();
     QTest::newRow("no line end at the end")
-        << QByteArray("Us = 5;") << ExitSuccess << u("OK: 1/100");
+        << QByteArray("Us = 5;") << ExitSuccess << u("OK: 1/100") << QString();
     QTest::newRow("CRLF line ends")
-        << QByteArray(Example).replace("\n", "\r\n") << ExitSuccess << u("OK: 6/100");
+        << QByteArray(Example).replace("\n", "\r\n") << ExitSuccess << u("OK: 6/100") << QString();
     QTest::newRow("lone CR line ends")
-        << QByteArray(Example).replace('\n', '\r') << ExitSuccess << u("OK: 6/100");
+        << QByteArray(Example).replace('\n', '\r') << ExitSuccess << u("OK: 6/100") << QString();
     QTest::newRow("zero byte does not hide the rest")
-        << QByteArray("nop;\n\0garbage\n", 15) << ExitFailed << QString();
+        << QByteArray("nop;\n\0garbage\n", 15) << ExitFailed << QString()
+        << u("Ошибок: 2, первая в строке 2: строка не является оператором языка");
     QTest::newRow("unknown lines all reported")
-        << QByteArray("xyz;\nUs = 5;\nСтрока;\n") << ExitFailed << QString();
-    QTest::newRow("number out of range stops") << QByteArray("xyz;\nUs = 99999999999;\nnop;\n")
-                                               << ExitFailed << u("error: Us = 99999999999;");
-    QTest::newRow("prgName not first") << QByteArray("nop;\nprgName = \"A\";\n") << ExitFailed
-                                       << u("error: prgName = \"A\"; должен быть в первой строке");
+        << QByteArray("xyz;\nUs = 5;\nСтрока;\n") << ExitFailed << QString()
+        << u("Ошибок: 2, первая в строке 1: строка не является оператором языка");
+    QTest::newRow("number out of range stops")
+        << QByteArray("xyz;\nUs = 99999999999;\nnop;\n") << ExitFailed
+        << u("error: Us = 99999999999;")
+        << u("Ошибок: 2, первая в строке 1: строка не является оператором языка");
+    QTest::newRow("prgName not first")
+        << QByteArray("nop;\nprgName = \"A\";\n") << ExitFailed
+        << u("error: prgName = \"A\"; должен быть в первой строке")
+        << u("Ошибок: 1, первая в строке 2: prgName должен быть в первой строке");
     QTest::newRow("duplicate label")
-        << QByteArray("#1;\n#01;\n") << ExitFailed << u("error: повтор ссылки #1");
+        << QByteArray("#1;\n#01;\n") << ExitFailed << u("error: повтор ссылки #1")
+        << u("Ошибок: 1, первая в строке 2: повтор ссылки #1");
     QTest::newRow("missing jmp target")
-        << QByteArray("jmp #3;\n") << ExitFailed << u("error jmp: ссылка #3 не найдена");
-    QTest::newRow("missing else target") << QByteArray("if Us > 0 #1 else #2;\n#1;\n") << ExitFailed
-                                         << u("error if-else: ссылка #2 не найдена");
+        << QByteArray("jmp #3;\n") << ExitFailed << u("error jmp: ссылка #3 не найдена")
+        << u("Ошибок: 1, первая в строке 1: jmp: ссылка #3 не найдена");
+    QTest::newRow("missing else target")
+        << QByteArray("if Us > 0 #1 else #2;\n#1;\n") << ExitFailed
+        << u("error if-else: ссылка #2 не найдена")
+        << u("Ошибок: 1, первая в строке 1: if-else: ссылка #2 не найдена");
     QTest::newRow("150 records") << QByteArray("nop;\n").repeated(150) << ExitSuccess
-                                 << u("OK: 150/100");
+                                 << u("OK: 150/100") << QString();
 }
 
 void TestCli::compileReportMatchesWindowPane()
@@ -266,6 +279,7 @@ void TestCli::compileReportMatchesWindowPane()
     QFETCH(QByteArray, file);
     QFETCH(int, status);
     QFETCH(QString, lastLine);
+    QFETCH(QString, failed);
 
     const QString path = writeFile(QStringLiteral("pane.prgb"), file);
     QVERIFY(!path.isEmpty());
@@ -276,9 +290,22 @@ void TestCli::compileReportMatchesWindowPane()
     QAction *compile = window->findChild<QAction *>(QStringLiteral("compileAction"));
     QVERIFY(compile);
     compile->trigger();
-    const QString pane = window->outputPane()->toPlainText();
+    QStringList pane = window->outputPane()->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(failed.isEmpty() ? QString() : pane.takeLast(), failed);
+    if (!failed.isEmpty()) {
+        // Red and leading to the first error like the report's error lines; the pane shows the
+        // report's first error line rather than its end.
+        const int summary = pane.size();
+        bool red = false;
+        for (const QTextEdit::ExtraSelection &s : window->outputPane()->extraSelections())
+            red |= s.cursor.blockNumber() == summary && s.format.foreground().color() == Qt::red;
+        QVERIFY(red);
+        const int firstError = pane.indexOf(QRegularExpression(u("^error.*")));
+        QVERIFY(firstError > 0);
+        QCOMPARE(window->outputPane()->textCursor().blockNumber(), firstError);
+    }
 
-    QCOMPARE(QString::fromUtf8(run.out), pane + QLatin1Char('\n'));
+    QCOMPARE(QString::fromUtf8(run.out), pane.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     QCOMPARE(run.exitCode, status);
     QCOMPARE(run.exitCode, window->compileErrorFlag() == 0 ? ExitSuccess : ExitFailed);
     QCOMPARE(lines(run.out).constFirst(), u("Компиляция:"));
@@ -684,25 +711,38 @@ void TestCli::writeFailureLine_data()
     // Lines were stored: standard error says what the cell holds now.
     QTest::addColumn<bool>("warned");
     QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("quiet");
+    // Standard error, whole: the line where the write failed and its notes, for scripts.
+    QTest::addColumn<QStringList>("err");
 
     QTest::newRow("silent device")
         << u("silent@*")
         << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine} << false
-        << u("ru");
+        << u("ru") << false << QStringList{u("Ошибка записи"), NoAnswerLine};
+    QTest::newRow("silent device, quiet")
+        << u("silent@*") << QStringList{} << false << u("ru") << true
+        << QStringList{u("Slave ID 0, ячейка 1: ошибка: ") + NoAnswerLine};
     QTest::newRow("second line answered with a bad CRC")
-        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true << u("ru");
+        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true << u("ru")
+        << false << QStringList{u("Ошибка записи"), partWritten(1)};
     QTest::newRow("count refused")
         << u("status1e@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
-        << true << u("ru");
+        << true << u("ru") << false << QStringList{u("Ошибка записи size"), partWritten(1)};
+    QTest::newRow("count refused, quiet")
+        << u("status1e@cmd=B4") << QStringList{} << true << u("ru") << true
+        << QStringList{partWritten(1), u("Slave ID 0, ячейка 1: ошибка: Ошибка записи size")};
     QTest::newRow("name unanswered")
         << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")} << true
-        << u("ru");
+        << u("ru") << false << QStringList{u("Ошибка записи prgName"), partWritten(1)};
     QTest::newRow("silent device, in English")
         << u("silent@*")
         << QStringList{u("Writing data to the device"), u("Write error"),
                        u("The device does not answer: check the Slave ID (0), the cable and the "
                          "power")}
-        << false << u("en");
+        << false << u("en") << false
+        << QStringList{u("Write error"),
+                       u("The device does not answer: check the Slave ID (0), the cable and the "
+                         "power")};
 }
 
 void TestCli::writeFailureLine()
@@ -711,17 +751,26 @@ void TestCli::writeFailureLine()
     QFETCH(QStringList, tail);
     QFETCH(bool, warned);
     QFETCH(QString, language);
+    QFETCH(bool, quiet);
+    QFETCH(QStringList, err);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
     const QString file = writeFile(QStringLiteral("failing.prgb"), Example);
-    const CliRun run = runCli(
-        {u("write"), file, u("--verify"), u("-p"), simulator.portPath(), u("--lang"), language});
+    QStringList arguments{u("write"),           file,        u("--verify"), u("-p"),
+                          simulator.portPath(), u("--lang"), language};
+    if (quiet)
+        arguments << u("--quiet");
+    const CliRun run = runCli(arguments);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - tail.size()), tail);
+    // Under --quiet, standard output holds only successes.
+    if (quiet)
+        QVERIFY2(out.isEmpty(), run.out.constData());
     QCOMPARE(lines(run.err).contains(partWritten(1)), warned);
+    QCOMPARE(lines(run.err), err);
     // One language on each stream: not a Russian word in an English run.
     if (language == QLatin1String("en")) {
         const QRegularExpression cyrillic(u("[\\x{0400}-\\x{04FF}]"));
@@ -874,10 +923,12 @@ void TestCli::stopSignalMidWrite()
     // Stopped after the request on the line, which was answered and reported.
     QCOMPARE(out.constLast(), u("Прервано"));
     QCOMPARE(out.at(out.size() - 2), u("Строка %1 записана").arg(sent - 1));
-    QCOMPARE(err, (QStringList{partWritten(1), u("quorvel-cli: Остановлено сигналом %1")
-                                                   .arg(signal == SIGINT    ? u("SIGINT")
-                                                        : signal == SIGTERM ? u("SIGTERM")
-                                                                            : u("SIGHUP"))}));
+    // The stop and what it left, where scripts look for failures.
+    QCOMPARE(err, (QStringList{u("Прервано"), partWritten(1),
+                               u("quorvel-cli: Остановлено сигналом %1")
+                                   .arg(signal == SIGINT    ? u("SIGINT")
+                                        : signal == SIGTERM ? u("SIGTERM")
+                                                            : u("SIGHUP"))}));
     QTest::qWait(300);
     QCOMPARE(simulator.received().size(), sent);
 }
@@ -1197,15 +1248,22 @@ void TestCli::jsonHoldsWhatTheLinesSay()
     const QStringList objects = lines(json.out);
     QCOMPARE(objects.size(), outcomes.size());
 
-    // --quiet leaves the result line of each target alone: the human run's summaries.
+    // --quiet leaves the result line of each target alone: the human run's summaries, those of
+    // failures on standard error.
     const CliRun quiet = runCli(arguments + QStringList{u("--quiet")});
     QVERIFY(quiet.finished);
     QCOMPARE(quiet.exitCode, human.exitCode);
-    const QStringList quietLines = lines(read ? quiet.err : quiet.out);
+    const QStringList quietErr = lines(quiet.err);
+    const QStringList quietLines = read ? quietErr : lines(quiet.out) + quietErr;
     QCOMPARE(quietLines.size(), outcomes.size());
-    if (outcomes.size() > 1)
-        QCOMPARE(quietLines,
-                 humanLines.filter(QRegularExpression(u("^Slave ID \\d+, ячейка \\d+: "))));
+    if (outcomes.size() > 1) {
+        QStringList sorted = quietLines;
+        QStringList summaries =
+            humanLines.filter(QRegularExpression(u("^Slave ID \\d+, ячейка \\d+: ")));
+        sorted.sort();
+        summaries.sort();
+        QCOMPARE(sorted, summaries);
+    }
     for (int i = 0; i < objects.size(); ++i) {
         QJsonParseError error;
         const QJsonObject object = QJsonDocument::fromJson(objects.at(i).toUtf8(), &error).object();
@@ -1215,6 +1273,9 @@ void TestCli::jsonHoldsWhatTheLinesSay()
                                                      outcomes.at(i) == u("read") ||
                                                      outcomes.at(i) == u("equal"));
         QCOMPARE(object.value(u("port")).toString(), simulator.portPath());
+        // Slaves 1 and 3 are not on the bus: they never answered.
+        QVERIFY(object.contains(u("unanswered")));
+        QCOMPARE(object.value(u("unanswered")).toBool(), outcomes.at(i) == u("line-failed"));
         QCOMPARE(object.value(u("command")).toString(), arguments.constFirst());
         if (arguments.constFirst() == u("write")) {
             // What the cell holds: every line after a write, none after one refused at line 0.
@@ -1235,11 +1296,15 @@ void TestCli::jsonHoldsWhatTheLinesSay()
                                     : 0);
         QVERIFY2(at >= 0, qPrintable(block.constFirst()));
         QCOMPARE(humanLines.mid(at, block.size()), block);
-        QVERIFY2(quietLines.at(i).startsWith(u("Slave ID %1, ячейка %2: ")
-                                                 .arg(object.value(u("slave")).toInt())
-                                                 .arg(object.value(u("cell")).toInt())),
-                 qPrintable(quietLines.at(i)));
-        QCOMPARE(quietLines.at(i).contains(u(": ошибка: ")), !object.value(u("ok")).toBool());
+        const QString label = u("Slave ID %1, ячейка %2: ")
+                                  .arg(object.value(u("slave")).toInt())
+                                  .arg(object.value(u("cell")).toInt());
+        const QStringList quietLine = quietLines.filter(label);
+        QCOMPARE(quietLine.size(), 1);
+        QVERIFY2(quietLine.constFirst().startsWith(label), qPrintable(quietLine.constFirst()));
+        QCOMPARE(quietLine.constFirst().contains(u(": ошибка: ")), !object.value(u("ok")).toBool());
+        QCOMPARE(quietErr.contains(quietLine.constFirst()),
+                 read || !object.value(u("ok")).toBool());
         if (objects.size() > 1) {
             const QString summary = humanLines.value(at + block.size());
             QVERIFY2(summary.startsWith(u("Slave ID %1, ячейка %2: ")

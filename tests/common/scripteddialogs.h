@@ -49,10 +49,11 @@ public:
         calls.append({QStringLiteral("open"), caption, directory, filter, QString()});
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
-    QString saveFileName(QWidget *, const QString &caption, const QString &directory,
-                         const QString &filter) override
+    // The detail of a "save" call is the suffix the dialog adds.
+    QString chooseSaveFileName(QWidget *, const QString &caption, const QString &directory,
+                               const QString &filter, const QString &suffix) override
     {
-        calls.append({QStringLiteral("save"), caption, directory, filter, QString()});
+        calls.append({QStringLiteral("save"), caption, directory, filter, suffix});
         return fileNames.isEmpty() ? QString() : fileNames.dequeue();
     }
     void warning(QWidget *, const QString &title, const QString &text,

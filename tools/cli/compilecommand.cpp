@@ -61,9 +61,9 @@ int runCompile(const Invocation &invocation, Console &console)
             continue;
         }
         if (invocation.quiet) {
-            console.out(result.ok ? Commands::tr("%1: скомпилирована, записей: %2")
+            console.out(result.ok ? Commands::tr("%1: скомпилирована, записей: %n", nullptr,
+                                                 int(result.instructions.size()))
                                         .arg(path)
-                                        .arg(result.instructions.size())
                                   : Commands::tr("%1: не компилируется").arg(path));
             continue;
         }

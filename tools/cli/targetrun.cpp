@@ -54,6 +54,8 @@ void TargetRun::begin(const Target &target, int index)
 {
     m_current = target;
     lines.clear();
+    m_notes.clear();
+    m_linesBeforeNotes = -1;
     if (m_several && !m_invocation.json && !m_invocation.quiet) {
         if (index > 0)
             show(QString());
@@ -68,6 +70,21 @@ void TargetRun::line(const QString &text)
         if (!m_invocation.json && !m_invocation.quiet)
             show(part);
     }
+}
+
+void TargetRun::note(const QString &text)
+{
+    if (m_linesBeforeNotes < 0)
+        m_linesBeforeNotes = lines.size();
+    line(text);
+    m_notes.append({text, true});
+}
+
+void TargetRun::errorNote(const QString &text)
+{
+    if (m_linesBeforeNotes < 0)
+        m_linesBeforeNotes = lines.size();
+    m_notes.append({text, false});
 }
 
 void TargetRun::follow(SessionTransfer &job)
@@ -90,14 +107,44 @@ void TargetRun::follow(SessionTransfer &job)
         });
 }
 
-void TargetRun::summary(bool ok, const QString &what)
+void TargetRun::summary(bool ok, const QString &what, const QStringList &failure, bool failureShown)
 {
     m_console.clearProgress();
+    if (!ok)
+        reportFailure(failure, failureShown);
     // One target's lines end in its result already; a quiet run has only this line.
     if ((!m_several && !m_invocation.quiet) || m_invocation.json)
         return;
-    show(ok ? QStringLiteral("%1: %2").arg(m_current.label(), what)
-            : tr("%1: ошибка: %2").arg(m_current.label(), what));
+    const QString text = ok ? QStringLiteral("%1: %2").arg(m_current.label(), what)
+                            : tr("%1: ошибка: %2").arg(m_current.label(), what);
+    // A script that reads standard error for failures finds a quiet run's there.
+    if (!ok && m_invocation.quiet)
+        m_console.err(text);
+    else
+        show(text);
+}
+
+void TargetRun::reportFailure(const QStringList &failure, bool failureShown)
+{
+    const bool linesShown = !m_invocation.json && !m_invocation.quiet;
+    QStringList out;
+    if (linesShown && !m_linesOnError) {
+        if (!failureShown) {
+            const int end = m_linesBeforeNotes < 0 ? lines.size() : m_linesBeforeNotes;
+            out << (failure.isEmpty() && end > 0 ? QStringList{lines.at(end - 1)} : failure);
+        }
+        for (const QPair<QString, bool> &note : qAsConst(m_notes))
+            out << note.first.split(QLatin1Char('\n'));
+    } else {
+        // On standard error already, left out by --quiet, or in the JSON: only what no report
+        // line holds.
+        for (const QPair<QString, bool> &note : qAsConst(m_notes)) {
+            if (!note.second)
+                out << note.first;
+        }
+    }
+    for (const QString &text : qAsConst(out))
+        m_console.err(m_several ? QStringLiteral("%1: %2").arg(m_current.label(), text) : text);
 }
 
 void TargetRun::show(const QString &text)

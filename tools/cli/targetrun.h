@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QMetaObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -55,10 +56,18 @@ public:
     // A report line; a text may hold a line feed, as the transfer's name line does, and then
     // stands for several lines.
     void line(const QString &text);
+    // A report line that says why the target failed or what it left (stopped, no answer): it
+    // goes to standard error too, after the line where the transfer failed.
+    void note(const QString &text);
+    // A note for standard error only (a partly written cell), kept out of the report lines.
+    void errorNote(const QString &text);
     // Shows the job's progress on a terminal.
     void follow(SessionTransfer &job);
-    // The target's one-line summary, when there are several targets.
-    void summary(bool ok, const QString &what);
+    // The target's one-line summary, when there are several targets or under --quiet; on a
+    // failure also the failing lines on standard error: `failure`, or else the last report line
+    // before the notes, with the notes. `failureShown`: the failure is on standard error already.
+    void summary(bool ok, const QString &what, const QStringList &failure = {},
+                 bool failureShown = false);
     // The last report line: what went wrong, in the transfer's own words.
     QString lastLine() const { return lines.isEmpty() ? QString() : lines.constLast(); }
 
@@ -66,10 +75,17 @@ public:
 
 private:
     void show(const QString &text);
+    // The failing lines and the notes on standard error, led by the target when there are
+    // several.
+    void reportFailure(const QStringList &failure, bool failureShown);
 
     const Invocation &m_invocation;
     Console &m_console;
     const bool m_linesOnError;
     const bool m_several;
     Target m_current;
+    // The notes of the present target, in order; each with whether it is among the report lines.
+    QVector<QPair<QString, bool>> m_notes;
+    // The report lines before the first note.
+    int m_linesBeforeNotes = -1;
 };

@@ -29,6 +29,10 @@ struct Served
     int status = ExitFailed;
     QString outcome;
     QString summary;
+    // The lines that say why it failed, for standard error; empty: the line where the transfer
+    // failed. failureShown: they are on standard error already.
+    QStringList failure = {};
+    bool failureShown = false;
 };
 
 using Serve = std::function<Served(SessionTransfer &job, const Target &target, TargetRun &run,
@@ -122,12 +126,16 @@ int serveTargets(const QString &command, const Invocation &invocation, Console &
         QJsonObject object = targetJson(command, invocation, target);
         const Served served = serve(job, target, run, object);
         // A closed port explains the silence itself.
-        if (job.outcome().unanswered && connection.isOpen())
-            run.line(TransferWording::noAnswerLine(target.slaveId));
+        const bool unanswered = job.outcome().unanswered && connection.isOpen();
+        if (unanswered)
+            run.note(TransferWording::noAnswerLine(target.slaveId));
         const bool ok = served.status == ExitSuccess;
-        run.summary(ok, served.summary.isEmpty() ? run.lastLine() : served.summary);
+        // A stopped transfer has no line that failed, only the note that it stopped.
+        run.summary(ok, served.summary.isEmpty() ? run.lastLine() : served.summary, served.failure,
+                    served.failureShown || job.outcome().cancelled);
         object.insert(QStringLiteral("ok"), ok);
         object.insert(QStringLiteral("outcome"), served.outcome);
+        object.insert(QStringLiteral("unanswered"), unanswered);
         object.insert(QStringLiteral("lines"), QJsonArray::fromStringList(run.lines));
         if (invocation.json)
             console.outBytes(CliText::jsonLine(object));
@@ -169,23 +177,23 @@ Served writeTarget(SessionTransfer &job, const Target &target, TargetRun &run, Q
     job.waitForFinished();
     const TransferOutcome &outcome = job.outcome();
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     // The window's warning, where a script's log keeps it apart from the program's lines.
     if (outcome.partlyWritten())
-        console.err(ProgramTransfer::partialWriteWarning(target.cellNumber()));
+        run.errorNote(ProgramTransfer::partialWriteWarning(target.cellNumber()));
     object.insert(QStringLiteral("storedLines"), outcome.storedLines);
     if (!outcome.writtenOk())
         return {ExitFailed, CliOutcome::writeName(outcome.written), QString()};
     if (!invocation.verify) {
         return {ExitSuccess, CliOutcome::writeName(outcome.written),
-                Commands::tr("записано записей: %1").arg(program.size())};
+                Commands::tr("записано записей: %n", nullptr, int(program.size()))};
     }
 
     run.line(TransferWording::readHeading());
     job.compare(program, compiled.programName, compiled.recordSourceLines, false);
     job.waitForFinished();
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     object.insert(QStringLiteral("verify"), CliOutcome::comparisonJson(outcome.comparison));
     const QVector<TransferWording::Line> found =
         TransferWording::comparisonLines(outcome, &program);
@@ -195,12 +203,15 @@ Served writeTarget(SessionTransfer &job, const Target &target, TargetRun &run, Q
             for (const TransferWording::Line &line : found)
                 console.err(line.text);
         }
-        return {ExitFailed, QStringLiteral("verify-failed"),
-                Commands::tr("проверка нашла отличия")};
+        return {ExitFailed,
+                QStringLiteral("verify-failed"),
+                Commands::tr("проверка нашла отличия"),
+                {},
+                !invocation.json};
     }
     run.line(found.constFirst().text);
     return {ExitSuccess, QStringLiteral("verified"),
-            Commands::tr("записано и проверено записей: %1").arg(program.size())};
+            Commands::tr("записано и проверено записей: %n", nullptr, int(program.size()))};
 }
 
 // The window's comparison: the read's own lines stay out, the findings name record, program
@@ -211,24 +222,28 @@ Served compareTarget(SessionTransfer &job, TargetRun &run, QJsonObject &object,
     job.compare(compiled.instructions, compiled.programName, compiled.recordSourceLines, true);
     job.waitForFinished();
     const TransferOutcome &outcome = job.outcome();
+    QStringList found;
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     else {
         for (const TransferWording::Line &line :
-             TransferWording::comparisonLines(outcome, &compiled.instructions))
+             TransferWording::comparisonLines(outcome, &compiled.instructions)) {
             run.line(line.text);
+            found << line.text;
+        }
     }
     object.insert(QStringLiteral("comparison"), CliOutcome::comparisonJson(outcome.comparison));
     const ProgramComparison &comparison = outcome.comparison;
     if (comparison.equal()) {
         return {ExitSuccess, QStringLiteral("equal"),
-                Commands::tr("совпадает, записей: %1").arg(comparison.expectedCount)};
+                Commands::tr("совпадает, записей: %n", nullptr, comparison.expectedCount)};
     }
+    // Every difference found, not only the last.
     return {ExitFailed,
             comparison.outcome == ProgramComparison::Outcome::ReadFailed
                 ? CliOutcome::readName(outcome.read.status)
                 : QStringLiteral("different"),
-            QString()};
+            QString(), found};
 }
 
 // Puts the decoded program where it was asked to go; the success line only once it is there.
@@ -269,8 +284,9 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
     }
     const int records = outcome.read.records.size();
     return {ExitSuccess, CliOutcome::readName(outcome.read.status),
-            path.isEmpty() ? Commands::tr("считано записей: %1").arg(records)
-                           : Commands::tr("считано записей: %1, в файл %2").arg(records).arg(path)};
+            path.isEmpty()
+                ? Commands::tr("считано записей: %n", nullptr, records)
+                : Commands::tr("считано записей: %n, в файл %1", nullptr, records).arg(path)};
 }
 
 Served readTarget(SessionTransfer &job, const Target &target, TargetRun &run, QJsonObject &object,
@@ -280,7 +296,7 @@ Served readTarget(SessionTransfer &job, const Target &target, TargetRun &run, QJ
     job.waitForFinished();
     const TransferOutcome &outcome = job.outcome();
     if (outcome.cancelled)
-        run.line(TransferWording::stoppedLine());
+        run.note(TransferWording::stoppedLine());
     if (!outcome.readOk())
         return {ExitFailed, CliOutcome::readName(outcome.read.status), QString()};
     object.insert(QStringLiteral("records"), outcome.read.records.size());
