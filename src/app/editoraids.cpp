@@ -77,6 +77,11 @@ void EditorAids::showDiagnosticCount()
                                     .arg(m_marks->count(Diagnostic::Severity::Warning)));
 }
 
+void EditorAids::setLimits(const OperandLimits &limits)
+{
+    m_checker->setLimits(limits);
+}
+
 void EditorAids::goToSourceLine(int line)
 {
     QTextDocument *document = m_editor->document();

@@ -3,6 +3,7 @@
 #include "actiontable.h"
 #include "instruction.h"
 #include "language.h"
+#include "operandlimits.h"
 #include "portbox.h"
 
 #include <QMainWindow>
@@ -71,6 +72,8 @@ public:
     int compileErrorFlag() const { return compileError; }
     const QString &currentFilePath() const;
     bool isTransferRunning() const { return transferRunning; }
+    // What the bench tolerates: kept in the settings, edited in «Пределы операндов…».
+    const OperandLimits &operandLimits() const { return limits; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -130,6 +133,14 @@ private:
     // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
     void createProgramRunDock();
     void showProgramRun();
+    // The operands' limits (mainwindowlimits.cpp): the settings' at start, the dialog that edits
+    // them, and the check before a write sends anything.
+    void restoreLimits();
+    void openLimitsDialog();
+    void applyLimits(const OperandLimits &newLimits);
+    // True when the compiled program keeps to the limits or the user writes it all the same;
+    // otherwise the findings stay in the pane and nothing may be sent.
+    bool limitsAllowWrite();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -157,6 +168,7 @@ private:
     int compileError = 1;
     // The source line of each compiled record, for the words of a failed check.
     QVector<int> recordLines;
+    OperandLimits limits;
 
     // A transfer under way: its progress beside «Прервать» in the status bar.
     QProgressBar *transferProgress = nullptr;

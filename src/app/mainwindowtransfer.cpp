@@ -34,6 +34,10 @@ void MainWindow::SaveLineToDevice()
 {
     if (!startCompiledTransfer())
         return;
+    if (!limitsAllowWrite()) {
+        finishTransfer();
+        return;
+    }
     replacePane(TransferWording::writeHeading());
 
     // Requests wait in the event loop, where "Создать файл" may empty the window's program:

@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 QString UserDialogs::openFileName(QWidget *parent, const QString &caption, const QString &directory,
                                   const QString &filter)
@@ -16,9 +17,10 @@ QString UserDialogs::saveFileName(QWidget *parent, const QString &caption, const
 {
     QFileDialog dialog(parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    // Program files are all this window saves. With the suffix added here, the dialog's own
-    // question about replacing an existing file is asked for the name that will be written.
-    dialog.setDefaultSuffix(QStringLiteral("prgb"));
+    // With the suffix added here, the dialog's own question about replacing an existing file is
+    // asked for the name that will be written.
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.(\\w+)"));
+    dialog.setDefaultSuffix(firstPattern.match(filter).captured(1));
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
@@ -59,6 +61,18 @@ bool UserDialogs::askStopTransfer(QWidget *parent, const QString &title, const Q
     box.setEscapeButton(keep);
     box.exec();
     return box.clickedButton() == stop;
+}
+
+bool UserDialogs::askWriteBeyondLimits(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    QPushButton *write = box.addButton(QMessageBox::tr("Записать"), QMessageBox::AcceptRole);
+    QPushButton *keep = box.addButton(QMessageBox::tr("Не записывать"), QMessageBox::RejectRole);
+    // What reaches the supply by a reflex of Enter must be the safe choice.
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == write;
 }
 
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,

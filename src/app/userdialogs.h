@@ -20,6 +20,7 @@ public:
     // An empty name when the user cancels.
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &directory,
                                  const QString &filter);
+    // A name typed without a suffix gets the first pattern's of filter ("*.prgb").
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                  const QString &filter);
     // detail, when given, is the box's informative text: the reason under the message.
@@ -36,6 +37,9 @@ public:
     // Asked when the window is closed while a transfer runs: true to stop it («Прервать»), false
     // to keep the window («Отмена»).
     virtual bool askStopTransfer(QWidget *parent, const QString &title, const QString &text);
+    // Asked before a write of a program that goes beyond the operands' limits: true to write
+    // all the same («Записать»), false to send nothing («Не записывать», the default button).
+    virtual bool askWriteBeyondLimits(QWidget *parent, const QString &title, const QString &text);
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);

@@ -14,7 +14,7 @@ public:
     struct Call
     {
         QString kind; // "open", "save", "warning", "critical", "information", "about", "ask",
-                      // "stop", "line"
+                      // "stop", "line", "limits"
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
@@ -26,6 +26,8 @@ public:
     QQueue<SaveChoice> saveChoices;
     // Answers to closing during a transfer: true is «Прервать»; an empty queue keeps the window.
     QQueue<bool> stopChoices;
+    // Answers to writing beyond the limits: true is «Записать»; an empty queue sends nothing.
+    QQueue<bool> limitChoices;
     // Answers to "go to line"; an empty queue cancels.
     QQueue<int> lineNumbers;
     QList<Call> calls;
@@ -80,6 +82,11 @@ public:
     {
         calls.append({QStringLiteral("stop"), title, text, QString(), QString()});
         return !stopChoices.isEmpty() && stopChoices.dequeue();
+    }
+    bool askWriteBeyondLimits(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("limits"), title, text, QString(), QString()});
+        return !limitChoices.isEmpty() && limitChoices.dequeue();
     }
     int askLineNumber(QWidget *, const QString &title, const QString &label, int current,
                       int maximum) override
