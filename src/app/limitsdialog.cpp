@@ -60,6 +60,8 @@ LimitsDialog::LimitsDialog(const OperandLimits &limits, UserDialogs *dialogs, QW
     table->setRowCount(names.size());
     table->setHorizontalHeaderLabels({tr("Операнд"), tr("Минимум"), tr("Максимум")});
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Rows a line high: most of the 19 operands in view at once.
+    table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     for (int row = 0; row < names.size(); ++row) {
         auto *name = new QTableWidgetItem(names.at(row));
         name->setFlags(Qt::ItemIsEnabled);
