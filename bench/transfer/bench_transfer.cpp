@@ -11,6 +11,7 @@
 // Then the same through the window (offscreen, its progress bar and time left updated after
 // every answer): a write, and a write with «Проверять после записи», each half measured apart.
 // Goals there: CPU under 5 % for the write, ratio at most 1.10 for each half of write + verify.
+// A write with operand limits that the program keeps to must cost the same (its ratio unchanged).
 // Last, a write on the shown window with «Журнал обмена» hidden and then shown: the log may add
 // under 5 % of the write's wall time in CPU.
 //
@@ -22,6 +23,7 @@
 #include "deviceprotocol.h"
 #include "programtransfer.h"
 
+#include "limitsdialog.h"
 #include "mainwindow.h"
 
 #include <QAction>
@@ -42,6 +44,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <limits>
 #include <utility>
 #include <fcntl.h>
 #include <optional>
@@ -276,6 +279,27 @@ bool windowTransfers(Supply &supply, const QString &portPath, int turnaroundMs)
         plain = measure.take(paneEndsWith(written));
     }
     bool met = Measure::print("window write, progress shown", plain, turnaroundMs);
+
+    // The same write held to limits it keeps to: both checks run before the first request.
+    Measure::Figures limited;
+    {
+        window.findChild<QAction *>(QStringLiteral("limitsAction"))->trigger();
+        auto *dialog = window.findChild<LimitsDialog *>();
+        OperandLimits limits;
+        for (const int code : Language::operandCodes())
+            limits.setRange(code, {std::numeric_limits<qint32>::min() + 1, 2000000000});
+        dialog->setLimits(limits);
+        dialog->accept();
+        const QuietStdout quiet;
+        const Measure measure(supply, turnaroundMs);
+        writeAction->trigger();
+        limited = measure.take(paneEndsWith(written));
+    }
+    met = Measure::print("window write, limits set and kept", limited, turnaroundMs) && met;
+    // The figures below stay those of a window without limits.
+    window.findChild<QAction *>(QStringLiteral("limitsAction"))->trigger();
+    window.findChildren<LimitsDialog *>().constLast()->setLimits(OperandLimits());
+    window.findChildren<LimitsDialog *>().constLast()->accept();
 
     // The write half ends when the pane shows the write's success line; the check starts there.
     verifyAction->setChecked(true);
