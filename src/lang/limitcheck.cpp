@@ -69,34 +69,59 @@ LimitViolations staticViolations(const QString &text, const OperandLimits &limit
     return found;
 }
 
+namespace {
+
+// The first moment each limited operand leaves its range, row by row as a run goes.
+class CrossingWatch
+{
+public:
+    CrossingWatch(const OperandLimits &limits, const QString &text)
+        : m_lines(text.split(QLatin1Char('\n')))
+    {
+        for (const int code : limits.codes()) {
+            if (code >= 0 && code < OperandSlots) {
+                m_ranges[size_t(code)] = limits.range(code);
+                m_pending[size_t(code)] = true;
+                ++m_left;
+            }
+        }
+    }
+
+    bool done() const { return m_left == 0; }
+    void take(const RunTraceRow &row)
+    {
+        const OperandRange &range = m_ranges[row.operand];
+        if (!m_pending[row.operand] || range.contains(row.value))
+            return;
+        found.append({row.operand, range, row.value, row.line, statementColumn(m_lines, row.line),
+                      row.timeMs});
+        m_pending[row.operand] = false;
+        --m_left;
+    }
+
+    LimitViolations found;
+
+private:
+    QStringList m_lines;
+    std::array<OperandRange, OperandSlots> m_ranges{};
+    std::array<bool, OperandSlots> m_pending{};
+    int m_left = 0;
+};
+
+} // namespace
+
 LimitViolations modelViolations(const RunOutcome &outcome, const OperandLimits &limits,
                                 const QString &text)
 {
-    LimitViolations found;
     if (limits.isEmpty())
-        return found;
-    std::array<bool, OperandSlots> pending{};
-    int left = 0;
-    for (const int code : limits.codes()) {
-        if (code >= 0 && code < OperandSlots) {
-            pending[size_t(code)] = true;
-            ++left;
-        }
-    }
-    const QStringList lines = text.split(QLatin1Char('\n'));
+        return {};
+    CrossingWatch watch(limits, text);
     for (const RunTraceRow &row : outcome.trace) {
-        if (!pending[row.operand])
-            continue;
-        const OperandRange range = limits.range(row.operand);
-        if (range.contains(row.value))
-            continue;
-        found.append({row.operand, range, row.value, row.line, statementColumn(lines, row.line),
-                      row.timeMs});
-        pending[row.operand] = false;
-        if (--left == 0)
+        watch.take(row);
+        if (watch.done())
             break;
     }
-    return found;
+    return watch.found;
 }
 
 LimitReport check(const QString &text, const InstructionList &records,
@@ -113,13 +138,17 @@ LimitReport check(const QString &text, const InstructionList &records,
     for (const auto &start : assumptions.startValues)
         run.setStartValue(start.first, start.second);
     run.setTimeLimitMs(assumptions.timeLimitMs);
-    const RunOutcome outcome = run.run();
+    // No trace is kept: a program that changes an operand every millisecond for an hour would
+    // otherwise fill memory before a write.
+    CrossingWatch watch(limits, text);
+    const RunOutcome outcome =
+        run.runWatched([&watch](const RunTraceRow &row) { watch.take(row); });
     report.modelStop = outcome.stop;
     if (outcome.stop != RunStop::End && outcome.stop != RunStop::Time)
         report.modelStopText = ProgramRun::stopText(outcome, assumptions.timeLimitMs);
     // A constant the text already names would only come again with its time.
     const int fromText = report.violations.size();
-    for (const LimitViolation &violation : modelViolations(outcome, limits, text)) {
+    for (const LimitViolation &violation : qAsConst(watch.found)) {
         bool named = false;
         for (int i = 0; i < fromText && !named; ++i) {
             named = report.violations.at(i).operand == violation.operand &&

@@ -178,6 +178,15 @@ void TestProgramRun::run()
     }
     for (auto it = last.cbegin(); it != last.cend(); ++it)
         QCOMPARE(outcome.finalValues[size_t(it.key())], it.value());
+
+    // Watched instead of traced, the run hands over the same rows and ends the same way.
+    RunTrace watched;
+    const RunOutcome untraced = run.runWatched([&](const RunTraceRow &row) { watched << row; });
+    QCOMPARE(watched, outcome.trace);
+    QVERIFY(untraced.trace.isEmpty());
+    QCOMPARE(untraced.stop, outcome.stop);
+    QCOMPARE(untraced.finalTimeMs, outcome.finalTimeMs);
+    QCOMPARE(untraced.executedRecords, outcome.executedRecords);
 }
 
 // A program that changes operands every millisecond for hours must not fill memory: the run stops
