@@ -1531,6 +1531,8 @@ void TestCli::limitsAcrossCommands()
         // Written means the whole program is in the cell; refused, the cell stays empty.
         const bool written = status == ExitSuccess;
         QCOMPARE(simulator.command(u("dump")).filter(u("count 5 name")).size(), written ? 1 : 0);
+        if (!written)
+            QCOMPARE(simulator.received(), QStringList());
     }
 
     const CliRun json = runCli(arguments + QStringList{u("--json")});
