@@ -887,7 +887,7 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     </message>
     <message>
         <source>Пре&amp;делы операндов…</source>
-        <translation>Operand &amp;limits…</translation>
+        <translation>&amp;Operand Limits…</translation>
     </message>
     <message>
         <source>Что выдерживает стенд: пределы операндов для проверки перед записью</source>

@@ -41,19 +41,15 @@ LimitViolations staticViolations(const QString &text, const OperandLimits &limit
         return found;
     static const QRegExp assignPattern(Language::patternOf(Language::statementKinds(), Assign),
                                        Qt::CaseSensitive, QRegExp::RegExp);
-    static const QRegExp commentPattern(Language::CommentPattern);
-    // Matching keeps state in the expression: copies keep the check reentrant.
+    // Matching keeps state in the expression: a copy keeps the check reentrant. The pattern
+    // covers the whole line, so a comment line (one with "//" anywhere) never matches it.
     QRegExp assign = assignPattern;
-    QRegExp comment = commentPattern;
     const Language::CodeTable codes = Language::operandCodes();
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
         // Most lines of a long program are no assignment of a constant; they cost one search.
         if (!line.contains(QLatin1Char('=')) || assign.indexIn(line) < 0)
-            continue;
-        // A line with "//" anywhere is a comment as a whole, and never runs.
-        if (comment.indexIn(line) >= 0)
             continue;
         const int code = codes.value(assign.cap(1), -1);
         const OperandRange range = limits.range(code);
