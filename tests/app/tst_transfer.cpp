@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSerialPort>
@@ -815,12 +816,14 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
     // The question before a write beyond the limits; none asked when empty. Declined first,
     // the program is then written on «Записать».
     QTest::addColumn<QString>("question");
+    // «Прогон»'s time limit, which the write's model takes; its default when empty.
+    QTest::addColumn<QString>("runLimit");
 
     QTest::newRow("compile error")
         << "prgName = \"P\";\nxyz;" << QString()
         << QStringList{QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
                        QStringLiteral("error: xyz;"), QString()}
-        << QString();
+        << QString() << QString();
     QTest::newRow("compile error beyond the limits: no question")
         << "prgName = \"P\";\nUs = 30000;\nxyz;" << QStringLiteral("Us ..3000")
         << QStringList{QStringLiteral("Компиляция:"),
@@ -829,23 +832,23 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
                        QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
                        QStringLiteral("error: xyz;"),
                        QString()}
-        << QString();
+        << QString() << QString();
     QTest::newRow("no records") << "prgName = \"P\";" << QString()
                                 << QStringList{WriteHeading,
                                                QStringLiteral("Нет данных для записи")}
-                                << QString();
+                                << QString() << QString();
     QTest::newRow("101 records") << nopProgram(101) << QString()
                                  << QStringList{WriteHeading,
                                                 QStringLiteral("error: некорректное кол-во строк")}
-                                 << QString();
+                                 << QString() << QString();
     QTest::newRow("300 records, beyond one byte")
         << nopProgram(300) << QString()
         << QStringList{WriteHeading, QStringLiteral("error: некорректное кол-во строк")}
-        << QString();
+        << QString() << QString();
     QTest::newRow("name beyond Latin-1")
         << QStringLiteral("prgName = \"Имя\";\nnop;") << QString()
         << QStringList{WriteHeading, QStringLiteral("error: некорректное имя программы")}
-        << QString();
+        << QString() << QString();
     QTest::newRow("beyond the limits, declined")
         << "prgName = \"P\";\nUs = 30000;\n#1;\nIs += 100;\ndelay_ms 500;\nif Is < 1000 #1;"
         << QStringLiteral("// bench\nUs 0..3000\nIs ..500")
@@ -865,7 +868,26 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
                        QStringLiteral("Программа не записана: выходит за пределы")}
         << QStringLiteral("Программа выходит за пределы: строка 2: Us = 30000 выше предела 3000; "
                           "строка 4: Is = 600 выше предела 500 через 2,5 с (модель: начальные "
-                          "значения 0, за 1 ч). Записать всё равно?");
+                          "значения 0, за 1 ч). Записать всё равно?")
+        << QString();
+    QTest::newRow("beyond the limits within the run's time limit")
+        << "prgName = \"P\";\nUs = 30000;\n#1;\nIs += 100;\ndelay_ms 500;\nif Is < 1000 #1;"
+        << QStringLiteral("Us 0..3000\nIs ..500")
+        << QStringList{QStringLiteral("Компиляция:"),
+                       QStringLiteral("prgName = \"P\";"),
+                       QStringLiteral("Us = 30000;"),
+                       QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
+                       QStringLiteral("#1;"),
+                       QStringLiteral("Is += 100;"),
+                       QStringLiteral("delay_ms 500;"),
+                       QStringLiteral("if Is < 1000 #1;"),
+                       QString(),
+                       QStringLiteral("OK: 5/100"),
+                       QStringLiteral("строка 2: Us = 30000 выше предела 3000"),
+                       QStringLiteral("Программа не записана: выходит за пределы")}
+        << QStringLiteral("Программа выходит за пределы: строка 2: Us = 30000 выше предела 3000. "
+                          "Записать всё равно?")
+        << QStringLiteral("2s");
 }
 
 void TestTransfer::writeRefusedBeforeAnyRequest()
@@ -874,6 +896,7 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     QFETCH(QString, limits);
     QFETCH(QStringList, pane);
     QFETCH(QString, question);
+    QFETCH(QString, runLimit);
 
     SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
@@ -883,6 +906,12 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     window->editor()->setPlainText(source);
     if (!limits.isEmpty())
         QVERIFY(setLimits(limits));
+    if (!runLimit.isEmpty()) {
+        auto *edit = window->findChild<QLineEdit *>(QStringLiteral("programRunLimit"));
+        QVERIFY(edit);
+        edit->setText(runLimit);
+        emit edit->editingFinished();
+    }
 
     action("writeAction")->trigger();
 
@@ -904,7 +933,7 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
         if (s.format.foreground().color() == Qt::red)
             red << s.cursor.block().text();
     }
-    QCOMPARE(red, pane.mid(pane.size() - 4, 2));
+    QCOMPARE(red, pane.filter(QRegularExpression(QStringLiteral("^строка \\d+: "))));
 
     // «Записать»: the same program goes in whole.
     dialogs->limitChoices.enqueue(true);
