@@ -74,6 +74,15 @@ void OperandLimits::setRange(int code, const OperandRange &range)
         m_ranges.remove(code);
 }
 
+QVector<int> OperandLimits::codes() const
+{
+    QVector<int> codes;
+    codes.reserve(m_ranges.size());
+    for (auto it = m_ranges.cbegin(); it != m_ranges.cend(); ++it)
+        codes.append(it.key());
+    return codes;
+}
+
 QString OperandLimits::toText() const
 {
     const Language::CodeTable codes = Language::operandCodes();

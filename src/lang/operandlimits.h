@@ -49,7 +49,7 @@ public:
     // A range with neither end removes the operand's rule.
     void setRange(int code, const OperandRange &range);
     // The codes with a rule, rising.
-    QVector<int> codes() const { return m_ranges.keys().toVector(); }
+    QVector<int> codes() const;
 
     // The file form: one rule a line ("Us 0..3000"), in operand code order.
     QString toText() const;
