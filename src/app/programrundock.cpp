@@ -337,6 +337,7 @@ void ProgramRunDock::showLimits(qint64 endMs, double msPerUnit, double &low, dou
             QPen pen(colors.value(code));
             pen.setStyle(Qt::DashLine);
             line->setPen(pen);
+            line->setProperty("limitOf", code);
             line->append(0, *bound);
             line->append(double(endMs) / msPerUnit, *bound);
             m_chart->addSeries(line);
@@ -486,6 +487,11 @@ void ProgramRunDock::toggleSeries(QLineSeries *series)
     if (!series)
         return;
     series->setVisible(!series->isVisible());
+    // An operand's ranges come and go with its line.
+    for (QAbstractSeries *other : m_chart->series()) {
+        if (other->property("limitOf") == series->property("operand"))
+            other->setVisible(series->isVisible());
+    }
     // The marker stays in the legend, faded, so the series can be shown again.
     for (QLegendMarker *marker : m_chart->legend()->markers(series)) {
         marker->setVisible(true);

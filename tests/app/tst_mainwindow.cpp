@@ -21,6 +21,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMenuBar>
@@ -1356,6 +1358,16 @@ void TestMainWindow::operandLimitsEditedMarkedAndKept()
                           QStringLiteral("Us: предел 0"), QStringLiteral("Us: предел 3000"),
                           QStringLiteral("Is: предел 500"), QStringLiteral("Выход за пределы")}));
     QCOMPARE(marks, 2);
+    // Hidden from the legend, an operand takes its ranges along.
+    QAbstractSeries *us = dock->chartView()->chart()->series().constFirst();
+    emit dock->chartView()->chart()->legend()->markers(us).constFirst()->clicked();
+    QStringList shown;
+    for (QAbstractSeries *series : dock->chartView()->chart()->series()) {
+        if (series->isVisible())
+            shown << series->name();
+    }
+    QCOMPARE(shown, QStringList({QStringLiteral("Is"), QStringLiteral("Is: предел 500"),
+                                 QStringLiteral("Выход за пределы")}));
     window->editor()->moveCursor(QTextCursor::Start);
     emit status->linkActivated(QStringLiteral("2"));
     QCOMPARE(cursorLine(), 2);
