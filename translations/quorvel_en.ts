@@ -446,6 +446,136 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     </message>
 </context>
 <context>
+    <name>LimitCheck</name>
+    <message>
+        <source>%1 = %2 выше предела %3</source>
+        <translation>%1 = %2 above the limit %3</translation>
+    </message>
+    <message>
+        <source>%1 = %2 ниже предела %3</source>
+        <translation>%1 = %2 below the limit %3</translation>
+    </message>
+    <message>
+        <source>строка %1: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 через %2</source>
+        <translation>%1 after %2</translation>
+    </message>
+    <message>
+        <source>%1, остальные 0</source>
+        <translation>%1, the others 0</translation>
+    </message>
+    <message>
+        <source>модель: начальные значения %1, за %2</source>
+        <translation>model: starting values %1, over %2</translation>
+    </message>
+    <message>
+        <source>; прогон прерван: %1</source>
+        <translation>; the run stopped early: %1</translation>
+    </message>
+    <message>
+        <source>%1 и ещё %2</source>
+        <translation>%1 and %2 more</translation>
+    </message>
+    <message>
+        <source>Программа выходит за пределы: %1. Записать всё равно?</source>
+        <translation>The program goes beyond the limits: %1. Write it all the same?</translation>
+    </message>
+    <message>
+        <source>выходит за пределы: %1 = %2 в строке %3 через %4</source>
+        <translation>beyond the limits: %1 = %2 on line %3 after %4</translation>
+    </message>
+    <message>
+        <source>Программа не записана: выходит за пределы</source>
+        <translation>Program not written: it goes beyond the limits</translation>
+    </message>
+    <message>
+        <source>%1 через %2 (%3)</source>
+        <translation>%1 after %2 (%3)</translation>
+    </message>
+</context>
+<context>
+    <name>LimitsDialog</name>
+    <message>
+        <source>Пределы операндов</source>
+        <translation>Operand limits</translation>
+    </message>
+    <message>
+        <source>Что выдерживает стенд, в единицах операндов. Пустая клетка — без предела. Запись в прибор программы, выходящей за пределы, требует подтверждения.</source>
+        <translation>What the bench tolerates, in the operands&apos; own units. An empty cell means no limit. Writing a program that goes beyond them asks first.</translation>
+    </message>
+    <message>
+        <source>&amp;Импорт...</source>
+        <translation>&amp;Import...</translation>
+    </message>
+    <message>
+        <source>&amp;Экспорт...</source>
+        <translation>&amp;Export...</translation>
+    </message>
+    <message>
+        <source>О&amp;чистить</source>
+        <translation>&amp;Clear</translation>
+    </message>
+    <message>
+        <source>Пределы операндов (*.limits)</source>
+        <translation>Operand limits (*.limits)</translation>
+    </message>
+    <message>
+        <source>Все файлы (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>ОК</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Операнд</source>
+        <translation>Operand</translation>
+    </message>
+    <message>
+        <source>Минимум</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>Максимум</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>%1: «%2» не целое число от -2147483648 до 2147483647</source>
+        <translation>%1: “%2” is not a whole number from -2147483648 to 2147483647</translation>
+    </message>
+    <message>
+        <source>%1: минимум %2 больше максимума %3</source>
+        <translation>%1: minimum %2 is above maximum %3</translation>
+    </message>
+    <message>
+        <source>Импорт пределов</source>
+        <translation>Import limits</translation>
+    </message>
+    <message>
+        <source>Не удается открыть файл %1.</source>
+        <translation>Cannot open the file %1.</translation>
+    </message>
+    <message>
+        <source>Пределы не загружены: в файле есть ошибки.</source>
+        <translation>Limits not loaded: the file has errors.</translation>
+    </message>
+    <message>
+        <source>Экспорт пределов</source>
+        <translation>Export limits</translation>
+    </message>
+    <message>
+        <source>Не удается записать файл %1.</source>
+        <translation>Cannot write the file %1.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Quorvel</source>
@@ -797,45 +927,48 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <source>Ошибок: %1, первая в строке %2: %3</source>
         <translation>Errors: %1, the first in line %2: %3</translation>
     </message>
+    <message>
+        <source>Пре&amp;делы операндов…</source>
+        <translation>&amp;Operand Limits…</translation>
+    </message>
+    <message>
+        <source>Что выдерживает стенд: пределы операндов для проверки перед записью</source>
+        <translation>What the bench tolerates: operand limits checked before a write</translation>
+    </message>
+    <message>
+        <source>Пределы операндов</source>
+        <translation>Operand limits</translation>
+    </message>
+</context>
+<context>
+    <name>OperandLimits</name>
+    <message>
+        <source>число %1 не помещается в 32 бита (от -2147483648 до 2147483647)</source>
+        <translation>the number %1 does not fit 32 bits (-2147483648 to 2147483647)</translation>
+    </message>
+    <message>
+        <source>правило «%1» не вида «ОПЕРАНД МИН..МАКС», например «Us 0..3000»</source>
+        <translation>the rule “%1” is not of the form “OPERAND MIN..MAX”, e.g. “Us 0..3000”</translation>
+    </message>
+    <message>
+        <source>нет операнда «%1» (операнды: %2)</source>
+        <translation>no operand “%1” (operands: %2)</translation>
+    </message>
+    <message>
+        <source>у правила для %1 нет ни минимума, ни максимума</source>
+        <translation>the rule for %1 has neither a minimum nor a maximum</translation>
+    </message>
+    <message>
+        <source>минимум %1 больше максимума %2</source>
+        <translation>minimum %1 is above maximum %2</translation>
+    </message>
+    <message>
+        <source>второе правило для %1 (первое в строке %2)</source>
+        <translation>a second rule for %1 (the first on line %2)</translation>
+    </message>
 </context>
 <context>
     <name>ParsedCommandLine</name>
-    <message>
-        <source>Компилирует управляющие программы источников питания Brisca, записывает их в ячейку
-памяти источника и считывает обратно по последовательной линии, как окно Quorvel.
-
-Команды:
-  compile ФАЙЛ...              показать отчет компиляции каждого файла
-  write ФАЙЛ --port ПОРТ       скомпилировать ФАЙЛ и записать его в ячейку памяти
-  read --port ПОРТ             считать программу из ячейки памяти
-  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти
-  ports                        показать последовательные порты
-  run ФАЙЛ                     выполнить модель программы, показать ход операндов
-
---slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой
-ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.
-run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на
-ноль или цикле без задержки, 2, когда она не компилируется.
-
-Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.</source>
-        <translation>Compiles control programs of Brisca power supplies and writes them into a memory cell
-of a supply or reads them back, over a serial line, like the Quorvel window.
-
-Commands:
-  compile FILE...              print each file&apos;s compile report
-  write FILE --port PORT       compile FILE and write it into a memory cell
-  read --port PORT             read the program of a memory cell
-  compare FILE --port PORT     compile FILE and compare it with a memory cell
-  ports                        list the serial ports
-  run FILE                     run FILE&apos;s model on its operands, print the trace
-
---slave and --cell take lists such as 1,3,5-8: every slave with every cell is served
-in turn. read with several targets needs --output with {slave} and {cell} in it.
-run: 0 when the program ends or reaches the time limit, 1 on a division by zero or a
-loop without delay, 2 when it does not compile.
-
-Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translation>
-    </message>
     <message>
         <source>команда</source>
         <translation>command</translation>
@@ -913,16 +1046,8 @@ Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translati
         <translation>Print only the result line of each file or target.</translation>
     </message>
     <message>
-        <source>run: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) вместо 0; можно повторять.</source>
-        <translation>run: start operand NAME (e.g. Uo) at VALUE instead of 0; repeatable.</translation>
-    </message>
-    <message>
         <source>ИМЯ=ЗНАЧЕНИЕ</source>
         <translation>NAME=VALUE</translation>
-    </message>
-    <message>
-        <source>run: предел времени программы, число с ms, s, m или h (без единицы — секунды); по умолчанию 1h.</source>
-        <translation>run: program time limit, a number with ms, s, m or h (bare: seconds); default 1h.</translation>
     </message>
     <message>
         <source>ДЛИТЕЛЬНОСТЬ</source>
@@ -991,6 +1116,74 @@ Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translati
     <message>
         <source>Язык «%1» не поддерживается: --lang ru или --lang en</source>
         <translation>Language &quot;%1&quot; is not supported: --lang ru or --lang en</translation>
+    </message>
+    <message>
+        <source>Компилирует управляющие программы источников питания Brisca, записывает их в ячейку
+памяти источника и считывает обратно по последовательной линии, как окно Quorvel.
+
+Команды:
+  compile ФАЙЛ...              показать отчет компиляции каждого файла
+  write ФАЙЛ --port ПОРТ       скомпилировать ФАЙЛ и записать его в ячейку памяти
+  read --port ПОРТ             считать программу из ячейки памяти
+  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти
+  ports                        показать последовательные порты
+  run ФАЙЛ                     выполнить модель программы, показать ход операндов
+
+--slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой
+ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.
+run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на
+ноль или цикле без задержки, 2, когда она не компилируется.
+
+--limits ФАЙЛ задает допустимые значения операндов, по правилу в строке:
+Us 0..3000, Is ..500, M1 -100..; строки с // и пустые не считаются. compile
+предупреждает о константах вне пределов, run сообщает, где модель выходит за
+пределы (код 1), write тогда ничего не записывает (код 1), если не задан
+--ignore-limits. Ошибка в файле пределов — код 2.
+
+Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.</source>
+        <translation>Compiles control programs of Brisca power supplies and writes them into a memory cell
+of a supply or reads them back, over a serial line, like the Quorvel window.
+
+Commands:
+  compile FILE...              print each file&apos;s compile report
+  write FILE --port PORT       compile FILE and write it into a memory cell
+  read --port PORT             read the program of a memory cell
+  compare FILE --port PORT     compile FILE and compare it with a memory cell
+  ports                        list the serial ports
+  run FILE                     run FILE&apos;s model on its operands, print the trace
+
+--slave and --cell take lists such as 1,3,5-8: every slave with every cell is served
+in turn. read with several targets needs --output with {slave} and {cell} in it.
+run: 0 when the program ends or reaches the time limit, 1 on a division by zero or a
+loop without delay, 2 when it does not compile.
+
+--limits FILE gives the operands&apos; allowed values, one rule a line:
+Us 0..3000, Is ..500, M1 -100..; blank lines and lines with // are ignored. compile
+warns of constants beyond them, run says where the model leaves them (status 1),
+and write then writes nothing (status 1) unless --ignore-limits is given. An error
+in the limits file is status 2.
+
+Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translation>
+    </message>
+    <message>
+        <source>run, write: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) вместо 0 в модели; можно повторять.</source>
+        <translation>run, write: start operand NAME (e.g. Uo) at VALUE instead of 0 in the model; repeatable.</translation>
+    </message>
+    <message>
+        <source>run, write: предел времени модели, число с ms, s, m или h (без единицы — секунды); по умолчанию 1h.</source>
+        <translation>run, write: the model&apos;s time limit, a number with ms, s, m or h (bare: seconds); default 1h.</translation>
+    </message>
+    <message>
+        <source>compile, run, write: пределы операндов из ФАЙЛА, правило в строке: Us 0..3000, Is ..500, M1 -100..</source>
+        <translation>compile, run, write: operand limits from FILE, one rule a line: Us 0..3000, Is ..500, M1 -100..</translation>
+    </message>
+    <message>
+        <source>write: записать и программу, выходящую за пределы --limits; нарушения выводятся как предупреждения.</source>
+        <translation>write: write a program beyond the --limits too; the findings are printed as warnings.</translation>
+    </message>
+    <message>
+        <source>Для --limits нужно имя файла</source>
+        <translation>--limits needs a file name</translation>
     </message>
 </context>
 <context>
@@ -1227,6 +1420,14 @@ line %4</translation>
         <source>Изображение PNG (*.png)</source>
         <translation>PNG images (*.png)</translation>
     </message>
+    <message>
+        <source>%1: предел %2</source>
+        <translation>%1: limit %2</translation>
+    </message>
+    <message>
+        <source>Выход за пределы</source>
+        <translation>Beyond the limits</translation>
+    </message>
 </context>
 <context>
     <name>ProgramText</name>
@@ -1356,6 +1557,14 @@ line %4</translation>
     <message>
         <source>Не сохранять</source>
         <translation>Don&apos;t Save</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Не записывать</source>
+        <translation>Do not write</translation>
     </message>
 </context>
 <context>

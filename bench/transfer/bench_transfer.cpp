@@ -11,6 +11,7 @@
 // Then the same through the window (offscreen, its progress bar and time left updated after
 // every answer): a write, and a write with «Проверять после записи», each half measured apart.
 // Goals there: CPU under 5 % for the write, ratio at most 1.10 for each half of write + verify.
+// A write with operand limits that the program keeps to must cost the same (its ratio unchanged).
 // Last, a write on the shown window with «Журнал обмена» hidden and then shown: the log may add
 // under 5 % of the write's wall time in CPU. During the first window write a 10 ms timer on the
 // window's thread measures how long its event loop stood still at most (goal under 20 ms).
@@ -23,6 +24,7 @@
 #include "deviceprotocol.h"
 #include "programtransfer.h"
 
+#include "limitsdialog.h"
 #include "mainwindow.h"
 
 #include <QAction>
@@ -44,6 +46,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <utility>
 #include <fcntl.h>
 #include <optional>
@@ -331,6 +334,27 @@ bool windowTransfers(Supply &supply, const QString &portPath, int turnaroundMs)
         "   %s\n",
         StallWatch::TickMs, stallMs, StallGoalMs, stallMet ? "goal met" : "goal MISSED");
     met = met && stallMet;
+
+    // The same write held to limits it keeps to: both checks run before the first request.
+    Measure::Figures limited;
+    {
+        window.findChild<QAction *>(QStringLiteral("limitsAction"))->trigger();
+        auto *dialog = window.findChild<LimitsDialog *>();
+        OperandLimits limits;
+        for (const int code : Language::operandCodes())
+            limits.setRange(code, {std::numeric_limits<qint32>::min() + 1, 2000000000});
+        dialog->setLimits(limits);
+        dialog->accept();
+        const QuietStdout quiet;
+        const Measure measure(supply, turnaroundMs);
+        runTransfer(window, writeAction);
+        limited = measure.take(paneEndsWith(written));
+    }
+    met = Measure::print("window write, limits set and kept", limited, turnaroundMs) && met;
+    // The figures below stay those of a window without limits.
+    window.findChild<QAction *>(QStringLiteral("limitsAction"))->trigger();
+    window.findChildren<LimitsDialog *>().constLast()->setLimits(OperandLimits());
+    window.findChildren<LimitsDialog *>().constLast()->accept();
 
     // The write half ends when the pane shows the write's success line; the check starts there.
     verifyAction->setChecked(true);

@@ -1,6 +1,10 @@
 #include "diagnosticchecker.h"
 
+#include "limitcheck.h"
+
 #include <QTextDocument>
+
+#include <algorithm>
 
 DiagnosticChecker::DiagnosticChecker(QTextDocument *document, const Compiler &compiler,
                                      QObject *parent)
@@ -27,6 +31,14 @@ void DiagnosticChecker::setEnabled(bool enabled)
     }
 }
 
+void DiagnosticChecker::setLimits(const OperandLimits &limits)
+{
+    if (limits == m_limits)
+        return;
+    m_limits = limits;
+    checkNow();
+}
+
 void DiagnosticChecker::restart()
 {
     if (m_enabled)
@@ -38,6 +50,13 @@ void DiagnosticChecker::checkNow()
     m_timer.stop();
     if (!m_enabled)
         return;
-    m_diagnostics = m_compiler.compile(m_document->toPlainText()).diagnostics;
+    const QString text = m_document->toPlainText();
+    m_diagnostics = m_compiler.compile(text).diagnostics;
+    if (!m_limits.isEmpty()) {
+        m_diagnostics += LimitCheck::diagnostics(LimitCheck::staticViolations(text, m_limits),
+                                                 Diagnostic::Severity::Warning);
+        std::stable_sort(m_diagnostics.begin(), m_diagnostics.end(),
+                         [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
+    }
     emit checked(m_diagnostics);
 }

@@ -2,6 +2,7 @@
 
 #include "compiler.h"
 #include "diagnostic.h"
+#include "operandlimits.h"
 
 #include <QObject>
 #include <QTimer>
@@ -27,6 +28,9 @@ public:
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
 
+    // Constants beyond these limits are findings too, as warnings; the text is checked again.
+    void setLimits(const OperandLimits &limits);
+
     // Checks now instead of after the pause.
     void checkNow();
 
@@ -40,5 +44,6 @@ private:
     Compiler m_compiler;
     QTimer m_timer;
     DiagnosticList m_diagnostics;
+    OperandLimits m_limits;
     bool m_enabled = true;
 };

@@ -100,6 +100,11 @@ void EditorAids::showDiagnosticCount()
                                                     tr("%n предупреждений", nullptr, warnings)));
 }
 
+void EditorAids::setLimits(const OperandLimits &limits)
+{
+    m_checker->setLimits(limits);
+}
+
 void EditorAids::goToSourceLine(int line)
 {
     QTextDocument *document = m_editor->document();

@@ -4,6 +4,7 @@
 #include <QVector>
 
 class Compiler;
+class OperandLimits;
 class DiagnosticChecker;
 class EditorMarks;
 class FindBar;
@@ -34,6 +35,9 @@ public:
     void setReport(const QVector<int> &sourceLines, const QVector<int> &errorLines);
     // Ties one more pane line (0-based) to a 1-based source line (0: none), red when error.
     void linkReportLine(int paneLine, int sourceLine, bool error);
+
+    // The live check marks constants beyond these limits as warnings.
+    void setLimits(const OperandLimits &limits);
 
     void goToSourceLine(int line);
     void goToDiagnostic(bool forward);

@@ -4,6 +4,7 @@
 #include "deviceactivity.h"
 #include "instruction.h"
 #include "language.h"
+#include "operandlimits.h"
 #include "portbox.h"
 
 #include <QMainWindow>
@@ -75,6 +76,8 @@ public:
     bool isConnected() const;
     // No connect or transfer is under way or queued.
     bool isDeviceIdle() const;
+    // What the bench tolerates: kept in the settings, edited in «Пределы операндов…».
+    const OperandLimits &operandLimits() const { return limits; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -123,6 +126,14 @@ private:
     // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
     void createProgramRunDock();
     void showProgramRun();
+    // The operands' limits (mainwindowlimits.cpp): the settings' at start, the dialog that edits
+    // them, and the check before a write sends anything.
+    void restoreLimits();
+    void openLimitsDialog();
+    void applyLimits(const OperandLimits &newLimits);
+    // True when the compiled program keeps to the limits or the user writes it all the same;
+    // otherwise the findings stay in the pane and nothing may be sent.
+    bool limitsAllowWrite();
     // The window's layout kept between runs.
     void restoreLayout();
     void saveLayout();
@@ -149,6 +160,7 @@ private:
     int compileError = 1;
     // The source line of each compiled record, for the words of a failed check.
     QVector<int> recordLines;
+    OperandLimits limits;
 
     // The splitter's remembered heights wait for the window's restored size.
     bool splitterRestored = false;

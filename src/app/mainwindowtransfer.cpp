@@ -24,6 +24,9 @@ void MainWindow::SaveLineToDevice()
     const DeviceActivity::Program program = compiledProgram();
     if (compileError == 1)
         return;
+    // Beyond the bench's limits nothing is sent unless the user says so.
+    if (!limitsAllowWrite())
+        return;
     deviceActivity->write(program, controls->slaveId(), controls->cell(),
                           action("verifyAction")->isChecked());
 }

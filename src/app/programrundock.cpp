@@ -23,6 +23,7 @@
 #include <QTextEdit>
 #include <QToolTip>
 #include <QValueAxis>
+#include <QScatterSeries>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -94,6 +95,10 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     m_status = new QLabel(content);
     m_status->setObjectName(QStringLiteral("programRunStatus"));
     m_status->setWordWrap(true);
+    // The line of a violation is a link to it.
+    m_status->setTextFormat(Qt::RichText);
+    connect(m_status, &QLabel::linkActivated, this,
+            [this](const QString &link) { emit sourceLineActivated(link.toInt()); });
     layout->addWidget(m_status);
 
     auto *middle = new QHBoxLayout;
@@ -196,7 +201,8 @@ void ProgramRunDock::runNow()
         return;
     }
     m_rerun = false;
-    const CompileResult compiled = compileProgram(m_editor->toPlainText());
+    m_runText = m_editor->toPlainText();
+    const CompileResult compiled = compileProgram(m_runText);
     m_compiled = compiled.ok;
     if (!m_compiled) {
         m_outcome = RunOutcome();
@@ -224,6 +230,8 @@ void ProgramRunDock::showOutcome()
 {
     m_chart->removeAllSeries();
     m_seriesRows.clear();
+    m_violations = m_compiled ? LimitCheck::modelViolations(m_outcome, m_limits, m_runText)
+                              : LimitViolations();
     if (!m_compiled) {
         m_status->clear();
         m_pages->setCurrentIndex(1);
@@ -231,7 +239,14 @@ void ProgramRunDock::showOutcome()
         return;
     }
     m_pages->setCurrentIndex(0);
-    m_status->setText(ProgramRun::stopText(m_outcome, m_limitMs));
+    QString status = ProgramRun::stopText(m_outcome, m_limitMs).toHtmlEscaped();
+    if (!m_violations.isEmpty()) {
+        const LimitViolation &first = m_violations.constFirst();
+        status += QStringLiteral("; <a href=\"%1\" style=\"color: red\">%2</a>")
+                      .arg(first.line)
+                      .arg(LimitCheck::runStatusText(first).toHtmlEscaped());
+    }
+    m_status->setText(status);
     showStartValues();
 
     const qint64 endMs = qMax<qint64>(1, m_outcome.finalTimeMs);
@@ -272,14 +287,107 @@ void ProgramRunDock::showOutcome()
         connect(series, &QLineSeries::clicked, this,
                 [this, series](const QPointF &p) { clicked(series, p); });
     }
+    showLimits(endMs, unit.ms, low, high);
     const double margin = high > low ? (high - low) * ValueMargin : 1;
     m_valueAxis->setRange(low - margin, high + margin);
     setNiceTicks(m_valueAxis);
     for (QLegendMarker *marker : m_chart->legend()->markers()) {
+        // Ranges and marks have no entry of their own: the legend names operands.
+        if (!m_seriesRows.contains(qobject_cast<QLineSeries *>(marker->series()))) {
+            marker->setVisible(false);
+            continue;
+        }
         auto *series = qobject_cast<QLineSeries *>(marker->series());
         connect(marker, &QLegendMarker::clicked, this, [this, series] { toggleSeries(series); });
     }
     emit shown();
+}
+
+void ProgramRunDock::setLimits(const OperandLimits &limits)
+{
+    if (limits == m_limits)
+        return;
+    m_limits = limits;
+    if (isVisible() && !isRunning())
+        showOutcome();
+}
+
+void ProgramRunDock::showLimits(qint64 endMs, double msPerUnit, double &low, double &high)
+{
+    if (m_limits.isEmpty())
+        return;
+    // A bound far beyond the values would flatten their lines; it is drawn when it lies within
+    // the values' own span of them, or when the run crossed it.
+    const double span = qMax(high - low, 1.0);
+    QHash<int, QColor> colors;
+    for (auto it = m_seriesRows.cbegin(); it != m_seriesRows.cend(); ++it)
+        colors.insert(it.key()->property("operand").toInt(), it.key()->color());
+    for (const int code : m_limits.codes()) {
+        if (!colors.contains(code))
+            continue;
+        const OperandRange range = m_limits.range(code);
+        const bool crossed =
+            std::any_of(m_violations.cbegin(), m_violations.cend(),
+                        [code](const LimitViolation &v) { return v.operand == code; });
+        for (const std::optional<qint32> &bound : {range.min, range.max}) {
+            if (!bound || (!crossed && (*bound < low - span || *bound > high + span)))
+                continue;
+            auto *line = new QLineSeries;
+            line->setName(tr("%1: предел %2").arg(ProgramRun::operandName(code)).arg(*bound));
+            QPen pen(colors.value(code));
+            pen.setStyle(Qt::DashLine);
+            line->setPen(pen);
+            line->setProperty("limitOf", code);
+            line->append(0, *bound);
+            line->append(double(endMs) / msPerUnit, *bound);
+            m_chart->addSeries(line);
+            line->attachAxis(m_timeAxis);
+            line->attachAxis(m_valueAxis);
+            low = qMin(low, double(*bound));
+            high = qMax(high, double(*bound));
+        }
+    }
+    if (m_violations.isEmpty())
+        return;
+    auto *marks = new QScatterSeries;
+    marks->setObjectName(QStringLiteral("programRunViolations"));
+    marks->setName(tr("Выход за пределы"));
+    marks->setColor(Qt::red);
+    marks->setMarkerSize(10);
+    for (const LimitViolation &violation : qAsConst(m_violations))
+        marks->append(double(violation.timeMs.value_or(0)) / msPerUnit, violation.value);
+    m_chart->addSeries(marks);
+    marks->attachAxis(m_timeAxis);
+    marks->attachAxis(m_valueAxis);
+    connect(marks, &QScatterSeries::clicked, this, [this, msPerUnit](const QPointF &point) {
+        // The mark nearest the click in time leads to its line.
+        const LimitViolation *nearest = nullptr;
+        for (const LimitViolation &violation : qAsConst(m_violations)) {
+            const double distance =
+                std::abs(double(violation.timeMs.value_or(0)) / msPerUnit - point.x());
+            if (!nearest ||
+                distance < std::abs(double(nearest->timeMs.value_or(0)) / msPerUnit - point.x()))
+                nearest = &violation;
+        }
+        if (nearest)
+            emit sourceLineActivated(nearest->line);
+    });
+    connect(marks, &QScatterSeries::hovered, this,
+            [this, msPerUnit](const QPointF &point, bool on) {
+                if (!on) {
+                    QToolTip::hideText();
+                    return;
+                }
+                for (const LimitViolation &violation : qAsConst(m_violations)) {
+                    if (qFuzzyCompare(double(violation.timeMs.value_or(0)) / msPerUnit + 1,
+                                      point.x() + 1) &&
+                        violation.value == point.y()) {
+                        QToolTip::showText(QCursor::pos(), LimitCheck::violationLine(violation),
+                                           m_view);
+                        return;
+                    }
+                }
+            });
 }
 
 void ProgramRunDock::showStartValues()
@@ -379,6 +487,11 @@ void ProgramRunDock::toggleSeries(QLineSeries *series)
     if (!series)
         return;
     series->setVisible(!series->isVisible());
+    // An operand's ranges come and go with its line.
+    for (QAbstractSeries *other : m_chart->series()) {
+        if (other->property("limitOf") == series->property("operand"))
+            other->setVisible(series->isVisible());
+    }
     // The marker stays in the legend, faded, so the series can be shown again.
     for (QLegendMarker *marker : m_chart->legend()->markers(series)) {
         marker->setVisible(true);
@@ -386,6 +499,17 @@ void ProgramRunDock::toggleSeries(QLineSeries *series)
         color.setAlphaF(series->isVisible() ? 1.0 : HiddenMarkerAlpha);
         marker->setLabelBrush(color);
     }
+}
+
+ModelAssumptions ProgramRunDock::assumptions() const
+{
+    ModelAssumptions model;
+    for (auto it = m_startValues.cbegin(); it != m_startValues.cend(); ++it)
+        model.startValues.append({it.key(), it.value()});
+    // In code order, as the words name them.
+    std::sort(model.startValues.begin(), model.startValues.end());
+    model.timeLimitMs = m_limitMs;
+    return model;
 }
 
 void ProgramRunDock::exportCsv()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "limitcheck.h"
 #include "programrun.h"
 
 #include <QDockWidget>
@@ -17,6 +18,7 @@ QT_CHARTS_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
 class QLineSeries;
+class QScatterSeries;
 class QValueAxis;
 QT_CHARTS_END_NAMESPACE
 QT_CHARTS_USE_NAMESPACE
@@ -24,6 +26,7 @@ QT_CHARTS_USE_NAMESPACE
 class QChart;
 class QChartView;
 class QLineSeries;
+class QScatterSeries;
 class QValueAxis;
 #endif
 
@@ -61,6 +64,15 @@ public:
     QChart *chart() const { return m_chart; }
     QChartView *chartView() const { return m_view; }
 
+    // Each limited operand's range is drawn beside its line, the first moment it leaves it
+    // marked and named in the status.
+    void setLimits(const OperandLimits &limits);
+    // Where the shown run leaves the limits, first moment per operand, in time order.
+    const LimitViolations &violations() const { return m_violations; }
+
+    // The starting values and time limit the dock runs with: the model a write is checked on.
+    ModelAssumptions assumptions() const;
+
     void exportCsv();
     void saveImage();
 
@@ -81,6 +93,8 @@ private:
     void hovered(QLineSeries *series, const QPointF &point, bool entered);
     void clicked(QLineSeries *series, const QPointF &point);
     void toggleSeries(QLineSeries *series);
+    // The ranges and the violations over the operands' lines; widens [low, high] to show them.
+    void showLimits(qint64 endMs, double msPerUnit, double &low, double &high);
 
     QTextEdit *m_editor;
     DialogsSource m_dialogs;
@@ -104,4 +118,8 @@ private:
     // By operand code; kept while the text changes.
     QHash<int, qint32> m_startValues;
     qint64 m_limitMs = ProgramRun::DefaultTimeLimitMs;
+    OperandLimits m_limits;
+    // The text of the shown run, for the columns of its violations.
+    QString m_runText;
+    LimitViolations m_violations;
 };

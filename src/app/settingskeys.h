@@ -25,6 +25,8 @@ inline const QString Port = QStringLiteral("device/port");
 inline const QString SlaveId = QStringLiteral("device/slaveId");
 inline const QString Cell = QStringLiteral("device/cell");
 inline const QString VerifyAfterWrite = QStringLiteral("device/verifyAfterWrite");
+// What the bench tolerates of each operand, in the limits file's form.
+inline const QString OperandLimits = QStringLiteral("device/operandLimits");
 
 // "ru" or "en", chosen in the Help menu; none means the system's language.
 inline const QString InterfaceLanguage = QStringLiteral("interfaceLanguage");

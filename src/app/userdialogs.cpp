@@ -74,6 +74,18 @@ bool UserDialogs::askStopTransfer(QWidget *parent, const QString &title, const Q
     return box.clickedButton() == stop;
 }
 
+bool UserDialogs::askWriteBeyondLimits(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
+    QPushButton *write = box.addButton(QMessageBox::tr("Записать"), QMessageBox::AcceptRole);
+    QPushButton *keep = box.addButton(QMessageBox::tr("Не записывать"), QMessageBox::RejectRole);
+    // What reaches the supply by a reflex of Enter must be the safe choice.
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == write;
+}
+
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
                                                     const QString &text, bool saveIsDefault)
 {

@@ -38,6 +38,9 @@ public:
     // Asked when the window is closed while a transfer runs: true to stop it («Прервать»), false
     // to keep the window («Отмена»).
     virtual bool askStopTransfer(QWidget *parent, const QString &title, const QString &text);
+    // Asked before a write of a program that goes beyond the operands' limits: true to write
+    // all the same («Записать»), false to send nothing («Не записывать», the default button).
+    virtual bool askWriteBeyondLimits(QWidget *parent, const QString &title, const QString &text);
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);

@@ -85,6 +85,22 @@ qint32 ProgramRun::startValue(int code) const
 
 RunOutcome ProgramRun::run() const
 {
+    return execute([this](RunOutcome &out, const RunTraceRow &row) {
+        out.trace.append(row);
+        return out.trace.size() < m_maxTraceRows;
+    });
+}
+
+RunOutcome ProgramRun::runWatched(const std::function<void(const RunTraceRow &)> &watch) const
+{
+    return execute([&watch](RunOutcome &, const RunTraceRow &row) {
+        watch(row);
+        return true;
+    });
+}
+
+template <typename OnRow> RunOutcome ProgramRun::execute(OnRow onRow) const
+{
     RunOutcome out;
     std::array<qint32, OperandSlots> v = m_start;
     std::array<bool, OperandSlots> written{};
@@ -145,8 +161,7 @@ RunOutcome ProgramRun::run() const
             }
             v[s.target] = result;
             written[s.target] = true;
-            out.trace.append({t, lines[pc], pc, result, s.target});
-            if (out.trace.size() >= m_maxTraceRows)
+            if (!onRow(out, RunTraceRow{t, lines[pc], pc, result, s.target}))
                 stop = RunStop::Budget;
             break;
         }

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // One executed assignment of a run: when it ran, where it stands, and what it left.
@@ -98,6 +99,9 @@ public:
     void setMaxTraceRows(int rows) { m_maxTraceRows = rows; }
 
     RunOutcome run() const;
+    // The same run without its trace: each assignment is handed to `watch` as it runs, and the
+    // outcome's trace stays empty. Only the records' budget bounds it, as no rows are kept.
+    RunOutcome runWatched(const std::function<void(const RunTraceRow &)> &watch) const;
 
     // The user's words for how a run ended, with its time or its lines: «программа завершилась за
     // 1,5 с», «деление на ноль в строке 7» and the like.
@@ -114,6 +118,10 @@ public:
     static std::optional<qint64> parseDuration(const QString &text);
 
 private:
+    // The loop of both runs; onRow(outcome, row) takes each assignment and returns false when
+    // the run must stop for its budget.
+    template <typename OnRow> RunOutcome execute(OnRow onRow) const;
+
     // A record as the loop runs it: targets checked, operand slots resolved.
     struct Step
     {

@@ -6,10 +6,12 @@
 #include "diagnostic.h"
 #include "exchangelogdock.h"
 #include "exchangelogmodel.h"
+#include "limitsdialog.h"
 #include "linenumbergutter.h"
 #include "programrundock.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
@@ -21,12 +23,15 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -42,6 +47,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextFrame>
+#include <QTimer>
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
@@ -107,6 +113,7 @@ private slots:
     void exchangeLogOpensBoundedAndSaves();
     void programRunDockDrawsAndFollowsText();
     void programRunThinsTheDrawingNotTheExport();
+    void operandLimitsEditedMarkedAndKept();
 
 private:
     // Shortcuts need a shown, active window.
@@ -665,9 +672,16 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                             "previousErrorAction"};
     QTest::newRow("device") << "menuDevice"
                             << "Пр&ибор"
-                            << QStringList{"connectAction", "disconnectAction",  "|",
-                                           "writeAction",   "readAction",        "compareAction",
-                                           "verifyAction",  "exchangeLogAction", "|",
+                            << QStringList{"connectAction",
+                                           "disconnectAction",
+                                           "|",
+                                           "writeAction",
+                                           "readAction",
+                                           "compareAction",
+                                           "verifyAction",
+                                           "limitsAction",
+                                           "exchangeLogAction",
+                                           "|",
                                            "cancelAction"};
     QTest::newRow("help") << "menuHelp"
                           << "&Справка"
@@ -1305,6 +1319,162 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("csv"));
     QCOMPARE(dialogs->calls.at(1).detail, QStringLiteral("png"));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("run.prgb"))));
+}
+
+// «Пределы операндов…»: cells that cannot stand keep the dialog open, the file form comes in and
+// goes out, and once taken the limits mark the editor, the run, and the next start.
+void TestMainWindow::operandLimitsEditedMarkedAndKept()
+{
+    const QString program = QStringLiteral("prgName = \"L\";\nUs = 30000;\n#1;\nIs += 100;\n"
+                                           "delay_ms 500;\nif Is < 1000 #1;");
+    window->editor()->setPlainText(program);
+    QVERIFY(showActive());
+    action("limitsAction")->trigger();
+    auto *dialog = window->findChild<LimitsDialog *>();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QTableWidget *table = dialog->table();
+    QCOMPARE(table->rowCount(), 19);
+    QCOMPARE(table->item(0, 0)->text(), QStringLiteral("Us"));
+    QCOMPARE(table->item(18, 0)->text(), QStringLiteral("Blk"));
+
+    // A cell that is no 32-bit number, or a minimum over the maximum, keeps the dialog open.
+    table->item(0, 2)->setText(QStringLiteral("3e3"));
+    dialog->accept();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->problem(),
+             QStringLiteral("Us: «3e3» не целое число от -2147483648 до 2147483647"));
+    QCOMPARE(table->currentRow(), 0);
+    QCOMPARE(table->currentColumn(), 2);
+    table->item(0, 1)->setText(QStringLiteral("3000"));
+    table->item(0, 2)->setText(QStringLiteral("0"));
+    dialog->accept();
+    QCOMPARE(dialog->problem(), QStringLiteral("Us: минимум 3000 больше максимума 0"));
+    QVERIFY(window->operandLimits().isEmpty());
+
+    // A file with a bad rule changes nothing and says where; a good one fills the table.
+    QTemporaryDir files;
+    const QString bad = files.filePath(QStringLiteral("bad.limits"));
+    const QString good = files.filePath(QStringLiteral("bench.limits"));
+    for (const auto &file : {qMakePair(bad, QByteArray("Us 0..3000\nUs ..1\n")),
+                             qMakePair(good, QByteArray("// bench\nIs ..500\nUs 0..3000\n"))}) {
+        QFile out(file.first);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file.second);
+    }
+    dialogs->fileNames.enqueue(bad);
+    dialog->findChild<QPushButton *>(QStringLiteral("importButton"))->click();
+    QCOMPARE(dialogs->calls.constLast().kind, QStringLiteral("warning"));
+    QCOMPARE(dialogs->calls.constLast().detail,
+             QStringLiteral("bad.limits:2: error: второе правило для Us (первое в строке 1)"));
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("3000"));
+    dialogs->fileNames.enqueue(good);
+    dialog->findChild<QPushButton *>(QStringLiteral("importButton"))->click();
+    QCOMPARE(dialogs->calls.constLast().filter, LimitsDialog::fileFilter());
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("0"));
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("3000"));
+    QCOMPARE(table->item(2, 1)->text(), QString());
+    QCOMPARE(table->item(2, 2)->text(), QStringLiteral("500"));
+    const QString exported = files.filePath(QStringLiteral("out.limits"));
+    dialogs->fileNames.enqueue(exported);
+    dialog->findChild<QPushButton *>(QStringLiteral("exportButton"))->click();
+    QFile written(exported);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("Us 0..3000\nIs ..500\n"));
+    dialog->accept();
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(window->operandLimits().toText(), QStringLiteral("Us 0..3000\nIs ..500\n"));
+
+    // The constant beyond them is a warning at its column; the compile's report is unchanged.
+    auto *label = window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticsLabel"));
+    QVERIFY(label);
+    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 0, предупреждений: 1"));
+    QStringList waves;
+    for (const QTextEdit::ExtraSelection &s : window->editor()->extraSelections()) {
+        if (s.format.underlineStyle() == QTextCharFormat::WaveUnderline) {
+            waves << QStringLiteral("%1:%2 %3")
+                         .arg(s.cursor.block().blockNumber() + 1)
+                         .arg(s.cursor.selectionStart() - s.cursor.block().position() + 1)
+                         .arg(s.format.underlineColor().name());
+        }
+    }
+    QCOMPARE(waves, QStringList{QStringLiteral("2:6 #ff8c00")});
+    window->editor()->setTextCursor(
+        QTextCursor(window->editor()->document()->findBlockByNumber(1)));
+    QCOMPARE(
+        window->statusBar()->findChild<QLabel *>(QStringLiteral("diagnosticMessageLabel"))->text(),
+        QStringLiteral("Строка 2, столбец 6: Us = 30000 выше предела 3000"));
+    action("compileAction")->trigger();
+    QCOMPARE(paneLines().constLast(), QStringLiteral("OK: 5/100"));
+
+    // «Прогон» draws both ranges of Us and the one of Is, marks where each is left, and names
+    // the first in its status, one click from its line.
+    action("runAction")->trigger();
+    auto *dock = window->findChild<ProgramRunDock *>(QStringLiteral("programRunDock"));
+    QVERIFY(dock);
+    auto *status = dock->findChild<QLabel *>(QStringLiteral("programRunStatus"));
+    QTRY_VERIFY(status->text().contains(
+        QStringLiteral("выходит за пределы: Us = 30000 в строке 2 через 0 мс")));
+    QVERIFY(status->text().startsWith(QStringLiteral("программа завершилась за 5 с; ")));
+    QStringList names;
+    int marks = -1;
+    for (QAbstractSeries *series : dock->chartView()->chart()->series()) {
+        names << series->name();
+        if (auto *scatter = qobject_cast<QScatterSeries *>(series))
+            marks = scatter->count();
+    }
+    QCOMPARE(names,
+             QStringList({QStringLiteral("Us"), QStringLiteral("Is"),
+                          QStringLiteral("Us: предел 0"), QStringLiteral("Us: предел 3000"),
+                          QStringLiteral("Is: предел 500"), QStringLiteral("Выход за пределы")}));
+    QCOMPARE(marks, 2);
+    // Hidden from the legend, an operand takes its ranges along.
+    QAbstractSeries *us = dock->chartView()->chart()->series().constFirst();
+    emit dock->chartView()->chart()->legend()->markers(us).constFirst()->clicked();
+    QStringList shown;
+    for (QAbstractSeries *series : dock->chartView()->chart()->series()) {
+        if (series->isVisible())
+            shown << series->name();
+    }
+    QCOMPARE(shown, QStringList({QStringLiteral("Is"), QStringLiteral("Is: предел 500"),
+                                 QStringLiteral("Выход за пределы")}));
+    window->editor()->moveCursor(QTextCursor::Start);
+    emit status->linkActivated(QStringLiteral("2"));
+    QCOMPARE(cursorLine(), 2);
+
+    // The next start finds them in the settings.
+    ScriptedDialogs *otherDialogs = nullptr;
+    {
+        std::unique_ptr<MainWindow> next = makeWindow(otherDialogs);
+        QCOMPARE(next->operandLimits(), window->operandLimits());
+    }
+
+    // Cleared, nothing is checked anywhere and nothing is kept.
+    QVERIFY(setLimits(QString()));
+    QTRY_COMPARE(label->text(), QStringLiteral("Ошибок: 0, предупреждений: 0"));
+    QVERIFY(!QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brisca"),
+                       QStringLiteral("KV2050RB1"))
+                 .contains(QStringLiteral("device/operandLimits")));
+    QTRY_VERIFY(!status->text().contains(QStringLiteral("пределы")));
+
+    // The real question: Enter and Escape both keep the program off the supply.
+    UserDialogs real;
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        QTimer::singleShot(0, [key] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            QTest::keyClick(QApplication::activeModalWidget(), key);
+        });
+        QVERIFY(!real.askWriteBeyondLimits(window, QStringLiteral("Пределы"), QStringLiteral("?")));
+    }
+    QTimer::singleShot(0, [] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        for (QPushButton *button :
+             QApplication::activeModalWidget()->findChildren<QPushButton *>()) {
+            if (button->text() == QStringLiteral("Записать"))
+                button->click();
+        }
+    });
+    QVERIFY(real.askWriteBeyondLimits(window, QStringLiteral("Пределы"), QStringLiteral("?")));
 }
 
 QTEST_MAIN(TestMainWindow)

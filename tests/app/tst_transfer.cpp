@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSerialPort>
@@ -809,32 +810,96 @@ void TestTransfer::storedNameInEditor()
 void TestTransfer::writeRefusedBeforeAnyRequest_data()
 {
     QTest::addColumn<QString>("source");
+    // The operands' limits in their file form; none when empty.
+    QTest::addColumn<QString>("limits");
     QTest::addColumn<QStringList>("pane");
+    // The question before a write beyond the limits; none asked when empty. Declined first,
+    // the program is then written on «Записать».
+    QTest::addColumn<QString>("question");
+    // «Прогон»'s time limit, which the write's model takes; its default when empty.
+    QTest::addColumn<QString>("runLimit");
 
     QTest::newRow("compile error")
-        << "prgName = \"P\";\nxyz;"
+        << "prgName = \"P\";\nxyz;" << QString()
         << QStringList{
                QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
                QStringLiteral("error: xyz;"), QString(),
-               QStringLiteral("Ошибок: 1, первая в строке 2: строка не является оператором языка")};
-    QTest::newRow("no records") << "prgName = \"P\";"
+               QStringLiteral("Ошибок: 1, первая в строке 2: строка не является оператором языка")}
+        << QString() << QString();
+    QTest::newRow("compile error beyond the limits: no question")
+        << "prgName = \"P\";\nUs = 30000;\nxyz;" << QStringLiteral("Us ..3000")
+        << QStringList{QStringLiteral("Компиляция:"),
+                       QStringLiteral("prgName = \"P\";"),
+                       QStringLiteral("Us = 30000;"),
+                       QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
+                       QStringLiteral("error: xyz;"),
+                       QString(),
+                       QStringLiteral("Ошибок: 1, первая в строке 3: строка не является оператором языка")}
+        << QString() << QString();
+    QTest::newRow("no records") << "prgName = \"P\";" << QString()
                                 << QStringList{WriteHeading,
-                                               QStringLiteral("Нет данных для записи")};
-    QTest::newRow("101 records") << nopProgram(101)
+                                               QStringLiteral("Нет данных для записи")}
+                                << QString() << QString();
+    QTest::newRow("101 records") << nopProgram(101) << QString()
                                  << QStringList{WriteHeading,
-                                                QStringLiteral("error: некорректное кол-во строк")};
+                                                QStringLiteral("error: некорректное кол-во строк")}
+                                 << QString() << QString();
     QTest::newRow("300 records, beyond one byte")
-        << nopProgram(300)
-        << QStringList{WriteHeading, QStringLiteral("error: некорректное кол-во строк")};
+        << nopProgram(300) << QString()
+        << QStringList{WriteHeading, QStringLiteral("error: некорректное кол-во строк")}
+        << QString() << QString();
     QTest::newRow("name beyond Latin-1")
-        << QStringLiteral("prgName = \"Имя\";\nnop;")
-        << QStringList{WriteHeading, QStringLiteral("error: некорректное имя программы")};
+        << QStringLiteral("prgName = \"Имя\";\nnop;") << QString()
+        << QStringList{WriteHeading, QStringLiteral("error: некорректное имя программы")}
+        << QString() << QString();
+    QTest::newRow("beyond the limits, declined")
+        << "prgName = \"P\";\nUs = 30000;\n#1;\nIs += 100;\ndelay_ms 500;\nif Is < 1000 #1;"
+        << QStringLiteral("// bench\nUs 0..3000\nIs ..500")
+        << QStringList{QStringLiteral("Компиляция:"),
+                       QStringLiteral("prgName = \"P\";"),
+                       QStringLiteral("Us = 30000;"),
+                       QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
+                       QStringLiteral("#1;"),
+                       QStringLiteral("Is += 100;"),
+                       QStringLiteral("delay_ms 500;"),
+                       QStringLiteral("if Is < 1000 #1;"),
+                       QString(),
+                       QStringLiteral("OK: 5/100"),
+                       QStringLiteral("строка 2: Us = 30000 выше предела 3000"),
+                       QStringLiteral("строка 4: Is = 600 выше предела 500 через 2,5 с"),
+                       QStringLiteral("модель: начальные значения 0, за 1 ч"),
+                       QStringLiteral("Программа не записана: выходит за пределы")}
+        << QStringLiteral("Программа выходит за пределы: строка 2: Us = 30000 выше предела 3000; "
+                          "строка 4: Is = 600 выше предела 500 через 2,5 с (модель: начальные "
+                          "значения 0, за 1 ч). Записать всё равно?")
+        << QString();
+    QTest::newRow("beyond the limits within the run's time limit")
+        << "prgName = \"P\";\nUs = 30000;\n#1;\nIs += 100;\ndelay_ms 500;\nif Is < 1000 #1;"
+        << QStringLiteral("Us 0..3000\nIs ..500")
+        << QStringList{QStringLiteral("Компиляция:"),
+                       QStringLiteral("prgName = \"P\";"),
+                       QStringLiteral("Us = 30000;"),
+                       QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
+                       QStringLiteral("#1;"),
+                       QStringLiteral("Is += 100;"),
+                       QStringLiteral("delay_ms 500;"),
+                       QStringLiteral("if Is < 1000 #1;"),
+                       QString(),
+                       QStringLiteral("OK: 5/100"),
+                       QStringLiteral("строка 2: Us = 30000 выше предела 3000"),
+                       QStringLiteral("Программа не записана: выходит за пределы")}
+        << QStringLiteral("Программа выходит за пределы: строка 2: Us = 30000 выше предела 3000. "
+                          "Записать всё равно?")
+        << QStringLiteral("2s");
 }
 
 void TestTransfer::writeRefusedBeforeAnyRequest()
 {
     QFETCH(QString, source);
+    QFETCH(QString, limits);
     QFETCH(QStringList, pane);
+    QFETCH(QString, question);
+    QFETCH(QString, runLimit);
 
     SimulatorProcess *started = connectToSimulator({});
     QVERIFY(started);
@@ -842,6 +907,14 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     const Records old = oldRecords();
     QVERIFY(preset(sim, 0, OldCount, OldName, old));
     window->editor()->setPlainText(source);
+    if (!limits.isEmpty())
+        QVERIFY(setLimits(limits));
+    if (!runLimit.isEmpty()) {
+        auto *edit = window->findChild<QLineEdit *>(QStringLiteral("programRunLimit"));
+        QVERIFY(edit);
+        edit->setText(runLimit);
+        emit edit->editingFinished();
+    }
 
     QVERIFY(runDeviceAction("writeAction"));
 
@@ -853,6 +926,24 @@ void TestTransfer::writeRefusedBeforeAnyRequest()
     QCOMPARE(cell.count, OldCount);
     QCOMPARE(cell.name, OldName);
     QCOMPARE(cell.lines.size(), OldCount);
+    QCOMPARE(dialogs->kinds().filter(QStringLiteral("limits")).size(), question.isEmpty() ? 0 : 1);
+    if (question.isEmpty())
+        return;
+    QCOMPARE(dialogs->calls.constLast().text, question);
+    // Each finding is red like a compile error (and leads to its line the same way).
+    QStringList red;
+    for (const QTextEdit::ExtraSelection &s : window->outputPane()->extraSelections()) {
+        if (s.format.foreground().color() == Qt::red)
+            red << s.cursor.block().text();
+    }
+    QCOMPARE(red, pane.filter(QRegularExpression(QStringLiteral("^строка \\d+: "))));
+
+    // «Записать»: the same program goes in whole.
+    dialogs->limitChoices.enqueue(true);
+    QVERIFY(runDeviceAction("writeAction"));
+    QCOMPARE(paneLines().constLast(), TransferTexts::WriteSucceeded);
+    QCOMPARE(sim.cellImages().at(0).count, window->compiledInstructions().size());
+    QCOMPARE(states(), Connected);
 }
 
 void TestTransfer::disconnectMidTransfer_data()

@@ -165,6 +165,8 @@ private slots:
     void transferReportsProgress();
     void runPrintsTraceAndStopLine_data();
     void runPrintsTraceAndStopLine();
+    void limitsAcrossCommands_data();
+    void limitsAcrossCommands();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -531,6 +533,17 @@ void TestCli::badInputGivesStatusTwo_data()
                                      << u("--until «1d»: не длительность");
     QTest::newRow("run csv and json") << QStringList{u("run"), u("%file"), u("--csv"), u("--json")}
                                       << u("--csv и --json исключают друг друга");
+    QTest::newRow("limits file missing")
+        << QStringList{u("compile"), u("%file"), u("--limits"), u("%missing")}
+        << u("Не удается открыть файл %missing. Файл не найден.");
+    QTest::newRow("limits without a name")
+        << QStringList{u("run"), u("%file"), u("--limits=")} << u("Для --limits нужно имя файла");
+    QTest::newRow("limits with compare")
+        << QStringList{u("compare"), u("%file"), u("-p"), port, u("--limits"), u("%file")}
+        << u("Параметр --limits не относится к команде compare");
+    QTest::newRow("write sets an unknown operand")
+        << QStringList{u("write"), u("%file"), u("-p"), port, u("--set"), u("us=1")}
+        << u("--set «us=1»: нет операнда «us» (операнды: ");
     QTest::newRow("csv with compile") << QStringList{u("compile"), u("%file"), u("--csv")}
                                       << u("Параметр --csv не относится к команде compile");
 }
@@ -1488,6 +1501,132 @@ void TestCli::runPrintsTraceAndStopLine()
     for (int i = 1; i < rows.size(); ++i) {
         QCOMPARE(rows.at(i).split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char(',')),
                  csvRows.at(i));
+    }
+}
+
+void TestCli::limitsAcrossCommands_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("limits");
+    QTest::addColumn<int>("status");
+    // Standard error, line by line; %file and %limits stand for the two files.
+    QTest::addColumn<QStringList>("err");
+    // The JSON object's outcome, and how many violations its "limits" lists (-1: no such list).
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<int>("listed");
+
+    const QByteArray bench = "// bench A\nUs 0..3000\n\nIs ..500\n";
+    const QString model = u("(модель: начальные значения 0, за 1 ч)");
+    QTest::newRow("compile warns at the constant, status and report unchanged")
+        << QStringList{u("compile"), u("%file")} << bench << ExitSuccess
+        << QStringList{u("%file:2:6: warning: Us = 30000 выше предела 3000")} << u("compiled") << 1;
+    QTest::newRow("run names the first moment of each operand, then how it ended")
+        << QStringList{u("run"), u("%file")} << bench << ExitFailed
+        << QStringList{u("%file:2:1: error: Us = 30000 выше предела 3000 через 0 мс ") + model,
+                       u("%file:4:1: error: Is = 600 выше предела 500 через 2,5 с ") + model,
+                       u("программа завершилась за 5 с")}
+        << u("end") << 2;
+    QTest::newRow("run under its own starting values and time limit")
+        << QStringList{u("run"), u("%file"), u("--set"), u("Is=-1000"), u("--until"), u("3s")}
+        << bench << ExitFailed
+        << QStringList{u("%file:2:1: error: Us = 30000 выше предела 3000 через 0 мс (модель: "
+                         "начальные значения Is = -1000, остальные 0, за 3 с)"),
+                       u("достигнут предел времени 3 с")}
+        << u("time") << 1;
+    QTest::newRow("write beyond the limits sends nothing")
+        << QStringList{u("write"), u("%file")} << bench << ExitFailed
+        << QStringList{u("%file:2:6: error: Us = 30000 выше предела 3000"),
+                       u("%file:4:1: error: Is = 600 выше предела 500 через 2,5 с ") + model,
+                       u("Программа не записана: выходит за пределы")}
+        << u("beyond-limits") << 2;
+    QTest::newRow("write with --ignore-limits writes and warns")
+        << QStringList{u("write"), u("%file"), u("--ignore-limits")} << bench << ExitSuccess
+        << QStringList{u("%file:2:6: warning: Us = 30000 выше предела 3000"),
+                       u("%file:4:1: warning: Is = 600 выше предела 500 через 2,5 с ") + model}
+        << u("verified") << 2;
+    QTest::newRow("write within the limits is a plain write")
+        << QStringList{u("write"), u("%file")} << QByteArray("Us 0..30000\nIs ..1000\n")
+        << ExitSuccess << QStringList() << u("verified") << 0;
+    QTest::newRow("write with a bad limits file")
+        << QStringList{u("write"), u("%file")} << QByteArray("Us 0..3000\nUs ..1\n") << ExitBadInput
+        << QStringList{u("%limits:2: error: второе правило для Us (первое в строке 1)")}
+        << QString() << -1;
+    QTest::newRow("compile with a bad limits file")
+        << QStringList{u("compile"), u("%file")} << QByteArray("Uz 1..\n") << ExitBadInput
+        << QStringList{u("%limits:1: error: нет операнда «Uz» (операнды: Us, Uo, Is, Io, Out, Ro, "
+                         "M1, M2, M3, M4, M5, M6, M7, M8, T1, T2, T3, T4, Blk)")}
+        << QString() << -1;
+}
+
+// One limits file for compile, run and write: where each reports, its status, and that a write
+// refused for it leaves the cell alone.
+void TestCli::limitsAcrossCommands()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, limits);
+    QFETCH(int, status);
+    QFETCH(QStringList, err);
+    QFETCH(QString, outcome);
+    QFETCH(int, listed);
+
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({}));
+    const QString file = writeFile(QStringLiteral("limited.prgb"),
+                                   "prgName = \"Lim\";\nUs = 30000;\n#1;\nIs += 100;\n"
+                                   "delay_ms 500;\nif Is < 1000 #1;\n");
+    const QString limitsFile = writeFile(QStringLiteral("bench.limits"), limits);
+    for (QString &argument : arguments)
+        argument.replace(u("%file"), file);
+    arguments << u("--limits") << limitsFile;
+    const bool write = arguments.constFirst() == u("write");
+    if (write)
+        arguments << u("-p") << simulator.portPath();
+    for (QString &line : err) {
+        line.replace(u("%file"), file);
+        line.replace(u("%limits"), limitsFile);
+    }
+
+    const CliRun run = runCli(arguments);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    QStringList errLines = lines(run.err);
+    // run's table goes to standard output; its stop line and findings to standard error.
+    QCOMPARE(errLines, err);
+    if (write) {
+        // Written means the whole program is in the cell; refused, the cell stays empty.
+        const bool written = status == ExitSuccess;
+        QCOMPARE(simulator.command(u("dump")).filter(u("count 5 name")).size(), written ? 1 : 0);
+        if (!written)
+            QCOMPARE(simulator.received(), QStringList());
+    }
+
+    const CliRun json = runCli(arguments + QStringList{u("--json")});
+    QVERIFY(json.finished);
+    QCOMPARE(json.exitCode, status);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u("outcome")).toString(), outcome);
+    QCOMPARE(object.contains(u("limits")), listed >= 0);
+    const QJsonArray found = object.value(u("limits")).toArray();
+    QCOMPARE(found.size(), qMax(listed, 0));
+    for (const QJsonValue &value : found) {
+        const QJsonObject violation = value.toObject();
+        // Each entry is one of the lines on standard error, field by field.
+        const QString place = u("%1:%2:%3: ")
+                                  .arg(file)
+                                  .arg(violation.value(u("line")).toInt())
+                                  .arg(violation.value(u("column")).toInt());
+        const QString said =
+            u("%1 = %2 %3 предела %4")
+                .arg(violation.value(u("operand")).toString())
+                .arg(violation.value(u("value")).toInt())
+                .arg(violation.value(u("max")).isNull() ? u("ниже") : u("выше"))
+                .arg(violation.value(u("max")).isNull() ? violation.value(u("min")).toInt()
+                                                        : violation.value(u("max")).toInt());
+        const QStringList matching = errLines.filter(place);
+        QCOMPARE(matching.size(), 1);
+        QVERIFY2(matching.constFirst().contains(said), qPrintable(matching.constFirst()));
+        QCOMPARE(violation.value(u("timeMs")).isNull(),
+                 !matching.constFirst().contains(u("через")));
     }
 }
 

@@ -16,7 +16,7 @@ public:
     struct Call
     {
         QString kind; // "open", "save", "warning", "critical", "information", "about", "ask",
-                      // "stop", "line"
+                      // "stop", "line", "limits"
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
@@ -28,6 +28,8 @@ public:
     QQueue<SaveChoice> saveChoices;
     // Answers to closing during a transfer: true is «Прервать»; an empty queue keeps the window.
     QQueue<bool> stopChoices;
+    // Answers to writing beyond the limits: true is «Записать»; an empty queue sends nothing.
+    QQueue<bool> limitChoices;
     // Answers to "go to line"; an empty queue cancels.
     QQueue<int> lineNumbers;
     QList<Call> calls;
@@ -88,6 +90,11 @@ public:
         if (whileAsked)
             whileAsked();
         return !stopChoices.isEmpty() && stopChoices.dequeue();
+    }
+    bool askWriteBeyondLimits(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("limits"), title, text, QString(), QString()});
+        return !limitChoices.isEmpty() && limitChoices.dequeue();
     }
     int askLineNumber(QWidget *, const QString &title, const QString &label, int current,
                       int maximum) override

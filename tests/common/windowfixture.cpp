@@ -1,9 +1,11 @@
 #include "windowfixture.h"
 
 #include "elidedlabel.h"
+#include "limitsdialog.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -68,6 +70,23 @@ void WindowFixture::closeWindow()
     window = nullptr;
     dialogs = nullptr;
     simulators.clear();
+}
+
+bool WindowFixture::setLimits(const QString &fileForm) const
+{
+    const ParsedLimits wanted = OperandLimits::parse(fileForm);
+    if (!wanted.ok())
+        return false;
+    // A dialog closed earlier is deleted later; only the one opened here counts.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    action("limitsAction")->trigger();
+    auto *dialog = window->findChild<LimitsDialog *>();
+    if (!dialog || !dialog->isVisible())
+        return false;
+    dialog->setLimits(wanted.limits);
+    dialog->accept();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return window->operandLimits() == wanted.limits;
 }
 
 QAction *WindowFixture::action(const char *name) const

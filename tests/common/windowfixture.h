@@ -51,6 +51,10 @@ public:
     // port's lock file must be gone before the pseudo-terminal's number is handed out again.
     void closeWindow();
 
+    // Gives the window these operand limits (the file form) through «Пределы операндов…» and
+    // its OK, as a user does; false when the dialog did not open or did not take them.
+    bool setLimits(const QString &fileForm) const;
+
     QAction *action(const char *name) const;
     QAction *action(const QString &name) const;
     QStringList paneLines() const;

@@ -1,5 +1,7 @@
 #include "compiler.h"
 #include "langtestutil.h"
+#include "limitcheck.h"
+#include "operandlimits.h"
 #include "programrun.h"
 #include "statementkind.h"
 
@@ -23,6 +25,10 @@ private slots:
     void durationText();
     void parseDuration_data();
     void parseDuration();
+    void limitsFile_data();
+    void limitsFile();
+    void limitCheck_data();
+    void limitCheck();
 };
 
 namespace {
@@ -181,6 +187,15 @@ void TestProgramRun::run()
     }
     for (auto it = last.cbegin(); it != last.cend(); ++it)
         QCOMPARE(outcome.finalValues[size_t(it.key())], it.value());
+
+    // Watched instead of traced, the run hands over the same rows and ends the same way.
+    RunTrace watched;
+    const RunOutcome untraced = run.runWatched([&](const RunTraceRow &row) { watched << row; });
+    QCOMPARE(watched, outcome.trace);
+    QVERIFY(untraced.trace.isEmpty());
+    QCOMPARE(untraced.stop, outcome.stop);
+    QCOMPARE(untraced.finalTimeMs, outcome.finalTimeMs);
+    QCOMPARE(untraced.executedRecords, outcome.executedRecords);
 }
 
 // Records read from a supply hold what no text compiles to: an operand code past the table, a
@@ -290,6 +305,172 @@ void TestProgramRun::parseDuration()
     QFETCH(qint64, ms);
     const std::optional<qint64> parsed = ProgramRun::parseDuration(text);
     QCOMPARE(parsed.value_or(-1), ms);
+}
+
+void TestProgramRun::limitsFile_data()
+{
+    QTest::addColumn<QString>("file");
+    // What the limits keep, in the file form.
+    QTest::addColumn<QString>("rules");
+    QTest::addColumn<QStringList>("errors");
+
+    QTest::newRow("three forms, blank lines, comments and CRLF")
+        << u8("\xEF\xBB\xBF// bench A\r\nM1 -100..\r\n\r\n  Is ..500\r\nUs 0..3000\n   // end")
+        << u8("Us 0..3000\nIs ..500\nM1 -100..\n") << QStringList();
+    QTest::newRow("bounds at the ends of 32 bits, one value only")
+        << u8("Blk -2147483648..2147483647\nT4 7..7")
+        << u8("T4 7..7\nBlk -2147483648..2147483647\n") << QStringList();
+    QTest::newRow("every fault named at its line, the good rules kept")
+        << text({"Xs 0..1", "Us 0..99999999999", "Is 5..1", "Us 0..10", "", "Us 1..2", "M1 ..",
+                 "M2 = 5", "us 0..1", "Io -2147483649.."})
+        << u8("Us 0..10\n")
+        << lines({"limits.txt:1: error: нет операнда «Xs» (операнды: Us, Uo, Is, Io, Out, Ro, M1, "
+                  "M2, M3, M4, M5, M6, M7, M8, T1, T2, T3, T4, Blk)",
+                  "limits.txt:2: error: число 99999999999 не помещается в 32 бита (от -2147483648 "
+                  "до 2147483647)",
+                  "limits.txt:3: error: минимум 5 больше максимума 1",
+                  "limits.txt:6: error: второе правило для Us (первое в строке 4)",
+                  "limits.txt:7: error: у правила для M1 нет ни минимума, ни максимума",
+                  "limits.txt:8: error: правило «M2 = 5» не вида «ОПЕРАНД МИН..МАКС», например «Us "
+                  "0..3000»",
+                  "limits.txt:9: error: нет операнда «us» (операнды: Us, Uo, Is, Io, Out, Ro, M1, "
+                  "M2, M3, M4, M5, M6, M7, M8, T1, T2, T3, T4, Blk)",
+                  "limits.txt:10: error: число -2147483649 не помещается в 32 бита (от "
+                  "-2147483648 до 2147483647)"});
+}
+
+void TestProgramRun::limitsFile()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, rules);
+    QFETCH(QStringList, errors);
+
+    const ParsedLimits parsed = OperandLimits::parse(file);
+    QCOMPARE(parsed.errorLines(QStringLiteral("limits.txt")), errors);
+    QCOMPARE(parsed.limits.toText(), rules);
+    // The file form reads back as the same limits.
+    const ParsedLimits again = OperandLimits::parse(parsed.limits.toText());
+    QVERIFY(again.ok());
+    QVERIFY(again.limits == parsed.limits);
+}
+
+void TestProgramRun::limitCheck_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("limits");
+    // "Uo=5 Io=-2"
+    QTest::addColumn<QString>("start");
+    // 0: the default limit.
+    QTest::addColumn<qint64>("limitMs");
+    // The report's lines; none when the program keeps to its limits.
+    QTest::addColumn<QStringList>("found");
+    // "LINE:COLUMN" of each violation.
+    QTest::addColumn<QString>("places");
+    QTest::addColumn<QString>("question");
+
+    QTest::newRow("no limits, no finding")
+        << text({"Us = 30000;", "Is = -5;"}) << QString() << QString() << qint64(0) << QStringList()
+        << QString() << QString();
+
+    QTest::newRow("constants above and below at their column, the model adds nothing")
+        << text({"prgName = \"A\";", "Us = 30000;", "  M1 =  -200;", "Us = 3000;", "Is += 9999;",
+                 "Us = 40000; // later", "Uo = 99999;", "M1 = Us;"})
+        << u8("Us 0..3000\nM1 -100..\n") << QString() << qint64(0)
+        << lines(
+               {"строка 2: Us = 30000 выше предела 3000", "строка 3: M1 = -200 ниже предела -100"})
+        << u8("2:6 3:9")
+        << u8("Программа выходит за пределы: строка 2: Us = 30000 выше предела 3000; строка 3: M1 "
+              "= -200 ниже предела -100. Записать всё равно?");
+
+    QTest::newRow("a ramp found by the model, with its time and what was assumed")
+        << text({"#1;", "  Us += 500;", "delay_ms 1500;", "if Us < 5000 #1;"}) << u8("Us ..3000")
+        << QString() << qint64(0)
+        << lines({"строка 2: Us = 3500 выше предела 3000 через 9 с",
+                  "модель: начальные значения 0, за 1 ч"})
+        << u8("2:3")
+        << u8("Программа выходит за пределы: строка 2: Us = 3500 выше предела 3000 через 9 с "
+              "(модель: начальные значения 0, за 1 ч). Записать всё равно?");
+
+    QTest::newRow("starting values and the time limit are the model's")
+        << text({"Is = Io;", "delay_s 2;", "Is *= 10;"}) << u8("Is 0..500") << u8("Io=60 Uo=0")
+        << qint64(10000)
+        << lines({"строка 3: Is = 600 выше предела 500 через 2 с",
+                  "модель: начальные значения Io = 60, остальные 0, за 10 с"})
+        << u8("3:1") << QString();
+
+    QTest::newRow("past the time limit the model finds nothing")
+        << text({"Is = Io;", "delay_s 2;", "Is *= 10;"}) << u8("Is 0..500") << u8("Io=60")
+        << qint64(1999) << QStringList() << QString() << QString();
+
+    QTest::newRow("the first moment of each operand, in time order")
+        << text({"#1;", "M1 += 1;", "M2 -= 1;", "delay_ms 100;", "if M1 < 5 #1;", "M1 = 99;",
+                 "M2 = -9;"})
+        << u8("M1 ..2\nM2 -1..") << QString() << qint64(0)
+        << lines({"строка 6: M1 = 99 выше предела 2", "строка 7: M2 = -9 ниже предела -1",
+                  "строка 3: M2 = -2 ниже предела -1 через 100 мс",
+                  "строка 2: M1 = 3 выше предела 2 через 200 мс",
+                  "модель: начальные значения 0, за 1 ч"})
+        << u8("6:6 7:6 3:1 2:1")
+        << u8("Программа выходит за пределы: строка 6: M1 = 99 выше предела 2; строка 7: M2 = -9 "
+              "ниже предела -1; строка 3: M2 = -2 ниже предела -1 через 100 мс и ещё 1 (модель: "
+              "начальные значения 0, за 1 ч). Записать всё равно?");
+
+    QTest::newRow("a model that stopped early says why")
+        << text({"M1 = 10;", "delay_s 1;", "M1 *= 10;", "M1 /= M2;"}) << u8("M1 ..50") << QString()
+        << qint64(0)
+        << lines({"строка 3: M1 = 100 выше предела 50 через 1 с",
+                  "модель: начальные значения 0, за 1 ч; прогон прерван: деление на ноль в строке "
+                  "4, время программы 1 с"})
+        << u8("3:1") << QString();
+
+    QTest::newRow("a text that does not compile still shows its constants")
+        << text({"Us = 30000;", "xyz;", "Us = 9;"}) << u8("Us 0..3000") << QString() << qint64(0)
+        << lines({"строка 1: Us = 30000 выше предела 3000"}) << u8("1:6") << QString();
+}
+
+void TestProgramRun::limitCheck()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, limits);
+    QFETCH(QString, start);
+    QFETCH(qint64, limitMs);
+    QFETCH(QStringList, found);
+    QFETCH(QString, places);
+    QFETCH(QString, question);
+
+    const ParsedLimits parsed = OperandLimits::parse(limits);
+    QVERIFY(parsed.ok());
+    ModelAssumptions assumptions;
+    const Language::CodeTable codes = Language::operandCodes();
+    for (const QString &pair : start.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList parts = pair.split(QLatin1Char('='));
+        assumptions.startValues.append({codes.value(parts.at(0)), parts.at(1).toInt()});
+    }
+    if (limitMs > 0)
+        assumptions.timeLimitMs = limitMs;
+
+    // Lines in error leave the records of the lines that compiled; the model runs on those.
+    const CompileResult compiled = compileProgram(program);
+    const LimitReport report = LimitCheck::check(
+        program, compiled.instructions, compiled.recordSourceLines, parsed.limits, assumptions);
+    QCOMPARE(LimitCheck::reportLines(report), found);
+    QCOMPARE(report.clean(), found.isEmpty());
+    QStringList at;
+    for (const LimitViolation &violation : report.violations) {
+        at << QStringLiteral("%1:%2").arg(violation.line).arg(violation.column);
+        QVERIFY(!violation.limit.contains(violation.value));
+        QCOMPARE(violation.limit, parsed.limits.range(violation.operand));
+    }
+    QCOMPARE(at.join(QLatin1Char(' ')), places);
+    if (!question.isEmpty())
+        QCOMPARE(LimitCheck::writeQuestion(report), question);
+    // The static check alone is what the editor shows while typing.
+    LimitViolations constants;
+    for (const LimitViolation &violation : report.violations) {
+        if (!violation.fromModel())
+            constants.append(violation);
+    }
+    QCOMPARE(LimitCheck::staticViolations(program, parsed.limits), constants);
 }
 
 QTEST_GUILESS_MAIN(TestProgramRun)

@@ -29,6 +29,8 @@ const QString SetName = QStringLiteral("set");
 const QString UntilName = QStringLiteral("until");
 const QString CsvName = QStringLiteral("csv");
 const QString LangName = QStringLiteral("lang");
+const QString LimitsName = QStringLiteral("limits");
+const QString IgnoreLimitsName = QStringLiteral("ignore-limits");
 const QString SlavePlaceholder = QStringLiteral("{slave}");
 const QString CellPlaceholder = QStringLiteral("{cell}");
 
@@ -49,12 +51,13 @@ const std::vector<CommandRule> &commandRules()
          Invocation::Command::Compile,
          1,
          -1,
-         {RecordsName, JsonName, QuietName}},
+         {RecordsName, JsonName, QuietName, LimitsName}},
         {QStringLiteral("write"),
          Invocation::Command::Write,
          1,
          1,
-         {PortName, SlaveName, CellName, VerifyName, NoVerifyName, TraceName, JsonName, QuietName}},
+         {PortName, SlaveName, CellName, VerifyName, NoVerifyName, TraceName, JsonName, QuietName,
+          LimitsName, IgnoreLimitsName, SetName, UntilName}},
         {QStringLiteral("read"),
          Invocation::Command::Read,
          0,
@@ -70,7 +73,7 @@ const std::vector<CommandRule> &commandRules()
          Invocation::Command::Run,
          1,
          1,
-         {SetName, UntilName, CsvName, JsonName}},
+         {SetName, UntilName, CsvName, JsonName, LimitsName}},
     };
     return rules;
 }
@@ -93,6 +96,12 @@ QString description()
         "ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.\n"
         "run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на\n"
         "ноль или цикле без задержки, 2, когда она не компилируется.\n"
+        "\n"
+        "--limits ФАЙЛ задает допустимые значения операндов, по правилу в строке:\n"
+        "Us 0..3000, Is ..500, M1 -100..; строки с // и пустые не считаются. compile\n"
+        "предупреждает о константах вне пределов, run сообщает, где модель выходит за\n"
+        "пределы (код 1), write тогда ничего не записывает (код 1), если не задан\n"
+        "--ignore-limits. Ошибка в файле пределов — код 2.\n"
         "\n"
         "Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.");
 }
@@ -190,15 +199,22 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         {{QStringLiteral("q"), QuietName},
          ParsedCommandLine::tr("Выводить только строку итога по каждому файлу или цели.")},
         {SetName,
-         ParsedCommandLine::tr("run: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) "
-                               "вместо 0; можно повторять."),
+         ParsedCommandLine::tr("run, write: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например "
+                               "Uo) вместо 0 в модели; можно повторять."),
          ParsedCommandLine::tr("ИМЯ=ЗНАЧЕНИЕ")},
         {UntilName,
-         ParsedCommandLine::tr("run: предел времени программы, число с ms, s, m или h (без "
+         ParsedCommandLine::tr("run, write: предел времени модели, число с ms, s, m или h (без "
                                "единицы — секунды); по умолчанию 1h."),
          ParsedCommandLine::tr("ДЛИТЕЛЬНОСТЬ")},
         {CsvName, ParsedCommandLine::tr("run: вывести ход операндов в CSV: "
                                         "time_ms,line,operand,value.")},
+        {LimitsName,
+         ParsedCommandLine::tr("compile, run, write: пределы операндов из ФАЙЛА, правило в "
+                               "строке: Us 0..3000, Is ..500, M1 -100.."),
+         ParsedCommandLine::tr("ФАЙЛ")},
+        {IgnoreLimitsName,
+         ParsedCommandLine::tr("write: записать и программу, выходящую за пределы --limits; "
+                               "нарушения выводятся как предупреждения.")},
         {LangName,
          ParsedCommandLine::tr("Язык сообщений: ru или en; без него — язык системы (LANGUAGE, "
                                "LC_ALL, LC_MESSAGES, LANG), русский, если это не английский."),
@@ -289,6 +305,12 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     invocation.startValues = parser.values(SetName);
     invocation.until = parser.value(UntilName);
     invocation.csv = parser.isSet(CsvName);
+    invocation.limitsFile = parser.value(LimitsName);
+    invocation.ignoreLimits = parser.isSet(IgnoreLimitsName);
+    if (parser.isSet(LimitsName) && invocation.limitsFile.isEmpty()) {
+        parsed.error = ParsedCommandLine::tr("Для --limits нужно имя файла");
+        return parsed;
+    }
     if (parser.isSet(OutputName) && invocation.outputFile.isEmpty()) {
         parsed.error = ParsedCommandLine::tr("Для --output нужно имя файла");
         return parsed;

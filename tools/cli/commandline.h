@@ -53,6 +53,10 @@ struct Invocation
     QStringList startValues;
     QString until;
     bool csv = false;
+    // compile, run and write: the operands' limits file; write goes on past them with
+    // --ignore-limits.
+    QString limitsFile;
+    bool ignoreLimits = false;
 
     int targetCount() const { return slaveIds.size() * cells.size(); }
 };

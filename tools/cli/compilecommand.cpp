@@ -5,6 +5,8 @@
 #include "commandline.h"
 #include "compiler.h"
 #include "console.h"
+#include "limitcheck.h"
+#include "modeloptions.h"
 #include "programfiles.h"
 #include "transferwording.h"
 
@@ -15,6 +17,9 @@
 
 int runCompile(const Invocation &invocation, Console &console)
 {
+    const std::optional<OperandLimits> limits = ModelOptions::limits(invocation, console);
+    if (!limits)
+        return ExitBadInput;
     int status = ExitSuccess;
     const bool headers = invocation.files.size() > 1 && !invocation.json;
     for (int i = 0; i < invocation.files.size(); ++i) {
@@ -41,7 +46,14 @@ int runCompile(const Invocation &invocation, Console &console)
         }
         const CompileResult result = compileProgram(text);
         status = std::max<int>(status, result.ok ? ExitSuccess : ExitFailed);
-        for (const QString &line : CliText::diagnosticLines(path, result.diagnostics))
+        // Constants beyond the limits are warnings among the compiler's, in line order; the
+        // report and the status stay the compiler's.
+        const LimitViolations beyond = LimitCheck::staticViolations(text, *limits);
+        DiagnosticList findings = result.diagnostics;
+        findings += LimitCheck::diagnostics(beyond, Diagnostic::Severity::Warning);
+        std::stable_sort(findings.begin(), findings.end(),
+                         [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
+        for (const QString &line : CliText::diagnosticLines(path, findings))
             console.err(line);
 
         QStringList hex;
@@ -57,6 +69,8 @@ int runCompile(const Invocation &invocation, Console &console)
                 object.insert(it.key(), it.value());
             if (invocation.records)
                 object.insert(QStringLiteral("recordBytes"), QJsonArray::fromStringList(hex));
+            if (!invocation.limitsFile.isEmpty())
+                object.insert(QStringLiteral("limits"), ModelOptions::json(beyond));
             console.outBytes(CliText::jsonLine(object));
             continue;
         }

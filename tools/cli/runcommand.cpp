@@ -6,6 +6,8 @@
 #include "compiler.h"
 #include "console.h"
 #include "language.h"
+#include "limitcheck.h"
+#include "modeloptions.h"
 #include "programrun.h"
 #include "programfiles.h"
 
@@ -34,69 +36,22 @@ QString stopName(RunStop stop)
     return QString();
 }
 
-struct RunSettings
-{
-    QVector<QPair<int, qint32>> startValues;
-    qint64 limitMs = ProgramRun::DefaultTimeLimitMs;
-};
-
-// The starting values and the limit from the command line, or the reason they are unusable.
-bool readSettings(const Invocation &invocation, RunSettings &settings, QString &problem)
-{
-    const Language::CodeTable codes = Language::operandCodes();
-    for (const QString &given : invocation.startValues) {
-        const int equals = given.indexOf(QLatin1Char('='));
-        const QString name = given.left(equals).trimmed();
-        if (equals < 0) {
-            problem = Commands::tr("--set «%1»: нужно ИМЯ=ЗНАЧЕНИЕ, например Uo=5000").arg(given);
-            return false;
-        }
-        if (!codes.contains(name)) {
-            QStringList known = codes.keys();
-            std::sort(known.begin(), known.end(), [&codes](const QString &a, const QString &b) {
-                return codes.value(a) < codes.value(b);
-            });
-            problem = Commands::tr("--set «%1»: нет операнда «%2» (операнды: %3)")
-                          .arg(given, name, known.join(QStringLiteral(", ")));
-            return false;
-        }
-        bool ok = false;
-        const qint32 value = given.mid(equals + 1).trimmed().toInt(&ok, 10);
-        if (!ok) {
-            problem = Commands::tr("--set «%1»: значение не целое число от -2147483648 до "
-                                   "2147483647")
-                          .arg(given);
-            return false;
-        }
-        settings.startValues.append({codes.value(name), value});
-    }
-    if (!invocation.until.isNull()) {
-        const std::optional<qint64> limit = ProgramRun::parseDuration(invocation.until);
-        if (!limit) {
-            problem = Commands::tr("--until «%1»: не длительность вида 500ms, 90s, 5m или 1h")
-                          .arg(invocation.until);
-            return false;
-        }
-        settings.limitMs = *limit;
-    }
-    if (invocation.csv && invocation.json) {
-        problem = Commands::tr("--csv и --json исключают друг друга");
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int runProgram(const Invocation &invocation, Console &console)
 {
     const QString &path = invocation.files.constFirst();
-    RunSettings settings;
     QString problem;
-    if (!readSettings(invocation, settings, problem)) {
+    const std::optional<ModelAssumptions> settings = ModelOptions::assumptions(invocation, problem);
+    if (settings && invocation.csv && invocation.json)
+        problem = Commands::tr("--csv и --json исключают друг друга");
+    if (!problem.isEmpty()) {
         console.error(problem);
         return ExitBadInput;
     }
+    const std::optional<OperandLimits> limits = ModelOptions::limits(invocation, console);
+    if (!limits)
+        return ExitBadInput;
     const std::optional<QString> text = ProgramFiles::read(path, console);
     if (!text)
         return ExitBadInput;
@@ -118,10 +73,12 @@ int runProgram(const Invocation &invocation, Console &console)
     }
 
     ProgramRun programRun(compiled.instructions, compiled.recordSourceLines);
-    for (const auto &start : qAsConst(settings.startValues))
+    for (const auto &start : qAsConst(settings->startValues))
         programRun.setStartValue(start.first, start.second);
-    programRun.setTimeLimitMs(settings.limitMs);
+    programRun.setTimeLimitMs(settings->timeLimitMs);
     const RunOutcome outcome = programRun.run();
+    const LimitViolations beyond = LimitCheck::modelViolations(outcome, *limits, *text);
+    const bool ended = outcome.stop == RunStop::End || outcome.stop == RunStop::Time;
 
     const Language::CodeTable codes = Language::operandCodes();
     const auto nameOf = &ProgramRun::operandName;
@@ -137,8 +94,7 @@ int runProgram(const Invocation &invocation, Console &console)
         QJsonObject finalValues;
         for (auto it = codes.cbegin(); it != codes.cend(); ++it)
             finalValues.insert(it.key(), outcome.finalValues[size_t(it.value())]);
-        object.insert(QStringLiteral("ok"),
-                      outcome.stop == RunStop::End || outcome.stop == RunStop::Time);
+        object.insert(QStringLiteral("ok"), ended && beyond.isEmpty());
         object.insert(QStringLiteral("outcome"), stopName(outcome.stop));
         object.insert(QStringLiteral("message"),
                       ProgramRun::stopText(outcome, programRun.timeLimitMs()));
@@ -150,6 +106,8 @@ int runProgram(const Invocation &invocation, Console &console)
         }
         object.insert(QStringLiteral("finalValues"), finalValues);
         object.insert(QStringLiteral("trace"), trace);
+        if (!invocation.limitsFile.isEmpty())
+            object.insert(QStringLiteral("limits"), ModelOptions::json(beyond));
         console.outBytes(CliText::jsonLine(object));
     } else if (invocation.csv) {
         console.out(ProgramRun::csvHeader());
@@ -171,6 +129,10 @@ int runProgram(const Invocation &invocation, Console &console)
                                   nameOf(row.operand), QString::number(row.value)));
         }
     }
+    // The stop line stays last, where a script finds how the run ended.
+    for (const QString &line : CliText::diagnosticLines(
+             path, LimitCheck::diagnostics(beyond, Diagnostic::Severity::Error, *settings)))
+        console.err(line);
     console.err(ProgramRun::stopText(outcome, programRun.timeLimitMs()));
-    return outcome.stop == RunStop::End || outcome.stop == RunStop::Time ? ExitSuccess : ExitFailed;
+    return ended && beyond.isEmpty() ? ExitSuccess : ExitFailed;
 }

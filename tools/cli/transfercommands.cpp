@@ -8,6 +8,8 @@
 #include "devicesession.h"
 #include "exchangelog.h"
 #include "language.h"
+#include "limitcheck.h"
+#include "modeloptions.h"
 #include "programfiles.h"
 #include "stopsignals.h"
 #include "targetrun.h"
@@ -103,6 +105,25 @@ int refuseTargets(const QString &command, const Invocation &invocation,
     return ExitFailed;
 }
 
+// A write beyond the limits: nothing is sent to any target; JSON gets one object per target.
+int refuseBeyondLimits(const Invocation &invocation, const CompileResult &compiled,
+                       const LimitReport &gate, Console &console)
+{
+    console.err(LimitCheck::refusedLine());
+    if (invocation.json) {
+        for (const Target &target : targetsOf(invocation)) {
+            QJsonObject object = targetJson(QStringLiteral("write"), invocation, target);
+            object.insert(QStringLiteral("file"), invocation.files.constFirst());
+            object.insert(QStringLiteral("ok"), false);
+            object.insert(QStringLiteral("outcome"), QStringLiteral("beyond-limits"));
+            object.insert(QStringLiteral("compile"), CliOutcome::compileJson(compiled));
+            object.insert(QStringLiteral("limits"), ModelOptions::json(gate.violations));
+            console.outBytes(CliText::jsonLine(object));
+        }
+    }
+    return ExitFailed;
+}
+
 // One job per target under `heading`, each ended by its summary and, for JSON, its object. Stops
 // before the next target once a stop signal came.
 using Heading = std::function<QString(const Target &target)>;
@@ -150,21 +171,51 @@ int serveProgram(const QString &command, const Invocation &invocation, Console &
                  const std::function<Served(SessionTransfer &, const Target &, TargetRun &,
                                             QJsonObject &, const CompileResult &)> &serve)
 {
+    const bool writing = command == QLatin1String("write");
+    // Only a write changes the supply, so only a write is held to the limits.
+    OperandLimits limits;
+    ModelAssumptions assumptions;
+    if (writing) {
+        QString problem;
+        const std::optional<ModelAssumptions> model =
+            ModelOptions::assumptions(invocation, problem);
+        if (!model) {
+            console.error(problem);
+            return ExitBadInput;
+        }
+        assumptions = *model;
+        const std::optional<OperandLimits> given = ModelOptions::limits(invocation, console);
+        if (!given)
+            return ExitBadInput;
+        limits = *given;
+    }
     const std::optional<QString> text = ProgramFiles::read(invocation.files.constFirst(), console);
     if (!text)
         return ExitBadInput;
     DeviceSession connection;
     if (!openConnection(connection, invocation, console))
         return ExitBadInput;
-    const bool writing = command == QLatin1String("write");
     const CompileResult compiled = compileText(*text, invocation, console, writing);
     if (!compiled.ok)
         return refuseTargets(command, invocation, compiled, console);
+    const LimitReport gate = LimitCheck::check(*text, compiled.instructions,
+                                               compiled.recordSourceLines, limits, assumptions);
+    if (!gate.clean()) {
+        const Diagnostic::Severity severity =
+            invocation.ignoreLimits ? Diagnostic::Severity::Warning : Diagnostic::Severity::Error;
+        for (const QString &line : CliText::diagnosticLines(
+                 invocation.files.constFirst(), LimitCheck::diagnostics(gate, severity)))
+            console.err(line);
+        if (!invocation.ignoreLimits)
+            return refuseBeyondLimits(invocation, compiled, gate, console);
+    }
     return serveTargets(
         command, invocation, console, connection, false, heading,
         [&](SessionTransfer &job, const Target &target, TargetRun &run, QJsonObject &object) {
             object.insert(QStringLiteral("file"), invocation.files.constFirst());
             object.insert(QStringLiteral("compile"), CliOutcome::compileJson(compiled));
+            if (writing && !invocation.limitsFile.isEmpty())
+                object.insert(QStringLiteral("limits"), ModelOptions::json(gate.violations));
             return serve(job, target, run, object, compiled);
         });
 }
