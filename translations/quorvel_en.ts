@@ -99,6 +99,10 @@
         <source>считано записей: %1, в файл %2</source>
         <translation>read, %1 records into %2</translation>
     </message>
+    <message>
+        <source>текст не даёт той же программы, что в приборе</source>
+        <translation>the text does not give the program in the device</translation>
+    </message>
 </context>
 <context>
     <name>Compiler</name>
@@ -1314,6 +1318,25 @@ line %4</translation>
     <message>
         <source>Не сохранять</source>
         <translation>Don&apos;t Save</translation>
+    </message>
+</context>
+<context>
+    <name>RoundTrip</name>
+    <message>
+        <source>нет такой записи</source>
+        <translation>no such record</translation>
+    </message>
+    <message>
+        <source>Внимание: запись %1 (строка %2) не получается из текста: строка не компилируется (%3); сохранённый текст в прибор не запишется</source>
+        <translation>Warning: record %1 (line %2) does not come from the text: the line does not compile (%3); the saved text will not write to the device</translation>
+    </message>
+    <message>
+        <source>Внимание: запись %1 (строка %2) не получается из текста: в приборе %3, из текста %4; сохранённый текст запишет в прибор другое</source>
+        <translation>Warning: record %1 (line %2) does not come from the text: in the device %3, from the text %4; the saved text will write something else to the device</translation>
+    </message>
+    <message>
+        <source>Внимание: имя программы не получается из текста: в приборе «%1», из текста «%2»; сохранённый текст запишет в прибор другое</source>
+        <translation>Warning: the program name does not come from the text: in the device &quot;%1&quot;, from the text &quot;%2&quot;; the saved text will write something else to the device</translation>
     </message>
 </context>
 <context>

@@ -88,6 +88,12 @@ void MainWindow::ReadLineFromDevice()
         document->markUnchangedByUser();
         if (!outcome.nameWarning.isEmpty())
             appendPane(outcome.nameWarning);
+        // Red like a compile's errors, leading to the line that does not come back.
+        if (!outcome.roundTrip.warning.isEmpty()) {
+            appendPane(outcome.roundTrip.warning);
+            editorAids->linkReportLine(ui->plainTextEdit->document()->blockCount() - 1,
+                                       outcome.roundTrip.line, true);
+        }
         // The device's program is not the file that was open: Save must ask for a name rather
         // than write over that file.
         document->setFilePath(QString());

@@ -4,6 +4,7 @@
 #include "instruction.h"
 #include "programcomparison.h"
 #include "programtransfer.h"
+#include "roundtrip.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -36,6 +37,8 @@ struct TransferOutcome
     bool decodeRan = false;
     DecodeResult decoded;
     QString nameWarning;
+    // Whether that text compiles back to what the cell holds; set with the decoded text.
+    RoundTrip roundTrip;
 
     // «Прервать» or a stop signal took effect.
     bool cancelled = false;

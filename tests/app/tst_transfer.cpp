@@ -196,6 +196,8 @@ private slots:
     void decoderErrors_data();
     void decoderErrors();
     void unknownKindKeepsItsLineAndFailsRecompile();
+    void readTextMustGiveTheCellBack_data();
+    void readTextMustGiveTheCellBack();
     void storedNameInEditor_data();
     void storedNameInEditor();
     void writeRefusedBeforeAnyRequest_data();
@@ -724,7 +726,11 @@ void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
 
     action("readAction")->trigger();
 
-    QCOMPARE(paneLines().constLast(), ReadSucceeded);
+    // The odd line does not compile: the read says so after its success line.
+    QCOMPARE(paneLines().at(paneLines().size() - 2), ReadSucceeded);
+    QVERIFY2(paneLines().constLast().startsWith(
+                 QStringLiteral("Внимание: запись 1 (строка 4) не получается из текста: ")),
+             qPrintable(paneLines().constLast()));
     const QStringList lines = window->editor()->toPlainText().split(QLatin1Char('\n'));
     // One line per record, so that the jump after the odd record still lands on its label.
     QCOMPARE(lines.size(), 5);
@@ -738,6 +744,87 @@ void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
     action("compileAction")->trigger();
     QCOMPARE(window->compileErrorFlag(), 1);
     QVERIFY2(paneLines().contains(QStringLiteral("error: ") + odd), qPrintable(odd));
+}
+
+void TestTransfer::readTextMustGiveTheCellBack_data()
+{
+    QTest::addColumn<Records>("records");
+    QTest::addColumn<QByteArray>("storedName");
+    QTest::addColumn<QString>("editor");
+    // The line after the success line; it is red and leads to program line `sourceLine`.
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<int>("sourceLine");
+
+    const QString differs = QStringLiteral(
+        "Внимание: запись %1 (строка %2) не получается из текста: в приборе %3, из текста %4; "
+        "сохранённый текст запишет в прибор другое");
+    const QString refused = QStringLiteral(
+        "Внимание: запись %1 (строка %2) не получается из текста: строка не компилируется "
+        "(строка не является оператором языка); сохранённый текст в прибор не запишется");
+    const QByteArray us5 = record(1, 0, 5);
+    const auto hex = [](const QByteArray &bytes) {
+        return QString::fromLatin1(bytes.toHex(' ').toUpper());
+    };
+
+    QTest::newRow("assignment with a comparison code")
+        << Records{record(0), record(1, 0, 5, 77)} << QByteArray("Us5  ")
+        << "prgName = \"Us5\";\n\nnop;\nUs = 5;"
+        << differs.arg(1).arg(4).arg(hex(record(1, 0, 5, 77)), hex(us5)) << 4;
+    QTest::newRow("assignment with branch targets")
+        << Records{record(1, 0, 5, 0, 9, 9), record(0)} << QByteArray("Us5  ")
+        << "prgName = \"Us5\";\n\nUs = 5;\nnop;"
+        << differs.arg(0).arg(3).arg(hex(record(1, 0, 5, 0, 9, 9)), hex(us5)) << 3;
+    QTest::newRow("a negative else target is no else")
+        << Records{record(10, 0, 1), record(2, 0, 5, 4, 0, -3)} << QByteArray("Neg  ")
+        << "prgName = \"Neg\";\n\n#1;\nif Us > 5 #1;"
+        << differs.arg(1).arg(4).arg(hex(record(2, 0, 5, 4, 0, -3)), hex(record(2, 0, 5, 4))) << 4;
+    QTest::newRow("erased records")
+        << Records{QByteArray(14, '\xFF'), QByteArray(14, '\xFF')} << QByteArray("AB   ")
+        << "prgName = \"AB\";\n\n?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1\n"
+           "?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1"
+        << refused.arg(0).arg(3) << 3;
+    QTest::newRow("unknown operand code, no name")
+        << Records{record(0), record(1, 18, 5)} << QByteArray("     ") << "nop;\n = 5;"
+        << refused.arg(1).arg(2) << 2;
+    QTest::newRow("a leading blank of the name is lost")
+        << Records{record(0)} << QByteArray(" AB  ") << "prgName = \"AB\";\n\nnop;"
+        << QStringLiteral("Внимание: имя программы не получается из текста: в приборе « AB  », "
+                          "из текста «AB   »; сохранённый текст запишет в прибор другое")
+        << 0;
+}
+
+void TestTransfer::readTextMustGiveTheCellBack()
+{
+    QFETCH(Records, records);
+    QFETCH(QByteArray, storedName);
+    QFETCH(QString, editor);
+    QFETCH(QString, warning);
+    QFETCH(int, sourceLine);
+
+    SimulatorProcess *started = connectToSimulator({});
+    QVERIFY(started);
+    QVERIFY(preset(*started, 0, records.size(), storedName, records));
+
+    action("readAction")->trigger();
+
+    // The text is what the cell decodes to; the warning says it is not the cell.
+    QCOMPARE(paneLines().mid(paneLines().size() - 2), (QStringList{ReadSucceeded, warning}));
+    QCOMPARE(window->editor()->toPlainText(), editor);
+    QPlainTextEdit *pane = window->outputPane();
+    const int index = paneLines().size() - 1;
+    bool red = false;
+    for (const QTextEdit::ExtraSelection &s : pane->extraSelections())
+        red |= s.cursor.blockNumber() == index && s.format.foreground().color() == Qt::red;
+    QVERIFY(red);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->editor()->moveCursor(QTextCursor::End);
+    const QTextCursor at(pane->document()->findBlockByNumber(index));
+    pane->setTextCursor(at);
+    pane->ensureCursorVisible();
+    QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, pane->cursorRect(at).center());
+    if (sourceLine > 0)
+        QCOMPARE(window->editor()->textCursor().blockNumber() + 1, sourceLine);
 }
 
 void TestTransfer::storedNameInEditor_data()

@@ -735,22 +735,70 @@ void TestCli::readFailureLine_data()
     QTest::addColumn<QStringList>("cellLines");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("tail");
+    // What -o holds afterwards: null when nothing may be saved. A text that does not give the
+    // cell back is saved all the same, and the read still fails.
+    QTest::addColumn<QString>("saved");
+    // The record the warning names in JSON's roundTrip, and its line in the text.
+    QTest::addColumn<int>("record");
+    QTest::addColumn<int>("line");
 
     // Nothing answered at all: the device's silence is named after the failing step.
-    QTest::newRow("count unanswered") << exampleCellLines(0) << u("silent@cmd=B4")
-                                      << QStringList{u("error: ошибка чтения size"), NoAnswerLine};
-    QTest::newRow("name unanswered") << exampleCellLines(0) << u("silent@cmd=B8")
-                                     << QStringList{u("error: ошибка чтения prgName")};
+    QTest::newRow("count unanswered")
+        << exampleCellLines(0) << u("silent@cmd=B4")
+        << QStringList{u("error: ошибка чтения size"), NoAnswerLine} << QString() << -1 << 0;
+    QTest::newRow("name unanswered")
+        << exampleCellLines(0) << u("silent@cmd=B8")
+        << QStringList{u("error: ошибка чтения prgName")} << QString() << -1 << 0;
     QTest::newRow("record answered with a bad CRC")
-        << exampleCellLines(0) << u("crc@cmd=B0") << QStringList{u("error: ошибка чтения строки")};
+        << exampleCellLines(0) << u("crc@cmd=B0") << QStringList{u("error: ошибка чтения строки")}
+        << QString() << -1 << 0;
     QTest::newRow("empty cell") << QStringList() << QString()
-                                << QStringList{u("Нет записей для чтения")};
+                                << QStringList{u("Нет записей для чтения")} << QString() << -1 << 0;
     QTest::newRow("count 101") << QStringList{u("cell 0 count 101 name 4142434445")} << QString()
-                               << QStringList{u("error: некорректное кол-во строк")};
+                               << QStringList{u("error: некорректное кол-во строк")} << QString()
+                               << -1 << 0;
     QTest::newRow("jump beyond the program")
         << QStringList{u("cell 0 count 1 name 4142434445"),
                        u("line 0 0 0300050000000000000000000000")}
-        << QString() << QStringList{u("error: некорректная ссылка jmp")};
+        << QString() << QStringList{u("error: некорректная ссылка jmp")} << QString() << -1 << 0;
+
+    const QString differs = u("Внимание: запись %1 (строка %2) не получается из текста: в приборе "
+                              "%3, из текста %4; сохранённый текст запишет в прибор другое");
+    const QString refused = u("Внимание: запись %1 (строка %2) не получается из текста: строка не "
+                              "компилируется (строка не является оператором языка); сохранённый "
+                              "текст в прибор не запишется");
+    QTest::newRow("assignment with a comparison code stored")
+        << QStringList{u("cell 0 count 2 name 5573352020"),
+                       u("line 0 0 0000000000000000000000000000"),
+                       u("line 0 1 0100050000004D00000000000000")}
+        << QString()
+        << QStringList{TransferTexts::ReadSucceeded,
+                       differs.arg(1).arg(4).arg(u("01 00 05 00 00 00 4D 00 00 00 00 00 00 00"),
+                                                 u("01 00 05 00 00 00 00 00 00 00 00 00 00 00"))}
+        << u("prgName = \"Us5\";\n\nnop;\nUs = 5;") << 1 << 4;
+    QTest::newRow("assignment with branch targets stored")
+        << QStringList{u("cell 0 count 1 name 5573352020"),
+                       u("line 0 0 0100050000000000000009000900")}
+        << QString()
+        << QStringList{TransferTexts::ReadSucceeded,
+                       differs.arg(0).arg(3).arg(u("01 00 05 00 00 00 00 00 00 00 09 00 09 00"),
+                                                 u("01 00 05 00 00 00 00 00 00 00 00 00 00 00"))}
+        << u("prgName = \"Us5\";\n\nUs = 5;") << 0 << 3;
+    QTest::newRow("erased records")
+        << QStringList{u("cell 0 count 2 name 4142202020"),
+                       u("line 0 0 FFFFFFFFFFFFFFFFFFFFFFFFFFFF"),
+                       u("line 0 1 FFFFFFFFFFFFFFFFFFFFFFFFFFFF")}
+        << QString() << QStringList{TransferTexts::ReadSucceeded, refused.arg(0).arg(3)}
+        << u("prgName = \"AB\";\n\n?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1\n"
+             "?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1")
+        << 0 << 3;
+    // No name line: record 0 is on line 1.
+    QTest::newRow("unknown operand code")
+        << QStringList{u("cell 0 count 2 name 2020202020"),
+                       u("line 0 0 0000000000000000000000000000"),
+                       u("line 0 1 0112050000000000000000000000")}
+        << QString() << QStringList{TransferTexts::ReadSucceeded, refused.arg(1).arg(2)}
+        << u("nop;\n = 5;") << 1 << 2;
 }
 
 void TestCli::readFailureLine()
@@ -758,21 +806,43 @@ void TestCli::readFailureLine()
     QFETCH(QStringList, cellLines);
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
+    QFETCH(QString, saved);
+    QFETCH(int, record);
+    QFETCH(int, line);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
-    for (const QString &line : cellLines)
-        QCOMPARE(simulator.command(line), QStringList{u("ok")});
+    for (const QString &cellLine : cellLines)
+        QCOMPARE(simulator.command(cellLine), QStringList{u("ok")});
     if (!fault.isEmpty())
         QCOMPARE(simulator.command(u("fault ") + fault), QStringList{u("ok")});
 
-    const CliRun run = runCli({u("read"), u("--port"), simulator.portPath()});
+    const QString target = dir.filePath(QStringLiteral("failing-read.prgb"));
+    QFile::remove(target);
+    const QStringList arguments{u("read"), u("--port"), simulator.portPath(), u("-o"), target};
+    const CliRun run = runCli(arguments);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     QVERIFY2(run.out.isEmpty(), run.out.constData());
     const QStringList err = lines(run.err);
     QCOMPARE(err.constFirst(), u("Чтение данных из устройства"));
     QCOMPARE(err.mid(err.size() - tail.size()), tail);
+    QFile file(target);
+    QCOMPARE(file.exists(), !saved.isNull());
+    if (saved.isNull())
+        return;
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), saved);
+
+    const CliRun json = runCli(arguments + QStringList{u("--json")});
+    QCOMPARE(json.exitCode, ExitFailed);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u("outcome")).toString(), u("text-differs"));
+    QCOMPARE(object.value(u("ok")).toBool(true), false);
+    const QJsonObject trip = object.value(u("roundTrip")).toObject();
+    QCOMPARE(trip.value(u("ok")).toBool(true), false);
+    QCOMPARE(trip.value(u("record")).toInt(-1), record);
+    QCOMPARE(trip.value(u("line")).toInt(), line);
 }
 
 void TestCli::verifyNamesTheRecordThatDiffers()
@@ -931,8 +1001,9 @@ void TestCli::nameThatCannotComeBack()
     QCOMPARE(simulator.command(u("line 0 0 0000000000000000000000000000")), QStringList{u("ok")});
     const CliRun run = runCli({u("read"), u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
-    // The read itself is sound: the program as stored, and its success line.
-    QCOMPARE(run.exitCode, ExitSuccess);
+    // The read itself is sound: the program as stored, and its success line; but the text
+    // does not give the cell back, so the read fails.
+    QCOMPARE(run.exitCode, ExitFailed);
     QCOMPARE(QString::fromUtf8(run.out), u("prgName = \"A-B\";\n\nnop;"));
     const QStringList err = lines(run.err);
     QCOMPARE(err.mid(err.size() - 2),

@@ -260,6 +260,25 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
         console.err(outcome.nameWarning);
         object.insert(QStringLiteral("nameWarning"), outcome.nameWarning);
     }
+    const RoundTrip &trip = outcome.roundTrip;
+    QJsonObject tripObject{{QStringLiteral("ok"), trip.ok}};
+    if (trip.record >= 0) {
+        tripObject.insert(QStringLiteral("record"), trip.record);
+        tripObject.insert(QStringLiteral("line"), trip.line);
+    }
+    if (trip.nameDiffers)
+        tripObject.insert(QStringLiteral("nameDiffers"), true);
+    object.insert(QStringLiteral("roundTrip"), tripObject);
+    if (!trip.ok) {
+        // The file holds what was read, but it is not the cell: a script must not take it as a
+        // copy to write back.
+        if (!trip.warning.isEmpty()) {
+            console.err(trip.warning);
+            object.insert(QStringLiteral("roundTripWarning"), trip.warning);
+        }
+        return {ExitFailed, QStringLiteral("text-differs"),
+                Commands::tr("текст не даёт той же программы, что в приборе")};
+    }
     const int records = outcome.read.records.size();
     return {ExitSuccess, CliOutcome::readName(outcome.read.status),
             path.isEmpty() ? Commands::tr("считано записей: %1").arg(records)
