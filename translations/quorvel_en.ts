@@ -1289,6 +1289,18 @@ line %4</translation>
         <source>Строка %1 считана</source>
         <translation>Line %1 read</translation>
     </message>
+    <message>
+        <source>Внимание: в ячейке %1 теперь строки новой программы, число строк, возможно, тоже новое, а имя прежнее — запишите программу снова</source>
+        <translation>Warning: cell %1 now holds the lines of the new program, perhaps the new line count too, and the old name — write the program again</translation>
+    </message>
+    <message>
+        <source>Внимание: в ячейке %1 теперь строки и число строк новой программы, а имя прежнее — запишите программу снова</source>
+        <translation>Warning: cell %1 now holds the lines and the line count of the new program with the old name — write the program again</translation>
+    </message>
+    <message>
+        <source>Внимание: в ячейке %1 строки и число строк новые, а имя ушло без ответа: программа, возможно, записана полностью — проверьте: Shift+F9 / compare</source>
+        <translation>Warning: in cell %1 the lines and the line count are new, and the name went out unanswered: the program may be written completely — check: Shift+F9 / compare</translation>
+    </message>
 </context>
 <context>
     <name>QInputDialog</name>

@@ -52,9 +52,14 @@ void MainWindow::SaveLineToDevice()
         appendPane(TransferWording::stoppedLine());
     reportUnanswered(job);
     reportLostLine();
-    if (outcome.partlyWritten())
-        appendPane(ProgramTransfer::partialWriteWarning(cell + 1));
-    if (outcome.writtenOk() && verify)
+    const QString cellWarning = outcome.cellWarning(cell + 1);
+    if (!cellWarning.isEmpty())
+        appendPane(cellWarning);
+    // A stop that came while the last request was answered leaves the write whole; the check
+    // after it is what the stop ends.
+    if (outcome.writtenOk() && verify && job.stopRequested())
+        appendPane(TransferWording::stoppedLine());
+    else if (outcome.writtenOk() && verify)
         checkCell(job, program, name, sourceLines);
     finishTransfer();
 }

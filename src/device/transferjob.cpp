@@ -33,6 +33,7 @@ const TransferOutcome &TransferJob::write(const InstructionList &program, const 
     m_outcome.writeRan = true;
     m_outcome.written = m_transfer.write(program, name);
     m_outcome.storedLines = m_transfer.storedLines();
+    m_outcome.cellState = m_transfer.cellState();
     m_outcome.cancelled = m_outcome.written == ProgramTransfer::WriteResult::Cancelled;
     m_outcome.answeredTwice = m_transfer.answeredTwice();
     m_outcome.unanswered = m_transfer.unanswered();

@@ -531,18 +531,21 @@ void TestTransfer::writeFailures_data()
     // An acknowledgement to another station is dropped; the second try's answer counts.
     QTest::newRow("write reply to another station is dropped")
         << "address@2" << writtenPane(3, QStringLiteral("New")) << 6 << 3 << 3 << 3 << NewName;
+    // The count went out: the device may have stored it (this one did not).
     QTest::newRow("count unanswered three times")
-        << "silent@4x3" << (QStringList(all3) << sizeFailed << partWritten(1)) << 6 << 3 << 3
-        << OldCount << OldName;
+        << "silent@4x3" << (QStringList(all3) << sizeFailed << TransferTexts::countMaybeWritten(1))
+        << 6 << 3 << 3 << OldCount << OldName;
     QTest::newRow("count rejected with status 1E")
-        << "status1e@4" << (QStringList(all3) << sizeFailed << partWritten(1)) << 4 << 3 << 3 << -1
-        << OldName;
+        << "status1e@4" << (QStringList(all3) << sizeFailed << TransferTexts::countMaybeWritten(1))
+        << 4 << 3 << 3 << -1 << OldName;
     QTest::newRow("name unanswered three times")
-        << "silent@5x3" << (QStringList(all3) << sizeWritten << nameFailed << partWritten(1)) << 7
-        << 3 << 3 << 3 << OldName;
+        << "silent@5x3"
+        << (QStringList(all3) << sizeWritten << nameFailed << TransferTexts::maybeWholeWritten(1))
+        << 7 << 3 << 3 << 3 << OldName;
     QTest::newRow("name rejected with status 1E")
-        << "status1e@5" << (QStringList(all3) << sizeWritten << nameFailed << partWritten(1)) << 5
-        << 3 << 3 << 3 << QByteArray();
+        << "status1e@5"
+        << (QStringList(all3) << sizeWritten << nameFailed << TransferTexts::maybeWholeWritten(1))
+        << 5 << 3 << 3 << 3 << QByteArray();
 }
 
 void TestTransfer::writeFailures()
@@ -1151,14 +1154,27 @@ void TestTransfer::cancelMidTransfer_data()
     QTest::addColumn<int>("sent");
     // Esc typed into the open find bar instead of the action: the transfer takes it.
     QTest::addColumn<bool>("escInFindBar");
+    // What the cell holds afterwards: its count and name (a write's lines are all new).
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("name");
 
     // «Прервать» while the third request awaits its reply: that exchange ends, nothing follows.
     const QStringList written{WriteHeading,   lineWritten(0), lineWritten(1),
                               lineWritten(2), Cancelled,      partWritten(1)};
-    QTest::newRow("write") << true << written << 3 << false;
+    QTest::newRow("write") << true << written << 3 << false << OldCount << OldName;
     QTest::newRow("read") << false << (readPane(5, QString::fromLatin1(StoredName), 1) << Cancelled)
-                          << 3 << false;
-    QTest::newRow("write, Esc in the find bar") << true << written << 3 << true;
+                          << 3 << false << 5 << QByteArray(StoredName);
+    QTest::newRow("write, Esc in the find bar")
+        << true << written << 3 << true << OldCount << OldName;
+    // The count answered: the warning says it is new.
+    QTest::newRow("write, count on the line")
+        << true
+        << (QStringList(writtenPane(3, QStringLiteral("New")).mid(0, 4))
+            << TransferTexts::SizeWritten << Cancelled << TransferTexts::nameNotWritten(1))
+        << 4 << false << 3 << OldName;
+    // The name answered: the program is whole, and nothing is said against it.
+    QTest::newRow("write, name on the line")
+        << true << writtenPane(3, QStringLiteral("New")) << 5 << false << 3 << NewName;
 }
 
 void TestTransfer::cancelMidTransfer()
@@ -1167,6 +1183,8 @@ void TestTransfer::cancelMidTransfer()
     QFETCH(QStringList, pane);
     QFETCH(int, sent);
     QFETCH(bool, escInFindBar);
+    QFETCH(int, count);
+    QFETCH(QByteArray, name);
 
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
@@ -1210,9 +1228,9 @@ void TestTransfer::cancelMidTransfer()
     if (write) {
         for (int i = 0; i < OldCount; ++i)
             QCOMPARE(cell.lines.value(i), i < 3 ? NewRecords.at(i) : old.at(i));
-        QCOMPARE(cell.count, OldCount);
-        QCOMPARE(cell.name, OldName);
     }
+    QCOMPARE(cell.count, count);
+    QCOMPARE(cell.name, name);
     QVERIFY(dialogs->calls.isEmpty());
 }
 

@@ -681,36 +681,47 @@ void TestCli::writeFailureLine_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("tail");
-    // Lines were stored: standard error says what the cell holds now.
-    QTest::addColumn<bool>("warned");
+    // Something was stored: standard error says what the cell holds now; empty: nothing.
+    QTest::addColumn<QString>("warning");
     QTest::addColumn<QString>("language");
+    // JSON's storedLines/countStored/nameStored.
+    QTest::addColumn<QString>("cellState");
 
     QTest::newRow("silent device")
         << u("silent@*")
-        << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine} << false
-        << u("ru");
+        << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine}
+        << QString() << u("ru") << u("0/false/false");
     QTest::newRow("second line answered with a bad CRC")
-        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true << u("ru");
+        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << partWritten(1)
+        << u("ru") << u("1/false/false");
     QTest::newRow("count refused")
         << u("status1e@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
-        << true << u("ru");
+        << TransferTexts::countMaybeWritten(1) << u("ru") << u("6/null/false");
     QTest::newRow("name unanswered")
-        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")} << true
-        << u("ru");
+        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")}
+        << TransferTexts::maybeWholeWritten(1) << u("ru") << u("6/true/null");
+    QTest::newRow("name refused") << u("status1e@cmd=B8")
+                                  << QStringList{u("Size записан"), u("Ошибка записи prgName")}
+                                  << TransferTexts::maybeWholeWritten(1) << u("ru")
+                                  << u("6/true/null");
+    QTest::newRow("count unanswered")
+        << u("silent@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
+        << TransferTexts::countMaybeWritten(1) << u("ru") << u("6/null/false");
     QTest::newRow("silent device, in English")
         << u("silent@*")
         << QStringList{u("Writing data to the device"), u("Write error"),
                        u("The device does not answer: check the Slave ID (0), the cable and the "
                          "power")}
-        << false << u("en");
+        << QString() << u("en") << u("0/false/false");
 }
 
 void TestCli::writeFailureLine()
 {
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
-    QFETCH(bool, warned);
+    QFETCH(QString, warning);
     QFETCH(QString, language);
+    QFETCH(QString, cellState);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
@@ -721,7 +732,23 @@ void TestCli::writeFailureLine()
     QCOMPARE(run.exitCode, ExitFailed);
     const QStringList out = lines(run.out);
     QCOMPARE(out.mid(out.size() - tail.size()), tail);
-    QCOMPARE(lines(run.err).contains(partWritten(1)), warned);
+    // One warning at most, and only where something was stored.
+    const QStringList warnings = lines(run.err).filter(u("Внимание: "));
+    QCOMPARE(warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+    // The faults count requests from the simulator's start: a fresh one for the JSON run.
+    SimulatorProcess again;
+    QVERIFY(again.start({u("--fault"), fault}));
+    const CliRun json = runCli({u("write"), file, u("-p"), again.portPath(), u("--json")});
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    const auto shown = [&object](const char *key) {
+        const QJsonValue value = object.value(QLatin1String(key));
+        return value.isNull() ? u("null") : value.toBool() ? u("true") : u("false");
+    };
+    QCOMPARE(u("%1/%2/%3")
+                 .arg(object.value(u("storedLines")).toInt(-1))
+                 .arg(shown("countStored"), shown("nameStored")),
+             cellState);
+    QCOMPARE(object.value(u("cellWarning")).toString(), warning);
     // One language on each stream: not a Russian word in an English run.
     if (language == QLatin1String("en")) {
         const QRegularExpression cyrillic(u("[\\x{0400}-\\x{04FF}]"));

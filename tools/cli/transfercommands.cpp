@@ -166,11 +166,20 @@ Served writeTarget(TransferJob &job, const Target &target, TargetRun &run, QJson
     if (outcome.cancelled)
         run.line(TransferWording::stoppedLine());
     // The window's warning, where a script's log keeps it apart from the program's lines.
-    if (outcome.partlyWritten())
-        console.err(ProgramTransfer::partialWriteWarning(target.cellNumber()));
-    object.insert(QStringLiteral("storedLines"), outcome.storedLines);
+    const QString cellWarning = outcome.cellWarning(target.cellNumber());
+    if (!cellWarning.isEmpty()) {
+        console.err(cellWarning);
+        object.insert(QStringLiteral("cellWarning"), cellWarning);
+    }
+    CliOutcome::insertCellState(object, outcome.cellState);
     if (!outcome.writtenOk())
         return {ExitFailed, CliOutcome::writeName(outcome.written), QString()};
+    // Stopped while the name was answered: written, and the check is what the stop ends.
+    if (invocation.verify && job.stopRequested()) {
+        run.line(TransferWording::stoppedLine());
+        return {ExitSuccess, CliOutcome::writeName(outcome.written),
+                Commands::tr("записано записей: %1").arg(program.size())};
+    }
     if (!invocation.verify) {
         return {ExitSuccess, CliOutcome::writeName(outcome.written),
                 Commands::tr("записано записей: %1").arg(program.size())};
