@@ -491,6 +491,9 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("run")} << u("Команде run нужен файл программы");
     QTest::newRow("run missing file") << QStringList{u("run"), u("%missing")}
                                       << u("Не удается открыть файл %missing. Файл не найден.");
+    QTest::newRow("run a file over 1 MiB")
+        << QStringList{u("run"), u("%big")}
+        << u("Не удается открыть файл %big. Файл больше 1024 КиБ.");
     QTest::newRow("run sets an unknown operand")
         << QStringList{u("run"), u("%file"), u("--set"), u("us=1")}
         << u("--set «us=1»: нет операнда «us» (операнды: ");
@@ -514,22 +517,46 @@ void TestCli::badInputGivesStatusTwo()
     QFETCH(QString, message);
 
     const QString file = writeFile(QStringLiteral("usage.prgb"), Example);
-    for (QString &argument : arguments) {
-        argument.replace(QLatin1String("%file"), file);
-        argument.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
-        argument.replace(QLatin1String("%dir"), dir.path());
-    }
-    message.replace(QLatin1String("%file"), file);
-    message.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
-    message.replace(QLatin1String("%dir"), dir.path());
+    const QString big = writeFile(QStringLiteral("big.prgb"), QByteArray(1024 * 1024 + 1, 'a'));
+    const auto place = [&](QString &text) {
+        text.replace(QLatin1String("%file"), file);
+        text.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
+        text.replace(QLatin1String("%dir"), dir.path());
+        text.replace(QLatin1String("%big"), big);
+    };
+    for (QString &argument : arguments)
+        place(argument);
+    place(message);
     const CliRun run = runCli(arguments);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitBadInput);
-    QVERIFY(run.out.isEmpty());
+    // Nothing but the JSON answer when it was asked for.
+    QCOMPARE(run.out.isEmpty(), !arguments.contains(u("--json")));
     const QStringList err = lines(run.err);
     QCOMPARE(err.size(), 1);
     QVERIFY2(err.constFirst().startsWith(QLatin1String("quorvel-cli: ")), run.err.constData());
     QVERIFY2(err.constFirst().contains(message), run.err.constData());
+
+    // A script that asked for JSON gets one object saying the same, and the same line. (With
+    // --json several reads may go to standard output: that row is no error then.)
+    if (QLatin1String(QTest::currentDataTag()) == QLatin1String("several reads to standard output"))
+        return;
+    const CliRun json = runCli(QStringList{u("--json")} + arguments);
+    QCOMPARE(json.exitCode, ExitBadInput);
+    QCOMPARE(lines(json.err), err);
+    const QStringList objects = lines(json.out);
+    QCOMPARE(objects.size(), 1);
+    const QJsonObject object = QJsonDocument::fromJson(objects.constFirst().toUtf8()).object();
+    QCOMPARE(object.value(u("ok")).toBool(true), false);
+    QVERIFY2(QStringList({u("usage"), u("bad-input"), u("unreadable")})
+                 .contains(object.value(u("outcome")).toString()),
+             objects.constFirst().toUtf8().constData());
+    QCOMPARE(u("quorvel-cli: ") + object.value(u("message")).toString(), err.constFirst());
+    const auto command = std::find_if(arguments.cbegin(), arguments.cend(), [](const QString &a) {
+        return !a.startsWith(QLatin1Char('-'));
+    });
+    QCOMPARE(object.value(u("command")).toString(u("none")),
+             command != arguments.cend() ? *command : QString());
 }
 
 void TestCli::helpAndVersion()
