@@ -1208,6 +1208,10 @@ line %4</translation>
         <source>Ошибка чтения: %1</source>
         <translation>Read error: %1</translation>
     </message>
+    <message>
+        <source>ссылка ведёт по кругу или на файл, которого нет</source>
+        <translation>the link goes round in a loop or to a file that does not exist</translation>
+    </message>
 </context>
 <context>
     <name>ProgramTransfer</name>

@@ -138,6 +138,8 @@ private slots:
     void writeVerifyReadRoundTrip();
     void readIntoFile();
     void readIntoUnwritableFile();
+    void readKeepsWhatItReplaces_data();
+    void readKeepsWhatItReplaces();
     void writeFailureLine_data();
     void writeFailureLine();
     void readFailureLine_data();
@@ -702,6 +704,62 @@ void TestCli::readIntoUnwritableFile()
         lines(run.err).constLast().startsWith(u("quorvel-cli: Не удается записать файл ") + target),
         run.err.constData());
     QVERIFY(!QFile::exists(target));
+}
+
+void TestCli::readKeepsWhatItReplaces_data()
+{
+    // What -o names: a file of these permission bits, or a link to `linkTarget` ("%self": the
+    // link itself, a loop), "" for none.
+    QTest::addColumn<int>("permissions");
+    QTest::addColumn<QString>("linkTarget");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("a file keeps its permission bits") << 0640 << QString() << ExitSuccess;
+    QTest::newRow("a link to a file is written through") << 0600 << u("target.prgb") << ExitSuccess;
+    QTest::newRow("a link to itself") << 0 << u("%self") << ExitBadInput;
+    QTest::newRow("a link to nothing") << 0 << u("missing.prgb") << ExitBadInput;
+}
+
+void TestCli::readKeepsWhatItReplaces()
+{
+    QFETCH(int, permissions);
+    QFETCH(QString, linkTarget);
+    QFETCH(int, status);
+
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({}));
+    for (const QString &line : exampleCellLines(0))
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
+    QTemporaryDir place;
+    QVERIFY(place.isValid());
+    const QString output = place.filePath(u("out.prgb"));
+    const QString file = linkTarget.isEmpty() ? output : place.filePath(linkTarget);
+    if (permissions != 0) {
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
+        old.close();
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), mode_t(permissions)) == 0);
+    }
+    if (!linkTarget.isEmpty())
+        QVERIFY(QFile::link(linkTarget == u("%self") ? output : linkTarget, output));
+
+    const CliRun run = runCli({u("read"), u("-p"), simulator.portPath(), u("-o"), output});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    // A link stays a link; nothing is written where it leads nowhere.
+    QCOMPARE(QFileInfo(output).isSymLink(), !linkTarget.isEmpty());
+    if (status != ExitSuccess) {
+        QVERIFY2(lines(run.err).constLast().startsWith(u("quorvel-cli: Не удается записать файл ")),
+                 run.err.constData());
+        QCOMPARE(QDir(place.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+        return;
+    }
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), exampleReadBack());
+    struct stat info = {};
+    QVERIFY(::stat(QFile::encodeName(file).constData(), &info) == 0);
+    QCOMPARE(int(info.st_mode & 07777), permissions);
 }
 
 void TestCli::writeFailureLine_data()
