@@ -1090,6 +1090,11 @@ Do you want to save your changes?</translation>
         <source>%1 мин</source>
         <translation>%1 min</translation>
     </message>
+    <message>
+        <source>ru</source>
+        <extracomment>The locale whose numbers these texts use: its decimal point stands in durations.</extracomment>
+        <translation>en</translation>
+    </message>
 </context>
 <context>
     <name>ProgramRunDock</name>

@@ -1550,6 +1550,16 @@ void TestCli::runPrintsTraceAndStopLine_data()
         << u("time_ms,line,operand,value\n0,2,Us,150\n0,4,Us,250\n500,4,Us,350\n"
              "1000,7,Out,-1\n")
         << u("программа завершилась за 1 с");
+    // Numbers follow the interface's language, not the system's.
+    QTest::newRow("ramp ends, in English")
+        << ramp << QStringList{u("--lang"), u("en")} << ExitSuccess
+        << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n"
+             "500,4,Us,200\n1000,4,Us,300\n1500,7,Out,-1\n")
+        << u("program finished in 1.5 s");
+    QTest::newRow("time limit in English")
+        << QByteArray("#1;\ndelay_ms 1;\njmp #1;\n")
+        << QStringList{u("--lang"), u("en"), u("--until"), u("2499.999s")} << ExitSuccess
+        << QString() << u("time limit 41 min 39.999 s reached");
     QTest::newRow("time limit is a normal end")
         << ramp << QStringList{u("--until"), u("0.7s")} << ExitSuccess
         << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n500,4,Us,200\n")
