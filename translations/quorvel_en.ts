@@ -117,6 +117,10 @@
             <numerusform>read, %n records into %1</numerusform>
         </translation>
     </message>
+    <message>
+        <source>текст не даёт той же программы, что в приборе</source>
+        <translation>the text does not give the program in the device</translation>
+    </message>
 </context>
 <context>
     <name>Compiler</name>
@@ -1321,6 +1325,11 @@ Do you want to save your changes?</translation>
         <source>%1 мин</source>
         <translation>%1 min</translation>
     </message>
+    <message>
+        <source>ru</source>
+        <extracomment>The locale whose numbers these texts use: its decimal point stands in durations.</extracomment>
+        <translation>en</translation>
+    </message>
 </context>
 <context>
     <name>ProgramRunDock</name>
@@ -1447,6 +1456,10 @@ line %4</translation>
         <source>Ошибка чтения: %1</source>
         <translation>Read error: %1</translation>
     </message>
+    <message>
+        <source>ссылка ведёт по кругу или на файл, которого нет</source>
+        <translation>the link goes round in a loop or to a file that does not exist</translation>
+    </message>
 </context>
 <context>
     <name>ProgramTransfer</name>
@@ -1528,6 +1541,18 @@ line %4</translation>
         <source>Строка %1 считана</source>
         <translation>Line %1 read</translation>
     </message>
+    <message>
+        <source>Внимание: в ячейке %1 теперь строки новой программы, число строк, возможно, тоже новое, а имя прежнее — запишите программу снова</source>
+        <translation>Warning: cell %1 now holds the lines of the new program, perhaps the new line count too, and the old name — write the program again</translation>
+    </message>
+    <message>
+        <source>Внимание: в ячейке %1 теперь строки и число строк новой программы, а имя прежнее — запишите программу снова</source>
+        <translation>Warning: cell %1 now holds the lines and the line count of the new program with the old name — write the program again</translation>
+    </message>
+    <message>
+        <source>Внимание: в ячейке %1 строки и число строк новые, а имя ушло без ответа: программа, возможно, записана полностью — проверьте: Shift+F9 / compare</source>
+        <translation>Warning: in cell %1 the lines and the line count are new, and the name went out unanswered: the program may be written completely — check: Shift+F9 / compare</translation>
+    </message>
 </context>
 <context>
     <name>QInputDialog</name>
@@ -1565,6 +1590,25 @@ line %4</translation>
     <message>
         <source>Не записывать</source>
         <translation>Do not write</translation>
+    </message>
+</context>
+<context>
+    <name>RoundTrip</name>
+    <message>
+        <source>нет такой записи</source>
+        <translation>no such record</translation>
+    </message>
+    <message>
+        <source>Внимание: запись %1 (строка %2) не получается из текста: строка не компилируется (%3); сохранённый текст в прибор не запишется</source>
+        <translation>Warning: record %1 (line %2) does not come from the text: the line does not compile (%3); the saved text will not write to the device</translation>
+    </message>
+    <message>
+        <source>Внимание: запись %1 (строка %2) не получается из текста: в приборе %3, из текста %4; сохранённый текст запишет в прибор другое</source>
+        <translation>Warning: record %1 (line %2) does not come from the text: in the device %3, from the text %4; the saved text will write something else to the device</translation>
+    </message>
+    <message>
+        <source>Внимание: имя программы не получается из текста: в приборе «%1», из текста «%2»; сохранённый текст запишет в прибор другое</source>
+        <translation>Warning: the program name does not come from the text: in the device &quot;%1&quot;, from the text &quot;%2&quot;; the saved text will write something else to the device</translation>
     </message>
 </context>
 <context>

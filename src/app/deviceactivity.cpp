@@ -198,9 +198,14 @@ void DeviceActivity::writeEnded(const Program &program, int cell, bool verify)
         appendPane(TransferWording::stoppedLine());
     reportUnanswered();
     reportLostLine();
-    if (outcome.partlyWritten())
-        appendPane(ProgramTransfer::partialWriteWarning(cell + 1));
-    if (outcome.writtenOk() && verify) {
+    const QString cellWarning = outcome.cellWarning(cell + 1);
+    if (!cellWarning.isEmpty())
+        appendPane(cellWarning);
+    // A stop that came while the last request was answered leaves the write whole; the check
+    // after it is what the stop ends.
+    if (outcome.writtenOk() && verify && m_transfer->stopRequested()) {
+        appendPane(TransferWording::stoppedLine());
+    } else if (outcome.writtenOk() && verify) {
         checkCell(program);
         return;
     }
@@ -230,6 +235,12 @@ void DeviceActivity::readEnded()
         appendPane(TransferWording::readSuccessLine());
         if (!outcome.nameWarning.isEmpty())
             appendPane(outcome.nameWarning);
+        // Red like a compile's errors, leading to the line that does not come back.
+        if (!outcome.roundTrip.warning.isEmpty()) {
+            appendPane(outcome.roundTrip.warning);
+            m_editorAids->linkReportLine(m_pane->document()->blockCount() - 1,
+                                         outcome.roundTrip.line, true);
+        }
     }
     finish();
 }

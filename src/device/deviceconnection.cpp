@@ -71,7 +71,13 @@ bool DeviceConnection::open(const QString &portName)
 {
     m_requestedName = portName;
     m_failure = OpenFailure();
-    m_port->setPortName(portName);
+    // The port's lock file is named after the path it is opened by: through a symlink (as udev
+    // rules make them) a second program would lock another name and share the line. Opening
+    // the device itself gives every path of one port the one lock.
+    const QFileInfo given(portName.contains(QLatin1Char('/')) ? portName
+                                                              : QStringLiteral("/dev/") + portName);
+    const QString target = given.isSymLink() ? given.canonicalFilePath() : QString();
+    m_port->setPortName(target.isEmpty() ? portName : target);
     // A port left at another speed would look connected and garble every frame.
     if (m_port->open(QIODevice::ReadWrite) && DeviceLink::applyLineSettings(*m_port))
         return true;

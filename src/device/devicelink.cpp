@@ -77,6 +77,9 @@ void DeviceLink::SendFrame(quint8 dest, quint8 command, quint8 access, const QBy
         return;
     }
     lastFrame = text;
+    if (port->isOpen()) {
+        ++framesSent;
+    }
     report(ExchangeEvent::Kind::Sent, text);
     earliestReplyNs = linkClock.nsecsElapsed() + text.size() * CharNs - WireToleranceMs * NsPerMs;
     // The start character, each byte's two digits, the end character: one write each.

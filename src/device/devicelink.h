@@ -147,6 +147,10 @@ public:
     static QByteArray packName(const QString &name);
     static quint8 cellCommand(quint8 base, int cell);
 
+    // Frames put on the line since construction: a request that failed after its frame went out
+    // may still have been carried out.
+    quint64 sentFrames() const { return framesSent; }
+
     // True while an exchange is under way.
     bool isBusy() const { return busy; }
     // How many waits for a reply ended by their time-out since construction.
@@ -295,4 +299,5 @@ private:
     bool droppingStale = false;
     bool waiting = false;
     int timeouts = 0;
+    quint64 framesSent = 0;
 };

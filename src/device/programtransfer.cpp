@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 // Names the translation context for lupdate and the run time alike.
@@ -33,11 +35,27 @@ ProgramTransfer::ProgramTransfer(DeviceLink &link, quint8 slaveId, int cell, Rep
 {
 }
 
-QString ProgramTransfer::partialWriteWarning(int cellNumber)
+QString ProgramTransfer::cellStateWarning(const CellState &state, int cellNumber)
 {
-    return Texts::tr(
-               "Внимание: в ячейке %1 теперь часть новой программы и прежние число строк и имя — "
-               "запишите программу снова")
+    if (!state.touched() || state.nameStored == true)
+        return QString();
+    if (state.countStored == false) {
+        return Texts::tr("Внимание: в ячейке %1 теперь часть новой программы и прежние число "
+                         "строк и имя — запишите программу снова")
+            .arg(cellNumber);
+    }
+    if (!state.countStored) {
+        return Texts::tr("Внимание: в ячейке %1 теперь строки новой программы, число строк, "
+                         "возможно, тоже новое, а имя прежнее — запишите программу снова")
+            .arg(cellNumber);
+    }
+    if (state.nameStored == false) {
+        return Texts::tr("Внимание: в ячейке %1 теперь строки и число строк новой программы, а "
+                         "имя прежнее — запишите программу снова")
+            .arg(cellNumber);
+    }
+    return Texts::tr("Внимание: в ячейке %1 строки и число строк новые, а имя ушло без ответа: "
+                     "программа, возможно, записана полностью — проверьте: Shift+F9 / compare")
         .arg(cellNumber);
 }
 
@@ -164,7 +182,7 @@ int ProgramTransfer::settleDoubts(bool last)
 ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &program,
                                                     const QString &name)
 {
-    m_storedLines = 0;
+    m_cellState = CellState();
     beginSteps();
     if (program.isEmpty()) {
         m_report(Texts::tr("Нет данных для записи"));
@@ -192,7 +210,33 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
     m_steps << [this, lines]() { return m_link.WriteSize(m_slaveId, lines, m_cell, WriteAccess); };
     m_steps <<
         [this, &name]() { return m_link.WritePrgName(m_slaveId, name, m_cell, WriteAccess); };
-    const auto failed = [this, lines](int step) {
+    // Frames on the line before the step in hand: a step that failed after sending may have
+    // been carried out all the same. Even a refusing status proves nothing: a supply may store
+    // the data and still answer so.
+    quint64 sentBefore = 0;
+    const auto unknownAfterFailure = [this, &sentBefore]() {
+        return m_answeredTwice || m_link.sentFrames() > sentBefore;
+    };
+    const auto failed = [this, lines, &unknownAfterFailure](int step) {
+        // A step cast into doubt after later ones were answered puts those in doubt as well.
+        const bool unknown = unknownAfterFailure();
+        const std::optional<bool> notStored = unknown ? std::nullopt : std::optional<bool>(false);
+        if (step < lines) {
+            m_cellState.storedLines = std::min(m_cellState.storedLines, step);
+            m_cellState.lineInDoubt = unknown;
+        } else if (step == lines) {
+            m_cellState.countStored = notStored;
+        } else {
+            m_cellState.nameStored = notStored;
+        }
+        // No answer can be trusted once the device answered twice: what was acknowledged is
+        // only possibly there.
+        if (m_answeredTwice) {
+            if (m_cellState.countStored == true)
+                m_cellState.countStored = std::nullopt;
+            if (m_cellState.nameStored == true)
+                m_cellState.nameStored = std::nullopt;
+        }
         if (step < lines)
             m_report(Texts::tr("Ошибка записи"));
         else
@@ -208,29 +252,33 @@ ProgramTransfer::WriteResult ProgramTransfer::write(const InstructionList &progr
     for (int i = 0; i < lines; ++i) {
         if (m_cancelRequested)
             return WriteResult::Cancelled;
+        sentBefore = m_link.sentFrames();
         const int failedStep = runStep(i);
         if (failedStep >= 0)
             return failed(failedStep);
-        m_storedLines = i + 1;
+        m_cellState.storedLines = i + 1;
         m_report(Texts::tr("Строка %1 записана").arg(i));
         progressed(i + 1, lines + 2);
     }
 
     if (m_cancelRequested)
         return WriteResult::Cancelled;
+    sentBefore = m_link.sentFrames();
     int failedStep = runStep(lines);
     if (failedStep >= 0)
         return failed(failedStep);
+    m_cellState.countStored = true;
     m_report(Texts::tr("Size записан"));
     progressed(lines + 1, lines + 2);
 
     if (m_cancelRequested)
         return WriteResult::Cancelled;
+    sentBefore = m_link.sentFrames();
     failedStep = runStep(lines + 1, true);
     if (failedStep >= 0)
         return failed(failedStep);
-    if (m_cancelRequested)
-        return WriteResult::Cancelled;
+    // Acknowledged: the cell holds the whole new program, whether or not a stop came meanwhile.
+    m_cellState.nameStored = true;
     m_report(Texts::tr("PrgName \"%1\" записан\n").arg(name));
     progressed(lines + 2, lines + 2);
     m_report(Texts::tr("Данные успешно записаны"));
@@ -241,6 +289,11 @@ ProgramTransfer::ReadResult ProgramTransfer::read()
 {
     ReadResult result;
     beginSteps();
+    // Stopped before it began (the check after a write the user stopped): nothing is asked.
+    if (m_cancelRequested) {
+        result.status = ReadStatus::Cancelled;
+        return result;
+    }
 
     int count = 0;
     QString name;

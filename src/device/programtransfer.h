@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 class DeviceLink;
 
@@ -57,6 +58,25 @@ public:
         InstructionList records;
     };
 
+    // What the cell holds after a write, as far as the device's answers tell. A request that
+    // went out without a sound answer leaves its part unknown: the device may have stored it.
+    struct CellState
+    {
+        // Lines acknowledged, from line 0 on; the lines after them hold what they held.
+        int storedLines = 0;
+        // Line storedLines went out, and no answer said whether it was stored.
+        bool lineInDoubt = false;
+        // true: acknowledged; false: not sent, or refused; nullopt: sent, answer missing.
+        std::optional<bool> countStored = false;
+        std::optional<bool> nameStored = false;
+
+        // Something of the new program may be in the cell.
+        bool touched() const
+        {
+            return storedLines > 0 || countStored != false || nameStored != false;
+        }
+    };
+
     // Memory-cell access codes the transfers pass with every request.
     static constexpr quint8 WriteAccess = DeviceProtocol::AccessMemoryWrite;
     static constexpr quint8 ReadAccess = DeviceProtocol::AccessMemoryRead;
@@ -76,10 +96,11 @@ public:
     // transfer then returns Cancelled without a report line. Safe from any thread; it holds for
     // every later write() and read() of this transfer too.
     void cancel() { m_cancelRequested = true; }
-    // Lines the last write() had acknowledged when it ended: between 1 and the record count
-    // after a failure or cancel, the cell holds part of the new program under the old count and
-    // name.
-    int storedLines() const { return m_storedLines; }
+    bool cancelRequested() const { return m_cancelRequested; }
+    // Lines the last write() had acknowledged when it ended.
+    int storedLines() const { return m_cellState.storedLines; }
+    // What the last write() left in the cell.
+    const CellState &cellState() const { return m_cellState; }
 
     // How long the line needs for the request at `index` (0-based, in the order sent) of a write
     // or read of `total` requests: both frames at 9600 baud, in microseconds.
@@ -88,9 +109,10 @@ public:
     // `elapsedMs`: the line time of the rest, each with the turnaround seen so far on top.
     static qint64 remainingMs(bool write, int done, int total, qint64 elapsedMs);
 
-    // What the pane says after a write that stopped once it had stored a line: the cell (1..4)
-    // holds part of the new program under the old count and name.
-    static QString partialWriteWarning(int cellNumber);
+    // What the pane says after a write that stopped or failed with something of the new program
+    // in the cell (1..4): which parts are new, which old and which unknown. Empty when the cell
+    // is untouched or holds the whole new program.
+    static QString cellStateWarning(const CellState &state, int cellNumber);
 
     // Whether a name can travel in the five name bytes.
     static bool nameFitsDevice(const QString &name);
@@ -109,7 +131,7 @@ private:
     Reporter m_report;
     Progress m_progress;
     std::atomic<bool> m_cancelRequested{false};
-    int m_storedLines = 0;
+    CellState m_cellState;
     bool m_answeredTwice = false;
     LinkResult m_lastFailure = LinkResult::Success;
     quint64 m_answersBefore = 0;

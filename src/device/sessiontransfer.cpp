@@ -37,6 +37,12 @@ void SessionTransfer::cancel()
         m_shared->job->cancel();
 }
 
+bool SessionTransfer::stopRequested() const
+{
+    const QMutexLocker lock(&m_shared->mutex);
+    return m_shared->cancelled;
+}
+
 void SessionTransfer::run(Step step)
 {
     ++m_running;

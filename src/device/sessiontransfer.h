@@ -35,6 +35,8 @@ public:
 
     // Stops the running step after the request on the line, and every later step at once.
     void cancel();
+    // A stop was asked for; a check after a write that completed meanwhile is not made.
+    bool stopRequested() const;
 
     // What the steps found so far; current once finished() came for the last step asked.
     const TransferOutcome &outcome() const { return m_outcome; }

@@ -33,6 +33,7 @@ const TransferOutcome &TransferJob::write(const InstructionList &program, const 
     m_outcome.writeRan = true;
     m_outcome.written = m_transfer.write(program, name);
     m_outcome.storedLines = m_transfer.storedLines();
+    m_outcome.cellState = m_transfer.cellState();
     m_outcome.cancelled = m_outcome.written == ProgramTransfer::WriteResult::Cancelled;
     m_outcome.answeredTwice = m_transfer.answeredTwice();
     m_outcome.unanswered = m_transfer.unanswered();
@@ -51,8 +52,14 @@ const TransferOutcome &TransferJob::read(const Decoder &decoder)
         m_outcome.decodeRan = true;
         m_outcome.decoded = decoder.decode(m_outcome.read.name, m_outcome.read.records);
         // Read faithfully, but the name would not pass the compiler on the way back.
-        if (m_outcome.decoded.ok)
+        if (m_outcome.decoded.ok) {
             m_outcome.nameWarning = Decoder::unwritableNameWarning(m_outcome.read.name);
+            // The decoder writes every record some way; only compiling the text back shows
+            // whether a saved copy would write the same cell again.
+            m_outcome.roundTrip =
+                RoundTrip::check(m_outcome.read.name, m_outcome.read.records, m_outcome.decoded,
+                                 !m_outcome.nameWarning.isEmpty());
+        }
     }
     return m_outcome;
 }

@@ -4,6 +4,7 @@
 #include "instruction.h"
 #include "programcomparison.h"
 #include "programtransfer.h"
+#include "roundtrip.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -22,6 +23,8 @@ struct TransferOutcome
     ProgramTransfer::WriteResult written = ProgramTransfer::WriteResult::NothingToWrite;
     // Lines the write had acknowledged when it ended.
     int storedLines = 0;
+    // What the write left in the cell, part by part.
+    ProgramTransfer::CellState cellState;
 
     // The read, the read-back of a check, or the comparison's read.
     bool readRan = false;
@@ -36,6 +39,8 @@ struct TransferOutcome
     bool decodeRan = false;
     DecodeResult decoded;
     QString nameWarning;
+    // Whether that text compiles back to what the cell holds; set with the decoded text.
+    RoundTrip roundTrip;
 
     // «Прервать» or a stop signal took effect.
     bool cancelled = false;
@@ -45,8 +50,14 @@ struct TransferOutcome
     bool unanswered = false;
 
     bool readOk() const { return read.status == ProgramTransfer::ReadStatus::Read; }
-    // The write left part of the new program under the old count and name.
-    bool partlyWritten() const { return writeRan && !writtenOk() && storedLines > 0; }
+    // The write left something of the new program, but not all of it for sure.
+    bool partlyWritten() const { return writeRan && !writtenOk() && cellState.touched(); }
+    // What the front ends say about such a cell (1..4); empty when there is nothing to say.
+    QString cellWarning(int cellNumber) const
+    {
+        return partlyWritten() ? ProgramTransfer::cellStateWarning(cellState, cellNumber)
+                               : QString();
+    }
     bool writtenOk() const { return written == ProgramTransfer::WriteResult::Written; }
 };
 
@@ -66,6 +77,8 @@ public:
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     // Stops after the request on the line; see ProgramTransfer::cancel(). Safe from any thread.
     void cancel() { m_transfer.cancel(); }
+    // A stop was asked for; a check after a write that completed meanwhile is not made.
+    bool stopRequested() const { return m_transfer.cancelRequested(); }
 
     // Writes the program (lines, count, name). Keep program and name unchanged meanwhile.
     const TransferOutcome &write(const InstructionList &program, const QString &name);

@@ -184,7 +184,8 @@ DecodeResult Decoder::decode(const QString &name, InstructionList records) const
     // An empty name line would not compile; without the line the text compiles to an empty name,
     // which is what the device holds.
     const QString shownName = editorName(name);
-    if (!shownName.isEmpty())
+    result.hasNameLine = !shownName.isEmpty();
+    if (result.hasNameLine)
         result.paragraphs << QStringLiteral("prgName = \"") + shownName + QStringLiteral("\";\n");
     for (int index = 0; index < count; ++index) {
         // The stored index decides, not the label's number: an else to label 0 stays an else.

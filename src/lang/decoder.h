@@ -14,11 +14,17 @@ struct DecodeResult
     // and so shows as the name line and an empty line) unless the name is empty, then one line per
     // record.
     QStringList paragraphs;
+    // The name paragraph leads the text (it takes two lines, so record 0 is on line 3).
+    bool hasNameLine = false;
     // On failure, the one line for the output pane.
     QString error;
 
     // The editor's plain text: the paragraphs one per line.
     QString text() const { return paragraphs.join(QLatin1Char('\n')); }
+    // The 1-based line of the text that record `index` is written on.
+    int recordLine(int index) const { return (hasNameLine ? 3 : 1) + index; }
+    // The records' lines alone, one per record.
+    QStringList recordParagraphs() const { return paragraphs.mid(hasNameLine ? 1 : 0); }
 };
 
 // Checks the references of a program read back from the device and turns it into text.

@@ -4,6 +4,7 @@
 #include "statementkind.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <climits>
@@ -32,16 +33,20 @@ inline qint32 wrap(qint64 value)
     return qint32(quint32(quint64(value)));
 }
 
-// "1,5": seconds and their ms, without trailing zeros.
+// "1,5" in Russian, "1.5" in English: seconds and their ms, without trailing zeros, with the
+// decimal point of the interface's language (the translation names its locale), never the
+// system's.
 QString secondsText(qint64 ms)
 {
+    //: The locale whose numbers these texts use: its decimal point stands in durations.
+    const QString point = QLocale(Texts::tr("ru")).decimalPoint();
     QString text = QString::number(ms / MsPerSecond);
     const qint64 fraction = ms % MsPerSecond;
     if (fraction != 0) {
         QString digits = QStringLiteral("%1").arg(fraction, 3, 10, QLatin1Char('0'));
         while (digits.endsWith(QLatin1Char('0')))
             digits.chop(1);
-        text += QLatin1Char(',') + digits;
+        text += point + digits;
     }
     return text;
 }

@@ -88,12 +88,25 @@ QString problemText(const LoadedFile &file, const QString &path)
 
 bool saveFile(const QString &path, const QString &text, QString *error)
 {
+    // A link is written through to what it names. One that names nothing (a loop, a missing
+    // target) would be replaced by a regular file, the link lost: refuse it instead.
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.exists()) {
+        if (error)
+            *error = QCoreApplication::translate("ProgramText",
+                                                 "ссылка ведёт по кругу или на файл, которого нет");
+        return false;
+    }
+    const bool replacing = info.exists();
+    const QFileDevice::Permissions permissions = info.permissions();
     const QByteArray bytes = toFileBytes(text);
     QSaveFile file(path);
     // commit() alone can put a truncated file in place after a short write, so each step is
-    // checked before the rename.
+    // checked before the rename. The new file takes the old one's permission bits before it
+    // takes its place.
     const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-                         file.flush() && file.error() == QFileDevice::NoError;
+                         file.flush() && file.error() == QFileDevice::NoError &&
+                         (!replacing || file.setPermissions(permissions));
     if (!written) {
         if (error)
             *error = file.errorString();

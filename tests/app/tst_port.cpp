@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
@@ -108,13 +109,17 @@ void TestPort::failedOpenShowsBox_data()
     QTest::addColumn<QString>("path");
     // The cause in the user's words; the holder as its lock file names it (%app, %pid).
     QTest::addColumn<QString>("reason");
-    QTest::newRow("port held by another program")
-        << true << QString()
-        << QStringLiteral("Порт занят другой программой (%app, PID %pid): закройте ее и "
-                          "подключитесь снова");
+    // The window opens the held port through a symlink, as udev rules name ports.
+    QTest::addColumn<bool>("throughLink");
+    const QString busy =
+        QStringLiteral("Порт занят другой программой (%app, PID %pid): закройте ее "
+                       "и подключитесь снова");
+    QTest::newRow("port held by another program") << true << QString() << busy << false;
+    QTest::newRow("port held by another program, opened through a symlink")
+        << true << QString() << busy << true;
     QTest::newRow("no such port")
         << false << QStringLiteral("/dev/pts/quorvel-no-such-port")
-        << QStringLiteral("Такого порта нет: проверьте имя порта и подключение адаптера");
+        << QStringLiteral("Такого порта нет: проверьте имя порта и подключение адаптера") << false;
 }
 
 void TestPort::failedOpenShowsBox()
@@ -122,14 +127,22 @@ void TestPort::failedOpenShowsBox()
     QFETCH(bool, busy);
     QFETCH(QString, path);
     QFETCH(QString, reason);
+    QFETCH(bool, throughLink);
 
     QSerialPort holder;
+    QTemporaryDir links;
     if (busy) {
         const SimulatorProcess *sim = startSimulator({});
         QVERIFY(sim);
         path = sim->portPath();
         holder.setPortName(path);
         QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+    }
+    if (throughLink) {
+        QVERIFY(links.isValid());
+        const QString link = links.filePath(QStringLiteral("ttyBrisca"));
+        QVERIFY(QFile::link(path, link));
+        path = link;
     }
 
     window->portBox()->setEditText(path);

@@ -197,6 +197,8 @@ private slots:
     void decoderErrors_data();
     void decoderErrors();
     void unknownKindKeepsItsLineAndFailsRecompile();
+    void readTextMustGiveTheCellBack_data();
+    void readTextMustGiveTheCellBack();
     void storedNameInEditor_data();
     void storedNameInEditor();
     void writeRefusedBeforeAnyRequest_data();
@@ -530,18 +532,21 @@ void TestTransfer::writeFailures_data()
     // An acknowledgement to another station is dropped; the second try's answer counts.
     QTest::newRow("write reply to another station is dropped")
         << "address@2" << writtenPane(3, QStringLiteral("New")) << 6 << 3 << 3 << 3 << NewName;
+    // The count went out: the device may have stored it (this one did not).
     QTest::newRow("count unanswered three times")
-        << "silent@4x3" << (QStringList(all3) << sizeFailed << partWritten(1)) << 6 << 3 << 3
-        << OldCount << OldName;
+        << "silent@4x3" << (QStringList(all3) << sizeFailed << TransferTexts::countMaybeWritten(1))
+        << 6 << 3 << 3 << OldCount << OldName;
     QTest::newRow("count rejected with status 1E")
-        << "status1e@4" << (QStringList(all3) << sizeFailed << partWritten(1)) << 4 << 3 << 3 << -1
-        << OldName;
+        << "status1e@4" << (QStringList(all3) << sizeFailed << TransferTexts::countMaybeWritten(1))
+        << 4 << 3 << 3 << -1 << OldName;
     QTest::newRow("name unanswered three times")
-        << "silent@5x3" << (QStringList(all3) << sizeWritten << nameFailed << partWritten(1)) << 7
-        << 3 << 3 << 3 << OldName;
+        << "silent@5x3"
+        << (QStringList(all3) << sizeWritten << nameFailed << TransferTexts::maybeWholeWritten(1))
+        << 7 << 3 << 3 << 3 << OldName;
     QTest::newRow("name rejected with status 1E")
-        << "status1e@5" << (QStringList(all3) << sizeWritten << nameFailed << partWritten(1)) << 5
-        << 3 << 3 << 3 << QByteArray();
+        << "status1e@5"
+        << (QStringList(all3) << sizeWritten << nameFailed << TransferTexts::maybeWholeWritten(1))
+        << 5 << 3 << 3 << 3 << QByteArray();
 }
 
 void TestTransfer::writeFailures()
@@ -725,7 +730,11 @@ void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
 
     QVERIFY(runDeviceAction("readAction"));
 
-    QCOMPARE(paneLines().constLast(), ReadSucceeded);
+    // The odd line does not compile: the read says so after its success line.
+    QCOMPARE(paneLines().at(paneLines().size() - 2), ReadSucceeded);
+    QVERIFY2(paneLines().constLast().startsWith(
+                 QStringLiteral("Внимание: запись 1 (строка 4) не получается из текста: ")),
+             qPrintable(paneLines().constLast()));
     const QStringList lines = window->editor()->toPlainText().split(QLatin1Char('\n'));
     // One line per record, so that the jump after the odd record still lands on its label.
     QCOMPARE(lines.size(), 5);
@@ -739,6 +748,87 @@ void TestTransfer::unknownKindKeepsItsLineAndFailsRecompile()
     action("compileAction")->trigger();
     QCOMPARE(window->compileErrorFlag(), 1);
     QVERIFY2(paneLines().contains(QStringLiteral("error: ") + odd), qPrintable(odd));
+}
+
+void TestTransfer::readTextMustGiveTheCellBack_data()
+{
+    QTest::addColumn<Records>("records");
+    QTest::addColumn<QByteArray>("storedName");
+    QTest::addColumn<QString>("editor");
+    // The line after the success line; it is red and leads to program line `sourceLine`.
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<int>("sourceLine");
+
+    const QString differs = QStringLiteral(
+        "Внимание: запись %1 (строка %2) не получается из текста: в приборе %3, из текста %4; "
+        "сохранённый текст запишет в прибор другое");
+    const QString refused = QStringLiteral(
+        "Внимание: запись %1 (строка %2) не получается из текста: строка не компилируется "
+        "(строка не является оператором языка); сохранённый текст в прибор не запишется");
+    const QByteArray us5 = record(1, 0, 5);
+    const auto hex = [](const QByteArray &bytes) {
+        return QString::fromLatin1(bytes.toHex(' ').toUpper());
+    };
+
+    QTest::newRow("assignment with a comparison code")
+        << Records{record(0), record(1, 0, 5, 77)} << QByteArray("Us5  ")
+        << "prgName = \"Us5\";\n\nnop;\nUs = 5;"
+        << differs.arg(1).arg(4).arg(hex(record(1, 0, 5, 77)), hex(us5)) << 4;
+    QTest::newRow("assignment with branch targets")
+        << Records{record(1, 0, 5, 0, 9, 9), record(0)} << QByteArray("Us5  ")
+        << "prgName = \"Us5\";\n\nUs = 5;\nnop;"
+        << differs.arg(0).arg(3).arg(hex(record(1, 0, 5, 0, 9, 9)), hex(us5)) << 3;
+    QTest::newRow("a negative else target is no else")
+        << Records{record(10, 0, 1), record(2, 0, 5, 4, 0, -3)} << QByteArray("Neg  ")
+        << "prgName = \"Neg\";\n\n#1;\nif Us > 5 #1;"
+        << differs.arg(1).arg(4).arg(hex(record(2, 0, 5, 4, 0, -3)), hex(record(2, 0, 5, 4))) << 4;
+    QTest::newRow("erased records")
+        << Records{QByteArray(14, '\xFF'), QByteArray(14, '\xFF')} << QByteArray("AB   ")
+        << "prgName = \"AB\";\n\n?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1\n"
+           "?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1"
+        << refused.arg(0).arg(3) << 3;
+    QTest::newRow("unknown operand code, no name")
+        << Records{record(0), record(1, 18, 5)} << QByteArray("     ") << "nop;\n = 5;"
+        << refused.arg(1).arg(2) << 2;
+    QTest::newRow("a leading blank of the name is lost")
+        << Records{record(0)} << QByteArray(" AB  ") << "prgName = \"AB\";\n\nnop;"
+        << QStringLiteral("Внимание: имя программы не получается из текста: в приборе « AB  », "
+                          "из текста «AB   »; сохранённый текст запишет в прибор другое")
+        << 0;
+}
+
+void TestTransfer::readTextMustGiveTheCellBack()
+{
+    QFETCH(Records, records);
+    QFETCH(QByteArray, storedName);
+    QFETCH(QString, editor);
+    QFETCH(QString, warning);
+    QFETCH(int, sourceLine);
+
+    SimulatorProcess *started = connectToSimulator({});
+    QVERIFY(started);
+    QVERIFY(preset(*started, 0, records.size(), storedName, records));
+
+    QVERIFY(runDeviceAction("readAction"));
+
+    // The text is what the cell decodes to; the warning says it is not the cell.
+    QCOMPARE(paneLines().mid(paneLines().size() - 2), (QStringList{ReadSucceeded, warning}));
+    QCOMPARE(window->editor()->toPlainText(), editor);
+    QPlainTextEdit *pane = window->outputPane();
+    const int index = paneLines().size() - 1;
+    bool red = false;
+    for (const QTextEdit::ExtraSelection &s : pane->extraSelections())
+        red |= s.cursor.blockNumber() == index && s.format.foreground().color() == Qt::red;
+    QVERIFY(red);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->editor()->moveCursor(QTextCursor::End);
+    const QTextCursor at(pane->document()->findBlockByNumber(index));
+    pane->setTextCursor(at);
+    pane->ensureCursorVisible();
+    QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, pane->cursorRect(at).center());
+    if (sourceLine > 0)
+        QCOMPARE(window->editor()->textCursor().blockNumber() + 1, sourceLine);
 }
 
 void TestTransfer::storedNameInEditor_data()
@@ -1187,14 +1277,27 @@ void TestTransfer::cancelMidTransfer_data()
     QTest::addColumn<int>("sent");
     // Esc typed into the open find bar instead of the action: the transfer takes it.
     QTest::addColumn<bool>("escInFindBar");
+    // What the cell holds afterwards: its count and name (a write's lines are all new).
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("name");
 
     // «Прервать» while the third request awaits its reply: that exchange ends, nothing follows.
     const QStringList written{WriteHeading,   lineWritten(0), lineWritten(1),
                               lineWritten(2), Cancelled,      partWritten(1)};
-    QTest::newRow("write") << true << written << 3 << false;
+    QTest::newRow("write") << true << written << 3 << false << OldCount << OldName;
     QTest::newRow("read") << false << (readPane(5, QString::fromLatin1(StoredName), 1) << Cancelled)
-                          << 3 << false;
-    QTest::newRow("write, Esc in the find bar") << true << written << 3 << true;
+                          << 3 << false << 5 << QByteArray(StoredName);
+    QTest::newRow("write, Esc in the find bar")
+        << true << written << 3 << true << OldCount << OldName;
+    // The count answered: the warning says it is new.
+    QTest::newRow("write, count on the line")
+        << true
+        << (QStringList(writtenPane(3, QStringLiteral("New")).mid(0, 4))
+            << TransferTexts::SizeWritten << Cancelled << TransferTexts::nameNotWritten(1))
+        << 4 << false << 3 << OldName;
+    // The name answered: the program is whole, and nothing is said against it.
+    QTest::newRow("write, name on the line")
+        << true << writtenPane(3, QStringLiteral("New")) << 5 << false << 3 << NewName;
 }
 
 void TestTransfer::cancelMidTransfer()
@@ -1203,6 +1306,8 @@ void TestTransfer::cancelMidTransfer()
     QFETCH(QStringList, pane);
     QFETCH(int, sent);
     QFETCH(bool, escInFindBar);
+    QFETCH(int, count);
+    QFETCH(QByteArray, name);
 
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--turnaround"), SlowAnswerMs});
     QVERIFY(started);
@@ -1246,9 +1351,9 @@ void TestTransfer::cancelMidTransfer()
     if (write) {
         for (int i = 0; i < OldCount; ++i)
             QCOMPARE(cell.lines.value(i), i < 3 ? NewRecords.at(i) : old.at(i));
-        QCOMPARE(cell.count, OldCount);
-        QCOMPARE(cell.name, OldName);
     }
+    QCOMPARE(cell.count, count);
+    QCOMPARE(cell.name, name);
     QVERIFY(dialogs->calls.isEmpty());
 }
 

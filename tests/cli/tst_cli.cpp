@@ -138,6 +138,8 @@ private slots:
     void writeVerifyReadRoundTrip();
     void readIntoFile();
     void readIntoUnwritableFile();
+    void readKeepsWhatItReplaces_data();
+    void readKeepsWhatItReplaces();
     void writeFailureLine_data();
     void writeFailureLine();
     void readFailureLine_data();
@@ -520,6 +522,9 @@ void TestCli::badInputGivesStatusTwo_data()
         << QStringList{u("run")} << u("Команде run нужен файл программы");
     QTest::newRow("run missing file") << QStringList{u("run"), u("%missing")}
                                       << u("Не удается открыть файл %missing. Файл не найден.");
+    QTest::newRow("run a file over 1 MiB")
+        << QStringList{u("run"), u("%big")}
+        << u("Не удается открыть файл %big. Файл больше 1024 КиБ.");
     QTest::newRow("run sets an unknown operand")
         << QStringList{u("run"), u("%file"), u("--set"), u("us=1")}
         << u("--set «us=1»: нет операнда «us» (операнды: ");
@@ -554,22 +559,46 @@ void TestCli::badInputGivesStatusTwo()
     QFETCH(QString, message);
 
     const QString file = writeFile(QStringLiteral("usage.prgb"), Example);
-    for (QString &argument : arguments) {
-        argument.replace(QLatin1String("%file"), file);
-        argument.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
-        argument.replace(QLatin1String("%dir"), dir.path());
-    }
-    message.replace(QLatin1String("%file"), file);
-    message.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
-    message.replace(QLatin1String("%dir"), dir.path());
+    const QString big = writeFile(QStringLiteral("big.prgb"), QByteArray(1024 * 1024 + 1, 'a'));
+    const auto place = [&](QString &text) {
+        text.replace(QLatin1String("%file"), file);
+        text.replace(QLatin1String("%missing"), dir.filePath(QStringLiteral("none.prgb")));
+        text.replace(QLatin1String("%dir"), dir.path());
+        text.replace(QLatin1String("%big"), big);
+    };
+    for (QString &argument : arguments)
+        place(argument);
+    place(message);
     const CliRun run = runCli(arguments);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitBadInput);
-    QVERIFY(run.out.isEmpty());
+    // Nothing but the JSON answer when it was asked for.
+    QCOMPARE(run.out.isEmpty(), !arguments.contains(u("--json")));
     const QStringList err = lines(run.err);
     QCOMPARE(err.size(), 1);
     QVERIFY2(err.constFirst().startsWith(QLatin1String("quorvel-cli: ")), run.err.constData());
     QVERIFY2(err.constFirst().contains(message), run.err.constData());
+
+    // A script that asked for JSON gets one object saying the same, and the same line. (With
+    // --json several reads may go to standard output: that row is no error then.)
+    if (QLatin1String(QTest::currentDataTag()) == QLatin1String("several reads to standard output"))
+        return;
+    const CliRun json = runCli(QStringList{u("--json")} + arguments);
+    QCOMPARE(json.exitCode, ExitBadInput);
+    QCOMPARE(lines(json.err), err);
+    const QStringList objects = lines(json.out);
+    QCOMPARE(objects.size(), 1);
+    const QJsonObject object = QJsonDocument::fromJson(objects.constFirst().toUtf8()).object();
+    QCOMPARE(object.value(u("ok")).toBool(true), false);
+    QVERIFY2(QStringList({u("usage"), u("bad-input"), u("unreadable")})
+                 .contains(object.value(u("outcome")).toString()),
+             objects.constFirst().toUtf8().constData());
+    QCOMPARE(u("quorvel-cli: ") + object.value(u("message")).toString(), err.constFirst());
+    const auto command = std::find_if(arguments.cbegin(), arguments.cend(), [](const QString &a) {
+        return !a.startsWith(QLatin1Char('-'));
+    });
+    QCOMPARE(object.value(u("command")).toString(u("none")),
+             command != arguments.cend() ? *command : QString());
 }
 
 void TestCli::helpAndVersion()
@@ -717,55 +746,131 @@ void TestCli::readIntoUnwritableFile()
     QVERIFY(!QFile::exists(target));
 }
 
+void TestCli::readKeepsWhatItReplaces_data()
+{
+    // What -o names: a file of these permission bits, or a link to `linkTarget` ("%self": the
+    // link itself, a loop), "" for none.
+    QTest::addColumn<int>("permissions");
+    QTest::addColumn<QString>("linkTarget");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("a file keeps its permission bits") << 0640 << QString() << ExitSuccess;
+    QTest::newRow("a link to a file is written through") << 0600 << u("target.prgb") << ExitSuccess;
+    QTest::newRow("a link to itself") << 0 << u("%self") << ExitBadInput;
+    QTest::newRow("a link to nothing") << 0 << u("missing.prgb") << ExitBadInput;
+}
+
+void TestCli::readKeepsWhatItReplaces()
+{
+    QFETCH(int, permissions);
+    QFETCH(QString, linkTarget);
+    QFETCH(int, status);
+
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({}));
+    for (const QString &line : exampleCellLines(0))
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
+    QTemporaryDir place;
+    QVERIFY(place.isValid());
+    const QString output = place.filePath(u("out.prgb"));
+    const QString file = linkTarget.isEmpty() ? output : place.filePath(linkTarget);
+    if (permissions != 0) {
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
+        old.close();
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), mode_t(permissions)) == 0);
+    }
+    if (!linkTarget.isEmpty())
+        QVERIFY(QFile::link(linkTarget == u("%self") ? output : linkTarget, output));
+
+    const CliRun run = runCli({u("read"), u("-p"), simulator.portPath(), u("-o"), output});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    // A link stays a link; nothing is written where it leads nowhere.
+    QCOMPARE(QFileInfo(output).isSymLink(), !linkTarget.isEmpty());
+    if (status != ExitSuccess) {
+        QVERIFY2(lines(run.err).constLast().startsWith(u("quorvel-cli: Не удается записать файл ")),
+                 run.err.constData());
+        QCOMPARE(QDir(place.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+        return;
+    }
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), exampleReadBack());
+    struct stat info = {};
+    QVERIFY(::stat(QFile::encodeName(file).constData(), &info) == 0);
+    QCOMPARE(int(info.st_mode & 07777), permissions);
+}
+
 void TestCli::writeFailureLine_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("tail");
-    // Lines were stored: standard error says what the cell holds now.
-    QTest::addColumn<bool>("warned");
+    // Something was stored: standard error says what the cell holds now; empty: nothing.
+    QTest::addColumn<QString>("warning");
     QTest::addColumn<QString>("language");
     QTest::addColumn<bool>("quiet");
     // Standard error, whole: the line where the write failed and its notes, for scripts.
     QTest::addColumn<QStringList>("err");
+    // JSON's storedLines/countStored/nameStored.
+    QTest::addColumn<QString>("cellState");
 
+    const QString failed = u("Slave ID 0, ячейка 1: ошибка: ");
     QTest::newRow("silent device")
         << u("silent@*")
-        << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine} << false
-        << u("ru") << false << QStringList{u("Ошибка записи"), NoAnswerLine};
+        << QStringList{u("Запись данных в устройство"), u("Ошибка записи"), NoAnswerLine}
+        << QString() << u("ru") << false << QStringList{u("Ошибка записи"), NoAnswerLine}
+        << u("0/false/false");
     QTest::newRow("silent device, quiet")
-        << u("silent@*") << QStringList{} << false << u("ru") << true
-        << QStringList{u("Slave ID 0, ячейка 1: ошибка: ") + NoAnswerLine};
+        << u("silent@*") << QStringList{} << QString() << u("ru") << true
+        << QStringList{failed + NoAnswerLine} << u("0/false/false");
     QTest::newRow("second line answered with a bad CRC")
-        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << true << u("ru")
-        << false << QStringList{u("Ошибка записи"), partWritten(1)};
+        << u("crc@2") << QStringList{u("Строка 0 записана"), u("Ошибка записи")} << partWritten(1)
+        << u("ru") << false << QStringList{u("Ошибка записи"), partWritten(1)}
+        << u("1/false/false");
     QTest::newRow("count refused")
         << u("status1e@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
-        << true << u("ru") << false << QStringList{u("Ошибка записи size"), partWritten(1)};
+        << TransferTexts::countMaybeWritten(1) << u("ru") << false
+        << QStringList{u("Ошибка записи size"), TransferTexts::countMaybeWritten(1)}
+        << u("6/null/false");
     QTest::newRow("count refused, quiet")
-        << u("status1e@cmd=B4") << QStringList{} << true << u("ru") << true
-        << QStringList{partWritten(1), u("Slave ID 0, ячейка 1: ошибка: Ошибка записи size")};
+        << u("status1e@cmd=B4") << QStringList{} << TransferTexts::countMaybeWritten(1) << u("ru")
+        << true
+        << QStringList{TransferTexts::countMaybeWritten(1), failed + u("Ошибка записи size")}
+        << u("6/null/false");
     QTest::newRow("name unanswered")
-        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")} << true
-        << u("ru") << false << QStringList{u("Ошибка записи prgName"), partWritten(1)};
+        << u("silent@cmd=B8") << QStringList{u("Size записан"), u("Ошибка записи prgName")}
+        << TransferTexts::maybeWholeWritten(1) << u("ru") << false
+        << QStringList{u("Ошибка записи prgName"), TransferTexts::maybeWholeWritten(1)}
+        << u("6/true/null");
+    QTest::newRow("name refused") << u("status1e@cmd=B8")
+                                  << QStringList{u("Size записан"), u("Ошибка записи prgName")}
+                                  << TransferTexts::maybeWholeWritten(1) << u("ru") << false
+                                  << QStringList{u("Ошибка записи prgName"),
+                                                 TransferTexts::maybeWholeWritten(1)}
+                                  << u("6/true/null");
+    QTest::newRow("count unanswered")
+        << u("silent@cmd=B4") << QStringList{u("Строка 5 записана"), u("Ошибка записи size")}
+        << TransferTexts::countMaybeWritten(1) << u("ru") << false
+        << QStringList{u("Ошибка записи size"), TransferTexts::countMaybeWritten(1)}
+        << u("6/null/false");
+    const QString noAnswerEn =
+        u("The device does not answer: check the Slave ID (0), the cable and the power");
     QTest::newRow("silent device, in English")
         << u("silent@*")
-        << QStringList{u("Writing data to the device"), u("Write error"),
-                       u("The device does not answer: check the Slave ID (0), the cable and the "
-                         "power")}
-        << false << u("en") << false
-        << QStringList{u("Write error"),
-                       u("The device does not answer: check the Slave ID (0), the cable and the "
-                         "power")};
+        << QStringList{u("Writing data to the device"), u("Write error"), noAnswerEn} << QString()
+        << u("en") << false << QStringList{u("Write error"), noAnswerEn} << u("0/false/false");
 }
 
 void TestCli::writeFailureLine()
 {
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
-    QFETCH(bool, warned);
+    QFETCH(QString, warning);
     QFETCH(QString, language);
     QFETCH(bool, quiet);
     QFETCH(QStringList, err);
+    QFETCH(QString, cellState);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({u("--fault"), fault}));
@@ -782,8 +887,24 @@ void TestCli::writeFailureLine()
     // Under --quiet, standard output holds only successes.
     if (quiet)
         QVERIFY2(out.isEmpty(), run.out.constData());
-    QCOMPARE(lines(run.err).contains(partWritten(1)), warned);
+    // One warning at most, and only where something was stored.
+    const QStringList warnings = lines(run.err).filter(u("Внимание: "));
+    QCOMPARE(warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
     QCOMPARE(lines(run.err), err);
+    // The faults count requests from the simulator's start: a fresh one for the JSON run.
+    SimulatorProcess again;
+    QVERIFY(again.start({u("--fault"), fault}));
+    const CliRun json = runCli({u("write"), file, u("-p"), again.portPath(), u("--json")});
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    const auto shown = [&object](const char *key) {
+        const QJsonValue value = object.value(QLatin1String(key));
+        return value.isNull() ? u("null") : value.toBool() ? u("true") : u("false");
+    };
+    QCOMPARE(u("%1/%2/%3")
+                 .arg(object.value(u("storedLines")).toInt(-1))
+                 .arg(shown("countStored"), shown("nameStored")),
+             cellState);
+    QCOMPARE(object.value(u("cellWarning")).toString(), warning);
     // One language on each stream: not a Russian word in an English run.
     if (language == QLatin1String("en")) {
         const QRegularExpression cyrillic(u("[\\x{0400}-\\x{04FF}]"));
@@ -797,22 +918,70 @@ void TestCli::readFailureLine_data()
     QTest::addColumn<QStringList>("cellLines");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QStringList>("tail");
+    // What -o holds afterwards: null when nothing may be saved. A text that does not give the
+    // cell back is saved all the same, and the read still fails.
+    QTest::addColumn<QString>("saved");
+    // The record the warning names in JSON's roundTrip, and its line in the text.
+    QTest::addColumn<int>("record");
+    QTest::addColumn<int>("line");
 
     // Nothing answered at all: the device's silence is named after the failing step.
-    QTest::newRow("count unanswered") << exampleCellLines(0) << u("silent@cmd=B4")
-                                      << QStringList{u("error: ошибка чтения size"), NoAnswerLine};
-    QTest::newRow("name unanswered") << exampleCellLines(0) << u("silent@cmd=B8")
-                                     << QStringList{u("error: ошибка чтения prgName")};
+    QTest::newRow("count unanswered")
+        << exampleCellLines(0) << u("silent@cmd=B4")
+        << QStringList{u("error: ошибка чтения size"), NoAnswerLine} << QString() << -1 << 0;
+    QTest::newRow("name unanswered")
+        << exampleCellLines(0) << u("silent@cmd=B8")
+        << QStringList{u("error: ошибка чтения prgName")} << QString() << -1 << 0;
     QTest::newRow("record answered with a bad CRC")
-        << exampleCellLines(0) << u("crc@cmd=B0") << QStringList{u("error: ошибка чтения строки")};
+        << exampleCellLines(0) << u("crc@cmd=B0") << QStringList{u("error: ошибка чтения строки")}
+        << QString() << -1 << 0;
     QTest::newRow("empty cell") << QStringList() << QString()
-                                << QStringList{u("Нет записей для чтения")};
+                                << QStringList{u("Нет записей для чтения")} << QString() << -1 << 0;
     QTest::newRow("count 101") << QStringList{u("cell 0 count 101 name 4142434445")} << QString()
-                               << QStringList{u("error: некорректное кол-во строк")};
+                               << QStringList{u("error: некорректное кол-во строк")} << QString()
+                               << -1 << 0;
     QTest::newRow("jump beyond the program")
         << QStringList{u("cell 0 count 1 name 4142434445"),
                        u("line 0 0 0300050000000000000000000000")}
-        << QString() << QStringList{u("error: некорректная ссылка jmp")};
+        << QString() << QStringList{u("error: некорректная ссылка jmp")} << QString() << -1 << 0;
+
+    const QString differs = u("Внимание: запись %1 (строка %2) не получается из текста: в приборе "
+                              "%3, из текста %4; сохранённый текст запишет в прибор другое");
+    const QString refused = u("Внимание: запись %1 (строка %2) не получается из текста: строка не "
+                              "компилируется (строка не является оператором языка); сохранённый "
+                              "текст в прибор не запишется");
+    QTest::newRow("assignment with a comparison code stored")
+        << QStringList{u("cell 0 count 2 name 5573352020"),
+                       u("line 0 0 0000000000000000000000000000"),
+                       u("line 0 1 0100050000004D00000000000000")}
+        << QString()
+        << QStringList{TransferTexts::ReadSucceeded,
+                       differs.arg(1).arg(4).arg(u("01 00 05 00 00 00 4D 00 00 00 00 00 00 00"),
+                                                 u("01 00 05 00 00 00 00 00 00 00 00 00 00 00"))}
+        << u("prgName = \"Us5\";\n\nnop;\nUs = 5;") << 1 << 4;
+    QTest::newRow("assignment with branch targets stored")
+        << QStringList{u("cell 0 count 1 name 5573352020"),
+                       u("line 0 0 0100050000000000000009000900")}
+        << QString()
+        << QStringList{TransferTexts::ReadSucceeded,
+                       differs.arg(0).arg(3).arg(u("01 00 05 00 00 00 00 00 00 00 09 00 09 00"),
+                                                 u("01 00 05 00 00 00 00 00 00 00 00 00 00 00"))}
+        << u("prgName = \"Us5\";\n\nUs = 5;") << 0 << 3;
+    QTest::newRow("erased records")
+        << QStringList{u("cell 0 count 2 name 4142202020"),
+                       u("line 0 0 FFFFFFFFFFFFFFFFFFFFFFFFFFFF"),
+                       u("line 0 1 FFFFFFFFFFFFFFFFFFFFFFFFFFFF")}
+        << QString() << QStringList{TransferTexts::ReadSucceeded, refused.arg(0).arg(3)}
+        << u("prgName = \"AB\";\n\n?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1\n"
+             "?func:255 oper:FF arg1:-1 arg2:-1 arg3:-1 arg4:-1")
+        << 0 << 3;
+    // No name line: record 0 is on line 1.
+    QTest::newRow("unknown operand code")
+        << QStringList{u("cell 0 count 2 name 2020202020"),
+                       u("line 0 0 0000000000000000000000000000"),
+                       u("line 0 1 0112050000000000000000000000")}
+        << QString() << QStringList{TransferTexts::ReadSucceeded, refused.arg(1).arg(2)}
+        << u("nop;\n = 5;") << 1 << 2;
 }
 
 void TestCli::readFailureLine()
@@ -820,21 +989,43 @@ void TestCli::readFailureLine()
     QFETCH(QStringList, cellLines);
     QFETCH(QString, fault);
     QFETCH(QStringList, tail);
+    QFETCH(QString, saved);
+    QFETCH(int, record);
+    QFETCH(int, line);
 
     SimulatorProcess simulator;
     QVERIFY(simulator.start({}));
-    for (const QString &line : cellLines)
-        QCOMPARE(simulator.command(line), QStringList{u("ok")});
+    for (const QString &cellLine : cellLines)
+        QCOMPARE(simulator.command(cellLine), QStringList{u("ok")});
     if (!fault.isEmpty())
         QCOMPARE(simulator.command(u("fault ") + fault), QStringList{u("ok")});
 
-    const CliRun run = runCli({u("read"), u("--port"), simulator.portPath()});
+    const QString target = dir.filePath(QStringLiteral("failing-read.prgb"));
+    QFile::remove(target);
+    const QStringList arguments{u("read"), u("--port"), simulator.portPath(), u("-o"), target};
+    const CliRun run = runCli(arguments);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, ExitFailed);
     QVERIFY2(run.out.isEmpty(), run.out.constData());
     const QStringList err = lines(run.err);
     QCOMPARE(err.constFirst(), u("Чтение данных из устройства"));
     QCOMPARE(err.mid(err.size() - tail.size()), tail);
+    QFile file(target);
+    QCOMPARE(file.exists(), !saved.isNull());
+    if (saved.isNull())
+        return;
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), saved);
+
+    const CliRun json = runCli(arguments + QStringList{u("--json")});
+    QCOMPARE(json.exitCode, ExitFailed);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u("outcome")).toString(), u("text-differs"));
+    QCOMPARE(object.value(u("ok")).toBool(true), false);
+    const QJsonObject trip = object.value(u("roundTrip")).toObject();
+    QCOMPARE(trip.value(u("ok")).toBool(true), false);
+    QCOMPARE(trip.value(u("record")).toInt(-1), record);
+    QCOMPARE(trip.value(u("line")).toInt(), line);
 }
 
 void TestCli::verifyNamesTheRecordThatDiffers()
@@ -995,8 +1186,9 @@ void TestCli::nameThatCannotComeBack()
     QCOMPARE(simulator.command(u("line 0 0 0000000000000000000000000000")), QStringList{u("ok")});
     const CliRun run = runCli({u("read"), u("-p"), simulator.portPath()});
     QVERIFY(run.finished);
-    // The read itself is sound: the program as stored, and its success line.
-    QCOMPARE(run.exitCode, ExitSuccess);
+    // The read itself is sound: the program as stored, and its success line; but the text
+    // does not give the cell back, so the read fails.
+    QCOMPARE(run.exitCode, ExitFailed);
     QCOMPARE(QString::fromUtf8(run.out), u("prgName = \"A-B\";\n\nnop;"));
     const QStringList err = lines(run.err);
     QCOMPARE(err.mid(err.size() - 2),
@@ -1445,6 +1637,16 @@ void TestCli::runPrintsTraceAndStopLine_data()
         << u("time_ms,line,operand,value\n0,2,Us,150\n0,4,Us,250\n500,4,Us,350\n"
              "1000,7,Out,-1\n")
         << u("программа завершилась за 1 с");
+    // Numbers follow the interface's language, not the system's.
+    QTest::newRow("ramp ends, in English")
+        << ramp << QStringList{u("--lang"), u("en")} << ExitSuccess
+        << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n"
+             "500,4,Us,200\n1000,4,Us,300\n1500,7,Out,-1\n")
+        << u("program finished in 1.5 s");
+    QTest::newRow("time limit in English")
+        << QByteArray("#1;\ndelay_ms 1;\njmp #1;\n")
+        << QStringList{u("--lang"), u("en"), u("--until"), u("2499.999s")} << ExitSuccess
+        << QString() << u("time limit 41 min 39.999 s reached");
     QTest::newRow("time limit is a normal end")
         << ramp << QStringList{u("--until"), u("0.7s")} << ExitSuccess
         << u("time_ms,line,operand,value\n0,2,Us,0\n0,4,Us,100\n500,4,Us,200\n")
@@ -1550,12 +1752,12 @@ void TestCli::limitsAcrossCommands_data()
     QTest::newRow("write with a bad limits file")
         << QStringList{u("write"), u("%file")} << QByteArray("Us 0..3000\nUs ..1\n") << ExitBadInput
         << QStringList{u("%limits:2: error: второе правило для Us (первое в строке 1)")}
-        << QString() << -1;
+        << u("bad-input") << -1;
     QTest::newRow("compile with a bad limits file")
         << QStringList{u("compile"), u("%file")} << QByteArray("Uz 1..\n") << ExitBadInput
         << QStringList{u("%limits:1: error: нет операнда «Uz» (операнды: Us, Uo, Is, Io, Out, Ro, "
                          "M1, M2, M3, M4, M5, M6, M7, M8, T1, T2, T3, T4, Blk)")}
-        << QString() << -1;
+        << u("bad-input") << -1;
 }
 
 // One limits file for compile, run and write: where each reports, its status, and that a write

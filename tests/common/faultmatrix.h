@@ -106,6 +106,16 @@ inline SimulatedCell cellAfterWrite(bool fails, int step, bool stored)
     return expected;
 }
 
+// What the pane says of the cell after a write that failed at `step` (past line 0): a request
+// that went out may have been carried out, whatever its answer said.
+inline QString cellWarning(int step)
+{
+    if (step < Records)
+        return PartWritten;
+    return step == Records ? TransferTexts::countMaybeWritten(Cell + 1)
+                           : TransferTexts::maybeWholeWritten(Cell + 1);
+}
+
 // Requests the supply sees for a row. Answered with a line's command byte, the count's first
 // try reads as a second answer to the line before, which goes again.
 inline int requestsSeen(const QString &rule, int step, bool fails, int tries)

@@ -38,6 +38,31 @@ inline QString partWritten(int cell)
         .arg(cell);
 }
 
+// After a write whose count went out unanswered: lines new, count unknown, name old.
+inline QString countMaybeWritten(int cell)
+{
+    return QStringLiteral("Внимание: в ячейке %1 теперь строки новой программы, число строк, "
+                          "возможно, тоже новое, а имя прежнее — запишите программу снова")
+        .arg(cell);
+}
+
+// After a write whose count was stored and whose name was not.
+inline QString nameNotWritten(int cell)
+{
+    return QStringLiteral("Внимание: в ячейке %1 теперь строки и число строк новой программы, а "
+                          "имя прежнее — запишите программу снова")
+        .arg(cell);
+}
+
+// After a write whose name went out unanswered.
+inline QString maybeWholeWritten(int cell)
+{
+    return QStringLiteral("Внимание: в ячейке %1 строки и число строк новые, а имя ушло без "
+                          "ответа: программа, возможно, записана полностью — проверьте: "
+                          "Shift+F9 / compare")
+        .arg(cell);
+}
+
 // What a write of `records` records named `name` reports before (not including) request `step`
 // (0-based: lines, then the count, then the name); step records + 2 gives every line, success
 // included. The name's report ends in a line feed, hence the empty line.

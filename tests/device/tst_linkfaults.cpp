@@ -207,8 +207,20 @@ void TestLinkFaults::faultDuringWrite()
 
     QCOMPARE(sim->requestCount() - served, requestsSeen(rule, step, fails, tries));
     SimulatedCell cell = cellAfterWrite(fails, step, stored);
-    QCOMPARE(describe(sim->cell(Cell), ComparedLines), describe(cell, ComparedLines));
+    const SimulatedCell held = sim->cell(Cell);
+    QCOMPARE(describe(held, ComparedLines), describe(cell, ComparedLines));
     QCOMPARE(otherCells(), others);
+    // What the transfer says the cell holds never contradicts it: a part called stored is new,
+    // a part called not stored is old; only an unanswered part is left open.
+    const ProgramTransfer::CellState &state = transfer.cellState();
+    if (state.countStored)
+        QCOMPARE(held.count == Records, *state.countStored);
+    if (state.nameStored)
+        QCOMPARE(held.name == WriteName, *state.nameStored);
+    for (int i = 0; i < state.storedLines; ++i)
+        QCOMPARE(held.lines.value(i), WriteRecords.at(i));
+    QCOMPARE(ProgramTransfer::cellStateWarning(state, Cell + 1),
+             fails && step > 0 ? cellWarning(step) : QString());
 
     // The same line works again once the trouble is over.
     QVERIFY(sim->clearFaults());

@@ -83,4 +83,14 @@ QJsonObject comparisonJson(const ProgramComparison &comparison)
             {QStringLiteral("differingRecords"), differing}};
 }
 
+void insertCellState(QJsonObject &object, const ProgramTransfer::CellState &state)
+{
+    const auto stored = [](const std::optional<bool> &value) {
+        return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+    };
+    object.insert(QStringLiteral("storedLines"), state.storedLines);
+    object.insert(QStringLiteral("countStored"), stored(state.countStored));
+    object.insert(QStringLiteral("nameStored"), stored(state.nameStored));
+}
+
 } // namespace CliOutcome

@@ -19,5 +19,8 @@ QString readName(ProgramTransfer::ReadStatus status);
 
 QJsonObject compileJson(const CompileResult &result);
 QJsonObject comparisonJson(const ProgramComparison &comparison);
+// storedLines, countStored and nameStored: true, false, or null when a request went out and no
+// answer said whether it was stored.
+void insertCellState(QJsonObject &object, const ProgramTransfer::CellState &state);
 
 } // namespace CliOutcome

@@ -38,6 +38,7 @@ int runCompile(const Invocation &invocation, Console &console)
             object.insert(QStringLiteral("ok"), false);
             object.insert(QStringLiteral("outcome"), QStringLiteral("unreadable"));
             object.insert(QStringLiteral("error"), problem);
+            object.insert(QStringLiteral("message"), problem);
             if (invocation.json)
                 console.outBytes(CliText::jsonLine(object));
             // Files that cannot be read are bad input; a failed compile is a failed operation.

@@ -77,6 +77,7 @@ void Console::out(const QString &line)
 
 void Console::outBytes(const QByteArray &bytes)
 {
+    jsonWritten = true;
     writeOut(bytes);
 }
 
@@ -100,6 +101,7 @@ void Console::err(const QString &line)
 
 void Console::error(const QString &message)
 {
+    lastErrorMessage = message;
     err(QStringLiteral("quorvel-cli: ") + message);
 }
 

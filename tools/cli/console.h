@@ -48,6 +48,11 @@ public:
     void clearProgress();
     bool showsProgress() const { return errorIsTerminal; }
 
+    // Whether a JSON object (anything through outBytes) went to standard output.
+    bool wroteJson() const { return jsonWritten; }
+    // The last message given through error(), without the program's name.
+    QString lastError() const { return lastErrorMessage; }
+
     // Whether everything written to standard output so far arrived.
     bool outputOk() const { return !outputLost; }
 
@@ -72,4 +77,6 @@ private:
     bool errorClosed = false;
     bool errorLost = false;
     QString outputError;
+    bool jsonWritten = false;
+    QString lastErrorMessage;
 };

@@ -3,9 +3,48 @@
 #include "console.h"
 #include "stopsignals.h"
 
+#include "clitext.h"
+
 #include <QCoreApplication>
+#include <QJsonObject>
 
 #include <algorithm>
+
+namespace {
+
+QString commandName(Invocation::Command command)
+{
+    switch (command) {
+    case Invocation::Command::Compile:
+        return QStringLiteral("compile");
+    case Invocation::Command::Write:
+        return QStringLiteral("write");
+    case Invocation::Command::Read:
+        return QStringLiteral("read");
+    case Invocation::Command::Compare:
+        return QStringLiteral("compare");
+    case Invocation::Command::Ports:
+        return QStringLiteral("ports");
+    case Invocation::Command::Run:
+        return QStringLiteral("run");
+    }
+    return QString();
+}
+
+// A script that asked for JSON gets an object on every exit: a run that ended before any
+// object (a usage error, a file it cannot read, a port that does not open) answers with one.
+int answerInJson(Console &console, const QString &command, const QString &outcome, int status)
+{
+    if (!console.wroteJson()) {
+        console.outBytes(CliText::jsonLine({{QStringLiteral("command"), command},
+                                            {QStringLiteral("ok"), false},
+                                            {QStringLiteral("outcome"), outcome},
+                                            {QStringLiteral("message"), console.lastError()}}));
+    }
+    return status;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -26,6 +65,15 @@ int main(int argc, char *argv[])
     }
     if (!parsed.invocation) {
         console.error(parsed.error);
+        const QStringList arguments = QCoreApplication::arguments();
+        if (arguments.contains(QStringLiteral("--json"))) {
+            // The command as far as it can be told: the first word that is not an option.
+            const auto word =
+                std::find_if(arguments.cbegin() + 1, arguments.cend(),
+                             [](const QString &a) { return !a.startsWith(QLatin1Char('-')); });
+            answerInJson(console, word != arguments.cend() ? *word : QString(),
+                         QStringLiteral("usage"), ExitBadInput);
+        }
         return console.finish(ExitBadInput);
     }
     int status = ExitBadInput;
@@ -53,6 +101,12 @@ int main(int argc, char *argv[])
         console.error(StopSignals::tr("Остановлено сигналом %1")
                           .arg(StopSignals::signalName(StopSignals::received())));
         status = std::max(status, StopSignals::exitStatus(StopSignals::received()));
+    }
+    if (parsed.invocation->json && status != ExitSuccess) {
+        answerInJson(console, commandName(parsed.invocation->command),
+                     status == ExitBadInput ? QStringLiteral("bad-input")
+                                            : QStringLiteral("failed"),
+                     status);
     }
     // Output that did not arrive makes any run a failure.
     return console.finish(status);

@@ -230,11 +230,20 @@ Served writeTarget(SessionTransfer &job, const Target &target, TargetRun &run, Q
     if (outcome.cancelled)
         run.note(TransferWording::stoppedLine());
     // The window's warning, where a script's log keeps it apart from the program's lines.
-    if (outcome.partlyWritten())
-        run.errorNote(ProgramTransfer::partialWriteWarning(target.cellNumber()));
-    object.insert(QStringLiteral("storedLines"), outcome.storedLines);
+    const QString cellWarning = outcome.cellWarning(target.cellNumber());
+    if (!cellWarning.isEmpty()) {
+        run.errorNote(cellWarning);
+        object.insert(QStringLiteral("cellWarning"), cellWarning);
+    }
+    CliOutcome::insertCellState(object, outcome.cellState);
     if (!outcome.writtenOk())
         return {ExitFailed, CliOutcome::writeName(outcome.written), QString()};
+    // Stopped while the name was answered: written, and the check is what the stop ends.
+    if (invocation.verify && job.stopRequested()) {
+        run.line(TransferWording::stoppedLine());
+        return {ExitSuccess, CliOutcome::writeName(outcome.written),
+                Commands::tr("записано записей: %n", nullptr, int(program.size()))};
+    }
     if (!invocation.verify) {
         return {ExitSuccess, CliOutcome::writeName(outcome.written),
                 Commands::tr("записано записей: %n", nullptr, int(program.size()))};
@@ -332,6 +341,25 @@ Served keepReadProgram(const TransferOutcome &outcome, const Target &target, Tar
     if (!outcome.nameWarning.isEmpty()) {
         console.err(outcome.nameWarning);
         object.insert(QStringLiteral("nameWarning"), outcome.nameWarning);
+    }
+    const RoundTrip &trip = outcome.roundTrip;
+    QJsonObject tripObject{{QStringLiteral("ok"), trip.ok}};
+    if (trip.record >= 0) {
+        tripObject.insert(QStringLiteral("record"), trip.record);
+        tripObject.insert(QStringLiteral("line"), trip.line);
+    }
+    if (trip.nameDiffers)
+        tripObject.insert(QStringLiteral("nameDiffers"), true);
+    object.insert(QStringLiteral("roundTrip"), tripObject);
+    if (!trip.ok) {
+        // The file holds what was read, but it is not the cell: a script must not take it as a
+        // copy to write back.
+        if (!trip.warning.isEmpty()) {
+            console.err(trip.warning);
+            object.insert(QStringLiteral("roundTripWarning"), trip.warning);
+        }
+        return {ExitFailed, QStringLiteral("text-differs"),
+                Commands::tr("текст не даёт той же программы, что в приборе")};
     }
     const int records = outcome.read.records.size();
     return {ExitSuccess, CliOutcome::readName(outcome.read.status),
