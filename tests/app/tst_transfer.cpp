@@ -911,10 +911,10 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
 
     QTest::newRow("compile error")
         << "prgName = \"P\";\nxyz;" << QString()
-        << QStringList{
-               QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
-               QStringLiteral("error: xyz;"), QString(),
-               QStringLiteral("Ошибок: 1, первая в строке 2: строка не является оператором языка")}
+        << QStringList{QStringLiteral("Компиляция:"), QStringLiteral("prgName = \"P\";"),
+                       QStringLiteral("error: xyz;"), QString(),
+                       QStringLiteral(
+                           "Ошибок: 1, первая в строке 2: строка не является оператором языка")}
         << QString() << QString();
     QTest::newRow("compile error beyond the limits: no question")
         << "prgName = \"P\";\nUs = 30000;\nxyz;" << QStringLiteral("Us ..3000")
@@ -924,7 +924,8 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
                        QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
                        QStringLiteral("error: xyz;"),
                        QString(),
-                       QStringLiteral("Ошибок: 1, первая в строке 3: строка не является оператором языка")}
+                       QStringLiteral(
+                           "Ошибок: 1, первая в строке 3: строка не является оператором языка")}
         << QString() << QString();
     QTest::newRow("no records") << "prgName = \"P\";" << QString()
                                 << QStringList{WriteHeading,
@@ -942,23 +943,25 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
         << QStringLiteral("prgName = \"Имя\";\nnop;") << QString()
         << QStringList{WriteHeading, QStringLiteral("error: некорректное имя программы")}
         << QString() << QString();
+    // The compile report of the ramp both rows below write.
+    const QStringList rampReport{QStringLiteral("Компиляция:"),
+                                 QStringLiteral("prgName = \"P\";"),
+                                 QStringLiteral("Us = 30000;"),
+                                 QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
+                                 QStringLiteral("#1;"),
+                                 QStringLiteral("Is += 100;"),
+                                 QStringLiteral("delay_ms 500;"),
+                                 QStringLiteral("if Is < 1000 #1;"),
+                                 QString(),
+                                 QStringLiteral("OK: 5/100")};
     QTest::newRow("beyond the limits, declined")
         << "prgName = \"P\";\nUs = 30000;\n#1;\nIs += 100;\ndelay_ms 500;\nif Is < 1000 #1;"
         << QStringLiteral("// bench\nUs 0..3000\nIs ..500")
-        << QStringList{QStringLiteral("Компиляция:"),
-                       QStringLiteral("prgName = \"P\";"),
-                       QStringLiteral("Us = 30000;"),
-                       QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
-                       QStringLiteral("#1;"),
-                       QStringLiteral("Is += 100;"),
-                       QStringLiteral("delay_ms 500;"),
-                       QStringLiteral("if Is < 1000 #1;"),
-                       QString(),
-                       QStringLiteral("OK: 5/100"),
-                       QStringLiteral("строка 2: Us = 30000 выше предела 3000"),
-                       QStringLiteral("строка 4: Is = 600 выше предела 500 через 2,5 с"),
-                       QStringLiteral("модель: начальные значения 0, за 1 ч"),
-                       QStringLiteral("Программа не записана: выходит за пределы")}
+        << (rampReport +
+            QStringList{QStringLiteral("строка 2: Us = 30000 выше предела 3000"),
+                        QStringLiteral("строка 4: Is = 600 выше предела 500 через 2,5 с"),
+                        QStringLiteral("модель: начальные значения 0, за 1 ч"),
+                        QStringLiteral("Программа не записана: выходит за пределы")})
         << QStringLiteral("Программа выходит за пределы: строка 2: Us = 30000 выше предела 3000; "
                           "строка 4: Is = 600 выше предела 500 через 2,5 с (модель: начальные "
                           "значения 0, за 1 ч). Записать всё равно?")
@@ -966,18 +969,8 @@ void TestTransfer::writeRefusedBeforeAnyRequest_data()
     QTest::newRow("beyond the limits within the run's time limit")
         << "prgName = \"P\";\nUs = 30000;\n#1;\nIs += 100;\ndelay_ms 500;\nif Is < 1000 #1;"
         << QStringLiteral("Us 0..3000\nIs ..500")
-        << QStringList{QStringLiteral("Компиляция:"),
-                       QStringLiteral("prgName = \"P\";"),
-                       QStringLiteral("Us = 30000;"),
-                       QStringLiteral(">func:1 oper:0 arg1:30000 arg3:0 arg3:0 arg4:0"),
-                       QStringLiteral("#1;"),
-                       QStringLiteral("Is += 100;"),
-                       QStringLiteral("delay_ms 500;"),
-                       QStringLiteral("if Is < 1000 #1;"),
-                       QString(),
-                       QStringLiteral("OK: 5/100"),
-                       QStringLiteral("строка 2: Us = 30000 выше предела 3000"),
-                       QStringLiteral("Программа не записана: выходит за пределы")}
+        << (rampReport + QStringList{QStringLiteral("строка 2: Us = 30000 выше предела 3000"),
+                                     QStringLiteral("Программа не записана: выходит за пределы")})
         << QStringLiteral("Программа выходит за пределы: строка 2: Us = 30000 выше предела 3000. "
                           "Записать всё равно?")
         << QStringLiteral("2s");
