@@ -63,27 +63,34 @@ void UserDialogs::about(QWidget *parent, const QString &title, const QString &te
     QMessageBox::about(parent, title, text);
 }
 
+namespace {
+
+// A question with one button that acts and one that keeps things as they are; the second is the
+// default and Escape's, so a reflex of Enter never acts. True when the first was pressed.
+bool askToAct(QMessageBox::Icon icon, QWidget *parent, const QString &title, const QString &text,
+              const QString &act, const QString &keep)
+{
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    QPushButton *acting = box.addButton(act, QMessageBox::AcceptRole);
+    QPushButton *keeping = box.addButton(keep, QMessageBox::RejectRole);
+    box.setDefaultButton(keeping);
+    box.setEscapeButton(keeping);
+    box.exec();
+    return box.clickedButton() == acting;
+}
+
+} // namespace
+
 bool UserDialogs::askStopTransfer(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
-    QPushButton *stop = box.addButton(QMessageBox::tr("Прервать"), QMessageBox::AcceptRole);
-    QPushButton *keep = box.addButton(QMessageBox::tr("Отмена"), QMessageBox::RejectRole);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    box.exec();
-    return box.clickedButton() == stop;
+    return askToAct(QMessageBox::Question, parent, title, text, QMessageBox::tr("Прервать"),
+                    QMessageBox::tr("Отмена"));
 }
 
 bool UserDialogs::askWriteBeyondLimits(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
-    QPushButton *write = box.addButton(QMessageBox::tr("Записать"), QMessageBox::AcceptRole);
-    QPushButton *keep = box.addButton(QMessageBox::tr("Не записывать"), QMessageBox::RejectRole);
-    // What reaches the supply by a reflex of Enter must be the safe choice.
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    box.exec();
-    return box.clickedButton() == write;
+    return askToAct(QMessageBox::Warning, parent, title, text, QMessageBox::tr("Записать"),
+                    QMessageBox::tr("Не записывать"));
 }
 
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
