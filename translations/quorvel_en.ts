@@ -2,6 +2,59 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>CodeAssist</name>
+    <message>
+        <source>Здесь нечего дополнить</source>
+        <translation>Nothing to complete here</translation>
+    </message>
+    <message>
+        <source>Под курсором нет ссылки на метку: поставьте его на #n в jmp или if</source>
+        <translation>There is no label reference under the cursor: put it on #n in a jmp or if</translation>
+    </message>
+    <message>
+        <source>Метки #%1 в программе нет</source>
+        <translation>The program has no label #%1</translation>
+    </message>
+    <message>
+        <source>Под курсором нет метки: поставьте его на #n в метке, jmp или if</source>
+        <translation>There is no label under the cursor: put it on #n in a label, jmp or if</translation>
+    </message>
+    <message>
+        <source>На метку #%1 никто не ссылается</source>
+        <translation>Nothing refers to label #%1</translation>
+    </message>
+    <message>
+        <source>Строка %1: %2</source>
+        <translation>Line %1: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>На метку #%1 ссылаются строк: %n</source>
+        <translation>
+            <numerusform>%n line refers to label #%1</numerusform>
+            <numerusform>%n lines refer to label #%1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Переименовать метку</source>
+        <translation>Rename Label</translation>
+    </message>
+    <message>
+        <source>Новый номер метки #%1 (0–99):</source>
+        <translation>New number for label #%1 (0–99):</translation>
+    </message>
+    <message>
+        <source>Метку #%1 нельзя переименовать в #%2</source>
+        <translation>Label #%1 cannot be renamed to #%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>Метка #%1 стала #%2, заменено ссылок и меток: %n</source>
+        <translation>
+            <numerusform>Label #%1 is now #%2, %n place changed</numerusform>
+            <numerusform>Label #%1 is now #%2, %n places changed</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Commands</name>
     <message>
         <source>%1: не компилируется</source>
@@ -516,6 +569,29 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
         <source>Найти:</source>
         <translation>Find:</translation>
     </message>
+    <message>
+        <source>&amp;Учитывать регистр</source>
+        <translation>Match &amp;case</translation>
+    </message>
+    <message>
+        <source>Заменить</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>Заменить все</source>
+        <translation>Replace All</translation>
+    </message>
+    <message>
+        <source>Заменить на:</source>
+        <translation>Replace with:</translation>
+    </message>
+    <message numerus="yes">
+        <source>Заменено совпадений: %n</source>
+        <translation>
+            <numerusform>Replaced %n match</numerusform>
+            <numerusform>Replaced %n matches</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>LabelRename</name>
@@ -706,10 +782,6 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     <message>
         <source>&amp;Справка</source>
         <translation>&amp;Help</translation>
-    </message>
-    <message>
-        <source>&lt;h3&gt;Язык программ&lt;/h3&gt;&lt;p&gt;Одна инструкция в строке, каждая заканчивается знаком &lt;code&gt;;&lt;/code&gt;. Строка, в которой есть &lt;code&gt;//&lt;/code&gt;, целиком считается комментарием. Текст между &lt;code&gt;/*&lt;/code&gt; и &lt;code&gt;*/&lt;/code&gt; только выделяется цветом, а компилируется как обычная строка. Регистр букв важен.&lt;/p&gt;&lt;table border=&quot;1&quot; cellspacing=&quot;0&quot; cellpadding=&quot;4&quot;&gt;&lt;tr&gt;&lt;th&gt;Инструкция&lt;/th&gt;&lt;th&gt;Что делает&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;prgName = &quot;Prg1&quot;;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;имя программы, от 1 до 5 букв, цифр или знаков _; только в первой строке&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X = V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;присвоить операнду X число или другой операнд V&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X += V;&lt;/code&gt; &lt;code&gt;X -= V;&lt;/code&gt;&lt;br&gt;&lt;code&gt;X *= V;&lt;/code&gt; &lt;code&gt;X /= V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;прибавить, вычесть, умножить, разделить&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;if X op V #t;&lt;/code&gt;&lt;br&gt;&lt;code&gt;if X op V #t else #e;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;сравнить X с V; если верно, перейти к метке t, иначе к метке e (или к следующей строке). Сравнения: &lt;code&gt;== != &amp;lt; &amp;lt;= &amp;gt; &amp;gt;=&lt;/code&gt;. После &lt;code&gt;if&lt;/code&gt; и после &lt;code&gt;else&lt;/code&gt; ровно один пробел&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;jmp #t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;перейти к метке t&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;#t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;метка с номером t от 0 до 99&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_ms n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;пауза n миллисекунд&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_s n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;пауза n секунд&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;nop;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;ничего не делать&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;Операнды: &lt;code&gt;Us Uo Is Io Out Ro&lt;/code&gt;, &lt;code&gt;M1&lt;/code&gt;–&lt;code&gt;M8&lt;/code&gt;, &lt;code&gt;T1&lt;/code&gt;–&lt;code&gt;T4&lt;/code&gt;, &lt;code&gt;Blk&lt;/code&gt; (&lt;code&gt;Blk&lt;/code&gt; не может стоять слева в &lt;code&gt;if&lt;/code&gt;). Числа десятичные, целые, от -2147483648 до 2147483647, без знака +. В программе не больше 100 инструкций; метки тоже считаются, а строка с именем программы — нет.&lt;/p&gt;&lt;h4&gt;Пример&lt;/h4&gt;&lt;p&gt;Поднимать напряжение до 1000 шагами по 10 каждые полсекунды, затем выключить выход:&lt;/p&gt;</source>
-        <translation>&lt;h3&gt;Program Language&lt;/h3&gt;&lt;p&gt;One statement per line, each ending with &lt;code&gt;;&lt;/code&gt;. A line that contains &lt;code&gt;//&lt;/code&gt; is a comment as a whole. Text between &lt;code&gt;/*&lt;/code&gt; and &lt;code&gt;*/&lt;/code&gt; is only shown in a different colour; it is compiled like any other line. Letter case matters.&lt;/p&gt;&lt;table border=&quot;1&quot; cellspacing=&quot;0&quot; cellpadding=&quot;4&quot;&gt;&lt;tr&gt;&lt;th&gt;Statement&lt;/th&gt;&lt;th&gt;What it does&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;prgName = &quot;Prg1&quot;;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;program name, 1 to 5 letters, digits or underscores; first line only&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X = V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;assign a number or another operand V to operand X&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X += V;&lt;/code&gt; &lt;code&gt;X -= V;&lt;/code&gt;&lt;br&gt;&lt;code&gt;X *= V;&lt;/code&gt; &lt;code&gt;X /= V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;add, subtract, multiply, divide&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;if X op V #t;&lt;/code&gt;&lt;br&gt;&lt;code&gt;if X op V #t else #e;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;compare X with V; if true, go to label t, otherwise to label e (or to the next line). Comparisons: &lt;code&gt;== != &amp;lt; &amp;lt;= &amp;gt; &amp;gt;=&lt;/code&gt;. Exactly one space after &lt;code&gt;if&lt;/code&gt; and after &lt;code&gt;else&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;jmp #t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;go to label t&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;#t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;label number t, from 0 to 99&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_ms n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;pause for n milliseconds&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_s n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;pause for n seconds&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;nop;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;do nothing&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;Operands: &lt;code&gt;Us Uo Is Io Out Ro&lt;/code&gt;, &lt;code&gt;M1&lt;/code&gt;–&lt;code&gt;M8&lt;/code&gt;, &lt;code&gt;T1&lt;/code&gt;–&lt;code&gt;T4&lt;/code&gt;, &lt;code&gt;Blk&lt;/code&gt; (&lt;code&gt;Blk&lt;/code&gt; cannot be on the left of an &lt;code&gt;if&lt;/code&gt; comparison). Numbers are decimal integers from -2147483648 to 2147483647, without a + sign. A program holds at most 100 statements; labels count too, the program name line does not.&lt;/p&gt;&lt;h4&gt;Example&lt;/h4&gt;&lt;p&gt;Raise the voltage to 1000 in steps of 10 every half second, then switch the output off:&lt;/p&gt;</translation>
     </message>
     <message>
         <source>Язык программ — Quorvel</source>
@@ -1044,6 +1116,78 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     <message>
         <source>Пределы операндов</source>
         <translation>Operand limits</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Язык программ&lt;/h3&gt;&lt;p&gt;Одна инструкция в строке, каждая заканчивается знаком &lt;code&gt;;&lt;/code&gt;. Строка, в которой есть &lt;code&gt;//&lt;/code&gt;, целиком считается комментарием. Текст между &lt;code&gt;/*&lt;/code&gt; и &lt;code&gt;*/&lt;/code&gt; только выделяется цветом, а компилируется как обычная строка. Регистр букв важен.&lt;/p&gt;&lt;table border=&quot;1&quot; cellspacing=&quot;0&quot; cellpadding=&quot;4&quot;&gt;&lt;tr&gt;&lt;th&gt;Инструкция&lt;/th&gt;&lt;th&gt;Что делает&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;prgName = &quot;Prg1&quot;;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;имя программы, от 1 до 5 букв, цифр или знаков _; только в первой строке&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X = V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;присвоить операнду X число или другой операнд V&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X += V;&lt;/code&gt; &lt;code&gt;X -= V;&lt;/code&gt;&lt;br&gt;&lt;code&gt;X *= V;&lt;/code&gt; &lt;code&gt;X /= V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;прибавить, вычесть, умножить, разделить&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;if X op V #t;&lt;/code&gt;&lt;br&gt;&lt;code&gt;if X op V #t else #e;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;сравнить X с V; если верно, перейти к метке t, иначе к метке e (или к следующей строке). Сравнения: &lt;code&gt;== != &amp;lt; &amp;lt;= &amp;gt; &amp;gt;=&lt;/code&gt;. После &lt;code&gt;if&lt;/code&gt; и после &lt;code&gt;else&lt;/code&gt; ровно один пробел&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;jmp #t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;перейти к метке t&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;#t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;метка с номером t от 0 до 99&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_ms n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;пауза n миллисекунд&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_s n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;пауза n секунд&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;nop;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;ничего не делать&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;Операнды: &lt;code&gt;Us Uo Is Io Out Ro&lt;/code&gt;, &lt;code&gt;M1&lt;/code&gt;–&lt;code&gt;M8&lt;/code&gt;, &lt;code&gt;T1&lt;/code&gt;–&lt;code&gt;T4&lt;/code&gt;, &lt;code&gt;Blk&lt;/code&gt; (&lt;code&gt;Blk&lt;/code&gt; не может стоять слева в &lt;code&gt;if&lt;/code&gt;). Числа десятичные, целые, от -2147483648 до 2147483647, без знака +. В программе не больше 100 инструкций; метки тоже считаются, а строка с именем программы — нет.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Program Language&lt;/h3&gt;&lt;p&gt;One statement per line, each ending with &lt;code&gt;;&lt;/code&gt;. A line that contains &lt;code&gt;//&lt;/code&gt; is a comment as a whole. Text between &lt;code&gt;/*&lt;/code&gt; and &lt;code&gt;*/&lt;/code&gt; is only shown in a different colour; it is compiled like any other line. Letter case matters.&lt;/p&gt;&lt;table border=&quot;1&quot; cellspacing=&quot;0&quot; cellpadding=&quot;4&quot;&gt;&lt;tr&gt;&lt;th&gt;Statement&lt;/th&gt;&lt;th&gt;What it does&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;prgName = &quot;Prg1&quot;;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;program name, 1 to 5 letters, digits or underscores; first line only&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X = V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;assign a number or another operand V to operand X&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;X += V;&lt;/code&gt; &lt;code&gt;X -= V;&lt;/code&gt;&lt;br&gt;&lt;code&gt;X *= V;&lt;/code&gt; &lt;code&gt;X /= V;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;add, subtract, multiply, divide&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;if X op V #t;&lt;/code&gt;&lt;br&gt;&lt;code&gt;if X op V #t else #e;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;compare X with V; if true, go to label t, otherwise to label e (or to the next line). Comparisons: &lt;code&gt;== != &amp;lt; &amp;lt;= &amp;gt; &amp;gt;=&lt;/code&gt;. Exactly one space after &lt;code&gt;if&lt;/code&gt; and after &lt;code&gt;else&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;jmp #t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;go to label t&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;#t;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;label number t, from 0 to 99&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_ms n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;pause for n milliseconds&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;delay_s n;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;pause for n seconds&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;&lt;code&gt;nop;&lt;/code&gt;&lt;/td&gt;&lt;td&gt;do nothing&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;Operands: &lt;code&gt;Us Uo Is Io Out Ro&lt;/code&gt;, &lt;code&gt;M1&lt;/code&gt;–&lt;code&gt;M8&lt;/code&gt;, &lt;code&gt;T1&lt;/code&gt;–&lt;code&gt;T4&lt;/code&gt;, &lt;code&gt;Blk&lt;/code&gt; (&lt;code&gt;Blk&lt;/code&gt; cannot be on the left of an &lt;code&gt;if&lt;/code&gt; comparison). Numbers are decimal integers from -2147483648 to 2147483647, without a + sign. A program holds at most 100 statements; labels count too, the program name line does not.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;h4&gt;Подсказки редактора&lt;/h4&gt;&lt;p&gt;&lt;b&gt;Ctrl+Пробел&lt;/b&gt; — дополнение: что может стоять у курсора по уже написанному началу строки (инструкции, операнды, сравнения, после &lt;code&gt;#&lt;/code&gt; — метки программы с их строками). Список открывается и сам после двух букв слова или после &lt;code&gt;#&lt;/code&gt;; Enter или Tab вставляет, Esc закрывает. Шаблон &lt;code&gt;if&lt;/code&gt; сам ставит нужные одиночные пробелы.&lt;/p&gt;&lt;p&gt;Наведите мышь на &lt;code&gt;#n&lt;/code&gt;, метку или операнд — подсказка скажет, где метка и кто на нее ссылается, код операнда. &lt;b&gt;F12&lt;/b&gt; или Ctrl+щелчок по &lt;code&gt;#n&lt;/code&gt; — перейти к метке, &lt;b&gt;Shift+F12&lt;/b&gt; — строки, которые ведут на метку, &lt;b&gt;F2&lt;/b&gt; — новый номер метки вместе со всеми ссылками. &lt;b&gt;Ctrl+F&lt;/b&gt; — найти (с учетом регистра), &lt;b&gt;Ctrl+H&lt;/b&gt; — заменить.&lt;/p&gt;</source>
+        <translation>&lt;h4&gt;Editor Aids&lt;/h4&gt;&lt;p&gt;&lt;b&gt;Ctrl+Space&lt;/b&gt; completes: what may stand at the cursor after what the line already holds (statements, operands, comparisons, after &lt;code&gt;#&lt;/code&gt; the program&apos;s labels with their lines). The list also opens by itself after two letters of a word or after &lt;code&gt;#&lt;/code&gt;; Enter or Tab inserts, Esc closes. The &lt;code&gt;if&lt;/code&gt; template writes the single spaces it needs itself.&lt;/p&gt;&lt;p&gt;Rest the mouse on &lt;code&gt;#n&lt;/code&gt;, a label or an operand: the tip tells where the label is and which lines lead to it, or the operand&apos;s code. &lt;b&gt;F12&lt;/b&gt; or Ctrl+click on &lt;code&gt;#n&lt;/code&gt; goes to the label, &lt;b&gt;Shift+F12&lt;/b&gt; lists the lines that lead to it, &lt;b&gt;F2&lt;/b&gt; gives the label a new number together with every reference. &lt;b&gt;Ctrl+F&lt;/b&gt; finds (case-sensitive), &lt;b&gt;Ctrl+H&lt;/b&gt; replaces.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;h4&gt;Пример&lt;/h4&gt;&lt;p&gt;Поднимать напряжение до 1000 шагами по 10 каждые полсекунды, затем выключить выход:&lt;/p&gt;</source>
+        <translation>&lt;h4&gt;Example&lt;/h4&gt;&lt;p&gt;Raise the voltage to 1000 in steps of 10 every half second, then switch the output off:&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;Заменить...</source>
+        <translation>&amp;Replace...</translation>
+    </message>
+    <message>
+        <source>Найти и заменить</source>
+        <translation>Find and replace</translation>
+    </message>
+    <message>
+        <source>Ctrl+H</source>
+        <translation>Ctrl+H</translation>
+    </message>
+    <message>
+        <source>&amp;Дополнить</source>
+        <translation>Co&amp;mplete</translation>
+    </message>
+    <message>
+        <source>Что может стоять у курсора</source>
+        <translation>What may stand at the cursor</translation>
+    </message>
+    <message>
+        <source>Ctrl+Space</source>
+        <translation>Ctrl+Space</translation>
+    </message>
+    <message>
+        <source>Перейти к &amp;метке</source>
+        <translation>Go to &amp;Label</translation>
+    </message>
+    <message>
+        <source>Перейти к метке, на которую ведет #n</source>
+        <translation>Go to the label #n leads to</translation>
+    </message>
+    <message>
+        <source>F12</source>
+        <translation>F12</translation>
+    </message>
+    <message>
+        <source>Ссы&amp;лки на метку</source>
+        <translation>Label Re&amp;ferences</translation>
+    </message>
+    <message>
+        <source>Строки, которые ведут на метку</source>
+        <translation>The lines that lead to the label</translation>
+    </message>
+    <message>
+        <source>Shift+F12</source>
+        <translation>Shift+F12</translation>
+    </message>
+    <message>
+        <source>Переименовать ме&amp;тку...</source>
+        <translation>Rena&amp;me Label...</translation>
+    </message>
+    <message>
+        <source>Новый номер метки и всех ссылок на нее</source>
+        <translation>A new number for the label and every reference to it</translation>
+    </message>
+    <message>
+        <source>F2</source>
+        <translation>F2</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru" sourcelanguage="ru">
 <context>
+    <name>CodeAssist</name>
+    <message numerus="yes">
+        <source>На метку #%1 ссылаются строк: %n</source>
+        <translation>
+            <numerusform>На метку #%1 ссылаются строк: %n</numerusform>
+            <numerusform>На метку #%1 ссылаются строк: %n</numerusform>
+            <numerusform>На метку #%1 ссылаются строк: %n</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Метка #%1 стала #%2, заменено ссылок и меток: %n</source>
+        <translation>
+            <numerusform>Метка #%1 стала #%2, заменено ссылок и меток: %n</numerusform>
+            <numerusform>Метка #%1 стала #%2, заменено ссылок и меток: %n</numerusform>
+            <numerusform>Метка #%1 стала #%2, заменено ссылок и меток: %n</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Commands</name>
     <message numerus="yes">
         <source>%1: скомпилирована, записей: %n</source>
@@ -79,6 +98,17 @@
             <numerusform>%n предупреждение</numerusform>
             <numerusform>%n предупреждения</numerusform>
             <numerusform>%n предупреждений</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message numerus="yes">
+        <source>Заменено совпадений: %n</source>
+        <translation>
+            <numerusform>Заменено совпадений: %n</numerusform>
+            <numerusform>Заменено совпадений: %n</numerusform>
+            <numerusform>Заменено совпадений: %n</numerusform>
         </translation>
     </message>
 </context>

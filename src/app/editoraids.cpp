@@ -1,5 +1,6 @@
 #include "editoraids.h"
 
+#include "codeassist.h"
 #include "compiler.h"
 #include "elidedlabel.h"
 #include "diagnosticchecker.h"
@@ -75,9 +76,23 @@ EditorAids::EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *p
     statusBar->addWidget(lineMessage, 1);
     connect(m_marks, &EditorMarks::currentLineMessageChanged, lineMessage, &QLabel::setText);
 
+    m_assist = new CodeAssist(editor, m_marks, window);
+    // A command's outcome stays a while: it is read after the key, not in the instant.
+    constexpr int MessageMs = 8000;
+    connect(m_assist, &CodeAssist::message, statusBar,
+            [statusBar](const QString &text) { statusBar->showMessage(text, MessageMs); });
+    connect(m_findBar, &FindBar::message, statusBar,
+            [statusBar](const QString &text) { statusBar->showMessage(text, MessageMs); });
+
     m_reportLinks = new ReportPaneLinks(pane, this);
     connect(m_reportLinks, &ReportPaneLinks::sourceLineActivated, this,
             &EditorAids::goToSourceLine);
+}
+
+void EditorAids::setDialogs(UserDialogs *dialogs)
+{
+    m_dialogs = dialogs;
+    m_assist->setDialogs(dialogs);
 }
 
 void EditorAids::setReport(const QVector<int> &sourceLines, const QVector<int> &errorLines)
@@ -138,4 +153,9 @@ void EditorAids::askGoToLine()
 void EditorAids::openFindBar()
 {
     m_findBar->open();
+}
+
+void EditorAids::openReplaceBar()
+{
+    m_findBar->openReplace();
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QVector>
 
+class CodeAssist;
 class Compiler;
 class OperandLimits;
 class DiagnosticChecker;
@@ -17,8 +18,8 @@ class ReportPaneLinks;
 class UserDialogs;
 
 // The editor's aids: line numbers with the diagnostics' marks, the live check, the find bar,
-// going to a line or to the next diagnostic, and the way back from a report line to the source
-// line it came from.
+// going to a line or to the next diagnostic, the way back from a report line to the source
+// line it came from, and the language's own aids: completion, labels and their rename.
 class EditorAids : public QObject
 {
     Q_OBJECT
@@ -30,7 +31,7 @@ public:
     EditorAids(QTextEdit *editor, QGridLayout *layout, QPlainTextEdit *pane, QStatusBar *statusBar,
                const Compiler &compiler, QWidget *window);
 
-    void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
+    void setDialogs(UserDialogs *dialogs);
     // The source line behind each line of the compile report in the pane.
     void setReport(const QVector<int> &sourceLines, const QVector<int> &errorLines);
     // Ties one more pane line (0-based) to a 1-based source line (0: none), red when error.
@@ -43,6 +44,8 @@ public:
     void goToDiagnostic(bool forward);
     void askGoToLine();
     void openFindBar();
+    void openReplaceBar();
+    CodeAssist *codeAssist() const { return m_assist; }
 
 private:
     void showDiagnosticCount();
@@ -53,6 +56,7 @@ private:
     EditorMarks *m_marks = nullptr;
     DiagnosticChecker *m_checker = nullptr;
     FindBar *m_findBar = nullptr;
+    CodeAssist *m_assist = nullptr;
     ReportPaneLinks *m_reportLinks = nullptr;
     // The counts as icons with numbers, the words in the tool tip.
     QWidget *m_diagnosticCounts = nullptr;

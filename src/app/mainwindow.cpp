@@ -283,6 +283,8 @@ void MainWindow::startProgram(const QString &text)
     ui->textEdit->clear();
     // Inserted as plain text: append() would take text that looks like markup for rich text.
     QTextCursor(ui->textEdit->document()).insertText(text);
+    // The start-up text is not the user's edit: Ctrl+Z must not take it away.
+    ui->textEdit->document()->clearUndoRedoStacks();
     ui->textEdit->document()->setModified(false);
     document->markUnchangedByUser();
     ui->plainTextEdit->clear();

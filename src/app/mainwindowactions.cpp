@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "codeassist.h"
 #include "devicecontrols.h"
 #include "editoraids.h"
 #include "exchangelogdock.h"
@@ -96,8 +97,19 @@ void MainWindow::createActions()
         ActionTable::separator({edit}),
         Row("findAction", tr("&Найти..."), tr("Найти..."), nullptr,
             keys(tr("Ctrl+F")), [this] { editorAids->openFindBar(); }, {window, edit}),
+        Row("replaceAction", tr("&Заменить..."), tr("Найти и заменить"), nullptr,
+            keys(tr("Ctrl+H")), [this] { editorAids->openReplaceBar(); }, {window, edit}),
         Row("goToLineAction", tr("Перейти к &строке..."), tr("Перейти к строке..."), nullptr,
             keys(tr("Ctrl+G")), [this] { editorAids->askGoToLine(); }, {window, edit}),
+        ActionTable::separator({edit}),
+        Row("completeAction", tr("&Дополнить"), tr("Что может стоять у курсора"), nullptr,
+            keys(tr("Ctrl+Space")), [this] { editorAids->codeAssist()->complete(); }, {window, edit}),
+        Row("goToLabelAction", tr("Перейти к &метке"), tr("Перейти к метке, на которую ведет #n"), nullptr,
+            keys(tr("F12")), [this] { editorAids->codeAssist()->goToLabel(); }, {window, edit}),
+        Row("labelReferencesAction", tr("Ссы&лки на метку"), tr("Строки, которые ведут на метку"), nullptr,
+            keys(tr("Shift+F12")), [this] { editorAids->codeAssist()->showLabelReferences(); }, {window, edit}),
+        Row("renameLabelAction", tr("Переименовать ме&тку..."), tr("Новый номер метки и всех ссылок на нее"), nullptr,
+            keys(tr("F2")), [this] { editorAids->codeAssist()->renameLabel(); }, {window, edit}),
 
         Row("compileAction", tr("&Скомпилировать"), tr("Скомпилировать"), "root-terminal.png",
             keys(tr("F7")), [this] { checkText(); }, {program, programBar}),

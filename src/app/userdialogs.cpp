@@ -128,3 +128,17 @@ int UserDialogs::askLineNumber(QWidget *parent, const QString &title, const QStr
     dialog.setCancelButtonText(QInputDialog::tr("Отмена"));
     return dialog.exec() == QDialog::Accepted ? dialog.intValue() : 0;
 }
+
+int UserDialogs::askLabelNumber(QWidget *parent, const QString &title, const QString &label,
+                                int current)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(0, 99);
+    dialog.setIntValue(current);
+    dialog.setOkButtonText(QInputDialog::tr("ОК"));
+    dialog.setCancelButtonText(QInputDialog::tr("Отмена"));
+    return dialog.exec() == QDialog::Accepted ? dialog.intValue() : -1;
+}

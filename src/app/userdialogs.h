@@ -44,6 +44,9 @@ public:
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);
+    // A label number from 0 to 99, starting at current; -1 when the user cancels.
+    virtual int askLabelNumber(QWidget *parent, const QString &title, const QString &label,
+                               int current);
 
 protected:
     // The name chosen in a save dialog, as typed; `suffix` is the type's suffix (no dot) the

@@ -1,3 +1,4 @@
+#include "completionpopup.h"
 #include "elidedlabel.h"
 #include "languagehelp.h"
 #include "interfacelanguage.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDockWidget>
@@ -43,6 +45,7 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -108,6 +111,11 @@ private slots:
     void goToLineAsksAndMoves();
     void findForwardAndBackward_data();
     void findForwardAndBackward();
+    void replaceAllIsOneUndoStep();
+    void completionFromTheKeyboard_data();
+    void completionFromTheKeyboard();
+    void labelsOneKeyAway();
+    void renameLabelInOneUndoStep();
     void pasteTakesPlainTextOnly();
     void splitIsRemembered();
     void exchangeLogOpensBoundedAndSaves();
@@ -239,6 +247,9 @@ void TestMainWindow::editorAndPaneAfterStart()
     QCOMPARE(window->size(), QSize(450, 600));
     QCOMPARE(window->editor()->toPlainText(), QStringLiteral("prgName = \"Prg1\";\n"));
     QCOMPARE(window->editor()->document()->isModified(), false);
+    // The start-up text is no edit: nothing to undo, and «Отменить» says so.
+    QVERIFY(!window->editor()->document()->isUndoAvailable());
+    QVERIFY(!action("undoAction")->isEnabled());
 
     QPlainTextEdit *pane = window->outputPane();
     QVERIFY(pane->toPlainText().isEmpty());
@@ -493,6 +504,8 @@ void TestMainWindow::newFileResetsEditorPaneAndProgram()
     QVERIFY(window->outputPane()->toPlainText().isEmpty());
     QVERIFY(window->compiledInstructions().isEmpty());
     QCOMPARE(window->editor()->document()->isModified(), false);
+    QVERIFY(!window->editor()->document()->isUndoAvailable());
+    QVERIFY(!action("undoAction")->isEnabled());
 }
 
 void TestMainWindow::compileWritesReportIntoPane_data()
@@ -665,7 +678,9 @@ void TestMainWindow::menusHoldToolbarActions_data()
                           << QStringList{"undoAction", "redoAction",      "|",
                                          "cutAction",  "copyAction",      "pasteAction",
                                          "|",          "selectAllAction", "|",
-                                         "findAction", "goToLineAction"};
+                                         "findAction", "replaceAction",   "goToLineAction",
+                                         "|",          "completeAction",  "goToLabelAction",
+                                         "labelReferencesAction", "renameLabelAction"};
     QTest::newRow("program") << "menuProgram"
                              << "П&рограмма"
                              << QStringList{"compileAction", "runAction", "|", "nextErrorAction",
@@ -752,6 +767,11 @@ void TestMainWindow::shortcutsAreUnique()
     QCOMPARE(owners.value(QStringLiteral("F1")), QStringLiteral("languageHelpAction"));
     QCOMPARE(owners.value(QStringLiteral("Ctrl+Z")), QStringLiteral("undoAction"));
     QCOMPARE(owners.value(QStringLiteral("Ctrl+R")), QStringLiteral("runAction"));
+    QCOMPARE(owners.value(QStringLiteral("Ctrl+Space")), QStringLiteral("completeAction"));
+    QCOMPARE(owners.value(QStringLiteral("Ctrl+H")), QStringLiteral("replaceAction"));
+    QCOMPARE(owners.value(QStringLiteral("F12")), QStringLiteral("goToLabelAction"));
+    QCOMPARE(owners.value(QStringLiteral("Shift+F12")), QStringLiteral("labelReferencesAction"));
+    QCOMPARE(owners.value(QStringLiteral("F2")), QStringLiteral("renameLabelAction"));
 }
 
 void TestMainWindow::languageHelpShowsTableAndCompilingExample()
@@ -773,6 +793,7 @@ void TestMainWindow::languageHelpShowsTableAndCompilingExample()
     QCOMPARE(window->findChildren<QTextBrowser *>().size(), 1);
     QVERIFY(text.contains(QStringLiteral("шагами по 10 каждые полсекунды")));
     QVERIFY(text.contains(QStringLiteral("от 1 до 5 букв, цифр или знаков _")));
+    QVERIFY(text.contains(QStringLiteral("Ctrl+Пробел — дополнение")));
 
     // Esc and Ctrl+W close it, as a dialog and a document window close.
     QWidget *helpWindow = help->window();
@@ -796,6 +817,7 @@ void TestMainWindow::languageHelpShowsTableAndCompilingExample()
     insert->click();
     QCOMPARE(window->editor()->toPlainText(), LanguageHelp::example());
     QVERIFY(!window->editor()->document()->isModified());
+    QVERIFY(!window->editor()->document()->isUndoAvailable());
     QVERIFY(window->currentFilePath().isEmpty());
 
     // The example teaches what the compiler accepts.
@@ -1096,13 +1118,17 @@ void TestMainWindow::findForwardAndBackward_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("keys");      // n: F3, p: Shift+F3, r: Enter
     QTest::addColumn<QList<int>>("starts"); // selection start after each key; -1: not found
+    QTest::addColumn<bool>("caseSensitive");
 
-    // Case is ignored: "us" on the last line is a match too.
+    // Case counts as in the language: "us" on the last line is a match only with the box cleared.
     const QString three = QStringLiteral("Us = 1;\nUo = 2;\nUs = 3;\nus = 4;");
-    QTest::newRow("forward wraps") << three << "nnnn" << QList<int>{16, 24, 0, 16};
-    QTest::newRow("backward wraps") << three << "ppp" << QList<int>{24, 16, 0};
-    QTest::newRow("enter is next, shift+f3 goes back") << three << "rrp" << QList<int>{16, 24, 16};
-    QTest::newRow("absent") << QStringLiteral("Uo = 2;") << "np" << QList<int>{-1, -1};
+    QTest::newRow("forward wraps") << three << "nnnn" << QList<int>{16, 0, 16, 0} << true;
+    QTest::newRow("backward wraps") << three << "ppp" << QList<int>{16, 0, 16} << true;
+    QTest::newRow("enter is next, shift+f3 goes back") << three << "rrp" << QList<int>{16, 0, 16}
+                                                       << true;
+    QTest::newRow("any case forward") << three << "nnnn" << QList<int>{16, 24, 0, 16} << false;
+    QTest::newRow("any case backward") << three << "ppp" << QList<int>{24, 16, 0} << false;
+    QTest::newRow("absent") << QStringLiteral("Uo = 2;") << "np" << QList<int>{-1, -1} << true;
 }
 
 void TestMainWindow::findForwardAndBackward()
@@ -1110,6 +1136,7 @@ void TestMainWindow::findForwardAndBackward()
     QFETCH(QString, text);
     QFETCH(QString, keys);
     QFETCH(QList<int>, starts);
+    QFETCH(bool, caseSensitive);
 
     window->editor()->setPlainText(text);
     QVERIFY(showActive());
@@ -1118,6 +1145,10 @@ void TestMainWindow::findForwardAndBackward()
     auto *field = window->findChild<QLineEdit *>(QStringLiteral("findField"));
     QVERIFY(field);
     QTRY_VERIFY(field->hasFocus());
+    auto *caseBox = window->findChild<QCheckBox *>(QStringLiteral("findCaseSensitive"));
+    QVERIFY(caseBox->isChecked());
+    caseBox->setChecked(caseSensitive);
+    field->setFocus();
     // Typed one letter at a time, the match grows in place: "U" then "Us" both stay at 0.
     QTest::keyClicks(field, QStringLiteral("Us"));
     const int first = text.startsWith(QLatin1String("Us")) ? 0 : -1;
@@ -1145,6 +1176,190 @@ void TestMainWindow::findForwardAndBackward()
     QTest::keyClick(field, Qt::Key_Escape);
     QVERIFY(!bar->isVisible());
     QTRY_VERIFY(window->editor()->hasFocus());
+}
+
+void TestMainWindow::replaceAllIsOneUndoStep()
+{
+    const QString text = QStringLiteral("Us = 1;\nif Us > 2 #1;\nus = 3;\n#1;");
+    window->editor()->setPlainText(text);
+    QVERIFY(showActive());
+    QTest::keyClick(window->editor(), Qt::Key_H, Qt::ControlModifier);
+    auto *field = window->findChild<QLineEdit *>(QStringLiteral("findField"));
+    auto *replacement = window->findChild<QLineEdit *>(QStringLiteral("replaceField"));
+    QVERIFY(replacement && replacement->isVisible());
+    QTRY_VERIFY(field->hasFocus());
+    QTest::keyClicks(field, QStringLiteral("Us"));
+    QTest::keyClicks(replacement, QStringLiteral("Uo"));
+    // «Заменить» takes the match in view and moves on to the next.
+    window->findChild<QPushButton *>(QStringLiteral("replaceButton"))->click();
+    QCOMPARE(window->editor()->toPlainText(),
+             QStringLiteral("Uo = 1;\nif Us > 2 #1;\nus = 3;\n#1;"));
+    QCOMPARE(window->editor()->textCursor().selectionStart(), 11);
+    window->editor()->undo();
+
+    auto *all = window->findChild<QPushButton *>(QStringLiteral("replaceAllButton"));
+    QCOMPARE(all->text(), QStringLiteral("Заменить все"));
+    all->click();
+    QCOMPARE(window->editor()->toPlainText(),
+             QStringLiteral("Uo = 1;\nif Uo > 2 #1;\nus = 3;\n#1;"));
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Заменено совпадений: 2"));
+    window->editor()->undo();
+    QCOMPARE(window->editor()->toPlainText(), text);
+
+    // A replacement that holds the text is not replaced again.
+    replacement->setText(QStringLiteral("UsUs"));
+    all->click();
+    QCOMPARE(window->editor()->toPlainText(),
+             QStringLiteral("UsUs = 1;\nif UsUs > 2 #1;\nus = 3;\n#1;"));
+    // Ctrl+F alone brings back the bar without the replace row.
+    QTest::keyClick(window->editor(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(!replacement->isVisible());
+}
+
+void TestMainWindow::completionFromTheKeyboard_data()
+{
+    QTest::addColumn<QString>("text");
+    // Typed one after the other: <list> is Ctrl+Space, <enter>, <tab>, <down>, <esc> their keys,
+    // anything else typed as it stands.
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<bool>("listOpen");
+
+    QTest::newRow("if from the list")
+        << QStringLiteral("#7;\n")
+        << QStringList{"<list>", "i", "<enter>", "T", "<down>", "<down>", "<enter>", ">",
+                       "<enter>", "5 #", "<enter>"}
+        << QStringLiteral("#7;\nif T3 > 5 #7;") << false;
+    QTest::newRow("two letters open it, tab inserts")
+        << QString() << QStringList{"de", "<down>", "<tab>", "100;"}
+        << QStringLiteral("delay_s 100;") << false;
+    QTest::newRow("esc closes, enter is a new line again")
+        << QString() << QStringList{"de", "<esc>", "<enter>"} << QStringLiteral("de\n") << false;
+    QTest::newRow("filtered as one types")
+        << QString() << QStringList{"Us", " ", "<list>", "+", "<enter>", "T"}
+        << QStringLiteral("Us += T") << true;
+    QTest::newRow("case counts") << QString() << QStringList{"us"} << QStringLiteral("us")
+                                 << false;
+    QTest::newRow("a blank closes it") << QString() << QStringList{"jm", " "}
+                                       << QStringLiteral("jm ") << false;
+}
+
+void TestMainWindow::completionFromTheKeyboard()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, result);
+    QFETCH(bool, listOpen);
+
+    QTextEdit *edit = window->editor();
+    edit->setPlainText(text);
+    edit->moveCursor(QTextCursor::End);
+    QVERIFY(showActive());
+    edit->setFocus();
+    for (const QString &key : keys) {
+        if (key == QLatin1String("<list>"))
+            QTest::keyClick(edit, Qt::Key_Space, Qt::ControlModifier);
+        else if (key == QLatin1String("<enter>"))
+            QTest::keyClick(edit, Qt::Key_Return);
+        else if (key == QLatin1String("<tab>"))
+            QTest::keyClick(edit, Qt::Key_Tab);
+        else if (key == QLatin1String("<down>"))
+            QTest::keyClick(edit, Qt::Key_Down);
+        else if (key == QLatin1String("<esc>"))
+            QTest::keyClick(edit, Qt::Key_Escape);
+        else
+            QTest::keyClicks(edit, key);
+    }
+    QCOMPARE(edit->toPlainText(), result);
+    auto *popup = window->findChild<CompletionPopup *>();
+    QCOMPARE(popup->isVisible(), listOpen);
+    QVERIFY(edit->hasFocus());
+}
+
+void TestMainWindow::labelsOneKeyAway()
+{
+    QTextEdit *edit = window->editor();
+    QVERIFY(showActive());
+    const auto placeAt = [edit](int line, int column) {
+        QTextCursor cursor(edit->document()->findBlockByNumber(line));
+        cursor.setPosition(cursor.position() + column);
+        edit->setTextCursor(cursor);
+        return cursor;
+    };
+
+    // A jump to a label that is nowhere: F12 stays and says why.
+    edit->setPlainText(QStringLiteral("jmp #3;"));
+    placeAt(0, 5);
+    QTest::keyClick(edit, Qt::Key_F12);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Метки #3 в программе нет"));
+    QCOMPARE(edit->textCursor().position(), 5);
+
+    // The outline follows the new text though the document starts its count again.
+    edit->setPlainText(QStringLiteral("#7;\nnop;\njmp #07;\nif Us > 1 #7 else #9;\n#9;"));
+    // F12 on "#07" goes to the label's line, the "#7" there selected.
+    placeAt(2, 5);
+    QTest::keyClick(edit, Qt::Key_F12);
+    QCOMPARE(cursorLine(), 1);
+    QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("#7"));
+
+    // Shift+F12 on the label lists the lines that lead there; each entry goes to its line.
+    QTest::keyClick(edit, Qt::Key_F12, Qt::ShiftModifier);
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("labelReferencesMenu"));
+    QVERIFY(menu);
+    QStringList entries;
+    for (QAction *entry : menu->actions())
+        entries << entry->text();
+    QCOMPARE(entries, (QStringList{QStringLiteral("Строка 3: jmp #07;"),
+                                   QStringLiteral("Строка 4: if Us > 1 #7 else #9;")}));
+    QTRY_VERIFY(menu->isVisible());
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    QTRY_VERIFY(!menu->isVisible());
+    QCOMPARE(cursorLine(), 4);
+
+    // Ctrl+click on "#9" of the else goes to label 9.
+    const QRect nine = edit->cursorRect(placeAt(3, 19));
+    placeAt(0, 0);
+    QTest::mouseClick(edit->viewport(), Qt::LeftButton, Qt::ControlModifier, nine.center());
+    QCOMPARE(cursorLine(), 5);
+
+    // The mouse resting on a reference says where its label is.
+    QHelpEvent hover(QEvent::ToolTip, edit->cursorRect(placeAt(2, 5)).center(),
+                     edit->viewport()->mapToGlobal(edit->cursorRect().center()));
+    QApplication::sendEvent(edit->viewport(), &hover);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("метка #7, строка 1"));
+    QToolTip::hideText();
+
+}
+
+void TestMainWindow::renameLabelInOneUndoStep()
+{
+    QTextEdit *edit = window->editor();
+    const QString text = QStringLiteral("#5;\njmp #05;\nif Us > 1 #5 else #6;\n#6;\n// jmp #5;");
+    edit->setPlainText(text);
+    QVERIFY(showActive());
+    QTextCursor cursor(edit->document()->findBlockByNumber(1));
+    cursor.setPosition(cursor.position() + 5);
+    edit->setTextCursor(cursor);
+
+    dialogs->labelNumbers.enqueue(12);
+    QTest::keyClick(edit, Qt::Key_F2);
+    QCOMPARE(dialogs->kinds(), QStringList{QStringLiteral("label")});
+    QCOMPARE(dialogs->calls.constLast().text, QStringLiteral("Новый номер метки #5 (0–99): [5]"));
+    QCOMPARE(edit->toPlainText(),
+             QStringLiteral("#12;\njmp #12;\nif Us > 1 #12 else #6;\n#6;\n// jmp #5;"));
+    edit->undo();
+    QCOMPARE(edit->toPlainText(), text);
+
+    // A number in use is refused with its reason, and the text stays.
+    dialogs->labelNumbers.enqueue(6);
+    QTest::keyClick(edit, Qt::Key_F2);
+    QCOMPARE(dialogs->calls.constLast().kind, QStringLiteral("warning"));
+    QCOMPARE(dialogs->calls.constLast().text, QStringLiteral("Метку #5 нельзя переименовать в #6"));
+    QCOMPARE(dialogs->calls.constLast().detail,
+             QStringLiteral("метка #6 уже есть в строке 4: выберите другой номер"));
+    QCOMPARE(edit->toPlainText(), text);
 }
 
 void TestMainWindow::pasteTakesPlainTextOnly()

@@ -16,7 +16,7 @@ public:
     struct Call
     {
         QString kind; // "open", "save", "warning", "critical", "information", "about", "ask",
-                      // "stop", "line", "limits"
+                      // "stop", "line", "limits", "label"
         QString title;
         QString text; // message text, or the starting directory of a file dialog
         QString filter;
@@ -32,6 +32,8 @@ public:
     QQueue<bool> limitChoices;
     // Answers to "go to line"; an empty queue cancels.
     QQueue<int> lineNumbers;
+    // Answers to "rename label"; an empty queue cancels.
+    QQueue<int> labelNumbers;
     QList<Call> calls;
     // Runs while a question is open, as a modal dialog's own event loop would: a test holds the
     // question open with it.
@@ -103,5 +105,12 @@ public:
                       QStringLiteral("%1 [%2/%3]").arg(label).arg(current).arg(maximum), QString(),
                       QString()});
         return lineNumbers.isEmpty() ? 0 : lineNumbers.dequeue();
+    }
+    int askLabelNumber(QWidget *, const QString &title, const QString &label,
+                       int current) override
+    {
+        calls.append({QStringLiteral("label"), title,
+                      QStringLiteral("%1 [%2]").arg(label).arg(current), QString(), QString()});
+        return labelNumbers.isEmpty() ? -1 : labelNumbers.dequeue();
     }
 };
