@@ -1131,7 +1131,7 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     </message>
     <message>
         <source>&amp;Заменить...</source>
-        <translation>&amp;Replace...</translation>
+        <translation>R&amp;eplace...</translation>
     </message>
     <message>
         <source>Найти и заменить</source>
@@ -1167,7 +1167,7 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     </message>
     <message>
         <source>Ссы&amp;лки на метку</source>
-        <translation>Label Re&amp;ferences</translation>
+        <translation>Label Refere&amp;nces</translation>
     </message>
     <message>
         <source>Строки, которые ведут на метку</source>
@@ -1179,7 +1179,7 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     </message>
     <message>
         <source>Переименовать ме&amp;тку...</source>
-        <translation>Rena&amp;me Label...</translation>
+        <translation>Rename La&amp;bel...</translation>
     </message>
     <message>
         <source>Новый номер метки и всех ссылок на нее</source>
