@@ -675,12 +675,23 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                                     "|",         "quitAction"};
     QTest::newRow("edit") << "menuEdit"
                           << "&Правка"
-                          << QStringList{"undoAction", "redoAction",      "|",
-                                         "cutAction",  "copyAction",      "pasteAction",
-                                         "|",          "selectAllAction", "|",
-                                         "findAction", "replaceAction",   "goToLineAction",
-                                         "|",          "completeAction",  "goToLabelAction",
-                                         "labelReferencesAction", "renameLabelAction"};
+                          << QStringList{"undoAction",
+                                         "redoAction",
+                                         "|",
+                                         "cutAction",
+                                         "copyAction",
+                                         "pasteAction",
+                                         "|",
+                                         "selectAllAction",
+                                         "|",
+                                         "findAction",
+                                         "replaceAction",
+                                         "goToLineAction",
+                                         "|",
+                                         "completeAction",
+                                         "goToLabelAction",
+                                         "labelReferencesAction",
+                                         "renameLabelAction"};
     QTest::newRow("program") << "menuProgram"
                              << "П&рограмма"
                              << QStringList{"compileAction", "runAction", "|", "nextErrorAction",
@@ -1124,8 +1135,8 @@ void TestMainWindow::findForwardAndBackward_data()
     const QString three = QStringLiteral("Us = 1;\nUo = 2;\nUs = 3;\nus = 4;");
     QTest::newRow("forward wraps") << three << "nnnn" << QList<int>{16, 0, 16, 0} << true;
     QTest::newRow("backward wraps") << three << "ppp" << QList<int>{16, 0, 16} << true;
-    QTest::newRow("enter is next, shift+f3 goes back") << three << "rrp" << QList<int>{16, 0, 16}
-                                                       << true;
+    QTest::newRow("enter is next, shift+f3 goes back")
+        << three << "rrp" << QList<int>{16, 0, 16} << true;
     QTest::newRow("any case forward") << three << "nnnn" << QList<int>{16, 24, 0, 16} << false;
     QTest::newRow("any case backward") << three << "ppp" << QList<int>{24, 16, 0} << false;
     QTest::newRow("absent") << QStringLiteral("Uo = 2;") << "np" << QList<int>{-1, -1} << true;
@@ -1227,8 +1238,8 @@ void TestMainWindow::completionFromTheKeyboard_data()
 
     QTest::newRow("if from the list")
         << QStringLiteral("#7;\n")
-        << QStringList{"<list>", "i", "<enter>", "T", "<down>", "<down>", "<enter>", ">",
-                       "<enter>", "5 #", "<enter>"}
+        << QStringList{"<list>",  "i", "<enter>", "T",   "<down>", "<down>",
+                       "<enter>", ">", "<enter>", "5 #", "<enter>"}
         << QStringLiteral("#7;\nif T3 > 5 #7;") << false;
     QTest::newRow("two letters open it, tab inserts")
         << QString() << QStringList{"de", "<down>", "<tab>", "100;"}
@@ -1238,10 +1249,9 @@ void TestMainWindow::completionFromTheKeyboard_data()
     QTest::newRow("filtered as one types")
         << QString() << QStringList{"Us", " ", "<list>", "+", "<enter>", "T"}
         << QStringLiteral("Us += T") << true;
-    QTest::newRow("case counts") << QString() << QStringList{"us"} << QStringLiteral("us")
-                                 << false;
-    QTest::newRow("a blank closes it") << QString() << QStringList{"jm", " "}
-                                       << QStringLiteral("jm ") << false;
+    QTest::newRow("case counts") << QString() << QStringList{"us"} << QStringLiteral("us") << false;
+    QTest::newRow("a blank closes it")
+        << QString() << QStringList{"jm", " "} << QStringLiteral("jm ") << false;
 }
 
 void TestMainWindow::completionFromTheKeyboard()
@@ -1330,7 +1340,6 @@ void TestMainWindow::labelsOneKeyAway()
     QApplication::sendEvent(edit->viewport(), &hover);
     QTRY_COMPARE(QToolTip::text(), QStringLiteral("метка #7, строка 1"));
     QToolTip::hideText();
-
 }
 
 void TestMainWindow::renameLabelInOneUndoStep()

@@ -106,8 +106,7 @@ public:
                       QString()});
         return lineNumbers.isEmpty() ? 0 : lineNumbers.dequeue();
     }
-    int askLabelNumber(QWidget *, const QString &title, const QString &label,
-                       int current) override
+    int askLabelNumber(QWidget *, const QString &title, const QString &label, int current) override
     {
         calls.append({QStringLiteral("label"), title,
                       QStringLiteral("%1 [%2]").arg(label).arg(current), QString(), QString()});
