@@ -105,8 +105,7 @@ void CodeAssist::accept()
 
 void CodeAssist::textChanged()
 {
-    // Not the document's revision: replacing the whole text starts it again, so an old count
-    // could pass for the new text.
+    // Any change, typed or not; the outline is built again only when a command asks for it.
     m_outlineStale = true;
     if (m_inserting)
         return;

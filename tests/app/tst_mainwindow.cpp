@@ -1304,7 +1304,7 @@ void TestMainWindow::labelsOneKeyAway()
     QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Метки #3 в программе нет"));
     QCOMPARE(edit->textCursor().position(), 5);
 
-    // The outline follows the new text though the document starts its count again.
+    // The outline follows a text replaced as a whole.
     edit->setPlainText(QStringLiteral("#7;\nnop;\njmp #07;\nif Us > 1 #7 else #9;\n#9;"));
     // F12 on "#07" goes to the label's line, the "#7" there selected.
     placeAt(2, 5);
