@@ -181,6 +181,89 @@
     </message>
 </context>
 <context>
+    <name>Completion</name>
+    <message>
+        <source>операнд, код %1</source>
+        <translation>operand, code %1</translation>
+    </message>
+    <message>
+        <source>строка %1</source>
+        <translation>line %1</translation>
+    </message>
+    <message>
+        <source>ничего не делает</source>
+        <translation>does nothing</translation>
+    </message>
+    <message>
+        <source>переход на метку</source>
+        <translation>jump to a label</translation>
+    </message>
+    <message>
+        <source>пауза в миллисекундах</source>
+        <translation>pause in milliseconds</translation>
+    </message>
+    <message>
+        <source>пауза в секундах</source>
+        <translation>pause in seconds</translation>
+    </message>
+    <message>
+        <source>условный переход</source>
+        <translation>conditional jump</translation>
+    </message>
+    <message>
+        <source>имя программы, до 5 букв и цифр</source>
+        <translation>program name, up to 5 letters and digits</translation>
+    </message>
+    <message>
+        <source>равно</source>
+        <translation>equal</translation>
+    </message>
+    <message>
+        <source>не равно</source>
+        <translation>not equal</translation>
+    </message>
+    <message>
+        <source>меньше</source>
+        <translation>less</translation>
+    </message>
+    <message>
+        <source>меньше или равно</source>
+        <translation>less or equal</translation>
+    </message>
+    <message>
+        <source>больше</source>
+        <translation>greater</translation>
+    </message>
+    <message>
+        <source>больше или равно</source>
+        <translation>greater or equal</translation>
+    </message>
+    <message>
+        <source>куда идти, если условие не выполнено</source>
+        <translation>where to go when the comparison fails</translation>
+    </message>
+    <message>
+        <source>присвоить</source>
+        <translation>assign</translation>
+    </message>
+    <message>
+        <source>прибавить</source>
+        <translation>add</translation>
+    </message>
+    <message>
+        <source>вычесть</source>
+        <translation>subtract</translation>
+    </message>
+    <message>
+        <source>умножить</source>
+        <translation>multiply</translation>
+    </message>
+    <message>
+        <source>разделить</source>
+        <translation>divide</translation>
+    </message>
+</context>
+<context>
     <name>Console</name>
     <message>
         <source>он закрыт</source>
@@ -432,6 +515,25 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     <message>
         <source>Найти:</source>
         <translation>Find:</translation>
+    </message>
+</context>
+<context>
+    <name>LabelRename</name>
+    <message>
+        <source>под курсором нет метки: поставьте его на #n в метке, jmp или if</source>
+        <translation>there is no label under the cursor: put it on #n in a label, jmp or if</translation>
+    </message>
+    <message>
+        <source>номер метки — число от 0 до 99</source>
+        <translation>a label number is a number from 0 to 99</translation>
+    </message>
+    <message>
+        <source>у метки уже номер %1</source>
+        <translation>the label already has number %1</translation>
+    </message>
+    <message>
+        <source>метка #%1 уже есть в строке %2: выберите другой номер</source>
+        <translation>label #%1 already stands on line %2: choose another number</translation>
     </message>
 </context>
 <context>
@@ -1277,6 +1379,32 @@ Do you want to save your changes?</translation>
     <message>
         <source>Не удалось записать в стандартный вывод</source>
         <translation>Standard output failed</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramOutline</name>
+    <message>
+        <source>на метку никто не ссылается</source>
+        <translation>nothing refers to this label</translation>
+    </message>
+    <message>
+        <source>сюда ведут строки %1</source>
+        <translation>lines %1 lead here</translation>
+    </message>
+    <message>
+        <source>метка #%1, строка %2</source>
+        <translation>label #%1, line %2</translation>
+    </message>
+    <message>
+        <source>метки #%1 нет</source>
+        <translation>there is no label #%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>операнд %1, код %2; используется в %n строках</source>
+        <translation>
+            <numerusform>operand %1, code %2; used on %n line</numerusform>
+            <numerusform>operand %1, code %2; used on %n lines</numerusform>
+        </translation>
     </message>
 </context>
 <context>

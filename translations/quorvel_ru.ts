@@ -83,6 +83,17 @@
     </message>
 </context>
 <context>
+    <name>ProgramOutline</name>
+    <message numerus="yes">
+        <source>операнд %1, код %2; используется в %n строках</source>
+        <translation>
+            <numerusform>операнд %1, код %2; используется в %n строке</numerusform>
+            <numerusform>операнд %1, код %2; используется в %n строках</numerusform>
+            <numerusform>операнд %1, код %2; используется в %n строках</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>TransferWording</name>
     <message numerus="yes">
         <source>Проверка пройдена: %n записей совпадают</source>

@@ -1,5 +1,8 @@
+#include "completion.h"
 #include "instruction.h"
+#include "labelrename.h"
 #include "language.h"
+#include "programoutline.h"
 #include "langtestutil.h"
 #include "statementkind.h"
 
@@ -33,7 +36,58 @@ private slots:
     void packedBytes();
     void packIntoAppends();
     void unpackAtOffset();
+    void completionBuildsStatements_data();
+    void completionBuildsStatements();
+    void completionOffers_data();
+    void completionOffers();
+    void hoverTexts_data();
+    void hoverTexts();
+    void renameLabel_data();
+    void renameLabel();
 };
+
+namespace {
+
+// The kind of the one statement pattern line matches, or -1.
+int kindOf(const QString &line)
+{
+    int found = -1;
+    for (const Language::StatementPattern &entry : Language::statementKinds()) {
+        if (QRegExp(entry.pattern, Qt::CaseSensitive, QRegExp::RegExp).exactMatch(line))
+            found = entry.kind;
+    }
+    return found;
+}
+
+// A text with "|" where the cursor stands: the text without it, and the cursor's line and column.
+struct Marked
+{
+    QString text;
+    int line = 0;
+    int column = 0;
+};
+
+Marked marked(const QString &withCursor)
+{
+    Marked m;
+    const int at = withCursor.indexOf(QLatin1Char('|'));
+    m.text = withCursor;
+    m.text.remove(at, 1);
+    const QString before = withCursor.left(at);
+    m.line = before.count(QLatin1Char('\n'));
+    m.column = at - (before.lastIndexOf(QLatin1Char('\n')) + 1);
+    return m;
+}
+
+QStringList labelsOf(const Completion::Proposal &proposal)
+{
+    QStringList out;
+    for (const Completion::Item &item : proposal.items)
+        out << item.label;
+    return out;
+}
+
+} // namespace
 
 void TestLanguage::patternTexts_data()
 {
@@ -411,6 +465,181 @@ void TestLanguage::unpackAtOffset()
                                                  "0986 02000000 05000000 0300 0400"
                                                  "cc");
     QCOMPARE(describe(Instruction::unpack(bytes, 2)), describe(record(9, 0x86, 2, 5, 3, 4)));
+}
+
+void TestLanguage::completionBuildsStatements_data()
+{
+    QTest::addColumn<QString>("start");
+    // Item labels, picked one after the other with the cursor where each insertion leaves it.
+    QTest::addColumn<QStringList>("picks");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("kind");
+
+    QTest::newRow("if from nothing")
+        << QString() << lines({"if ", "Us", ">", "Uo", "#7"}) << u8("if Us > Uo #7;") << int(If);
+    QTest::newRow("if with else") << u8("if Us>5 #7 ") << lines({"else #", "#12"})
+                                  << u8("if Us>5 #7 else #12;") << int(If);
+    QTest::newRow("if typed by hand to the operator")
+        << u8("  if T3 <") << lines({"<=", "Blk", "#12"}) << u8("  if T3 <= Blk #12;") << int(If);
+    QTest::newRow("jmp") << QString() << lines({"jmp #", "#12"}) << u8("jmp #12;") << int(Jmp);
+    QTest::newRow("label typed with a leading zero")
+        << u8("jmp #0") << lines({"#7"}) << u8("jmp #7;") << int(Jmp);
+    QTest::newRow("compound assignment")
+        << u8("M") << lines({"M3", "+=", "Blk"}) << u8("M3 += Blk;") << int(AddAssign);
+    QTest::newRow("assignment after the name")
+        << u8("Out") << lines({"=", "Ro"}) << u8("Out = Ro;") << int(Assign);
+}
+
+void TestLanguage::completionBuildsStatements()
+{
+    QFETCH(QString, start);
+    QFETCH(QStringList, picks);
+    QFETCH(QString, line);
+    QFETCH(int, kind);
+
+    const QString head = text({"#7;", "nop;", "#12;"}) + QLatin1Char('\n');
+    QString current = start;
+    int cursor = current.size();
+    for (const QString &pick : qAsConst(picks)) {
+        const Completion::Proposal proposal = Completion::at(head + current, 3, cursor);
+        const QStringList offered = labelsOf(proposal);
+        const int index = offered.indexOf(pick);
+        QVERIFY2(index >= 0, qPrintable(QStringLiteral("%1 not among: %2 (line \"%3\")")
+                                            .arg(pick, offered.join(QLatin1Char(' ')), current)));
+        const Completion::Item &item = proposal.items.at(index);
+        current.replace(proposal.column, proposal.length, item.insertText);
+        cursor = proposal.column + item.cursorOffset;
+    }
+    QCOMPARE(current, line);
+    QCOMPARE(cursor, int(line.size()));
+    QCOMPARE(kindOf(current), kind);
+}
+
+void TestLanguage::completionOffers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("absent");
+    // How the first item reads in the list; empty: not checked.
+    QTest::addColumn<QString>("firstDisplay");
+
+    QTest::newRow("if left side has no Blk")
+        << u8("if |") << lines({"Us", "T4", "Out"}) << lines({"Blk", "nop;"}) << QString();
+    QTest::newRow("if right side has Blk")
+        << u8("if Us == |") << lines({"Blk", "Us"}) << lines({"=="}) << QString();
+    QTest::newRow("if operator filtered")
+        << u8("if Us <|") << lines({"<", "<="}) << lines({"==", ">", ">="}) << QString();
+    QTest::newRow("two blanks after if")
+        << u8("if  |") << QStringList() << lines({"Us"}) << QString();
+    QTest::newRow("prgName on the first line")
+        << u8("|") << lines({"prgName = \"\"", "nop;", "Blk"}) << QStringList() << QString();
+    QTest::newRow("no prgName further down")
+        << u8("nop;\n|") << lines({"nop;", "if "}) << lines({"prgName = \"\""}) << QString();
+    QTest::newRow("case-sensitive")
+        << u8("u|") << QStringList() << lines({"Us", "Uo"}) << QString();
+    QTest::newRow("labels after #")
+        << u8("#3;\njmp #|\n#10;") << lines({"#3", "#10"}) << QStringList() << u8("#3 — строка 1");
+    QTest::newRow("labels filtered by digits")
+        << u8("#3;\njmp #1|\n#10;") << lines({"#10"}) << lines({"#3"}) << QString();
+    QTest::newRow("a label defined twice is offered once")
+        << u8("#4;\n#4;\njmp #|") << lines({"#4"}) << QStringList() << u8("#4 — строка 1");
+    QTest::newRow("nothing in a comment")
+        << u8("// if |") << QStringList() << lines({"Us"}) << QString();
+    QTest::newRow("nothing for a count")
+        << u8("delay_ms |") << QStringList() << lines({"Us", "#3"}) << QString();
+}
+
+void TestLanguage::completionOffers()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+    QFETCH(QString, firstDisplay);
+
+    const Marked m = marked(text);
+    const Completion::Proposal proposal = Completion::at(m.text, m.line, m.column);
+    const QStringList offered = labelsOf(proposal);
+    for (const QString &label : qAsConst(present))
+        QVERIFY2(offered.contains(label), qPrintable(label + QStringLiteral(" missing from ") +
+                                                     offered.join(QLatin1Char(' '))));
+    for (const QString &label : qAsConst(absent))
+        QVERIFY2(!offered.contains(label), qPrintable(label + QStringLiteral(" offered")));
+    if (present.isEmpty())
+        QVERIFY2(offered.isEmpty(), qPrintable(offered.join(QLatin1Char(' '))));
+    if (!firstDisplay.isEmpty())
+        QCOMPARE(proposal.items.first().display(), firstDisplay);
+}
+
+void TestLanguage::hoverTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("hover");
+
+    QTest::newRow("reference with a leading zero")
+        << u8("nop;\n#5;\njmp #0|5;") << u8("метка #5, строка 2");
+    QTest::newRow("reference to nothing") << u8("jmp #|9;") << u8("метки #9 нет");
+    QTest::newRow("label with its referencing lines")
+        << u8("#|5;\njmp #5;\nif Us > 1 #5 else #5;\njmp #6;") << u8("сюда ведут строки 2, 3");
+    QTest::newRow("label that nothing names")
+        << u8("#5|;\n// jmp #5;") << u8("на метку никто не ссылается");
+    QTest::newRow("operand with its code and lines")
+        << u8("T|3 = 1;\nif T3 > T3 #1;\nM1 = 2;\n// T3 = 4;")
+        << u8("операнд T3, код 16; используется в 2 строках");
+    QTest::newRow("comment line") << u8("// jmp #|5;\n#5;") << QString();
+    QTest::newRow("between statements") << u8("jmp #5; |") << QString();
+}
+
+void TestLanguage::hoverTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, hover);
+
+    const Marked m = marked(text);
+    const ProgramOutline outline = ProgramOutline::build(m.text);
+    QCOMPARE(outline.hoverText(m.line, m.column), hover);
+    QCOMPARE(outline.hoverSpan(m.line, m.column).line, hover.isEmpty() ? -1 : m.line);
+}
+
+void TestLanguage::renameLabel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("newNumber");
+    QTest::addColumn<QString>("renamed");
+    QTest::addColumn<QString>("refusal");
+
+    QTest::newRow("from the label, #05 included")
+        << u8("#|5;\njmp #05;\nif Us > 1 #5 else #5;\njmp #6;") << u8("7")
+        << u8("#7;\njmp #7;\nif Us > 1 #7 else #7;\njmp #6;") << QString();
+    QTest::newRow("from a reference")
+        << u8("#5;\njmp #|5;") << u8("42") << u8("#42;\njmp #42;") << QString();
+    QTest::newRow("half-typed jump follows, comment stays")
+        << u8("#5;\njmp #5|\n// jmp #5;") << u8("6") << u8("#6;\njmp #6\n// jmp #5;") << QString();
+    QTest::newRow("columns in UTF-16 units")
+        << u8("#5;\n😀 jmp #|5;") << u8("9") << u8("#9;\n😀 jmp #9;") << QString();
+    QTest::newRow("number already defined")
+        << u8("#5;\n#7;\njmp #|5;") << u8("07") << QString()
+        << u8("метка #7 уже есть в строке 2: выберите другой номер");
+    QTest::newRow("number out of range")
+        << u8("#|5;") << u8("100") << QString() << u8("номер метки — число от 0 до 99");
+    QTest::newRow("no label under the cursor")
+        << u8("no|p;\n#5;") << u8("6") << QString()
+        << u8("под курсором нет метки: поставьте его на #n в метке, jmp или if");
+}
+
+void TestLanguage::renameLabel()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, newNumber);
+    QFETCH(QString, renamed);
+    QFETCH(QString, refusal);
+
+    const Marked m = marked(text);
+    const LabelRename::Result result =
+        LabelRename::rename(ProgramOutline::build(m.text), m.line, m.column, newNumber);
+    QCOMPARE(result.refusal, refusal);
+    QCOMPARE(result.edits.isEmpty(), !refusal.isEmpty());
+    if (refusal.isEmpty())
+        QCOMPARE(LabelRename::apply(m.text, result.edits), renamed);
 }
 
 QTEST_GUILESS_MAIN(TestLanguage)
