@@ -21,6 +21,7 @@ private slots:
     void diagnosticsMatchCompile_data();
     void diagnosticsMatchCompile();
     void changeRepublishes();
+    void limitsFileFromEditor();
     void completeAfterHash();
     void hoverAndDefinition();
     void renameLabel();
@@ -188,6 +189,45 @@ void TestLsp::changeRepublishes()
     client.notify(QStringLiteral("textDocument/didClose"),
                   {{QStringLiteral("textDocument"), QJsonObject{{QStringLiteral("uri"), uri}}}});
     QCOMPARE(client.diagnostics(uri).value(QStringLiteral("diagnostics")).toArray(), QJsonArray());
+}
+
+void TestLsp::limitsFileFromEditor()
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("ramp.prgb"));
+    const QString limits = dir.filePath(QStringLiteral(".quorvel-limits"));
+    QVERIFY(writeFile(limits, QStringLiteral("Us 0..3000\n")));
+    const QString text = QStringLiteral("prgName = \"R\";\nUs = 2000;\n");
+    QVERIFY(writeFile(program, text));
+
+    LspClient client(m_cli);
+    client.initialize();
+    client.open(uriOf(program), text);
+    QCOMPARE(client.diagnostics(uriOf(program)).value(QStringLiteral("diagnostics")).toArray(),
+             QJsonArray());
+
+    // The rule as typed, unsaved: the program is checked against it at once; the file's own
+    // error stands at its line.
+    client.open(uriOf(limits), QStringLiteral("Us 0..1000\nXx 1..2\n"));
+    const QJsonArray own =
+        client.diagnostics(uriOf(limits)).value(QStringLiteral("diagnostics")).toArray();
+    QCOMPARE(own.size(), 1);
+    QCOMPARE(
+        own.at(0)[QStringLiteral("range")][QStringLiteral("start")][QStringLiteral("line")].toInt(),
+        1);
+    const QStringList tightened =
+        publishedFindings(client.diagnostics(uriOf(program)), text.split(QLatin1Char('\n')));
+    QVERIFY(writeFile(limits, QStringLiteral("Us 0..1000\n")));
+    QCOMPARE(tightened, compileFindings(m_cli, program, limits));
+    QCOMPARE(tightened.size(), 1);
+
+    // Closed without saving the first rule, the file on the disk holds again.
+    QVERIFY(writeFile(limits, QStringLiteral("Us 0..3000\n")));
+    client.notify(
+        QStringLiteral("textDocument/didClose"),
+        {{QStringLiteral("textDocument"), QJsonObject{{QStringLiteral("uri"), uriOf(limits)}}}});
+    QCOMPARE(client.diagnostics(uriOf(program)).value(QStringLiteral("diagnostics")).toArray(),
+             QJsonArray());
 }
 
 void TestLsp::completeAfterHash()
