@@ -14,6 +14,8 @@ packages=(
     # Most desktops have these through Ghostscript, Courier among them: the window must fit with
     # them as it does without.
     fonts-urw-base35
+    # The KDE highlighting engine's renderer checks the syntax definition against the window.
+    libkf5syntaxhighlighting-tools
     "$@"
 )
 

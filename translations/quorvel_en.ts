@@ -628,6 +628,61 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     </message>
 </context>
 <context>
+    <name>LanguageServer</name>
+    <message>
+        <source>Сообщение не JSON: %1 (байт %2)</source>
+        <translation>The message is not JSON: %1 (byte %2)</translation>
+    </message>
+    <message>
+        <source>Сообщение не объект JSON-RPC</source>
+        <translation>The message is not a JSON-RPC object</translation>
+    </message>
+    <message>
+        <source>Сообщение без &quot;jsonrpc&quot;: &quot;2.0&quot;</source>
+        <translation>The message lacks &quot;jsonrpc&quot;: &quot;2.0&quot;</translation>
+    </message>
+    <message>
+        <source>Сообщение без имени метода</source>
+        <translation>The message names no method</translation>
+    </message>
+    <message>
+        <source>Идентификатор запроса %1 не число и не строка</source>
+        <translation>The id of request %1 is neither a number nor a string</translation>
+    </message>
+    <message>
+        <source>Параметры %1 не объект</source>
+        <translation>The parameters of %1 are not an object</translation>
+    </message>
+    <message>
+        <source>Сервер еще не получил initialize</source>
+        <translation>The server has not received initialize yet</translation>
+    </message>
+    <message>
+        <source>Сервер остановлен запросом shutdown, ждет exit</source>
+        <translation>The server was shut down and waits for exit</translation>
+    </message>
+    <message>
+        <source>initialize уже был</source>
+        <translation>initialize was already received</translation>
+    </message>
+    <message>
+        <source>Метод %1 не поддерживается</source>
+        <translation>Method %1 is not supported</translation>
+    </message>
+    <message>
+        <source>В запросе %1 нет позиции</source>
+        <translation>Request %1 gives no position</translation>
+    </message>
+    <message>
+        <source>В запросе не указан документ</source>
+        <translation>The request names no document</translation>
+    </message>
+    <message>
+        <source>Документ %1 не открыт</source>
+        <translation>Document %1 is not open</translation>
+    </message>
+</context>
+<context>
     <name>LimitCheck</name>
     <message>
         <source>%1 = %2 выше предела %3</source>
@@ -755,6 +810,35 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     <message>
         <source>Не удается записать файл %1.</source>
         <translation>Cannot write the file %1.</translation>
+    </message>
+</context>
+<context>
+    <name>LspFraming</name>
+    <message>
+        <source>Заголовок сообщения длиннее %1 байт</source>
+        <translation>The message header is longer than %1 bytes</translation>
+    </message>
+    <message>
+        <source>В заголовке сообщения нет верного Content-Length</source>
+        <translation>The message header has no valid Content-Length</translation>
+    </message>
+    <message>
+        <source>Сообщение длиннее %1 байт</source>
+        <translation>The message is longer than %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>LspLimits</name>
+    <message>
+        <source>Не удается открыть файл пределов %1. %2</source>
+        <translation>Cannot open the limits file %1. %2</translation>
+    </message>
+</context>
+<context>
+    <name>LspNavigation</name>
+    <message>
+        <source>В файле пределов нет меток</source>
+        <translation>A limits file has no labels</translation>
     </message>
 </context>
 <context>
@@ -1224,16 +1308,8 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <translation>command</translation>
     </message>
     <message>
-        <source>compile, write, read, compare, ports или run.</source>
-        <translation>compile, write, read, compare, ports or run.</translation>
-    </message>
-    <message>
         <source>файлы</source>
         <translation>files</translation>
-    </message>
-    <message>
-        <source>Файлы программ: один или несколько для compile, один для write, compare и run, ни одного для read и ports.</source>
-        <translation>Program files: one or more for compile, one for write, compare and run, none for read and ports.</translation>
     </message>
     <message>
         <source>[ФАЙЛ...]</source>
@@ -1308,10 +1384,6 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <translation>run: print the trace as CSV: time_ms,line,operand,value.</translation>
     </message>
     <message>
-        <source>Не указана команда (compile, write, read, compare, ports или run); см. --help</source>
-        <translation>No command given (compile, write, read, compare, ports or run); see --help</translation>
-    </message>
-    <message>
         <source>Неизвестная команда «%1»; см. --help</source>
         <translation>Unknown command &apos;%1&apos;; see --help</translation>
     </message>
@@ -1368,6 +1440,26 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <translation>Language &quot;%1&quot; is not supported: --lang ru or --lang en</translation>
     </message>
     <message>
+        <source>run, write: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) вместо 0 в модели; можно повторять.</source>
+        <translation>run, write: start operand NAME (e.g. Uo) at VALUE instead of 0 in the model; repeatable.</translation>
+    </message>
+    <message>
+        <source>run, write: предел времени модели, число с ms, s, m или h (без единицы — секунды); по умолчанию 1h.</source>
+        <translation>run, write: the model&apos;s time limit, a number with ms, s, m or h (bare: seconds); default 1h.</translation>
+    </message>
+    <message>
+        <source>compile, run, write: пределы операндов из ФАЙЛА, правило в строке: Us 0..3000, Is ..500, M1 -100..</source>
+        <translation>compile, run, write: operand limits from FILE, one rule a line: Us 0..3000, Is ..500, M1 -100..</translation>
+    </message>
+    <message>
+        <source>write: записать и программу, выходящую за пределы --limits; нарушения выводятся как предупреждения.</source>
+        <translation>write: write a program beyond the --limits too; the findings are printed as warnings.</translation>
+    </message>
+    <message>
+        <source>Для --limits нужно имя файла</source>
+        <translation>--limits needs a file name</translation>
+    </message>
+    <message>
         <source>Компилирует управляющие программы источников питания Brisca, записывает их в ячейку
 памяти источника и считывает обратно по последовательной линии, как окно Quorvel.
 
@@ -1378,6 +1470,7 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
   compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти
   ports                        показать последовательные порты
   run ФАЙЛ                     выполнить модель программы, показать ход операндов
+  lsp                          сервер языка (LSP) для редакторов на stdin и stdout
 
 --slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой
 ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.
@@ -1401,6 +1494,7 @@ Commands:
   compare FILE --port PORT     compile FILE and compare it with a memory cell
   ports                        list the serial ports
   run FILE                     run FILE&apos;s model on its operands, print the trace
+  lsp                          language server (LSP) for editors on stdin and stdout
 
 --slave and --cell take lists such as 1,3,5-8: every slave with every cell is served
 in turn. read with several targets needs --output with {slave} and {cell} in it.
@@ -1416,24 +1510,16 @@ in the limits file is status 2.
 Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translation>
     </message>
     <message>
-        <source>run, write: начальное значение ЗНАЧЕНИЕ операнда ИМЯ (например Uo) вместо 0 в модели; можно повторять.</source>
-        <translation>run, write: start operand NAME (e.g. Uo) at VALUE instead of 0 in the model; repeatable.</translation>
+        <source>compile, write, read, compare, ports, run или lsp.</source>
+        <translation>compile, write, read, compare, ports, run or lsp.</translation>
     </message>
     <message>
-        <source>run, write: предел времени модели, число с ms, s, m или h (без единицы — секунды); по умолчанию 1h.</source>
-        <translation>run, write: the model&apos;s time limit, a number with ms, s, m or h (bare: seconds); default 1h.</translation>
+        <source>Файлы программ: один или несколько для compile, один для write, compare и run, ни одного для read, ports и lsp.</source>
+        <translation>Program files: one or more for compile, one for write, compare and run, none for read, ports and lsp.</translation>
     </message>
     <message>
-        <source>compile, run, write: пределы операндов из ФАЙЛА, правило в строке: Us 0..3000, Is ..500, M1 -100..</source>
-        <translation>compile, run, write: operand limits from FILE, one rule a line: Us 0..3000, Is ..500, M1 -100..</translation>
-    </message>
-    <message>
-        <source>write: записать и программу, выходящую за пределы --limits; нарушения выводятся как предупреждения.</source>
-        <translation>write: write a program beyond the --limits too; the findings are printed as warnings.</translation>
-    </message>
-    <message>
-        <source>Для --limits нужно имя файла</source>
-        <translation>--limits needs a file name</translation>
+        <source>Не указана команда (compile, write, read, compare, ports, run или lsp); см. --help</source>
+        <translation>No command given (compile, write, read, compare, ports, run or lsp); see --help</translation>
     </message>
 </context>
 <context>

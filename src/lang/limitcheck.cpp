@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QRegExp>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -275,6 +276,16 @@ DiagnosticList diagnostics(const LimitViolations &violations, Diagnostic::Severi
 DiagnosticList diagnostics(const LimitReport &report, Diagnostic::Severity severity)
 {
     return diagnostics(report.violations, severity, report.assumptions);
+}
+
+DiagnosticList withStaticWarnings(const DiagnosticList &findings, const QString &text,
+                                  const OperandLimits &limits)
+{
+    DiagnosticList all = findings;
+    all += diagnostics(staticViolations(text, limits), Diagnostic::Severity::Warning);
+    std::stable_sort(all.begin(), all.end(),
+                     [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
+    return all;
 }
 
 } // namespace LimitCheck

@@ -99,5 +99,9 @@ QString refusedLine();
 DiagnosticList diagnostics(const LimitReport &report, Diagnostic::Severity severity);
 DiagnosticList diagnostics(const LimitViolations &violations, Diagnostic::Severity severity,
                            const ModelAssumptions &assumptions = {});
+// The compiler's findings with the constants beyond the limits among them as warnings, in line
+// order: what the tool's compile prints and the language server publishes.
+DiagnosticList withStaticWarnings(const DiagnosticList &findings, const QString &text,
+                                  const OperandLimits &limits);
 
 } // namespace LimitCheck

@@ -2,7 +2,11 @@
 #include "language.h"
 #include "statementkind.h"
 
+#include <QDir>
 #include <QFont>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QAbstractTextDocumentLayout>
@@ -23,6 +27,12 @@ private slots:
     void sharesTheCompilersPatterns();
     void everyKindIsColoured_data();
     void everyKindIsColoured();
+    // The KDE engine's definition, through its own renderer: the window's table, and the sample
+    // programs against this highlighter.
+    void definitionColours_data();
+    void definitionColours();
+    void definitionColoursSamples_data();
+    void definitionColoursSamples();
 };
 
 namespace {
@@ -120,6 +130,14 @@ void TestHighlighter::colours_data()
     row("comment end without a start", {"*/", "nop;"}, {"..", "bbbb"}, "00");
     row("empty lines keep the comment open", {"/*", "", "", "x */", "#1;"},
         {"rr", "", "", "rrrr", "mmm"}, "11100");
+    row("line comment inside a block comment runs on", {"/* // */ x", "nop;"},
+        {"rrrrrrrrgg", "bbbb"}, "00");
+    row("tab and no-break space are blanks", {"\tUs\u00a0=\u00a05;"}, {"bbbbbbbb"}, "0");
+    row("Cyrillic name and comment", {"prgName = \"Тест\";", "Us = 1; // тест"},
+        {"BBBBBBBBBBBBBBBBB", "........ggggggg"}, "00");
+    // Two UTF-16 units, neither a letter to the pattern.
+    row("name beyond the Basic Multilingual Plane", {"prgName = \"\U0001D400\";"},
+        {"..............."}, "0");
 }
 
 void TestHighlighter::colours()
@@ -231,6 +249,171 @@ void TestHighlighter::everyKindIsColoured()
     QString states;
     describe(doc, colours, states);
     QCOMPARE(colours, QStringList{QString(line.size(), letter)});
+}
+
+namespace {
+
+// The renderer runs on a private data folder that holds the definition and a theme giving each
+// of its styles a colour of its own, so that its HTML says which style each character got.
+class Renderer
+{
+public:
+    Renderer()
+    {
+        const QString share = m_home.path() + QStringLiteral("/org.kde.syntax-highlighting");
+        QDir().mkpath(share + QStringLiteral("/syntax"));
+        QDir().mkpath(share + QStringLiteral("/themes"));
+        QFile::copy(QStringLiteral(QUORVEL_SYNTAX_DEFINITION),
+                    share + QStringLiteral("/syntax/quorvel.xml"));
+        QFile theme(share + QStringLiteral("/themes/probe.theme"));
+        if (theme.open(QIODevice::WriteOnly)) {
+            theme.write(R"({"metadata": {"name": "Probe", "revision": 1},
+ "text-styles": {"Normal": {"text-color": "#000000"}},
+ "custom-styles": {"Quorvel": {
+  "Statement": {"text-color": "#000001"}, "Label": {"text-color": "#000002"},
+  "Program Name": {"text-color": "#000003"}, "Comment": {"text-color": "#000004"},
+  "Block Comment": {"text-color": "#000005"}}}})");
+        }
+    }
+
+    // Renders text as a file named *.prgb, so that the engine has to pick the definition by its
+    // own mapping; the letters of each line as describe() gives them, or an error.
+    bool render(const QString &text, QStringList &letters, QString &error)
+    {
+        const QString path = m_home.path() + QStringLiteral("/sample.prgb");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            error = file.errorString();
+            return false;
+        }
+        file.write(text.toUtf8());
+        file.close();
+
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name :
+             {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "HOME"})
+            env.insert(QString::fromLatin1(name), m_home.path());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(QUORVEL_SYNTAX_RENDERER),
+                      {QStringLiteral("-t"), QStringLiteral("Probe"), path});
+        if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+            error = QString::fromUtf8(process.readAllStandardError());
+            return false;
+        }
+        const QString html = QString::fromUtf8(process.readAllStandardOutput());
+        if (!html.contains(QStringLiteral("Definition (Quorvel)"))) {
+            error = QStringLiteral("*.prgb not mapped to Quorvel: ") + html.left(400);
+            return false;
+        }
+        const int start = html.indexOf(QStringLiteral("<pre>\n")) + 6;
+        const int end = html.lastIndexOf(QStringLiteral("</pre>"));
+        letters = decode(html.mid(start, end - start));
+        return true;
+    }
+
+private:
+    static QString unescape(QString text)
+    {
+        text.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+        text.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+        text.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+        return text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    }
+
+    static QStringList decode(const QString &body)
+    {
+        static const QRegularExpression span(
+            QStringLiteral("<span style=\"color:#00000(\\d)[^\"]*\">([^<]*)</span>"));
+        const QString styles = QStringLiteral(".bmBgr");
+        QString letters;
+        int at = 0;
+        for (QRegularExpressionMatchIterator it = span.globalMatch(body); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            letters += QString(unescape(body.mid(at, match.capturedStart() - at)).size(),
+                               QLatin1Char('.'));
+            letters +=
+                QString(unescape(match.captured(2)).size(), styles.at(match.captured(1).toInt()));
+            at = match.capturedEnd();
+        }
+        letters += QString(unescape(body.mid(at)).size(), QLatin1Char('.'));
+        // The text's own line ends, kept as they are in the letters.
+        QStringList lines;
+        const QString plain =
+            unescape(QString(body).remove(QRegularExpression(QStringLiteral("<[^>]*>"))));
+        int from = 0;
+        for (int i = 0; i <= plain.size(); ++i) {
+            if (i == plain.size() || plain.at(i) == QLatin1Char('\n')) {
+                lines << letters.mid(from, i - from);
+                from = i + 1;
+            }
+        }
+        // The renderer ends every line, the last one included.
+        if (!lines.isEmpty() && lines.constLast().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
+    QTemporaryDir m_home;
+};
+
+} // namespace
+
+void TestHighlighter::definitionColours_data()
+{
+    colours_data();
+}
+
+void TestHighlighter::definitionColours()
+{
+    if (QStringLiteral(QUORVEL_SYNTAX_RENDERER).isEmpty())
+        QSKIP("no KDE highlighting renderer: scripts/deps.sh installs it");
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, colours);
+
+    Renderer renderer;
+    QStringList letters;
+    QString error;
+    QVERIFY2(renderer.render(lines.join(QLatin1Char('\n')), letters, error), qPrintable(error));
+    QCOMPARE(letters, colours);
+}
+
+void TestHighlighter::definitionColoursSamples_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir samples(QStringLiteral(QUORVEL_TEST_DATA "/compile"));
+    const QStringList files = samples.entryList({QStringLiteral("*.prgb")}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString &name : files)
+        QTest::newRow(qPrintable(name)) << samples.filePath(name);
+}
+
+void TestHighlighter::definitionColoursSamples()
+{
+    if (QStringLiteral(QUORVEL_SYNTAX_RENDERER).isEmpty())
+        QSKIP("no KDE highlighting renderer: scripts/deps.sh installs it");
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+
+    QTextDocument doc;
+    Highlighter highlighter(&doc);
+    setText(doc, highlighter, text);
+    QStringList window;
+    QString states;
+    describe(doc, window, states);
+    // The file's final line end is no line of its own to the renderer.
+    if (text.endsWith(QLatin1Char('\n')))
+        window.removeLast();
+
+    Renderer renderer;
+    QStringList letters;
+    QString error;
+    QVERIFY2(renderer.render(text, letters, error), qPrintable(error));
+    QCOMPARE(letters, window);
+    // A sample that shows nothing coloured would prove nothing.
+    QVERIFY(window.join(QString()).contains(QLatin1Char('b')));
 }
 
 QTEST_MAIN(TestHighlighter)

@@ -17,6 +17,7 @@ expect bin/quorvel
 expect share/applications/io.github.quorvel.Quorvel.desktop
 expect share/metainfo/io.github.quorvel.Quorvel.metainfo.xml
 expect share/mime/packages/quorvel.xml
+expect share/org.kde.syntax-highlighting/syntax/quorvel.xml
 expect share/icons/hicolor/128x128/apps/quorvel.png
 for tool in quorvel-cli quorvel-sim; do
     if [ -e "$build/tools/${tool#quorvel-}/$tool" ] || [ -e "$build/tools/simulator/$tool" ]; then
@@ -30,6 +31,7 @@ appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/io.github.quor
 
 if command -v xmllint >/dev/null; then
     xmllint --noout "$prefix/share/mime/packages/quorvel.xml"
+    xmllint --noout "$prefix/share/org.kde.syntax-highlighting/syntax/quorvel.xml"
 fi
 grep -q '<glob pattern="\*.prgb"/>' "$prefix/share/mime/packages/quorvel.xml" || {
     echo "the program file type has no *.prgb glob"

@@ -74,6 +74,7 @@ const std::vector<CommandRule> &commandRules()
          1,
          1,
          {SetName, UntilName, CsvName, JsonName, LimitsName}},
+        {QStringLiteral("lsp"), Invocation::Command::Lsp, 0, 0, {}},
     };
     return rules;
 }
@@ -91,6 +92,7 @@ QString description()
         "  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти\n"
         "  ports                        показать последовательные порты\n"
         "  run ФАЙЛ                     выполнить модель программы, показать ход операндов\n"
+        "  lsp                          сервер языка (LSP) для редакторов на stdin и stdout\n"
         "\n"
         "--slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой\n"
         "ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.\n"
@@ -164,11 +166,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(
         ParsedCommandLine::tr("команда"),
-        ParsedCommandLine::tr("compile, write, read, compare, ports или run."));
+        ParsedCommandLine::tr("compile, write, read, compare, ports, run или lsp."));
     parser.addPositionalArgument(
         ParsedCommandLine::tr("файлы"),
         ParsedCommandLine::tr("Файлы программ: один или несколько для compile, один для write, "
-                              "compare и run, ни одного для read и ports."),
+                              "compare и run, ни одного для read, ports и lsp."),
         ParsedCommandLine::tr("[ФАЙЛ...]"));
     const QList<QCommandLineOption> toolOptions = {
         {RecordsName,
@@ -246,7 +248,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         parsed.error = ParsedCommandLine::tr(
-            "Не указана команда (compile, write, read, compare, ports или run); см. --help");
+            "Не указана команда (compile, write, read, compare, ports, run или lsp); см. --help");
         return parsed;
     }
     const QString commandName = positional.takeFirst();

@@ -31,6 +31,7 @@ struct Invocation
         Compare,
         Ports,
         Run,
+        Lsp,
     };
 
     Command command = Command::Compile;

@@ -19,3 +19,5 @@ int runCompare(const Invocation &invocation, Console &console);
 int runPorts(const Invocation &invocation, Console &console);
 // In runcommand.cpp.
 int runProgram(const Invocation &invocation, Console &console);
+// In lspcommand.cpp: the language server on standard input and output.
+int runLanguageServer(const Invocation &invocation, Console &console);

@@ -50,10 +50,8 @@ int runCompile(const Invocation &invocation, Console &console)
         // Constants beyond the limits are warnings among the compiler's, in line order; the
         // report and the status stay the compiler's.
         const LimitViolations beyond = LimitCheck::staticViolations(text, *limits);
-        DiagnosticList findings = result.diagnostics;
-        findings += LimitCheck::diagnostics(beyond, Diagnostic::Severity::Warning);
-        std::stable_sort(findings.begin(), findings.end(),
-                         [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
+        const DiagnosticList findings =
+            LimitCheck::withStaticWarnings(result.diagnostics, text, *limits);
         for (const QString &line : CliText::diagnosticLines(path, findings))
             console.err(line);
 
