@@ -185,9 +185,11 @@ private:
         int plotRight = 0;
         QVector<QRect> names;
         QVector<QRect> plots;
+        // Per lane, the value span its axis shows.
+        QVector<double> lows;
+        QVector<double> highs;
     };
 
-    void relayout();
     const Layout &layoutNow() const;
     // The lane's value span, bounds and marks included, widened a little so lines stay off the
     // edges.
