@@ -1238,6 +1238,58 @@ void TestMainWindow::programRunDockDrawsAndFollowsText()
     clickAt(QPointF(2.0, 150));
     QCOMPARE(cursorLine(), 8);
 
+    // The wheel zooms time at the pointer, a drag pans without going to a line, a double-click
+    // shows all again.
+    const auto send = [&](QEvent::Type type, const QPoint &at, Qt::MouseButton button,
+                          Qt::MouseButtons held) {
+        QMouseEvent event(type, at, view->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    };
+    const QPoint at = view->pointOf(0, 1500, 200);
+    QWheelEvent wheel(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    QVERIFY(!view->isFollowing());
+    QCOMPARE(qRound(view->visibleToMs() - view->visibleFromMs()), 1280);
+    QVERIFY(qAbs(view->timeAt(at.x()) - 1500) < 10);
+    const double from = view->visibleFromMs();
+    const double perPixel = 1280.0 / view->plotRect(0).width();
+    window->editor()->moveCursor(QTextCursor::Start);
+    send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, at + QPoint(40, 0), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, at + QPoint(40, 0), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(qAbs(view->visibleFromMs() - (from - 40 * perPixel)) < 1e-6);
+    QCOMPARE(cursorLine(), 1);
+    send(QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(view->isFollowing());
+    QCOMPARE(view->visibleFromMs(), 0.0);
+    QCOMPARE(view->visibleToMs(), 2000.0);
+
+    // Two cursors, each put near a change sitting on it: their times, each lane's values and
+    // the differences.
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier,
+                      view->pointOf(0, 500, 0) + QPoint(3, 0));
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier,
+                      view->pointOf(0, 2000, 0) - QPoint(2, 0));
+    QCOMPARE(view->cursorText(), QStringLiteral("A: 500 мс   B: 2 с   B−A: 1,5 с"));
+    QCOMPARE(view->laneCursorText(0), QStringLiteral("200 → 0 (Δ −200)"));
+    QCOMPARE(view->laneCursorText(1), QStringLiteral("0 → −1 (Δ −1)"));
+    // A third right click, far from any change, moves the nearer cursor there.
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier, view->pointOf(0, 1750, 0));
+    QCOMPARE(*view->cursorAt(LaneChart::CursorA), 500.0);
+    QVERIFY(qAbs(*view->cursorAt(LaneChart::CursorB) - 1750) <= 2000.0 / view->plotRect(0).width());
+    QCOMPARE(view->laneCursorText(0), QStringLiteral("200 → 300 (Δ 100)"));
+
+    // The tip comes when the pointer rests and stays while it does.
+    const QPoint rest = view->pointOf(0, 1200, 250);
+    send(QEvent::MouseMove, rest, Qt::NoButton, Qt::NoButton);
+    const QString tip = QStringLiteral("Us = 300\nвремя 1 с\nстрока 4");
+    QTRY_COMPARE(view->tipText(), tip);
+    QTest::qWait(1500);
+    QCOMPARE(view->tipText(), tip);
+    send(QEvent::MouseMove, rest + QPoint(30, 0), Qt::NoButton, Qt::NoButton);
+    QVERIFY(view->tipText().isEmpty());
+
     // A starting value read by the program changes the run.
     starts->item(0, 1)->setText(QStringLiteral("150"));
     QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 1,5 с"));
