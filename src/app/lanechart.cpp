@@ -677,7 +677,8 @@ QString LaneChart::defaultTip(int lane, int step, double ms) const
     const QString shown = value ? valueText(lane, *value) : tr("нет данных");
     QString text = tr("%1 = %2").arg(laneName(lane), shown);
     if (step >= 0)
-        text += QLatin1Char('\n') + tr("с %1").arg(timeText(double(steps(lane).at(step).timeMs)));
+        text += QLatin1Char('\n') +
+                tr("начиная с %1").arg(timeText(double(steps(lane).at(step).timeMs)));
     return text;
 }
 
