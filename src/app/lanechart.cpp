@@ -110,6 +110,8 @@ int LaneChart::addLane(const QString &name, const QString &unit)
     lane.color = LaneColors[m_lanes.size() % int(std::size(LaneColors))];
     m_lanes.append(lane);
     m_layoutValid = false;
+    // Each lane asks for room of its own.
+    updateGeometry();
     update();
     return m_lanes.size() - 1;
 }
@@ -124,6 +126,7 @@ void LaneChart::clear()
     hideTip();
     m_following = true;
     m_layoutValid = false;
+    updateGeometry();
     follow();
     emit cursorsChanged();
 }
@@ -518,11 +521,20 @@ const LaneChart::Layout &LaneChart::layoutNow() const
     int gutter = fm.horizontalAdvance(QStringLiteral("0000"));
     lay.lows.fill(0, m_lanes.size());
     lay.highs.fill(1, m_lanes.size());
+    lay.whole.fill(true, m_lanes.size());
     for (int i = 0; i < m_lanes.size(); ++i) {
         double &low = lay.lows[i];
         double &high = lay.highs[i];
         valueRange(i, low, high);
-        if (!m_lanes.at(i).visible)
+        const Lane &l = m_lanes.at(i);
+        const auto whole = [](double v) { return std::isnan(v) || v == std::floor(v); };
+        lay.whole[i] = std::all_of(l.steps.cbegin(), l.steps.cend(),
+                                   [&](const Step &s) { return whole(s.value); }) &&
+                       std::all_of(l.levels.cbegin(), l.levels.cend(),
+                                   [&](const Level &level) { return whole(level.value); }) &&
+                       std::all_of(l.marks.cbegin(), l.marks.cend(),
+                                   [&](const Mark &mark) { return whole(mark.value); });
+        if (!l.visible)
             continue;
         for (const double v : {low, high, (low + high) / 2}) {
             const double step = niceStep(high - low, 4);
@@ -659,16 +671,15 @@ QVector<QPointF> LaneChart::drawnPoints(int lane) const
 
 QSize LaneChart::sizeHint() const
 {
-    return QSize(480, 90 + 70 * qMax(1, laneCount()));
+    // A little more than the least per lane: the dock around it decides the rest.
+    return QSize(480, minimumSizeHint().height() + 30 * qMax(1, laneCount()));
 }
 
 QSize LaneChart::minimumSizeHint() const
 {
+    // Hidden lanes count too: the chart keeps its height, so their room goes to the others.
     const int line = fontMetrics().height();
-    int height = 2 * line + 12;
-    for (const Lane &l : m_lanes)
-        height += line + 2 + (l.visible ? LeastPlotHeight : 0);
-    return QSize(200, height);
+    return QSize(200, 2 * line + 12 + laneCount() * (line + 2 + LeastPlotHeight));
 }
 
 QString LaneChart::defaultTip(int lane, int step, double ms) const
@@ -921,8 +932,15 @@ void LaneChart::paintEvent(QPaintEvent *)
         painter.setPen(pen);
         const int top = lay.header.bottom() + 1;
         painter.drawLine(QPointF(x, top), QPointF(x, lay.timeAxis.top()));
-        painter.drawText(QPointF(x + 2, top + fontMetrics().ascent()),
-                         c == 0 ? QStringLiteral("A") : QStringLiteral("B"));
+        // Its letter sits on the time axis, over the tick labels, clear of the lanes' texts.
+        const QString letter = c == 0 ? QStringLiteral("A") : QStringLiteral("B");
+        const QFontMetrics fm = fontMetrics();
+        const int w = fm.horizontalAdvance(letter) + 6;
+        const QRect box(int(std::lround(x)) - w / 2, lay.timeAxis.top() + 1, w,
+                        lay.timeAxis.height() - 2);
+        painter.fillRect(box, CursorColors[c]);
+        painter.setPen(Qt::white);
+        painter.drawText(box, Qt::AlignCenter, letter);
     }
     paintTip(painter);
 }
@@ -962,7 +980,9 @@ void LaneChart::paintLane(QPainter &painter, const Layout &lay, int lane) const
     const double high = lay.highs.at(lane);
     // Value ticks: as many as the lane's height takes, at least its two ends.
     const int count = qMax(2, plot.height() / (2 * fm.height()));
-    const double step = niceStep(high - low, count);
+    // Whole values get whole ticks: 0 and 1 for a switch, not 0,5.
+    const double step =
+        lay.whole.at(lane) ? qMax(1.0, niceStep(high - low, count)) : niceStep(high - low, count);
     const QLocale locale(tr("ru"));
     QColor grid = palette().color(QPalette::Mid);
     grid.setAlpha(90);

@@ -189,6 +189,8 @@ private:
         // Per lane, the value span its axis shows.
         QVector<double> lows;
         QVector<double> highs;
+        // Per lane, whether every value on it is whole.
+        QVector<bool> whole;
     };
 
     const Layout &layoutNow() const;

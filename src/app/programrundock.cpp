@@ -92,6 +92,10 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     m_startTable->setHorizontalHeaderLabels({tr("Операнд"), tr("Значение")});
     m_startTable->verticalHeader()->hide();
     m_startTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // The table takes the room left beside the chart and never asks for more: a tall table would
+    // have the dock scroll the chart's time axis out of view.
+    m_startTable->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    m_startTable->setMinimumHeight(3 * m_startTable->fontMetrics().height() + 8);
     m_startTable->setToolTip(tr("Операнды, которые программа читает раньше, чем присваивает"));
     side->addWidget(m_startTable, 1);
     side->addWidget(new QLabel(tr("Предел времени:"), content));
