@@ -74,6 +74,20 @@ TimeUnit unitFor(double spanMs)
     return {1.0, QT_TRANSLATE_NOOP("LaneChart", "мс")};
 }
 
+// A tick step for clock times, in ms: a round part of a second, minute, hour or day.
+double clockStep(double roughMs)
+{
+    static const double steps[] = {1,       2,       5,        10,       20,       50,      100,
+                                   200,     500,     1000,     2000,     5000,     10000,   15000,
+                                   30000,   60000,   120000,   300000,   600000,   900000,  1800000,
+                                   3600000, 7200000, 10800000, 21600000, 43200000, 86400000};
+    for (const double step : steps) {
+        if (step >= roughMs)
+            return step;
+    }
+    return niceStep(roughMs, 1);
+}
+
 bool sameValue(double a, double b)
 {
     return a == b || (std::isnan(a) && std::isnan(b));
@@ -398,7 +412,10 @@ void LaneChart::clearCursors()
 QString LaneChart::timeText(double ms) const
 {
     if (m_origin.isValid()) {
-        return m_origin.addMSecs(qint64(std::llround(ms))).toString(QStringLiteral("HH:mm:ss.zzz"));
+        const QDateTime at = m_origin.addMSecs(qint64(std::llround(ms)));
+        // Whole seconds without their zeros: the readout stays short at a narrow width.
+        return at.toString(at.time().msec() ? QStringLiteral("HH:mm:ss.zzz")
+                                            : QStringLiteral("HH:mm:ss"));
     }
     const qint64 whole = qint64(std::llround(ms));
     return whole < 0 ? QStringLiteral("−") + ProgramRun::durationText(-whole)
@@ -1068,20 +1085,27 @@ void LaneChart::paintTimeAxis(QPainter &painter, const Layout &lay) const
     const int width = lay.plotRight - lay.plotLeft;
     // Room per label: clock times are wider than numbers.
     const int labelWidth = m_origin.isValid()
-                               ? fm.horizontalAdvance(QStringLiteral("00:00:00.000")) + 12
+                               ? fm.horizontalAdvance(QStringLiteral("00:00:00")) + 24
                                : LeastColumnsPerLabel;
-    const double step = niceStep(span / unitMs, qMax(1, width / labelWidth)) * unitMs;
+    const int labels = qMax(1, width / labelWidth);
+    const double step =
+        m_origin.isValid() ? clockStep(span / labels) : niceStep(span / unitMs, labels) * unitMs;
     const QLocale locale(tr("ru"));
     const int decimals = decimalsFor(step / unitMs);
+    // Clock ticks fall on the clock's own round times, not on round times since the origin.
+    const double shift =
+        m_origin.isValid() ? std::fmod(double(m_origin.toMSecsSinceEpoch()), step) : 0;
     int lastRight = std::numeric_limits<int>::min();
-    for (double t = std::ceil(m_fromMs / step) * step; t <= m_toMs + step * 1e-9; t += step) {
+    for (double t = std::ceil((m_fromMs + shift) / step) * step - shift; t <= m_toMs + step * 1e-9;
+         t += step) {
         const int x = int(std::lround(xOf(t)));
         painter.drawLine(x, axis.top(), x, axis.top() + TickLength);
         QString label;
         if (m_origin.isValid()) {
             label = m_origin.addMSecs(qint64(std::llround(t)))
-                        .toString(step < 1000 ? QStringLiteral("HH:mm:ss.zzz")
-                                              : QStringLiteral("HH:mm:ss"));
+                        .toString(step < 1000    ? QStringLiteral("HH:mm:ss.zzz")
+                                  : step < 60000 ? QStringLiteral("HH:mm:ss")
+                                                 : QStringLiteral("HH:mm"));
         } else {
             label = locale.toString(std::abs(t) < step * 1e-9 ? 0.0 : t / unitMs, 'f', decimals);
         }
