@@ -1338,6 +1338,14 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     }
     QCOMPARE(low, -5.0);
     QCOMPARE(high, 20000.0);
+    // Zoomed to 100 ms, every step on show is drawn again, from the value in force at its left.
+    dock->chart()->setVisibleRange(10000.5, 10100.5);
+    const QVector<QPointF> close = dock->chart()->drawnPoints(0);
+    QCOMPARE(close.size(), 2 + 2 * 100);
+    QCOMPARE(close.constFirst(), QPointF(10000.5, 10001));
+    QCOMPARE(close.at(1), QPointF(10001, 10001));
+    QCOMPARE(close.at(2), QPointF(10001, 10002));
+    QCOMPARE(close.constLast(), QPointF(10100.5, 10101));
 
     // Names typed without a suffix: each dialog adds its own type's, never the program's.
     QTemporaryDir dir;
@@ -1476,6 +1484,7 @@ void TestMainWindow::operandLimitsEditedMarkedAndKept()
     };
     QCOMPARE(lanes(), QStringList({QStringLiteral("Us [0 3000] 1"), QStringLiteral("Is [500] 1")}));
     // A click on the name hides an operand with its ranges; the other lane takes the room.
+    QTRY_VERIFY(chart->height() >= chart->minimumSizeHint().height());
     const int isHeight = chart->plotRect(1).height();
     QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, chart->nameRect(0).center());
     QCOMPARE(lanes(), QStringList({QStringLiteral("Is [500] 1")}));
