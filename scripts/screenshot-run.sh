@@ -40,6 +40,11 @@ xvfb-run -a -s "-screen 0 1024x900x24" bash -c '
     xdotool windowsize --sync "$win" 1000 860
     xdotool windowfocus --sync "$win" key ctrl+r
     sleep 2
+    # Both cursors on the ramp, and the pointer resting on a step so that its tip shows.
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    xdotool mousemove $((X + 180)) $((Y + HEIGHT - 170)) click 3 sleep 0.3
+    xdotool mousemove $((X + 560)) $((Y + HEIGHT - 170)) click 3 sleep 0.3
+    xdotool mousemove $((X + 400)) $((Y + HEIGHT - 200)) sleep 1.5
     import -window "$win" -frame "$1/window.png"
     kill $pid
 ' "$build" "$work"

@@ -9,12 +9,11 @@
 #include "exchangelogmodel.h"
 #include "limitsdialog.h"
 #include "linenumbergutter.h"
+#include "lanechart.h"
 #include "programrundock.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -25,15 +24,11 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -51,13 +46,12 @@
 #include <QTextEdit>
 #include <QTextFrame>
 #include <QTimer>
+#include <QSignalSpy>
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
 
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-QT_CHARTS_USE_NAMESPACE
-#endif
+#include <algorithm>
 
 // The window as it stands right after start, and the actions that need no device or file.
 class TestMainWindow : public QObject, public WindowFixture
@@ -122,6 +116,7 @@ private slots:
     void programRunDockDrawsAndFollowsText();
     void programRunThinsTheDrawingNotTheExport();
     void operandLimitsEditedMarkedAndKept();
+    void laneChartFollowsLiveSamplesInBoundedMemory();
 
 private:
     // Shortcuts need a shown, active window.
@@ -1444,12 +1439,12 @@ void TestMainWindow::programRunDockDrawsAndFollowsText()
     auto *status = dock->findChild<QLabel *>(QStringLiteral("programRunStatus"));
     QVERIFY(status);
     QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 2 с"));
-    auto *view = dock->findChild<QChartView *>(QStringLiteral("programRunChart"));
+    auto *view = dock->findChild<LaneChart *>(QStringLiteral("programRunChart"));
     QVERIFY(view);
     QVERIFY(view->isVisible());
     QStringList names;
-    for (QAbstractSeries *series : view->chart()->series())
-        names << series->name();
+    for (int lane = 0; lane < view->laneCount(); ++lane)
+        names << view->laneName(lane);
     QCOMPARE(names, QStringList({QStringLiteral("Us"), QStringLiteral("Out")}));
     QCOMPARE(dock->findChild<QLabel *>(QStringLiteral("programRunNote"))->text(),
              QStringLiteral("Модель программы: значения операндов по тексту программы, без "
@@ -1460,19 +1455,68 @@ void TestMainWindow::programRunDockDrawsAndFollowsText()
     QCOMPARE(starts->item(0, 0)->text(), QStringLiteral("Uo"));
 
     // Us holds 300 from 1 s to 2 s, set on line 4, then drops to 0 on line 8.
-    auto *us = qobject_cast<QLineSeries *>(view->chart()->series().constFirst());
-    QVERIFY(us);
-    QTRY_VERIFY(view->chart()->plotArea().width() > 0);
+    QTRY_VERIFY(view->plotRect(0).width() > 0);
     const auto clickAt = [&](const QPointF &value) {
-        const QPointF scene = view->chart()->mapToScene(view->chart()->mapToPosition(value, us));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          view->mapFromScene(scene));
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier,
+                          view->pointOf(0, value.x() * 1000, value.y()));
     };
     window->editor()->moveCursor(QTextCursor::Start);
     clickAt(QPointF(1.5, 300));
     QCOMPARE(cursorLine(), 4);
     clickAt(QPointF(2.0, 150));
     QCOMPARE(cursorLine(), 8);
+
+    // The wheel zooms time at the pointer, a drag pans without going to a line, a double-click
+    // shows all again.
+    const auto send = [&](QEvent::Type type, const QPoint &at, Qt::MouseButton button,
+                          Qt::MouseButtons held) {
+        QMouseEvent event(type, at, view->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    };
+    const QPoint at = view->pointOf(0, 1500, 200);
+    QWheelEvent wheel(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    QVERIFY(!view->isFollowing());
+    QCOMPARE(qRound(view->visibleToMs() - view->visibleFromMs()), 1280);
+    QVERIFY(qAbs(view->timeAt(at.x()) - 1500) < 10);
+    const double from = view->visibleFromMs();
+    const double perPixel = 1280.0 / view->plotRect(0).width();
+    window->editor()->moveCursor(QTextCursor::Start);
+    send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, at + QPoint(40, 0), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, at + QPoint(40, 0), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(qAbs(view->visibleFromMs() - (from - 40 * perPixel)) < 1e-6);
+    QCOMPARE(cursorLine(), 1);
+    send(QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(view->isFollowing());
+    QCOMPARE(view->visibleFromMs(), 0.0);
+    QCOMPARE(view->visibleToMs(), 2000.0);
+
+    // Two cursors, each put near a change sitting on it: their times, each lane's values and
+    // the differences.
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier,
+                      view->pointOf(0, 500, 0) + QPoint(3, 0));
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier,
+                      view->pointOf(0, 2000, 0) - QPoint(2, 0));
+    QCOMPARE(view->cursorText(), QStringLiteral("A: 500 мс   B: 2 с   B−A: 1,5 с"));
+    QCOMPARE(view->laneCursorText(0), QStringLiteral("200 → 0 (Δ −200)"));
+    QCOMPARE(view->laneCursorText(1), QStringLiteral("0 → −1 (Δ −1)"));
+    // A third right click, far from any change, moves the nearer cursor there.
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier, view->pointOf(0, 1750, 0));
+    QCOMPARE(*view->cursorAt(LaneChart::CursorA), 500.0);
+    QVERIFY(qAbs(*view->cursorAt(LaneChart::CursorB) - 1750) <= 2000.0 / view->plotRect(0).width());
+    QCOMPARE(view->laneCursorText(0), QStringLiteral("200 → 300 (Δ 100)"));
+
+    // The tip comes when the pointer rests and stays while it does.
+    const QPoint rest = view->pointOf(0, 1200, 250);
+    send(QEvent::MouseMove, rest, Qt::NoButton, Qt::NoButton);
+    const QString tip = QStringLiteral("Us = 300\nвремя 1 с\nстрока 4");
+    QTRY_COMPARE(view->tipText(), tip);
+    QTest::qWait(1500);
+    QCOMPARE(view->tipText(), tip);
+    send(QEvent::MouseMove, rest + QPoint(30, 0), Qt::NoButton, Qt::NoButton);
+    QVERIFY(view->tipText().isEmpty());
 
     // A starting value read by the program changes the run.
     starts->item(0, 1)->setText(QStringLiteral("150"));
@@ -1504,20 +1548,28 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 20,001 с"));
     QCOMPARE(dock->outcome().trace.size(), 20002);
 
-    auto *series = qobject_cast<QLineSeries *>(dock->chart()->series().value(0));
-    QVERIFY(series);
-    const int points = series->count();
-    const int columns = qMax(dock->chartView()->width(), 360);
+    const QVector<QPointF> drawn = dock->chart()->drawnPoints(0);
+    const int points = drawn.size();
+    const int columns = dock->chart()->plotRect(0).width();
+    QVERIFY(columns > 0);
     QVERIFY2(points <= 2 * 4 * columns + 2, qPrintable(QString::number(points)));
     QVERIFY(points > 2 * columns);
     double low = 0;
     double high = 0;
-    for (int i = 0; i < points; ++i) {
-        low = qMin(low, series->at(i).y());
-        high = qMax(high, series->at(i).y());
+    for (const QPointF &p : drawn) {
+        low = qMin(low, p.y());
+        high = qMax(high, p.y());
     }
     QCOMPARE(low, -5.0);
     QCOMPARE(high, 20000.0);
+    // Zoomed to 100 ms, every step on show is drawn again, from the value in force at its left.
+    dock->chart()->setVisibleRange(10000.5, 10100.5);
+    const QVector<QPointF> close = dock->chart()->drawnPoints(0);
+    QCOMPARE(close.size(), 2 + 2 * 100);
+    QCOMPARE(close.constFirst(), QPointF(10000.5, 10001));
+    QCOMPARE(close.at(1), QPointF(10001, 10001));
+    QCOMPARE(close.at(2), QPointF(10001, 10002));
+    QCOMPARE(close.constLast(), QPointF(10100.5, 10101));
 
     // Names typed without a suffix: each dialog adds its own type's, never the program's.
     QTemporaryDir dir;
@@ -1538,7 +1590,7 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QVERIFY(rows.constLast().isEmpty());
     QImage image;
     QVERIFY(image.load(png, "PNG"));
-    QCOMPARE(image.size(), dock->chartView()->size());
+    QCOMPARE(image.size(), dock->chart()->size());
     QCOMPARE(dialogs->kinds(), QStringList({QStringLiteral("save"), QStringLiteral("save")}));
     QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("csv"));
     QCOMPARE(dialogs->calls.at(1).detail, QStringLiteral("png"));
@@ -1638,28 +1690,35 @@ void TestMainWindow::operandLimitsEditedMarkedAndKept()
     QTRY_VERIFY(status->text().contains(
         QStringLiteral("выходит за пределы: Us = 30000 в строке 2 через 0 мс")));
     QVERIFY(status->text().startsWith(QStringLiteral("программа завершилась за 5 с; ")));
-    QStringList names;
-    int marks = -1;
-    for (QAbstractSeries *series : dock->chartView()->chart()->series()) {
-        names << series->name();
-        if (auto *scatter = qobject_cast<QScatterSeries *>(series))
-            marks = scatter->count();
-    }
-    QCOMPARE(names,
-             QStringList({QStringLiteral("Us"), QStringLiteral("Is"),
-                          QStringLiteral("Us: предел 0"), QStringLiteral("Us: предел 3000"),
-                          QStringLiteral("Is: предел 500"), QStringLiteral("Выход за пределы")}));
-    QCOMPARE(marks, 2);
-    // Hidden from the legend, an operand takes its ranges along.
-    QAbstractSeries *us = dock->chartView()->chart()->series().constFirst();
-    emit dock->chartView()->chart()->legend()->markers(us).constFirst()->clicked();
-    QStringList shown;
-    for (QAbstractSeries *series : dock->chartView()->chart()->series()) {
-        if (series->isVisible())
-            shown << series->name();
-    }
-    QCOMPARE(shown, QStringList({QStringLiteral("Is"), QStringLiteral("Is: предел 500"),
-                                 QStringLiteral("Выход за пределы")}));
+    // Each operand's own lane carries its ranges and its marks.
+    LaneChart *chart = dock->chart();
+    const auto lanes = [chart] {
+        QStringList shown;
+        for (int lane = 0; lane < chart->laneCount(); ++lane) {
+            if (!chart->isLaneVisible(lane))
+                continue;
+            QStringList levels;
+            for (int level = 0; level < chart->levelCount(lane); ++level)
+                levels << QString::number(chart->levelValue(lane, level));
+            shown << QStringLiteral("%1 [%2] %3")
+                         .arg(chart->laneName(lane), levels.join(QLatin1Char(' ')))
+                         .arg(chart->markCount(lane));
+        }
+        return shown;
+    };
+    QCOMPARE(lanes(), QStringList({QStringLiteral("Us [0 3000] 1"), QStringLiteral("Is [500] 1")}));
+    // A click on the name hides an operand with its ranges; the other lane takes the room.
+    QTRY_VERIFY(chart->height() >= chart->minimumSizeHint().height());
+    const int isHeight = chart->plotRect(1).height();
+    QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, chart->nameRect(0).center());
+    QCOMPARE(lanes(), QStringList({QStringLiteral("Is [500] 1")}));
+    QVERIFY(chart->plotRect(0).isEmpty());
+    QVERIFY2(chart->plotRect(1).height() > isHeight * 3 / 2,
+             qPrintable(QStringLiteral("%1 -> %2").arg(isHeight).arg(chart->plotRect(1).height())));
+    // The mark where Is first leaves its range leads to the line behind it.
+    window->editor()->moveCursor(QTextCursor::End);
+    QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, chart->pointOf(1, 2500, 600));
+    QCOMPARE(cursorLine(), 4);
     window->editor()->moveCursor(QTextCursor::Start);
     emit status->linkActivated(QStringLiteral("2"));
     QCOMPARE(cursorLine(), 2);
@@ -1697,6 +1756,73 @@ void TestMainWindow::operandLimitsEditedMarkedAndKept()
         }
     });
     QVERIFY(real.askWriteBeyondLimits(window, QStringLiteral("Пределы"), QStringLiteral("?")));
+}
+
+// The chart fed live, as a monitor feeds it: a steady value costs no memory, a busy one stays
+// within the limit, the view follows the newest samples in its window until the user zooms, and
+// a failed sample is a gap, not a value.
+void TestMainWindow::laneChartFollowsLiveSamplesInBoundedMemory()
+{
+    LaneChart chart;
+    chart.resize(420, 300);
+    const int steady = chart.addLane(QStringLiteral("01.0"), QStringLiteral("V"));
+    const int busy = chart.addLane(QStringLiteral("10.1"));
+    QCOMPARE(chart.laneOf(QStringLiteral("10.1")), busy);
+    chart.setTimeWindowMs(30000);
+    chart.setSampleLimit(100);
+    QSignalSpy clicks(&chart, &LaneChart::stepClicked);
+    for (int i = 0; i < 10; ++i) {
+        chart.appendSample(steady, i * 100, 5);
+        chart.appendSample(busy, i * 100, i % 2);
+    }
+    // Short of a window's worth, the data grows into the window from the left.
+    QCOMPARE(chart.visibleFromMs(), 0.0);
+    QCOMPARE(chart.visibleToMs(), 30000.0);
+    for (int i = 10; i < 1000; ++i) {
+        chart.appendSample(steady, i * 100, 5);
+        chart.appendSample(busy, i * 100, i % 2);
+    }
+    QCOMPARE(chart.steps(steady).size(), 1);
+    QCOMPARE(chart.endMs(), qint64(99900));
+    QVERIFY2(chart.steps(busy).size() <= 100,
+             qPrintable(QString::number(chart.steps(busy).size())));
+    QCOMPARE(chart.steps(busy).constLast().timeMs, qint64(99900));
+    QCOMPARE(chart.visibleFromMs(), 99900.0 - 30000);
+    QCOMPARE(chart.visibleToMs(), 99900.0);
+    QCOMPARE(*chart.valueAt(busy, 99850), 0.0);
+    QCOMPARE(*chart.valueAt(steady, 99900), 5.0);
+
+    // Zoomed by the user, the view stays put; «Весь график» follows again.
+    chart.zoomAt(80000, 2);
+    QVERIFY(!chart.isFollowing());
+    const double from = chart.visibleFromMs();
+    chart.appendSample(busy, 100000, 1);
+    QCOMPARE(chart.visibleFromMs(), from);
+    chart.findChild<QToolButton *>(QStringLiteral("laneChartShowAll"))->click();
+    QVERIFY(chart.isFollowing());
+    QCOMPARE(chart.visibleToMs(), 100000.0);
+
+    // A failed poll: nothing known until the next answer, and no line drawn through it.
+    chart.appendSample(steady, 100100, qQNaN());
+    chart.appendSample(steady, 100300, 7);
+    QVERIFY(!chart.valueAt(steady, 100200));
+    QCOMPARE(*chart.valueAt(steady, 100300), 7.0);
+    const QVector<QPointF> drawn = chart.drawnPoints(steady);
+    QVERIFY(
+        std::any_of(drawn.cbegin(), drawn.cend(), [](const QPointF &p) { return qIsNaN(p.y()); }));
+    QCOMPARE(chart.laneCursorText(steady), QString());
+    chart.setCursorAt(LaneChart::CursorA, 100200);
+    chart.setCursorAt(LaneChart::CursorB, 100300);
+    QCOMPARE(chart.laneCursorText(steady), QStringLiteral("нет → 7 V"));
+
+    // A click on a lane names the lane, the step in force and the time.
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    QTest::mouseClick(&chart, Qt::LeftButton, Qt::NoModifier, chart.pointOf(busy, 99950, 0.5));
+    QCOMPARE(clicks.size(), 1);
+    QCOMPARE(clicks.at(0).at(0).toInt(), busy);
+    QCOMPARE(chart.steps(busy).at(clicks.at(0).at(1).toInt()).timeMs, qint64(99900));
+    QVERIFY(qAbs(clicks.at(0).at(2).toDouble() - 99950) < 70000.0 / chart.plotRect(busy).width());
 }
 
 QTEST_MAIN(TestMainWindow)
