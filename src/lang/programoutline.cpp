@@ -115,12 +115,12 @@ ProgramOutline ProgramOutline::build(const QString &text)
         const QRegExp &re = matched ? matched->re : none;
         const auto mark = [&](int capture) {
             const int at = re.pos(capture);
-            return LabelMark{re.cap(capture).toInt(), {i, at, re.cap(capture).size()}};
+            return LabelMark{re.cap(capture).toInt(), {i, at, int(re.cap(capture).size())}};
         };
         const auto operand = [&](int capture) {
             const QString name = re.cap(capture);
             if (isOperandName(name))
-                outline.m_operandUses.append({name, {i, re.pos(capture), name.size()}});
+                outline.m_operandUses.append({name, {i, re.pos(capture), int(name.size())}});
         };
         switch (matched ? matched->kind : -1) {
         case Label:
