@@ -19,3 +19,5 @@ int runCompare(const Invocation &invocation, Console &console);
 int runPorts(const Invocation &invocation, Console &console);
 // In runcommand.cpp.
 int runProgram(const Invocation &invocation, Console &console);
+// In scancommand.cpp.
+int runScan(const Invocation &invocation, Console &console);

@@ -27,6 +27,8 @@ QString commandName(Invocation::Command command)
         return QStringLiteral("ports");
     case Invocation::Command::Run:
         return QStringLiteral("run");
+    case Invocation::Command::Scan:
+        return QStringLiteral("scan");
     }
     return QString();
 }
@@ -95,6 +97,9 @@ int main(int argc, char *argv[])
         break;
     case Invocation::Command::Run:
         status = runProgram(*parsed.invocation, console);
+        break;
+    case Invocation::Command::Scan:
+        status = runScan(*parsed.invocation, console);
         break;
     }
     if (StopSignals::received() != 0) {
