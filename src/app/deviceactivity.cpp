@@ -4,7 +4,9 @@
 #include "editoraids.h"
 #include "elidedlabel.h"
 #include "programtransfer.h"
+#include "scanwording.h"
 #include "sessiontransfer.h"
+#include "supplyscan.h"
 #include "transferwording.h"
 #include "userdialogs.h"
 
@@ -34,10 +36,17 @@ QString shortPortName(const QString &port)
 } // namespace
 
 DeviceActivity::DeviceActivity(QWidget *window, QPlainTextEdit *pane, QAction *cancel)
-    : QObject(window), m_window(window), m_pane(pane), m_session(new DeviceSession(this))
+    : QObject(window), m_window(window), m_pane(pane), m_session(new DeviceSession(this)),
+      m_probe(new SupplyScan(*m_session, this))
 {
     createStatusArea(cancel);
+    connect(m_probe, &SupplyScan::finished, this, &DeviceActivity::probeEnded);
     connect(m_session, &DeviceSession::opened, this, [this](bool ok) {
+        // An open port says nothing of the supply: ask it once, which is the line's quiet
+        // start too.
+        if (ok && m_probeOnConnect)
+            m_probe->start(m_session->requestedName(), {m_probeSlave}, SupplyScan::DefaultWaitMs,
+                           false);
         emit stateChanged();
         emit connectFinished(ok, ok ? QString() : m_session->failure().text());
     });
@@ -89,9 +98,14 @@ void DeviceActivity::showConnection(const QString &port)
 {
     const bool open = isOpen();
     // During a transfer the progress takes most of the room: the port's short name then.
-    m_connection->setText(!open        ? tr("Нет связи")
-                          : !m_running ? tr("Подключено: %1, 9600 8N1").arg(port)
-                                       : shortPortName(port));
+    QString connected = tr("Подключено: %1, 9600 8N1").arg(port);
+    if (m_answer == Answer::Answers)
+        connected = ScanWording::answersLine(shortPortName(port), m_probeSlave);
+    else if (m_answer == Answer::Silent)
+        connected = ScanWording::silentLine(m_probeSlave);
+    else if (m_answer == Answer::Duplicate)
+        connected = ScanWording::duplicateConnectLine(shortPortName(port), m_probeSlave);
+    m_connection->setText(!open ? tr("Нет связи") : !m_running ? connected : shortPortName(port));
     // «Нет связи» and the connection stay whole while the room is theirs; beside a transfer's
     // progress the port's name gives way.
     m_connection->setShortestText(!m_running ? tr("Нет связи") : QStringLiteral("xx\u2026"));
@@ -114,14 +128,30 @@ bool DeviceActivity::isOpening() const
     return m_session->isOpening();
 }
 
-void DeviceActivity::connectPort(const QString &portName)
+void DeviceActivity::connectPort(const QString &portName, quint8 slaveId)
 {
+    m_probeSlave = slaveId;
+    m_answer = Answer::Unknown;
     m_session->open(portName);
+    emit stateChanged();
+}
+
+void DeviceActivity::probeEnded()
+{
+    const ScanOutcome &outcome = m_probe->outcome();
+    // A probe cut short by a disconnect says nothing.
+    if (!m_session->isOpen() || outcome.probed == 0)
+        return;
+    m_answer = outcome.found.isEmpty()                ? Answer::Silent
+               : outcome.found.constFirst().duplicate ? Answer::Duplicate
+                                                      : Answer::Answers;
     emit stateChanged();
 }
 
 void DeviceActivity::disconnectPort()
 {
+    m_probe->cancel();
+    m_answer = Answer::Unknown;
     // A transfer under way fails on its next request at once and says so after its last line.
     m_session->close();
     emit stateChanged();
@@ -129,6 +159,7 @@ void DeviceActivity::disconnectPort()
 
 void DeviceActivity::onLineLost()
 {
+    m_answer = Answer::Unknown;
     // The port is closed already; a transfer still running says so after its last line.
     if (m_running)
         m_lostInTransfer = true;

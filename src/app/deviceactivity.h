@@ -19,6 +19,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QWidget;
 class SessionTransfer;
+class SupplyScan;
 class UserDialogs;
 
 // The window's side of the work on the device: it submits connects and transfers to the device
@@ -53,7 +54,10 @@ public:
     bool isOpening() const;
     bool isRunning() const { return m_running; }
 
-    void connectPort(const QString &portName);
+    // Opens the port, then asks the supply at `slaveId` once whether it answers.
+    void connectPort(const QString &portName, quint8 slaveId);
+    // Whether a connect asks the supply (on unless turned off, as tests that count requests do).
+    void setProbeOnConnect(bool on) { m_probeOnConnect = on; }
     void disconnectPort();
 
     // The transfers; each takes its own copy of what it sends and returns at once.
@@ -92,6 +96,16 @@ private:
     void appendPane(const QString &text);
 
     void createStatusArea(QAction *cancel);
+    void probeEnded();
+
+    // What the connect probe heard from the chosen supply.
+    enum class Answer
+    {
+        Unknown,
+        Answers,
+        Silent,
+        Duplicate,
+    };
 
     QWidget *m_window;
     QPlainTextEdit *m_pane;
@@ -108,4 +122,8 @@ private:
     bool m_running = false;
     bool m_lostInTransfer = false;
     bool m_closePending = false;
+    SupplyScan *m_probe;
+    bool m_probeOnConnect = true;
+    quint8 m_probeSlave = 0;
+    Answer m_answer = Answer::Unknown;
 };

@@ -358,7 +358,7 @@ bool MainWindow::isDeviceIdle() const
 
 void MainWindow::OpenPort()
 {
-    deviceActivity->connectPort(controls->portBox()->currentText());
+    deviceActivity->connectPort(controls->portBox()->currentText(), controls->slaveId());
 }
 
 void MainWindow::connectFinished(bool ok, const QString &failureText)

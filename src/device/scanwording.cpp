@@ -89,4 +89,10 @@ QString silentLine(int slaveId)
     return Texts::tr("Порт открыт, прибор %1 не отвечает — Прибор → Найти приборы…").arg(slaveId);
 }
 
+QString duplicateConnectLine(const QString &portName, int slaveId)
+{
+    return Texts::tr("Подключено: %1, %2 — Прибор → Найти приборы…")
+        .arg(portName, duplicateLine(slaveId));
+}
+
 } // namespace ScanWording

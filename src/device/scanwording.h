@@ -25,5 +25,6 @@ QString secondsText(qint64 ms);
 // After the connect probe.
 QString answersLine(const QString &portName, int slaveId);
 QString silentLine(int slaveId);
+QString duplicateConnectLine(const QString &portName, int slaveId);
 
 } // namespace ScanWording

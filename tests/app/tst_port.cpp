@@ -1,3 +1,4 @@
+#include "deviceactivity.h"
 #include "transfertexts.h"
 #include "windowfixture.h"
 
@@ -29,6 +30,8 @@ private slots:
     void cleanup();
 
     void connectAndDisconnect();
+    void connectAsksTheSupply_data();
+    void connectAsksTheSupply();
     void failedOpenShowsBox_data();
     void failedOpenShowsBox();
     void hangUpWhileIdle_data();
@@ -101,6 +104,53 @@ void TestPort::connectAndDisconnect()
     QVERIFY(runDeviceAction("connectAction"));
     QCOMPARE(states(), Connected);
     QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestPort::connectAsksTheSupply_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("slave");
+    // %1: the port's short name.
+    QTest::addColumn<QString>("status");
+    // Requests the supply got once a read of the count followed the probe.
+    QTest::addColumn<int>("requests");
+    QTest::newRow("supply answers")
+        << QStringList{QStringLiteral("--slave"), QStringLiteral("5")} << 5
+        << QStringLiteral("Подключено: %1, прибор 5 отвечает") << 2;
+    // The read asks twice, in vain.
+    QTest::newRow("wrong Slave ID")
+        << QStringList{QStringLiteral("--slave"), QStringLiteral("5")} << 6
+        << QStringLiteral("Порт открыт, прибор 6 не отвечает — Прибор → Найти приборы…") << 3;
+    // The read's answer comes twice, so the read asks again.
+    QTest::newRow("two supplies on one Slave ID")
+        << QStringList{QStringLiteral("--fault"), QStringLiteral("twice@slave=0")} << 0
+        << QStringLiteral("Подключено: %1, два прибора отвечают как Slave ID 0 — Прибор → Найти "
+                          "приборы…")
+        << 3;
+}
+
+void TestPort::connectAsksTheSupply()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, slave);
+    QFETCH(QString, status);
+    QFETCH(int, requests);
+    window->findChild<DeviceActivity *>()->setProbeOnConnect(true);
+    window->slaveIdBox()->setValue(slave);
+    SimulatorProcess *sim = connectToSimulator(options);
+    QVERIFY(sim);
+    QCOMPARE(states(), Connected);
+    auto *connection = window->findChild<QLabel *>(QStringLiteral("connectionLabel"));
+    QCOMPARE(connection->text(), status.arg(sim->portPath().mid(5)));
+    // One probe; the read that follows is answered as it was without one.
+    QCOMPARE(sim->received().size(), 1);
+    QVERIFY(runDeviceAction("readAction"));
+    QCOMPARE(sim->received().size(), requests);
+    QCOMPARE(states(), Connected);
+    // A disconnect forgets what the supply said.
+    action("disconnectAction")->trigger();
+    QVERIFY(waitUntilDeviceIdle());
+    QCOMPARE(connection->text(), QStringLiteral("Нет связи"));
 }
 
 void TestPort::failedOpenShowsBox_data()
