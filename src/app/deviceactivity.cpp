@@ -136,6 +136,15 @@ void DeviceActivity::connectPort(const QString &portName, quint8 slaveId)
     emit stateChanged();
 }
 
+void DeviceActivity::askSupply(quint8 slaveId)
+{
+    m_probeSlave = slaveId;
+    m_answer = Answer::Unknown;
+    if (m_session->isOpen())
+        m_probe->start(m_session->requestedName(), {slaveId}, SupplyScan::DefaultWaitMs, false);
+    emit stateChanged();
+}
+
 void DeviceActivity::probeEnded()
 {
     const ScanOutcome &outcome = m_probe->outcome();

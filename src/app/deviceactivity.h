@@ -58,6 +58,8 @@ public:
     void connectPort(const QString &portName, quint8 slaveId);
     // Whether a connect asks the supply (on unless turned off, as tests that count requests do).
     void setProbeOnConnect(bool on) { m_probeOnConnect = on; }
+    // Asks the supply at `slaveId` on the open port whether it answers, as a connect does.
+    void askSupply(quint8 slaveId);
     void disconnectPort();
 
     // The transfers; each takes its own copy of what it sends and returns at once.

@@ -130,6 +130,9 @@ private:
     // them, and the check before a write sends anything.
     void restoreLimits();
     void openLimitsDialog();
+    // «Найти приборы…» and the supply chosen there (mainwindowscan.cpp).
+    void openScanDialog();
+    void chooseSupply(const QString &portName, quint8 slaveId);
     void applyLimits(const OperandLimits &newLimits);
     // True when the compiled program keeps to the limits or the user writes it all the same;
     // otherwise the findings stay in the pane and nothing may be sent.

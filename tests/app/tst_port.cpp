@@ -1,4 +1,5 @@
 #include "deviceactivity.h"
+#include "supplyscandialog.h"
 #include "transfertexts.h"
 #include "windowfixture.h"
 
@@ -13,6 +14,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -32,6 +34,8 @@ private slots:
     void connectAndDisconnect();
     void connectAsksTheSupply_data();
     void connectAsksTheSupply();
+    void scanDialogChoosesSupply_data();
+    void scanDialogChoosesSupply();
     void failedOpenShowsBox_data();
     void failedOpenShowsBox();
     void hangUpWhileIdle_data();
@@ -151,6 +155,62 @@ void TestPort::connectAsksTheSupply()
     action("disconnectAction")->trigger();
     QVERIFY(waitUntilDeviceIdle());
     QCOMPARE(connection->text(), QStringLiteral("Нет связи"));
+}
+
+void TestPort::scanDialogChoosesSupply_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("not connected, Enter") << false << true;
+    QTest::newRow("connected, double-click") << true << false;
+}
+
+void TestPort::scanDialogChoosesSupply()
+{
+    QFETCH(bool, connected);
+    QFETCH(bool, byKey);
+    const QStringList options = {QStringLiteral("--slave"), QStringLiteral("3,9")};
+    SimulatorProcess *sim = connected ? connectToSimulator(options) : startSimulator(options);
+    QVERIFY(sim);
+    QVERIFY(sim->setMemory(QStringLiteral("slave 9 cell 1 count 2 name 4142434445")));
+    window->portBox()->setEditText(sim->portPath());
+    action("findSuppliesAction")->trigger();
+    auto *dialog = window->findChild<SupplyScanDialog *>();
+    QVERIFY(dialog && dialog->isVisible());
+    // Only a few addresses: the whole range takes 20 s.
+    dialog->stopScan();
+    QTRY_VERIFY(!dialog->isScanning());
+    dialog->findChild<QSpinBox *>(QStringLiteral("firstSlaveBox"))->setValue(2);
+    dialog->findChild<QSpinBox *>(QStringLiteral("lastSlaveBox"))->setValue(10);
+    dialog->startScan();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->isScanning(), 10000);
+    auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("resultTable"));
+    QCOMPARE(table->rowCount(), 2);
+    QStringList row;
+    for (int column = 0; column < table->columnCount(); ++column)
+        row << table->item(1, column)->text();
+    QCOMPARE(row, (QStringList{sim->portPath(), QStringLiteral("9"), QStringLiteral("пусто"),
+                               QStringLiteral("\"ABCDE\" (2)"), QStringLiteral("пусто"),
+                               QStringLiteral("пусто")}));
+    QVERIFY(dialog->findChild<QLabel *>(QStringLiteral("summaryLabel"))
+                ->text()
+                .startsWith(QStringLiteral("Найдено приборов: 2 (проверено адресов: 9 за ")));
+    // Not connected, the port was opened for the scan alone.
+    QCOMPARE(states(), connected ? Connected : NotConnected);
+    table->setCurrentCell(1, 1);
+    if (byKey) {
+        QTest::keyClick(table, Qt::Key_Return);
+    } else {
+        const QRect cell = table->visualItemRect(table->item(1, 1));
+        // As a user's double-click comes: a press and release, then the second press.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QTRY_VERIFY(!dialog || !dialog->isVisible());
+    QCOMPARE(window->slaveIdBox()->value(), 9);
+    QVERIFY(waitUntilDeviceIdle());
+    QCOMPARE(states(), Connected);
+    QCOMPARE(window->portBox()->currentText(), sim->portPath());
 }
 
 void TestPort::failedOpenShowsBox_data()
