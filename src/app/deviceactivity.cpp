@@ -1,5 +1,6 @@
 #include "deviceactivity.h"
 
+#include "devicelink.h"
 #include "devicesession.h"
 #include "editoraids.h"
 #include "elidedlabel.h"
@@ -45,8 +46,7 @@ DeviceActivity::DeviceActivity(QWidget *window, QPlainTextEdit *pane, QAction *c
         // An open port says nothing of the supply: ask it once, which is the line's quiet
         // start too.
         if (ok && m_probeOnConnect)
-            m_probe->start(m_session->requestedName(), {m_probeSlave}, SupplyScan::DefaultWaitMs,
-                           false);
+            m_probe->start(m_session->requestedName(), {m_probeSlave});
         emit stateChanged();
         emit connectFinished(ok, ok ? QString() : m_session->failure().text());
     });
@@ -141,7 +141,7 @@ void DeviceActivity::askSupply(quint8 slaveId)
     m_probeSlave = slaveId;
     m_answer = Answer::Unknown;
     if (m_session->isOpen())
-        m_probe->start(m_session->requestedName(), {slaveId}, SupplyScan::DefaultWaitMs, false);
+        m_probe->start(m_session->requestedName(), {slaveId});
     emit stateChanged();
 }
 
@@ -154,6 +154,9 @@ void DeviceActivity::probeEnded()
     m_answer = outcome.found.isEmpty()                ? Answer::Silent
                : outcome.found.constFirst().duplicate ? Answer::Duplicate
                                                       : Answer::Answers;
+    // A duplicate's cells are not surveyed: every read may come from either supply.
+    emit cellsSurveyed(m_probeSlave, m_answer == Answer::Answers ? outcome.found.constFirst().cells
+                                                                 : QVector<FoundSupply::Cell>());
     emit stateChanged();
 }
 
@@ -209,8 +212,10 @@ void DeviceActivity::begin(SessionTransfer *transfer)
 void DeviceActivity::finish()
 {
     // A port closed during the transfer (Disconnect, a lost line) ends it Not connected.
-    if (m_transfer)
+    if (m_transfer) {
+        reportCell();
         m_transfer->deleteLater();
+    }
     m_transfer = nullptr;
     m_running = false;
     m_lostInTransfer = false;
@@ -222,8 +227,29 @@ void DeviceActivity::finish()
         emit closeAllowed();
 }
 
+void DeviceActivity::reportCell()
+{
+    const TransferOutcome &outcome = m_transfer->outcome();
+    FoundSupply::Cell contents;
+    // The last look at the cell tells: a read (a check's too), else the write.
+    if (outcome.readRan && outcome.readOk()) {
+        contents = {true, int(outcome.read.records.size()), outcome.read.name};
+    } else if (outcome.readRan && outcome.read.status == ProgramTransfer::ReadStatus::NoRecords) {
+        contents = {true, 0, QString()};
+    } else if (outcome.writeRan && outcome.writtenOk()) {
+        contents = {true, m_writtenCount, m_writtenName};
+    } else if (!(outcome.writeRan && outcome.cellState.touched())) {
+        // Nothing was changed and nothing learnt.
+        return;
+    }
+    // A write that stopped or failed half-way leaves the cell unknown.
+    emit cellLearned(m_transfer->slaveId(), m_transfer->cell(), contents);
+}
+
 void DeviceActivity::write(const Program &program, quint8 slaveId, int cell, bool verify)
 {
+    m_writtenCount = program.records.size();
+    m_writtenName = QString::fromLatin1(DeviceLink::packName(program.name));
     replacePane(TransferWording::writeHeading());
     auto *transfer = new SessionTransfer(*m_session, slaveId, cell, this);
     begin(transfer);

@@ -2,6 +2,7 @@
 
 #include "decoder.h"
 #include "instruction.h"
+#include "supplyscan.h"
 
 #include <QObject>
 #include <QPointer>
@@ -81,6 +82,10 @@ signals:
     void programRead(const QString &text);
     // A close put off until the transfer ended may go ahead now.
     void closeAllowed();
+    // The connect probe's survey of the supply's four cells.
+    void cellsSurveyed(quint8 slaveId, const QVector<FoundSupply::Cell> &cells);
+    // A transfer learnt what one cell (0..3) holds: read, written, or no longer known.
+    void cellLearned(quint8 slaveId, int cell, const FoundSupply::Cell &contents);
 
 private:
     void begin(SessionTransfer *transfer);
@@ -99,6 +104,8 @@ private:
 
     void createStatusArea(QAction *cancel);
     void probeEnded();
+    // What the transfer now ending found out about its cell.
+    void reportCell();
 
     // What the connect probe heard from the chosen supply.
     enum class Answer
@@ -128,4 +135,7 @@ private:
     bool m_probeOnConnect = true;
     quint8 m_probeSlave = 0;
     Answer m_answer = Answer::Unknown;
+    // A write's program size and name, for what the cell holds once it is written.
+    int m_writtenCount = 0;
+    QString m_writtenName;
 };

@@ -91,6 +91,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(deviceActivity, &DeviceActivity::closeAllowed, this,
             [this]() { QTimer::singleShot(0, this, &QWidget::close); });
     createProgramRunDock();
+    createCellsDock();
     restoreLimits();
     // A dragged split is kept at once, not only when the window closes.
     connect(ui->splitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);

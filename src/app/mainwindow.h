@@ -16,6 +16,7 @@
 struct CompileResult;
 class DeviceControls;
 class ExchangeLogDock;
+class SupplyCellsDock;
 class EditorAids;
 class ElidedLabel;
 class LanguageMenu;
@@ -133,6 +134,9 @@ private:
     // «Найти приборы…» and the supply chosen there (mainwindowscan.cpp).
     void openScanDialog();
     void chooseSupply(const QString &portName, quint8 slaveId);
+    // «Ячейки прибора», fed by the connect's survey and every transfer.
+    void createCellsDock();
+    void showCellsInCellBox();
     void applyLimits(const OperandLimits &newLimits);
     // True when the compiled program keeps to the limits or the user writes it all the same;
     // otherwise the findings stay in the pane and nothing may be sent.
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<QSettings> settings;
     DeviceActivity *deviceActivity = nullptr;
     ExchangeLogDock *exchangeLog = nullptr;
+    SupplyCellsDock *cellsDock = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
     ProgramRunDock *runDock = nullptr;

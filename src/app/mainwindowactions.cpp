@@ -11,6 +11,7 @@
 #include "languagemenu.h"
 #include "programdocument.h"
 #include "settingskeys.h"
+#include "supplycellsdock.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -134,6 +135,8 @@ void MainWindow::createActions()
             nullptr, {}, [this] { openScanDialog(); }, {device}),
         Row("limitsAction", tr("Пре&делы операндов…"), tr("Что выдерживает стенд: пределы операндов для проверки перед записью"),
             nullptr, {}, [this] { openLimitsDialog(); }, {device}),
+        Row("cellsDockAction", tr("&Ячейки прибора"), tr("Что хранят четыре ячейки подключенного прибора"), nullptr,
+            keys(tr("Ctrl+Shift+C")), [this] { cellsDock->toggle(); }, {window, device}),
         Row("exchangeLogAction", tr("&Журнал обмена"), tr("Кадры и события обмена с прибором"), nullptr,
             keys(tr("Ctrl+L")), [this] { exchangeLog->toggle(); }, {window, device}),
         ActionTable::separator({device}),

@@ -1,12 +1,16 @@
-// «Найти приборы…»: the scan dialog and what choosing a supply there does.
+// «Найти приборы…»: the scan dialog and what choosing a supply there does; «Ячейки прибора».
 
 #include "mainwindow.h"
 
 #include "deviceactivity.h"
 #include "devicecontrols.h"
 #include "portbox.h"
+#include "supplycellsdock.h"
 #include "supplyscandialog.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QDateTime>
 #include <QSpinBox>
 
 void MainWindow::openScanDialog()
@@ -31,4 +35,48 @@ void MainWindow::chooseSupply(const QString &portName, quint8 slaveId)
     }
     controls->portBox()->setEditText(portName);
     OpenPort();
+}
+
+void MainWindow::createCellsDock()
+{
+    cellsDock = new SupplyCellsDock(this);
+    addDockWidget(Qt::RightDockWidgetArea, cellsDock);
+    cellsDock->hide();
+    connect(deviceActivity, &DeviceActivity::cellsSurveyed, cellsDock,
+            [this](quint8 slaveId, const QVector<FoundSupply::Cell> &cells) {
+                cellsDock->setCells(slaveId, cells, QDateTime::currentDateTime());
+            });
+    connect(deviceActivity, &DeviceActivity::cellLearned, cellsDock,
+            [this](quint8 slaveId, int cell, const FoundSupply::Cell &contents) {
+                cellsDock->setCell(slaveId, cell, contents, QDateTime::currentDateTime());
+            });
+    connect(deviceActivity, &DeviceActivity::stateChanged, cellsDock, [this]() {
+        if (!deviceActivity->isOpen() && !deviceActivity->isOpening())
+            cellsDock->clear();
+    });
+    // A row's «Считать» is «Считать из прибора» on that cell, questions and all.
+    connect(cellsDock, &SupplyCellsDock::readRequested, this, [this](int cell) {
+        if (!action("readAction")->isEnabled())
+            return;
+        controls->cellBox()->setCurrentIndex(cell);
+        ReadLineFromDevice();
+    });
+    connect(cellsDock, &SupplyCellsDock::refreshRequested, this, [this]() {
+        if (deviceActivity->isOpen())
+            deviceActivity->askSupply(controls->slaveId());
+    });
+    connect(cellsDock, &SupplyCellsDock::cellsChanged, this, &MainWindow::showCellsInCellBox);
+}
+
+void MainWindow::showCellsInCellBox()
+{
+    QComboBox *box = controls->cellBox();
+    QStringList lines;
+    for (int cell = 0; cell < box->count(); ++cell) {
+        const QString summary = cellsDock->cellSummary(cell);
+        box->setItemData(cell, summary, Qt::ToolTipRole);
+        if (!summary.isEmpty())
+            lines << tr("Ячейка %1: %2").arg(cell + 1).arg(summary);
+    }
+    box->setToolTip(lines.join(QLatin1Char('\n')));
 }

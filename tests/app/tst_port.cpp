@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 // The port slots through the window: connect to a typed port path, disconnect, a port that
@@ -116,21 +117,31 @@ void TestPort::connectAsksTheSupply_data()
     QTest::addColumn<int>("slave");
     // %1: the port's short name.
     QTest::addColumn<QString>("status");
-    // Requests the supply got once a read of the count followed the probe.
+    // Requests the supply got after the connect, and after «Считать» on cell 2 in «Ячейки
+    // прибора» followed.
     QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("requestsAfterRead");
+    // «Ячейки прибора» after the connect: cells 1 and 2; and cell 2 after the read.
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<QString>("cellTwoRead");
+    const QString empty = QStringLiteral("пусто");
+    // The probe, then a count and a name read of each cell.
     QTest::newRow("supply answers")
         << QStringList{QStringLiteral("--slave"), QStringLiteral("5")} << 5
-        << QStringLiteral("Подключено: %1, прибор 5 отвечает") << 2;
-    // The read asks twice, in vain.
+        << QStringLiteral("Подключено: %1, прибор 5 отвечает") << 9 << 10
+        << QStringList{QStringLiteral("\"ABCDE\""), empty} << empty;
+    // The read asks twice, in vain; nothing is known of the cells.
     QTest::newRow("wrong Slave ID")
         << QStringList{QStringLiteral("--slave"), QStringLiteral("5")} << 6
-        << QStringLiteral("Порт открыт, прибор 6 не отвечает — Прибор → Найти приборы…") << 3;
-    // The read's answer comes twice, so the read asks again.
+        << QStringLiteral("Порт открыт, прибор 6 не отвечает — Прибор → Найти приборы…") << 1 << 3
+        << QStringList{QString(), QString()} << QString();
+    // Not surveyed: every read may come from either supply. The read's answer comes twice, so
+    // the read asks again and trusts neither.
     QTest::newRow("two supplies on one Slave ID")
         << QStringList{QStringLiteral("--fault"), QStringLiteral("twice@slave=0")} << 0
         << QStringLiteral("Подключено: %1, два прибора отвечают как Slave ID 0 — Прибор → Найти "
                           "приборы…")
-        << 3;
+        << 1 << 3 << QStringList{QString(), QString()} << QString();
 }
 
 void TestPort::connectAsksTheSupply()
@@ -139,22 +150,38 @@ void TestPort::connectAsksTheSupply()
     QFETCH(int, slave);
     QFETCH(QString, status);
     QFETCH(int, requests);
+    QFETCH(int, requestsAfterRead);
+    QFETCH(QStringList, cells);
+    QFETCH(QString, cellTwoRead);
     window->findChild<DeviceActivity *>()->setProbeOnConnect(true);
     window->slaveIdBox()->setValue(slave);
-    SimulatorProcess *sim = connectToSimulator(options);
+    SimulatorProcess *sim = startSimulator(options);
     QVERIFY(sim);
+    QVERIFY(sim->setMemory(QStringLiteral("cell 0 count 3 name 4142434445")));
+    QVERIFY(connectTo(*sim));
+    QVERIFY(waitUntilDeviceIdle());
     QCOMPARE(states(), Connected);
     auto *connection = window->findChild<QLabel *>(QStringLiteral("connectionLabel"));
     QCOMPARE(connection->text(), status.arg(sim->portPath().mid(5)));
-    // One probe; the read that follows is answered as it was without one.
-    QCOMPARE(sim->received().size(), 1);
-    QVERIFY(runDeviceAction("readAction"));
     QCOMPARE(sim->received().size(), requests);
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("cellsTable"));
+    QVERIFY(table);
+    QCOMPARE((QStringList{table->item(0, 0)->text(), table->item(1, 0)->text()}), cells);
+    QCOMPARE(window->cellBox()->itemData(0, Qt::ToolTipRole).toString(),
+             cells.at(0).isEmpty() ? QString() : cells.at(0) + QStringLiteral(" (3)"));
+    // A row's «Считать» is «Считать из прибора» on that cell.
+    action("cellsDockAction")->trigger();
+    window->findChild<QToolButton *>(QStringLiteral("readCellButton2"))->click();
+    QVERIFY(waitUntilDeviceIdle());
+    QCOMPARE(window->cellBox()->currentIndex(), 1);
+    QCOMPARE(sim->received().size(), requestsAfterRead);
+    QCOMPARE(table->item(1, 0)->text(), cellTwoRead);
     QCOMPARE(states(), Connected);
     // A disconnect forgets what the supply said.
     action("disconnectAction")->trigger();
     QVERIFY(waitUntilDeviceIdle());
     QCOMPARE(connection->text(), QStringLiteral("Нет связи"));
+    QCOMPARE(table->item(0, 0)->text(), QString());
 }
 
 void TestPort::scanDialogChoosesSupply_data()
