@@ -955,6 +955,22 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <source>Опросить адреса порта и показать приборы и их ячейки</source>
         <translation>Ask every address of the port and show the supplies and their cells</translation>
     </message>
+    <message>
+        <source>&amp;Ячейки прибора</source>
+        <translation>Supply &amp;Cells</translation>
+    </message>
+    <message>
+        <source>Что хранят четыре ячейки подключенного прибора</source>
+        <translation>What the four cells of the connected supply hold</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+C</source>
+        <translation>Ctrl+Shift+C</translation>
+    </message>
+    <message>
+        <source>Ячейка %1: %2</source>
+        <translation>Cell %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>OperandLimits</name>
@@ -1712,6 +1728,45 @@ line %4</translation>
     <message>
         <source>Остановлено сигналом %1</source>
         <translation>Stopped by %1</translation>
+    </message>
+</context>
+<context>
+    <name>SupplyCellsDock</name>
+    <message>
+        <source>Ячейки прибора</source>
+        <translation>Supply Cells</translation>
+    </message>
+    <message>
+        <source>&amp;Обновить</source>
+        <translation>&amp;Refresh</translation>
+    </message>
+    <message>
+        <source>Программа</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>Записей</source>
+        <translation>Records</translation>
+    </message>
+    <message>
+        <source>Считано</source>
+        <translation>Read at</translation>
+    </message>
+    <message>
+        <source>Считать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Считать ячейку %1 в редактор</source>
+        <translation>Read cell %1 into the editor</translation>
+    </message>
+    <message>
+        <source>Прибор %1</source>
+        <translation>Supply %1</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>Not connected</translation>
     </message>
 </context>
 <context>

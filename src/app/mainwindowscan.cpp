@@ -40,7 +40,7 @@ void MainWindow::chooseSupply(const QString &portName, quint8 slaveId)
 void MainWindow::createCellsDock()
 {
     cellsDock = new SupplyCellsDock(this);
-    addDockWidget(Qt::RightDockWidgetArea, cellsDock);
+    addDockWidget(Qt::BottomDockWidgetArea, cellsDock);
     cellsDock->hide();
     connect(deviceActivity, &DeviceActivity::cellsSurveyed, cellsDock,
             [this](quint8 slaveId, const QVector<FoundSupply::Cell> &cells) {
