@@ -957,7 +957,7 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     </message>
     <message>
         <source>&amp;Ячейки прибора</source>
-        <translation>Supply &amp;Cells</translation>
+        <translation>Su&amp;pply Cells</translation>
     </message>
     <message>
         <source>Что хранят четыре ячейки подключенного прибора</source>
@@ -970,6 +970,10 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     <message>
         <source>Ячейка %1: %2</source>
         <translation>Cell %1: %2</translation>
+    </message>
+    <message>
+        <source>Адаптер порта %1 найден снова как %2</source>
+        <translation>The adapter of port %1 is back as %2</translation>
     </message>
 </context>
 <context>

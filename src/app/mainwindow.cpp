@@ -105,6 +105,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
     setFocusOrder();
     restoreLayout();
+    followAdapter();
     controls->restore();
     action("verifyAction")
         ->setChecked(settings->value(SettingsKeys::VerifyAfterWrite, true).toBool());

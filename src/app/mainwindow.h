@@ -137,6 +137,8 @@ private:
     // «Ячейки прибора», fed by the connect's survey and every transfer.
     void createCellsDock();
     void showCellsInCellBox();
+    // The port box selects the chosen adapter again under a new name and says so.
+    void followAdapter();
     void applyLimits(const OperandLimits &newLimits);
     // True when the compiled program keeps to the limits or the user writes it all the same;
     // otherwise the findings stay in the pane and nothing may be sent.

@@ -1,4 +1,5 @@
-// «Найти приборы…»: the scan dialog and what choosing a supply there does; «Ячейки прибора».
+// Finding the supply: «Найти приборы…» and what choosing a supply there does, «Ячейки
+// прибора», and the adapter found again under another name.
 
 #include "mainwindow.h"
 
@@ -12,6 +13,14 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QSpinBox>
+#include <QStatusBar>
+
+namespace {
+
+// How long the status bar says that the adapter was found again.
+constexpr int AdapterMessageMs = 15000;
+
+} // namespace
 
 void MainWindow::openScanDialog()
 {
@@ -79,4 +88,12 @@ void MainWindow::showCellsInCellBox()
             lines << tr("Ячейка %1: %2").arg(cell + 1).arg(summary);
     }
     box->setToolTip(lines.join(QLatin1Char('\n')));
+}
+
+void MainWindow::followAdapter()
+{
+    controls->portBox()->setAdapterMoved([this](const QString &from, const QString &to) {
+        statusBar()->showMessage(tr("Адаптер порта %1 найден снова как %2").arg(from, to),
+                                 AdapterMessageMs);
+    });
 }

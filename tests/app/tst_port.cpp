@@ -1,4 +1,5 @@
 #include "deviceactivity.h"
+#include "portbox.h"
 #include "supplyscandialog.h"
 #include "transfertexts.h"
 #include "windowfixture.h"
@@ -12,6 +13,7 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTableWidget>
@@ -44,6 +46,8 @@ private slots:
     void hangUpDuringTransfer_data();
     void hangUpDuringTransfer();
     void portListFollowsAdapters();
+    void adapterFoundAgain_data();
+    void adapterFoundAgain();
     void deviceSettingsRemembered();
 };
 
@@ -442,6 +446,51 @@ void TestPort::portListFollowsAdapters()
     // Gone from the list, it goes from the box.
     listed->clear();
     QTRY_COMPARE(box->count(), 0);
+}
+
+void TestPort::adapterFoundAgain_data()
+{
+    QTest::addColumn<QString>("serialNumber");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("same adapter, new name") << "SIM-1" << QString() << true;
+    QTest::newRow("another adapter") << "SIM-2" << QString() << false;
+    QTest::newRow("another port typed meanwhile") << "SIM-1"
+                                                  << "/dev/ttyS3" << false;
+}
+
+void TestPort::adapterFoundAgain()
+{
+    QFETCH(QString, serialNumber);
+    QFETCH(QString, typed);
+    QFETCH(bool, found);
+    auto listed = std::make_shared<QList<MainWindow::PortEntry>>();
+    window->setPortSource([listed] { return *listed; });
+    const SimulatorProcess *sim = startSimulator({});
+    QVERIFY(sim);
+    *listed = {{sim->portPath(), sim->portPath(), QString(), QString(), QStringLiteral("SIM-1")}};
+    auto *box = dynamic_cast<PortBox *>(window->portBox());
+    QVERIFY(box);
+    box->refresh();
+    box->setCurrentIndex(0);
+    QVERIFY(runDeviceAction("connectAction"));
+    QCOMPARE(states(), Connected);
+    action("disconnectAction")->trigger();
+    QVERIFY(waitUntilDeviceIdle());
+    // Unplugged, and back under another name.
+    listed->clear();
+    box->refresh();
+    if (!typed.isEmpty())
+        box->setEditText(typed);
+    const QString renamed = QStringLiteral("/dev/ttyQV7");
+    *listed = {{renamed, renamed, QString(), QString(), serialNumber}};
+    box->refresh();
+    const QString before = typed.isEmpty() ? sim->portPath() : typed;
+    QCOMPARE(box->currentText(), found ? renamed : before);
+    QCOMPARE(
+        window->statusBar()->currentMessage(),
+        found ? QStringLiteral("Адаптер порта %1 найден снова как %2").arg(sim->portPath(), renamed)
+              : QString());
 }
 
 void TestPort::deviceSettingsRemembered()
