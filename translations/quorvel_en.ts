@@ -125,6 +125,10 @@
         <source>Поиск приборов: %1 из %2 адресов, %3</source>
         <translation>Finding supplies: %1 of %2 addresses, %3</translation>
     </message>
+    <message>
+        <source>Ни один последовательный порт не открылся</source>
+        <translation>No serial port opened</translation>
+    </message>
 </context>
 <context>
     <name>Compiler</name>

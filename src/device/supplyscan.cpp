@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 
+#include <functional>
+
 SupplyScan::SupplyScan(DeviceSession &session, QObject *parent)
     : QObject(parent), m_session(session), m_stop(std::make_shared<std::atomic<bool>>(false))
 {
@@ -47,13 +49,23 @@ QVector<FoundSupply::Cell> SupplyScan::survey(DeviceLink &link, quint8 slaveId,
 void SupplyScan::start(const QString &portName, const QVector<quint8> &slaveIds, int waitMs,
                        bool withSurvey)
 {
+    // A scan still under way gives way to this one; what it still reports is not this one's.
+    m_stop->store(true);
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+    const quint64 generation = ++m_generation;
     m_outcome = ScanOutcome();
     m_running = true;
-    m_stop->store(false);
+    // Runs `call` in the caller's thread unless a later scan has started meanwhile.
+    const auto ours = [this, generation](std::function<void()> call) {
+        return [this, generation, call = std::move(call)]() {
+            if (generation == m_generation)
+                call();
+        };
+    };
     DeviceSession::Job job;
     job.owner = this;
     job.cancel = [stop = m_stop]() { stop->store(true); };
-    job.work = [this, stop = m_stop, portName, slaveIds, waitMs,
+    job.work = [this, ours, stop = m_stop, portName, slaveIds, waitMs,
                 withSurvey](DeviceLink &link, DeviceSession::Context &context) {
         QElapsedTimer clock;
         clock.start();
@@ -75,29 +87,29 @@ void SupplyScan::start(const QString &portName, const QVector<quint8> &slaveIds,
                 if (withSurvey && !supply.duplicate) {
                     supply.cells = survey(link, slaveId, stop.get());
                 }
-                context.post([this, supply]() {
+                context.post(ours([this, supply]() {
                     m_outcome.found.append(supply);
                     emit found(supply);
-                });
+                }));
             }
             const qint64 elapsed = clock.elapsed();
             const qint64 leftMs = elapsed * (slaveIds.size() - probed) / probed;
-            context.post([this, probed, total = int(slaveIds.size()), leftMs]() {
+            context.post(ours([this, probed, total = int(slaveIds.size()), leftMs]() {
                 emit progress(probed, total, leftMs);
-            });
+            }));
         }
-        context.post([this, probed, cancelled = cancelled || stop->load(), ms = clock.elapsed(),
-                      requests = link.sentFrames() - framesBefore]() {
+        context.post(ours([this, probed, cancelled = cancelled || stop->load(),
+                           ms = clock.elapsed(), requests = link.sentFrames() - framesBefore]() {
             m_outcome.probed = probed;
             m_outcome.ms = ms;
             m_outcome.requests = requests;
             m_outcome.cancelled = cancelled;
-        });
+        }));
     };
-    job.done = [this]() {
+    job.done = ours([this]() {
         m_running = false;
         emit finished();
-    };
+    });
     m_session.submit(std::move(job));
 }
 

@@ -47,7 +47,8 @@ struct ScanOutcome
 // Finds the supplies on the open port of a device session: one probe per Slave ID (a count
 // read of cell 1, sent once, with a short wait), and for each that answers a survey of its four
 // cells (count and name of each). Runs as one job of the session; progress and what it finds
-// come in the caller's thread. Cancelling stops before the next request.
+// come in the caller's thread. Cancelling stops before the next request; a scan started while
+// another runs replaces it.
 class SupplyScan : public QObject
 {
     Q_OBJECT
@@ -89,4 +90,6 @@ private:
     std::shared_ptr<std::atomic<bool>> m_stop;
     ScanOutcome m_outcome;
     bool m_running = false;
+    // Counts the scans started: only the last one's reports count.
+    quint64 m_generation = 0;
 };

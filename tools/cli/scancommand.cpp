@@ -115,6 +115,10 @@ int runScan(const Invocation &invocation, Console &console)
         console.err(message);
         it = scans.erase(it);
     }
+    if (scans.empty()) {
+        console.error(Commands::tr("Ни один последовательный порт не открылся"));
+        return ExitBadInput;
+    }
 
     bool headerShown = false;
     ScanOutcome total;
