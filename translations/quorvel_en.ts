@@ -174,6 +174,14 @@
         <source>текст не даёт той же программы, что в приборе</source>
         <translation>the text does not give the program in the device</translation>
     </message>
+    <message>
+        <source>Поиск приборов: %1 из %2 адресов, %3</source>
+        <translation>Finding supplies: %1 of %2 addresses, %3</translation>
+    </message>
+    <message>
+        <source>Ни один последовательный порт не открылся</source>
+        <translation>No serial port opened</translation>
+    </message>
 </context>
 <context>
     <name>Compiler</name>
@@ -1359,6 +1367,32 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     <message>
         <source>F2</source>
         <translation>F2</translation>
+        <source>&amp;Найти приборы…</source>
+        <translation>&amp;Find Supplies…</translation>
+    </message>
+    <message>
+        <source>Опросить адреса порта и показать приборы и их ячейки</source>
+        <translation>Ask every address of the port and show the supplies and their cells</translation>
+    </message>
+    <message>
+        <source>&amp;Ячейки прибора</source>
+        <translation>Su&amp;pply Cells</translation>
+    </message>
+    <message>
+        <source>Что хранят четыре ячейки подключенного прибора</source>
+        <translation>What the four cells of the connected supply hold</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+C</source>
+        <translation>Ctrl+Shift+C</translation>
+    </message>
+    <message>
+        <source>Ячейка %1: %2</source>
+        <translation>Cell %1: %2</translation>
+    </message>
+    <message>
+        <source>Адаптер порта %1 найден снова как %2</source>
+        <translation>The adapter of port %1 is back as %2</translation>
     </message>
 </context>
 <context>
@@ -1405,10 +1439,6 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     <message>
         <source>compile: показать и каждую запись как ее 14 байт в hex.</source>
         <translation>compile: also print each record as its 14 bytes in hex.</translation>
-    </message>
-    <message>
-        <source>Последовательный порт источника, например ttyUSB0 или /dev/ttyUSB0.</source>
-        <translation>Serial port of the supply, e.g. ttyUSB0 or /dev/ttyUSB0.</translation>
     </message>
     <message>
         <source>ПОРТ</source>
@@ -1607,6 +1637,86 @@ Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translati
     <message>
         <source>Не указана команда (compile, write, read, compare, ports, run или lsp); см. --help</source>
         <translation>No command given (compile, write, read, compare, ports, run or lsp); see --help</translation>
+    </message>
+    <message>
+        <source>Компилирует управляющие программы источников питания Brisca, записывает их в ячейку
+памяти источника и считывает обратно по последовательной линии, как окно Quorvel.
+
+Команды:
+  compile ФАЙЛ...              показать отчет компиляции каждого файла
+  write ФАЙЛ --port ПОРТ       скомпилировать ФАЙЛ и записать его в ячейку памяти
+  read --port ПОРТ             считать программу из ячейки памяти
+  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти
+  ports                        показать последовательные порты
+  run ФАЙЛ                     выполнить модель программы, показать ход операндов
+  scan [--port ПОРТ]...        найти приборы на портах и показать их ячейки
+
+--slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой
+ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.
+run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на
+ноль или цикле без задержки, 2, когда она не компилируется.
+scan опрашивает каждый Slave ID из --slave (по умолчанию 0-255) на каждом --port (без
+него — на всех портах системы) и ждет ответа --wait мс (по умолчанию 80, для медленных
+приборов 244); код 0, когда ответил хоть один прибор, 1, когда ни один.
+
+--limits ФАЙЛ задает допустимые значения операндов, по правилу в строке:
+Us 0..3000, Is ..500, M1 -100..; строки с // и пустые не считаются. compile
+предупреждает о константах вне пределов, run сообщает, где модель выходит за
+пределы (код 1), write тогда ничего не записывает (код 1), если не задан
+--ignore-limits. Ошибка в файле пределов — код 2.
+
+Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.</source>
+        <translation>Compiles control programs of Brisca power supplies and writes them into a memory cell
+of a supply or reads them back, over a serial line, like the Quorvel window.
+
+Commands:
+  compile FILE...              print each file&apos;s compile report
+  write FILE --port PORT       compile FILE and write it into a memory cell
+  read --port PORT             read the program of a memory cell
+  compare FILE --port PORT     compile FILE and compare it with a memory cell
+  ports                        list the serial ports
+  run FILE                     run FILE&apos;s model on its operands, print the trace
+  scan [--port PORT]...        find the supplies on the ports and show their cells
+
+--slave and --cell take lists such as 1,3,5-8: every slave with every cell is served
+in turn. read with several targets needs --output with {slave} and {cell} in it.
+run: 0 when the program ends or reaches the time limit, 1 on a division by zero or a
+loop without delay, 2 when it does not compile.
+scan probes every Slave ID of --slave (default 0-255) on every --port (without one, on
+every port of the system) and waits --wait ms for an answer (default 80, 244 for slow
+supplies); status 0 when any supply answered, 1 when none did.
+
+--limits FILE gives the operands&apos; allowed values, one rule a line:
+Us 0..3000, Is ..500, M1 -100..; blank lines and lines with // are ignored. compile
+warns of constants beyond them, run says where the model leaves them (status 1),
+and write then writes nothing (status 1) unless --ignore-limits is given. An error
+in the limits file is status 2.
+
+Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translation>
+    </message>
+    <message>
+        <source>Последовательный порт источника, например ttyUSB0 или /dev/ttyUSB0; scan принимает несколько.</source>
+        <translation>Serial port of the supply, for example ttyUSB0 or /dev/ttyUSB0; scan takes several.</translation>
+    </message>
+    <message>
+        <source>scan: сколько ждать ответа на каждый адрес, мс (по умолчанию %1; 244 для медленных приборов).</source>
+        <translation>scan: how long to wait for an answer at each address, in ms (default %1; 244 for slow supplies).</translation>
+    </message>
+    <message>
+        <source>МС</source>
+        <translation>MS</translation>
+    </message>
+    <message>
+        <source>Не указана команда (compile, write, read, compare, ports, run или scan); см. --help</source>
+        <translation>No command given (compile, write, read, compare, ports, run or scan); see --help</translation>
+    </message>
+    <message>
+        <source>Для --port нужно имя порта</source>
+        <translation>--port needs a port name</translation>
+    </message>
+    <message>
+        <source>--wait «%1» не число от %2 до %3</source>
+        <translation>--wait “%1” is not a number from %2 to %3</translation>
     </message>
 </context>
 <context>
@@ -2041,10 +2151,160 @@ line %4</translation>
     </message>
 </context>
 <context>
+    <name>ScanWording</name>
+    <message>
+        <source>пусто</source>
+        <translation>empty</translation>
+    </message>
+    <message>
+        <source>не прочитана</source>
+        <translation>not read</translation>
+    </message>
+    <message>
+        <source>два прибора отвечают как Slave ID %1</source>
+        <translation>two supplies answer as Slave ID %1</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Slave ID</source>
+        <translation>Slave ID</translation>
+    </message>
+    <message>
+        <source>Ячейка 1</source>
+        <translation>Cell 1</translation>
+    </message>
+    <message>
+        <source>Ячейка 2</source>
+        <translation>Cell 2</translation>
+    </message>
+    <message>
+        <source>Ячейка 3</source>
+        <translation>Cell 3</translation>
+    </message>
+    <message>
+        <source>Ячейка 4</source>
+        <translation>Cell 4</translation>
+    </message>
+    <message>
+        <source>ru</source>
+        <extracomment>The locale whose numbers these texts use: its decimal point stands in durations.</extracomment>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>Найдено приборов: %1 (проверено адресов: %2 за %3 с)</source>
+        <translation>Supplies found: %1 (addresses probed: %2 in %3 s)</translation>
+    </message>
+    <message>
+        <source>Подключено: %1, прибор %2 отвечает</source>
+        <translation>Connected: %1, supply %2 answers</translation>
+    </message>
+    <message>
+        <source>Порт открыт, прибор %1 не отвечает — Прибор → Найти приборы…</source>
+        <translation>Port open, supply %1 does not answer — Device → Find Supplies…</translation>
+    </message>
+    <message>
+        <source>Подключено: %1, %2 — Прибор → Найти приборы…</source>
+        <translation>Connected: %1, %2 — Device → Find Supplies…</translation>
+    </message>
+</context>
+<context>
     <name>StopSignals</name>
     <message>
         <source>Остановлено сигналом %1</source>
         <translation>Stopped by %1</translation>
+    </message>
+</context>
+<context>
+    <name>SupplyCellsDock</name>
+    <message>
+        <source>Ячейки прибора</source>
+        <translation>Supply Cells</translation>
+    </message>
+    <message>
+        <source>&amp;Обновить</source>
+        <translation>&amp;Refresh</translation>
+    </message>
+    <message>
+        <source>Программа</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>Записей</source>
+        <translation>Records</translation>
+    </message>
+    <message>
+        <source>Считано</source>
+        <translation>Read at</translation>
+    </message>
+    <message>
+        <source>Считать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Считать ячейку %1 в редактор</source>
+        <translation>Read cell %1 into the editor</translation>
+    </message>
+    <message>
+        <source>Прибор %1</source>
+        <translation>Supply %1</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>Not connected</translation>
+    </message>
+</context>
+<context>
+    <name>SupplyScanDialog</name>
+    <message>
+        <source>Найти приборы</source>
+        <translation>Find Supplies</translation>
+    </message>
+    <message>
+        <source>Slave ID &amp;от</source>
+        <translation>Slave ID &amp;from</translation>
+    </message>
+    <message>
+        <source>&amp;до</source>
+        <translation>&amp;to</translation>
+    </message>
+    <message>
+        <source>&amp;Ожидание</source>
+        <translation>&amp;Wait</translation>
+    </message>
+    <message>
+        <source>%v/%m</source>
+        <translation>%v/%m</translation>
+    </message>
+    <message>
+        <source>&amp;Начать</source>
+        <translation>&amp;Start</translation>
+    </message>
+    <message>
+        <source>&amp;Прервать</source>
+        <translation>S&amp;top</translation>
+    </message>
+    <message>
+        <source>&amp;Закрыть</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Порт: %1</source>
+        <translation>Port: %1</translation>
+    </message>
+    <message>
+        <source>%1 мс</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1 мс (медленные приборы)</source>
+        <translation>%1 ms (slow supplies)</translation>
+    </message>
+    <message>
+        <source>Не удается открыть порт %1: %2</source>
+        <translation>Cannot open port %1: %2</translation>
     </message>
 </context>
 <context>

@@ -2,12 +2,19 @@
 // supply (two waits of 244 ms) and a 100-record read and write against the simulated
 // supply paced like a 9600 8N1 line. Waiting should cost next to no CPU.
 //
+// Then scans of Slave IDs 0-255 on one paced line with the default wait: with no supply
+// answering, and with supplies at 1, 7 and 200 (each surveyed); wall time, requests sent
+// (goal: under 30 s with no supply). And the connect probe: one probe of the chosen Slave ID on
+// a freshly opened port, which is also the line's quiet start, and one on a port already in use.
+//
 // Usage: bench_device [path of quorvel-sim]; by default the one built beside it.
 
 #include "benchsupply.h"
 #include "devicelink.h"
 #include "deviceprotocol.h"
+#include "devicesession.h"
 #include "instruction.h"
+#include "supplyscan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -66,6 +73,36 @@ Instruction sampleRecord(int index)
     record.arg3 = qint16(index);
     record.arg4 = qint16(-index);
     return record;
+}
+
+// Scans `slaveIds` on a paced simulated line started with `arguments`; prints what it took.
+bool scanLine(const QString &program, const QStringList &arguments, const QVector<quint8> &slaveIds,
+              const char *what, bool survey = true)
+{
+    Supply supply(program, QStringList{QStringLiteral("--pace"), QStringLiteral("--turnaround"),
+                                       QStringLiteral("2")} +
+                               arguments);
+    const QString path = supply.port.portName();
+    supply.port.close();
+    DeviceSession session;
+    session.setTraceDevice(nullptr);
+    session.open(path.startsWith(QLatin1Char('/')) ? path : QStringLiteral("/dev/") + path);
+    session.waitUntilIdle();
+    if (!session.isOpen()) {
+        std::fprintf(stderr, "bench_device: cannot open %s\n", qPrintable(path));
+        return false;
+    }
+    SupplyScan scan(session);
+    const Measure measure;
+    scan.start(path, slaveIds, SupplyScan::DefaultWaitMs, survey);
+    scan.waitForFinished();
+    char outcome[32];
+    std::snprintf(outcome, sizeof outcome, "found %d", int(scan.outcome().found.size()));
+    measure.print(what, outcome);
+    std::printf("%-46s %lld requests for %d addresses (wait %d ms)\n", "",
+                static_cast<long long>(scan.outcome().requests), scan.outcome().probed,
+                SupplyScan::DefaultWaitMs);
+    return true;
 }
 
 } // namespace
@@ -143,5 +180,20 @@ int main(int argc, char *argv[])
         }
         measure.print("write 100 records, paced 9600 8N1", nameOf(result));
     }
-    return 0;
+    supply.port.close();
+
+    QVector<quint8> everyId;
+    for (int slave = DeviceProtocol::MinSlaveId; slave <= DeviceProtocol::MaxSlaveId; ++slave)
+        everyId.append(quint8(slave));
+    bool scanned = scanLine(program, {QStringLiteral("--fault"), QStringLiteral("silent@*")},
+                            everyId, "scan 0-255, no supply answers (goal < 30 s)");
+    scanned = scanLine(program, {QStringLiteral("--slave"), QStringLiteral("1,7,200")}, everyId,
+                       "scan 0-255, supplies at 1, 7, 200 surveyed") &&
+              scanned;
+    // The connect probe: the first on a freshly opened port waits for a quiet line first.
+    scanned =
+        scanLine(program, {}, {Slave}, "connect probe, fresh port (with quiet start)", false) &&
+        scanned;
+    scanned = scanLine(program, {}, {Slave, Slave}, "two probes, fresh port", false) && scanned;
+    return scanned ? 0 : 1;
 }

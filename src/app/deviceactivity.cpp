@@ -1,10 +1,13 @@
 #include "deviceactivity.h"
 
+#include "devicelink.h"
 #include "devicesession.h"
 #include "editoraids.h"
 #include "elidedlabel.h"
 #include "programtransfer.h"
+#include "scanwording.h"
 #include "sessiontransfer.h"
+#include "supplyscan.h"
 #include "transferwording.h"
 #include "userdialogs.h"
 
@@ -34,10 +37,16 @@ QString shortPortName(const QString &port)
 } // namespace
 
 DeviceActivity::DeviceActivity(QWidget *window, QPlainTextEdit *pane, QAction *cancel)
-    : QObject(window), m_window(window), m_pane(pane), m_session(new DeviceSession(this))
+    : QObject(window), m_window(window), m_pane(pane), m_session(new DeviceSession(this)),
+      m_probe(new SupplyScan(*m_session, this))
 {
     createStatusArea(cancel);
+    connect(m_probe, &SupplyScan::finished, this, &DeviceActivity::probeEnded);
     connect(m_session, &DeviceSession::opened, this, [this](bool ok) {
+        // An open port says nothing of the supply: ask it once, which is the line's quiet
+        // start too.
+        if (ok && m_probeOnConnect)
+            m_probe->start(m_session->requestedName(), {m_probeSlave});
         emit stateChanged();
         emit connectFinished(ok, ok ? QString() : m_session->failure().text());
     });
@@ -89,9 +98,14 @@ void DeviceActivity::showConnection(const QString &port)
 {
     const bool open = isOpen();
     // During a transfer the progress takes most of the room: the port's short name then.
-    m_connection->setText(!open        ? tr("Нет связи")
-                          : !m_running ? tr("Подключено: %1, 9600 8N1").arg(port)
-                                       : shortPortName(port));
+    QString connected = tr("Подключено: %1, 9600 8N1").arg(port);
+    if (m_answer == Answer::Answers)
+        connected = ScanWording::answersLine(shortPortName(port), m_probeSlave);
+    else if (m_answer == Answer::Silent)
+        connected = ScanWording::silentLine(m_probeSlave);
+    else if (m_answer == Answer::Duplicate)
+        connected = ScanWording::duplicateConnectLine(shortPortName(port), m_probeSlave);
+    m_connection->setText(!open ? tr("Нет связи") : !m_running ? connected : shortPortName(port));
     // «Нет связи» and the connection stay whole while the room is theirs; beside a transfer's
     // progress the port's name gives way.
     m_connection->setShortestText(!m_running ? tr("Нет связи") : QStringLiteral("xx\u2026"));
@@ -114,14 +128,42 @@ bool DeviceActivity::isOpening() const
     return m_session->isOpening();
 }
 
-void DeviceActivity::connectPort(const QString &portName)
+void DeviceActivity::connectPort(const QString &portName, quint8 slaveId)
 {
+    m_probeSlave = slaveId;
+    m_answer = Answer::Unknown;
     m_session->open(portName);
+    emit stateChanged();
+}
+
+void DeviceActivity::askSupply(quint8 slaveId)
+{
+    m_probeSlave = slaveId;
+    m_answer = Answer::Unknown;
+    if (m_session->isOpen())
+        m_probe->start(m_session->requestedName(), {slaveId});
+    emit stateChanged();
+}
+
+void DeviceActivity::probeEnded()
+{
+    const ScanOutcome &outcome = m_probe->outcome();
+    // A probe cut short by a disconnect says nothing.
+    if (!m_session->isOpen() || outcome.probed == 0)
+        return;
+    m_answer = outcome.found.isEmpty()                ? Answer::Silent
+               : outcome.found.constFirst().duplicate ? Answer::Duplicate
+                                                      : Answer::Answers;
+    // A duplicate's cells are not surveyed: every read may come from either supply.
+    emit cellsSurveyed(m_probeSlave, m_answer == Answer::Answers ? outcome.found.constFirst().cells
+                                                                 : QVector<FoundSupply::Cell>());
     emit stateChanged();
 }
 
 void DeviceActivity::disconnectPort()
 {
+    m_probe->cancel();
+    m_answer = Answer::Unknown;
     // A transfer under way fails on its next request at once and says so after its last line.
     m_session->close();
     emit stateChanged();
@@ -129,6 +171,7 @@ void DeviceActivity::disconnectPort()
 
 void DeviceActivity::onLineLost()
 {
+    m_answer = Answer::Unknown;
     // The port is closed already; a transfer still running says so after its last line.
     if (m_running)
         m_lostInTransfer = true;
@@ -169,8 +212,10 @@ void DeviceActivity::begin(SessionTransfer *transfer)
 void DeviceActivity::finish()
 {
     // A port closed during the transfer (Disconnect, a lost line) ends it Not connected.
-    if (m_transfer)
+    if (m_transfer) {
+        reportCell();
         m_transfer->deleteLater();
+    }
     m_transfer = nullptr;
     m_running = false;
     m_lostInTransfer = false;
@@ -182,8 +227,29 @@ void DeviceActivity::finish()
         emit closeAllowed();
 }
 
+void DeviceActivity::reportCell()
+{
+    const TransferOutcome &outcome = m_transfer->outcome();
+    FoundSupply::Cell contents;
+    // The last look at the cell tells: a read (a check's too), else the write.
+    if (outcome.readRan && outcome.readOk()) {
+        contents = {true, int(outcome.read.records.size()), outcome.read.name};
+    } else if (outcome.readRan && outcome.read.status == ProgramTransfer::ReadStatus::NoRecords) {
+        contents = {true, 0, QString()};
+    } else if (outcome.writeRan && outcome.writtenOk()) {
+        contents = {true, m_writtenCount, m_writtenName};
+    } else if (!(outcome.writeRan && outcome.cellState.touched())) {
+        // Nothing was changed and nothing learnt.
+        return;
+    }
+    // A write that stopped or failed half-way leaves the cell unknown.
+    emit cellLearned(m_transfer->slaveId(), m_transfer->cell(), contents);
+}
+
 void DeviceActivity::write(const Program &program, quint8 slaveId, int cell, bool verify)
 {
+    m_writtenCount = program.records.size();
+    m_writtenName = QString::fromLatin1(DeviceLink::packName(program.name));
     replacePane(TransferWording::writeHeading());
     auto *transfer = new SessionTransfer(*m_session, slaveId, cell, this);
     begin(transfer);

@@ -2,6 +2,7 @@
 
 #include "decoder.h"
 #include "instruction.h"
+#include "supplyscan.h"
 
 #include <QObject>
 #include <QPointer>
@@ -19,6 +20,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QWidget;
 class SessionTransfer;
+class SupplyScan;
 class UserDialogs;
 
 // The window's side of the work on the device: it submits connects and transfers to the device
@@ -53,7 +55,12 @@ public:
     bool isOpening() const;
     bool isRunning() const { return m_running; }
 
-    void connectPort(const QString &portName);
+    // Opens the port, then asks the supply at `slaveId` once whether it answers.
+    void connectPort(const QString &portName, quint8 slaveId);
+    // Whether a connect asks the supply (on unless turned off, as tests that count requests do).
+    void setProbeOnConnect(bool on) { m_probeOnConnect = on; }
+    // Asks the supply at `slaveId` on the open port whether it answers, as a connect does.
+    void askSupply(quint8 slaveId);
     void disconnectPort();
 
     // The transfers; each takes its own copy of what it sends and returns at once.
@@ -75,6 +82,10 @@ signals:
     void programRead(const QString &text);
     // A close put off until the transfer ended may go ahead now.
     void closeAllowed();
+    // The connect probe's survey of the supply's four cells.
+    void cellsSurveyed(quint8 slaveId, const QVector<FoundSupply::Cell> &cells);
+    // A transfer learnt what one cell (0..3) holds: read, written, or no longer known.
+    void cellLearned(quint8 slaveId, int cell, const FoundSupply::Cell &contents);
 
 private:
     void begin(SessionTransfer *transfer);
@@ -92,6 +103,18 @@ private:
     void appendPane(const QString &text);
 
     void createStatusArea(QAction *cancel);
+    void probeEnded();
+    // What the transfer now ending found out about its cell.
+    void reportCell();
+
+    // What the connect probe heard from the chosen supply.
+    enum class Answer
+    {
+        Unknown,
+        Answers,
+        Silent,
+        Duplicate,
+    };
 
     QWidget *m_window;
     QPlainTextEdit *m_pane;
@@ -108,4 +131,11 @@ private:
     bool m_running = false;
     bool m_lostInTransfer = false;
     bool m_closePending = false;
+    SupplyScan *m_probe;
+    bool m_probeOnConnect = true;
+    quint8 m_probeSlave = 0;
+    Answer m_answer = Answer::Unknown;
+    // A write's program size and name, for what the cell holds once it is written.
+    int m_writtenCount = 0;
+    QString m_writtenName;
 };

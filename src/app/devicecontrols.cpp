@@ -66,6 +66,8 @@ void DeviceControls::restore()
     const QString savedPort = m_settings->value(SettingsKeys::Port).toString();
     if (!savedPort.isEmpty())
         m_portBox->showPortName(savedPort);
+    m_portBox->followAdapter(savedPort,
+                             m_settings->value(SettingsKeys::PortSerialNumber).toString());
     m_slaveIdBox->setValue(m_settings->value(SettingsKeys::SlaveId, 0).toInt());
     const int savedCell = m_settings->value(SettingsKeys::Cell, 0).toInt();
     if (savedCell >= 0 && savedCell < m_cellBox->count())
@@ -79,5 +81,9 @@ void DeviceControls::restore()
 
 void DeviceControls::rememberPort()
 {
-    m_settings->setValue(SettingsKeys::Port, m_portBox->currentText());
+    const QString port = m_portBox->currentText();
+    const QString serialNumber = m_portBox->serialNumberOf(port);
+    m_settings->setValue(SettingsKeys::Port, port);
+    m_settings->setValue(SettingsKeys::PortSerialNumber, serialNumber);
+    m_portBox->followAdapter(port, serialNumber);
 }

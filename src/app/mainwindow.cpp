@@ -91,6 +91,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(deviceActivity, &DeviceActivity::closeAllowed, this,
             [this]() { QTimer::singleShot(0, this, &QWidget::close); });
     createProgramRunDock();
+    createCellsDock();
     restoreLimits();
     // A dragged split is kept at once, not only when the window closes.
     connect(ui->splitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);
@@ -104,6 +105,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->textEdit, &QTextEdit::textChanged, this, &MainWindow::TextChanges);
     setFocusOrder();
     restoreLayout();
+    followAdapter();
     controls->restore();
     action("verifyAction")
         ->setChecked(settings->value(SettingsKeys::VerifyAfterWrite, true).toBool());
@@ -360,7 +362,7 @@ bool MainWindow::isDeviceIdle() const
 
 void MainWindow::OpenPort()
 {
-    deviceActivity->connectPort(controls->portBox()->currentText());
+    deviceActivity->connectPort(controls->portBox()->currentText(), controls->slaveId());
 }
 
 void MainWindow::connectFinished(bool ok, const QString &failureText)

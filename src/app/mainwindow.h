@@ -16,6 +16,7 @@
 struct CompileResult;
 class DeviceControls;
 class ExchangeLogDock;
+class SupplyCellsDock;
 class EditorAids;
 class ElidedLabel;
 class LanguageMenu;
@@ -130,6 +131,14 @@ private:
     // them, and the check before a write sends anything.
     void restoreLimits();
     void openLimitsDialog();
+    // «Найти приборы…» and the supply chosen there (mainwindowscan.cpp).
+    void openScanDialog();
+    void chooseSupply(const QString &portName, quint8 slaveId);
+    // «Ячейки прибора», fed by the connect's survey and every transfer.
+    void createCellsDock();
+    void showCellsInCellBox();
+    // The port box selects the chosen adapter again under a new name and says so.
+    void followAdapter();
     void applyLimits(const OperandLimits &newLimits);
     // True when the compiled program keeps to the limits or the user writes it all the same;
     // otherwise the findings stay in the pane and nothing may be sent.
@@ -143,6 +152,7 @@ private:
     std::unique_ptr<QSettings> settings;
     DeviceActivity *deviceActivity = nullptr;
     ExchangeLogDock *exchangeLog = nullptr;
+    SupplyCellsDock *cellsDock = nullptr;
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
     ProgramRunDock *runDock = nullptr;

@@ -12,6 +12,7 @@
 #include "languagemenu.h"
 #include "programdocument.h"
 #include "settingskeys.h"
+#include "supplycellsdock.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -142,8 +143,12 @@ void MainWindow::createActions()
             "outbox.png", keys(tr("Shift+F9")), [this] { CompareWithDevice(); }, {device}),
         Row("verifyAction", tr("Про&верять после записи"), tr("После записи считать ячейку и сравнить с записанным"),
             nullptr, {}, nullptr, {device}).checkable(),
+        Row("findSuppliesAction", tr("&Найти приборы…"), tr("Опросить адреса порта и показать приборы и их ячейки"),
+            nullptr, {}, [this] { openScanDialog(); }, {device}),
         Row("limitsAction", tr("Пре&делы операндов…"), tr("Что выдерживает стенд: пределы операндов для проверки перед записью"),
             nullptr, {}, [this] { openLimitsDialog(); }, {device}),
+        Row("cellsDockAction", tr("&Ячейки прибора"), tr("Что хранят четыре ячейки подключенного прибора"), nullptr,
+            keys(tr("Ctrl+Shift+C")), [this] { cellsDock->toggle(); }, {window, device}),
         Row("exchangeLogAction", tr("&Журнал обмена"), tr("Кадры и события обмена с прибором"), nullptr,
             keys(tr("Ctrl+L")), [this] { exchangeLog->toggle(); }, {window, device}),
         ActionTable::separator({device}),

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -92,6 +93,7 @@ void PortBox::refresh()
     if (view()->isVisible())
         return;
     const QList<Entry> entries = m_source();
+    m_entries = entries;
     QStringList names;
     QStringList tips;
     for (const Entry &entry : entries) {
@@ -105,8 +107,10 @@ void PortBox::refresh()
         shownTips << itemData(i, Qt::ToolTipRole).toString();
     }
     // An unchanged list leaves the box alone, so a path being typed is not disturbed.
-    if (names == shownNames && tips == shownTips)
+    if (names == shownNames && tips == shownTips) {
+        findAdapter(entries);
         return;
+    }
 
     QLineEdit *edit = lineEdit();
     const QString text = currentText();
@@ -120,4 +124,39 @@ void PortBox::refresh()
     showPortName(text);
     if (edit)
         edit->setCursorPosition(cursor);
+    findAdapter(entries);
+}
+
+void PortBox::followAdapter(const QString &name, const QString &serialNumber)
+{
+    m_adapterName = name;
+    m_adapterSerial = serialNumber;
+    refresh();
+}
+
+QString PortBox::serialNumberOf(const QString &name) const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.name == name)
+            return entry.serialNumber;
+    }
+    return QString();
+}
+
+void PortBox::findAdapter(const QList<Entry> &entries)
+{
+    if (m_adapterSerial.isEmpty() || currentText() != m_adapterName)
+        return;
+    const auto named = [this](const Entry &entry) { return entry.name == m_adapterName; };
+    if (std::any_of(entries.cbegin(), entries.cend(), named))
+        return;
+    for (const Entry &entry : entries) {
+        if (entry.serialNumber != m_adapterSerial)
+            continue;
+        const QString from = std::exchange(m_adapterName, entry.name);
+        showPortName(entry.name);
+        if (m_moved)
+            m_moved(from, entry.name);
+        return;
+    }
 }

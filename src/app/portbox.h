@@ -44,10 +44,30 @@ public:
     // Reads the list again, keeping the typed text and the selection.
     void refresh();
 
+    // The adapter chosen last, by its port name and serial number: when it is gone from the
+    // list and an adapter with that serial number is there under another name (ttyUSB0 comes
+    // back as ttyUSB1), the box selects that one and tells `moved`. An empty serial number
+    // follows nothing.
+    void followAdapter(const QString &name, const QString &serialNumber);
+    void setAdapterMoved(std::function<void(const QString &from, const QString &to)> moved)
+    {
+        m_moved = std::move(moved);
+    }
+    // The serial number of the listed port of that name; empty when none is listed or known.
+    QString serialNumberOf(const QString &name) const;
+
     void showPopup() override;
 
 private:
+    // Selects the followed adapter under its new name when the box still names it and it is
+    // not listed.
+    void findAdapter(const QList<Entry> &entries);
+
     Source m_source;
+    std::function<void(const QString &from, const QString &to)> m_moved;
+    QString m_adapterName;
+    QString m_adapterSerial;
+    QList<Entry> m_entries;
     QTimer *m_timer = nullptr;
     bool m_following = true;
 };

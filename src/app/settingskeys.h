@@ -22,6 +22,9 @@ inline const QString Splitter = QStringLiteral("splitter");
 
 // The device controls and the check after a write, between runs.
 inline const QString Port = QStringLiteral("device/port");
+// The serial number of that port's adapter, where the system gives one: found again under
+// another name.
+inline const QString PortSerialNumber = QStringLiteral("device/portSerialNumber");
 inline const QString SlaveId = QStringLiteral("device/slaveId");
 inline const QString Cell = QStringLiteral("device/cell");
 inline const QString VerifyAfterWrite = QStringLiteral("device/verifyAfterWrite");

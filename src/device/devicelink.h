@@ -113,6 +113,17 @@ public:
     LinkResult WriteExchange(quint8 dest, quint8 command, const QByteArray &payload,
                              quint8 timeoutMs, quint8 access);
 
+    // What one probe heard: the sound answers from the address asked (two or more: two supplies
+    // share the Slave ID), and the record count of cell 1 from the first.
+    struct ProbeAnswer
+    {
+        int answers = 0;
+        int count = -1;
+    };
+    // A count read of cell 1, sent once, listened to for the whole `waitMs` so that a second
+    // supply on the same Slave ID is heard too. Only answers whose source is `dest` count.
+    ProbeAnswer Probe(quint8 dest, int waitMs);
+
     // Memory cells; a cell below 0 is cell 0, above 3 is cell 3. Outputs are set on Success.
     LinkResult ReadSize(quint8 dest, int cell, quint8 access, int &count);
     // On Success `name` is exactly the five stored characters, trailing spaces included.

@@ -3,6 +3,7 @@
 
 #include "devicelink.h"
 
+#include "deviceprotocol.h"
 #include "exchangelog.h"
 #include "framecodec.h"
 
@@ -408,4 +409,46 @@ LinkResult DeviceLink::readMemory(quint8 dest, quint8 command, const QByteArray 
         }
     }
     return result;
+}
+
+DeviceLink::ProbeAnswer DeviceLink::Probe(quint8 dest, int waitMs)
+{
+    ProbeAnswer answer;
+    if (busy) {
+        return answer;
+    }
+    const QScopedValueRollback<bool> busyScope(busy, true);
+    const quint8 command = cellCommand(DeviceProtocol::CountCommandBase, 0);
+    qint64 holdMs = 0;
+    int quietMs = QuietGapMs;
+    if (quietStartPending && port->isOpen()) {
+        // The line's quiet start: someone else's answers may still be on their way.
+        quietStartPending = false;
+        holdMs = QuietStartMs;
+        quietMs = QuietStartMs;
+    }
+    discardInput(holdMs, quietMs);
+    SendFrame(dest, command, DeviceProtocol::AccessMemoryRead, QByteArray());
+    QElapsedTimer window;
+    window.start();
+    for (qint64 leftMs = waitMs; leftMs >= 0; leftMs = waitMs - window.elapsed()) {
+        QByteArray line;
+        if (waitForLine(line, int(leftMs), Expected{dest, command}) != WaitEnd::Reply) {
+            break;
+        }
+        const std::optional<QByteArray> decoded = FrameCodec::decodeReply(line);
+        if (FrameCodec::checkReadReply(decoded, SizeMinLength, trace) != LinkResult::Success) {
+            continue;
+        }
+        if (++answer.answers == 1) {
+            answer.count = quint8(decoded->at(FrameCodec::HeaderBytes));
+            answered(dest, command, int(decoded->size()));
+        }
+    }
+    if (answer.answers == 0) {
+        ++timeouts;
+        report(ExchangeEvent::Kind::TimeOut, {}, waitMs);
+    }
+    flushTrace();
+    return answer;
 }

@@ -693,16 +693,10 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                             "previousErrorAction"};
     QTest::newRow("device") << "menuDevice"
                             << "Пр&ибор"
-                            << QStringList{"connectAction",
-                                           "disconnectAction",
-                                           "|",
-                                           "writeAction",
-                                           "readAction",
-                                           "compareAction",
-                                           "verifyAction",
-                                           "limitsAction",
-                                           "exchangeLogAction",
-                                           "|",
+                            << QStringList{"connectAction",   "disconnectAction",   "|",
+                                           "writeAction",     "readAction",         "compareAction",
+                                           "verifyAction",    "findSuppliesAction", "limitsAction",
+                                           "cellsDockAction", "exchangeLogAction",  "|",
                                            "cancelAction"};
     QTest::newRow("help") << "menuHelp"
                           << "&Справка"

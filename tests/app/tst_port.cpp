@@ -1,3 +1,6 @@
+#include "deviceactivity.h"
+#include "portbox.h"
+#include "supplyscandialog.h"
 #include "transfertexts.h"
 #include "windowfixture.h"
 
@@ -10,11 +13,14 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 // The port slots through the window: connect to a typed port path, disconnect, a port that
@@ -29,6 +35,10 @@ private slots:
     void cleanup();
 
     void connectAndDisconnect();
+    void connectAsksTheSupply_data();
+    void connectAsksTheSupply();
+    void scanDialogChoosesSupply_data();
+    void scanDialogChoosesSupply();
     void failedOpenShowsBox_data();
     void failedOpenShowsBox();
     void hangUpWhileIdle_data();
@@ -36,6 +46,8 @@ private slots:
     void hangUpDuringTransfer_data();
     void hangUpDuringTransfer();
     void portListFollowsAdapters();
+    void adapterFoundAgain_data();
+    void adapterFoundAgain();
     void deviceSettingsRemembered();
 };
 
@@ -101,6 +113,135 @@ void TestPort::connectAndDisconnect()
     QVERIFY(runDeviceAction("connectAction"));
     QCOMPARE(states(), Connected);
     QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestPort::connectAsksTheSupply_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("slave");
+    // %1: the port's short name.
+    QTest::addColumn<QString>("status");
+    // Requests the supply got after the connect, and after «Считать» on cell 2 in «Ячейки
+    // прибора» followed.
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("requestsAfterRead");
+    // «Ячейки прибора» after the connect: cells 1 and 2; and cell 2 after the read.
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<QString>("cellTwoRead");
+    const QString empty = QStringLiteral("пусто");
+    // The probe, then a count and a name read of each cell.
+    QTest::newRow("supply answers")
+        << QStringList{QStringLiteral("--slave"), QStringLiteral("5")} << 5
+        << QStringLiteral("Подключено: %1, прибор 5 отвечает") << 9 << 10
+        << QStringList{QStringLiteral("\"ABCDE\""), empty} << empty;
+    // The read asks twice, in vain; nothing is known of the cells.
+    QTest::newRow("wrong Slave ID")
+        << QStringList{QStringLiteral("--slave"), QStringLiteral("5")} << 6
+        << QStringLiteral("Порт открыт, прибор 6 не отвечает — Прибор → Найти приборы…") << 1 << 3
+        << QStringList{QString(), QString()} << QString();
+    // Not surveyed: every read may come from either supply. The read's answer comes twice, so
+    // the read asks again and trusts neither.
+    QTest::newRow("two supplies on one Slave ID")
+        << QStringList{QStringLiteral("--fault"), QStringLiteral("twice@slave=0")} << 0
+        << QStringLiteral("Подключено: %1, два прибора отвечают как Slave ID 0 — Прибор → Найти "
+                          "приборы…")
+        << 1 << 3 << QStringList{QString(), QString()} << QString();
+}
+
+void TestPort::connectAsksTheSupply()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, slave);
+    QFETCH(QString, status);
+    QFETCH(int, requests);
+    QFETCH(int, requestsAfterRead);
+    QFETCH(QStringList, cells);
+    QFETCH(QString, cellTwoRead);
+    window->findChild<DeviceActivity *>()->setProbeOnConnect(true);
+    window->slaveIdBox()->setValue(slave);
+    SimulatorProcess *sim = startSimulator(options);
+    QVERIFY(sim);
+    QVERIFY(sim->setMemory(QStringLiteral("cell 0 count 3 name 4142434445")));
+    QVERIFY(connectTo(*sim));
+    QVERIFY(waitUntilDeviceIdle());
+    QCOMPARE(states(), Connected);
+    auto *connection = window->findChild<QLabel *>(QStringLiteral("connectionLabel"));
+    QCOMPARE(connection->text(), status.arg(sim->portPath().mid(5)));
+    QCOMPARE(sim->received().size(), requests);
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("cellsTable"));
+    QVERIFY(table);
+    QCOMPARE((QStringList{table->item(0, 0)->text(), table->item(1, 0)->text()}), cells);
+    QCOMPARE(window->cellBox()->itemData(0, Qt::ToolTipRole).toString(),
+             cells.at(0).isEmpty() ? QString() : cells.at(0) + QStringLiteral(" (3)"));
+    // A row's «Считать» is «Считать из прибора» on that cell.
+    action("cellsDockAction")->trigger();
+    window->findChild<QToolButton *>(QStringLiteral("readCellButton2"))->click();
+    QVERIFY(waitUntilDeviceIdle());
+    QCOMPARE(window->cellBox()->currentIndex(), 1);
+    QCOMPARE(sim->received().size(), requestsAfterRead);
+    QCOMPARE(table->item(1, 0)->text(), cellTwoRead);
+    QCOMPARE(states(), Connected);
+    // A disconnect forgets what the supply said.
+    action("disconnectAction")->trigger();
+    QVERIFY(waitUntilDeviceIdle());
+    QCOMPARE(connection->text(), QStringLiteral("Нет связи"));
+    QCOMPARE(table->item(0, 0)->text(), QString());
+}
+
+void TestPort::scanDialogChoosesSupply_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("not connected, Enter") << false << true;
+    QTest::newRow("connected, double-click") << true << false;
+}
+
+void TestPort::scanDialogChoosesSupply()
+{
+    QFETCH(bool, connected);
+    QFETCH(bool, byKey);
+    const QStringList options = {QStringLiteral("--slave"), QStringLiteral("3,9")};
+    SimulatorProcess *sim = connected ? connectToSimulator(options) : startSimulator(options);
+    QVERIFY(sim);
+    QVERIFY(sim->setMemory(QStringLiteral("slave 9 cell 1 count 2 name 4142434445")));
+    window->portBox()->setEditText(sim->portPath());
+    action("findSuppliesAction")->trigger();
+    auto *dialog = window->findChild<SupplyScanDialog *>();
+    QVERIFY(dialog && dialog->isVisible());
+    // Only a few addresses: the whole range takes 20 s.
+    dialog->stopScan();
+    QTRY_VERIFY(!dialog->isScanning());
+    dialog->findChild<QSpinBox *>(QStringLiteral("firstSlaveBox"))->setValue(2);
+    dialog->findChild<QSpinBox *>(QStringLiteral("lastSlaveBox"))->setValue(10);
+    dialog->startScan();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->isScanning(), 10000);
+    auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("resultTable"));
+    QCOMPARE(table->rowCount(), 2);
+    QStringList row;
+    for (int column = 0; column < table->columnCount(); ++column)
+        row << table->item(1, column)->text();
+    QCOMPARE(row, (QStringList{sim->portPath(), QStringLiteral("9"), QStringLiteral("пусто"),
+                               QStringLiteral("\"ABCDE\" (2)"), QStringLiteral("пусто"),
+                               QStringLiteral("пусто")}));
+    QVERIFY(dialog->findChild<QLabel *>(QStringLiteral("summaryLabel"))
+                ->text()
+                .startsWith(QStringLiteral("Найдено приборов: 2 (проверено адресов: 9 за ")));
+    // Not connected, the port was opened for the scan alone.
+    QCOMPARE(states(), connected ? Connected : NotConnected);
+    table->setCurrentCell(1, 1);
+    if (byKey) {
+        QTest::keyClick(table, Qt::Key_Return);
+    } else {
+        const QRect cell = table->visualItemRect(table->item(1, 1));
+        // As a user's double-click comes: a press and release, then the second press.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QTRY_VERIFY(!dialog || !dialog->isVisible());
+    QCOMPARE(window->slaveIdBox()->value(), 9);
+    QVERIFY(waitUntilDeviceIdle());
+    QCOMPARE(states(), Connected);
+    QCOMPARE(window->portBox()->currentText(), sim->portPath());
 }
 
 void TestPort::failedOpenShowsBox_data()
@@ -305,6 +446,51 @@ void TestPort::portListFollowsAdapters()
     // Gone from the list, it goes from the box.
     listed->clear();
     QTRY_COMPARE(box->count(), 0);
+}
+
+void TestPort::adapterFoundAgain_data()
+{
+    QTest::addColumn<QString>("serialNumber");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("same adapter, new name") << "SIM-1" << QString() << true;
+    QTest::newRow("another adapter") << "SIM-2" << QString() << false;
+    QTest::newRow("another port typed meanwhile") << "SIM-1"
+                                                  << "/dev/ttyS3" << false;
+}
+
+void TestPort::adapterFoundAgain()
+{
+    QFETCH(QString, serialNumber);
+    QFETCH(QString, typed);
+    QFETCH(bool, found);
+    auto listed = std::make_shared<QList<MainWindow::PortEntry>>();
+    window->setPortSource([listed] { return *listed; });
+    const SimulatorProcess *sim = startSimulator({});
+    QVERIFY(sim);
+    *listed = {{sim->portPath(), sim->portPath(), QString(), QString(), QStringLiteral("SIM-1")}};
+    auto *box = dynamic_cast<PortBox *>(window->portBox());
+    QVERIFY(box);
+    box->refresh();
+    box->setCurrentIndex(0);
+    QVERIFY(runDeviceAction("connectAction"));
+    QCOMPARE(states(), Connected);
+    action("disconnectAction")->trigger();
+    QVERIFY(waitUntilDeviceIdle());
+    // Unplugged, and back under another name.
+    listed->clear();
+    box->refresh();
+    if (!typed.isEmpty())
+        box->setEditText(typed);
+    const QString renamed = QStringLiteral("/dev/ttyQV7");
+    *listed = {{renamed, renamed, QString(), QString(), serialNumber}};
+    box->refresh();
+    const QString before = typed.isEmpty() ? sim->portPath() : typed;
+    QCOMPARE(box->currentText(), found ? renamed : before);
+    QCOMPARE(
+        window->statusBar()->currentMessage(),
+        found ? QStringLiteral("Адаптер порта %1 найден снова как %2").arg(sim->portPath(), renamed)
+              : QString());
 }
 
 void TestPort::deviceSettingsRemembered()

@@ -15,6 +15,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QtEndian>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <algorithm>
@@ -498,6 +499,10 @@ void TestTransfer::writeFailures_data()
     // -1 and an empty name: not checked, the device may have kept the value it refused.
     QTest::addColumn<int>("count");
     QTest::addColumn<QByteArray>("name");
+    // «Ячейки прибора» on cell 1 after the write: what is known of it, nothing when untouched.
+    QTest::addColumn<QString>("cellShown");
+    const QString Written = QStringLiteral("\"New\"");
+    const QString Unread = QStringLiteral("не прочитана");
 
     const QStringList all3{WriteHeading, lineWritten(0), lineWritten(1), lineWritten(2)};
     const QString sizeFailed = QStringLiteral("Ошибка записи size");
@@ -506,47 +511,51 @@ void TestTransfer::writeFailures_data()
 
     QTest::newRow("line 0 unanswered three times")
         << "silent@1x3" << QStringList{WriteHeading, WriteFailed, NoAnswer} << 3 << 0 << 0
-        << OldCount << OldName;
+        << OldCount << OldName << QString();
     QTest::newRow("line 2 unanswered three times")
         << "silent@3x3"
         << QStringList{WriteHeading, lineWritten(0), lineWritten(1), WriteFailed, partWritten(1)}
-        << 5 << 2 << 2 << OldCount << OldName;
+        << 5 << 2 << 2 << OldCount << OldName << Unread;
     QTest::newRow("line 1 answered on its third attempt")
-        << "silent@2x2" << writtenPane(3, QStringLiteral("New")) << 7 << 3 << 3 << 3 << NewName;
+        << "silent@2x2" << writtenPane(3, QStringLiteral("New")) << 7 << 3 << 3 << 3 << NewName
+        << Written;
     QTest::newRow("line 1 rejected with status 1E, not retried")
         << "status1e@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)}
-        << 2 << 1 << 2 << OldCount << OldName;
+        << 2 << 1 << 2 << OldCount << OldName << Unread;
     QTest::newRow("line 1 reply with a bad CRC")
         << "crc@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)} << 2
-        << 1 << 2 << OldCount << OldName;
+        << 1 << 2 << OldCount << OldName << Unread;
     QTest::newRow("line 1 reply in lowercase hex")
         << "lowercase@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)}
-        << 2 << 1 << 2 << OldCount << OldName;
+        << 2 << 1 << 2 << OldCount << OldName << Unread;
     QTest::newRow("line 1 answered by an overlong line")
         << "overlong@2" << QStringList{WriteHeading, lineWritten(0), WriteFailed, partWritten(1)}
-        << 2 << 1 << 2 << OldCount << OldName;
+        << 2 << 1 << 2 << OldCount << OldName << Unread;
     QTest::newRow("line 1 reply after noise is taken")
-        << "noise@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName;
+        << "noise@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName
+        << Written;
     QTest::newRow("line 1 reply in pieces is assembled")
-        << "split@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName;
+        << "split@2" << writtenPane(3, QStringLiteral("New")) << 5 << 3 << 3 << 3 << NewName
+        << Written;
     // An acknowledgement to another station is dropped; the second try's answer counts.
     QTest::newRow("write reply to another station is dropped")
-        << "address@2" << writtenPane(3, QStringLiteral("New")) << 6 << 3 << 3 << 3 << NewName;
+        << "address@2" << writtenPane(3, QStringLiteral("New")) << 6 << 3 << 3 << 3 << NewName
+        << Written;
     // The count went out: the device may have stored it (this one did not).
     QTest::newRow("count unanswered three times")
         << "silent@4x3" << (QStringList(all3) << sizeFailed << TransferTexts::countMaybeWritten(1))
-        << 6 << 3 << 3 << OldCount << OldName;
+        << 6 << 3 << 3 << OldCount << OldName << Unread;
     QTest::newRow("count rejected with status 1E")
         << "status1e@4" << (QStringList(all3) << sizeFailed << TransferTexts::countMaybeWritten(1))
-        << 4 << 3 << 3 << -1 << OldName;
+        << 4 << 3 << 3 << -1 << OldName << Unread;
     QTest::newRow("name unanswered three times")
         << "silent@5x3"
         << (QStringList(all3) << sizeWritten << nameFailed << TransferTexts::maybeWholeWritten(1))
-        << 7 << 3 << 3 << 3 << OldName;
+        << 7 << 3 << 3 << 3 << OldName << Unread;
     QTest::newRow("name rejected with status 1E")
         << "status1e@5"
         << (QStringList(all3) << sizeWritten << nameFailed << TransferTexts::maybeWholeWritten(1))
-        << 5 << 3 << 3 << 3 << QByteArray();
+        << 5 << 3 << 3 << 3 << QByteArray() << Unread;
 }
 
 void TestTransfer::writeFailures()
@@ -558,6 +567,7 @@ void TestTransfer::writeFailures()
     QFETCH(int, oldFrom);
     QFETCH(int, count);
     QFETCH(QByteArray, name);
+    QFETCH(QString, cellShown);
 
     SimulatorProcess *started = connectToSimulator({QStringLiteral("--fault"), fault});
     QVERIFY(started);
@@ -581,6 +591,9 @@ void TestTransfer::writeFailures()
         QCOMPARE(cell.count, count);
     if (!name.isEmpty())
         QCOMPARE(cell.name, name);
+    const auto *cells = window->findChild<QTableWidget *>(QStringLiteral("cellsTable"));
+    QVERIFY(cells);
+    QCOMPARE(cells->item(0, 0)->text(), cellShown);
 }
 
 void TestTransfer::readFailures_data()

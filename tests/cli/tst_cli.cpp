@@ -160,6 +160,8 @@ private slots:
     void lostOutputFails();
     void readIntoFifo();
     void severalSlavesOneAnswering();
+    void scanListsTheSupplies_data();
+    void scanListsTheSupplies();
     void jsonHoldsWhatTheLinesSay_data();
     void jsonHoldsWhatTheLinesSay();
     void compareCell_data();
@@ -551,6 +553,16 @@ void TestCli::badInputGivesStatusTwo_data()
         << u("--set «us=1»: нет операнда «us» (операнды: ");
     QTest::newRow("csv with compile") << QStringList{u("compile"), u("%file"), u("--csv")}
                                       << u("Параметр --csv не относится к команде compile");
+    QTest::newRow("scan port does not open")
+        << QStringList{u("scan"), u("-p"), port, u("--slave"), u("1")}
+        << u("Не удается открыть порт %1: Такого порта нет").arg(port);
+    QTest::newRow("scan wait 0") << QStringList{u("scan"), u("-p"), port, u("--wait"), u("0")}
+                                 << u("--wait «0» не число от 1 до 5000");
+    QTest::newRow("scan with a file")
+        << QStringList{u("scan"), u("%file")} << u("Команда scan не принимает файлов: «%file»");
+    QTest::newRow("wait with write")
+        << QStringList{u("write"), u("%file"), u("-p"), port, u("--wait"), u("80")}
+        << u("Параметр --wait не относится к команде write");
 }
 
 void TestCli::badInputGivesStatusTwo()
@@ -1403,6 +1415,48 @@ void TestCli::severalSlavesOneAnswering()
     const QStringList dump = simulator.command(u("dump"));
     for (const QString &line : exampleCellLines(0))
         QVERIFY2(dump.contains(line), qPrintable(line));
+}
+
+void TestCli::scanListsTheSupplies_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    // Standard output; %port stands for the simulator's port, T for the seconds taken.
+    QTest::addColumn<QStringList>("out");
+    const QString row1 = u("%port\t1\t\"Ramp\" (6)\tне прочитана\tпусто\tпусто");
+    const QString row3 = u("%port\t3\tпусто\tпусто\tпусто\tпусто");
+    QTest::newRow("table") << QStringList{u("--slave"), u("0-4")} << ExitSuccess
+                           << QStringList{
+                                  u("Порт\tSlave ID\tЯчейка 1\tЯчейка 2\tЯчейка 3\tЯчейка 4"), row1,
+                                  row3, u("Найдено приборов: 2 (проверено адресов: 5 за T с)")};
+    QTest::newRow("json")
+        << QStringList{u("--slave"), u("1,2"), u("--json")} << ExitSuccess
+        << QStringList{
+               u("{\"cells\":[{\"cell\":1,\"count\":6,\"name\":\"Ramp \"},{\"cell\":2,"
+                 "\"count\":null,\"name\":null},{\"cell\":3,\"count\":0,\"name\":\"     \"},"
+                 "{\"cell\":4,\"count\":0,\"name\":\"     \"}],\"command\":\"scan\","
+                 "\"duplicate\":false,\"port\":\"%port\",\"slave\":1}"),
+               u("{\"command\":\"scan\",\"found\":1,\"ms\":T,\"probed\":2}")};
+    QTest::newRow("none answers") << QStringList{u("--slave"), u("5,7")} << ExitFailed
+                                  << QStringList{u("Найдено приборов: 0 (проверено адресов: 2 за "
+                                                   "T с)")};
+}
+
+void TestCli::scanListsTheSupplies()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, out);
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({u("--slave"), u("1,3"), u("--fault"), u("silent@cmd=B9,slave=1")}));
+    QVERIFY(simulator.setMemory(u("slave 1 cell 0 count 6 name 52616D7020")));
+    const CliRun run = runCli(QStringList{u("scan"), u("-p"), simulator.portPath()} + arguments);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QStringList got = lines(run.out);
+    got.replaceInStrings(QRegularExpression(u("за \\d+,\\d с")), u("за T с"));
+    got.replaceInStrings(QRegularExpression(u("\"ms\":\\d+")), u("\"ms\":T"));
+    QCOMPARE(got, out.replaceInStrings(u("%port"), simulator.portPath()));
 }
 
 void TestCli::jsonHoldsWhatTheLinesSay_data()

@@ -8,6 +8,8 @@
 #include "instruction.h"
 #include "linkfixture.h"
 #include "programtransfer.h"
+#include "scanwording.h"
+#include "supplyscan.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -87,9 +89,84 @@ private slots:
     void portClosedDuringWait();
     void secondRequestDuringWaitRefused();
     void sessionRunsJobsInTurn();
+    void scanHearsOnlyTheAddressAsked_data();
+    void scanHearsOnlyTheAddressAsked();
     void registers();
     void waitingDoesNotSpin();
 };
+
+void TestDeviceLink::scanHearsOnlyTheAddressAsked_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("waitMs");
+    // Slave IDs found among 0..7, a "d" after a duplicate.
+    QTest::addColumn<QString>("found");
+    // The first supply's cells as a scan shows them.
+    QTest::addColumn<QString>("cells");
+    const QString empty = ScanWording::emptyCell();
+    const QString plain = QStringLiteral("\"Ramp\" (6)|%1|%1|%1").arg(empty);
+    const QStringList slave2 = {QStringLiteral("--slave"), QStringLiteral("2")};
+    const QStringList slow =
+        slave2 + QStringList{QStringLiteral("--turnaround"), QStringLiteral("150")};
+    const int wait = SupplyScan::DefaultWaitMs;
+    QTest::newRow("three supplies, one cell unreadable")
+        << QStringList{QStringLiteral("--slave"), QStringLiteral("1,3,6"),
+                       QStringLiteral("--fault"), QStringLiteral("silent@cmd=B9,slave=1")}
+        << wait << "1 3 6"
+        << QStringLiteral("\"Ramp\" (6)|%1|%2|%2").arg(ScanWording::unreadCell(), empty);
+    QTest::newRow("adapter echoes every request")
+        << slave2 + QStringList{QStringLiteral("--echo")} << wait << "2" << plain;
+    QTest::newRow("answers as another Slave ID")
+        << slave2 + QStringList{QStringLiteral("--fault"), QStringLiteral("source@*")} << wait << ""
+        << "";
+    QTest::newRow("two supplies on Slave ID 3")
+        << QStringList{QStringLiteral("--slave"), QStringLiteral("1,3"), QStringLiteral("--fault"),
+                       QStringLiteral("twice@slave=3")}
+        << wait << "1 3d" << plain;
+    QTest::newRow("slow supply, default wait") << slow << wait << ""
+                                               << "";
+    QTest::newRow("slow supply, slow wait") << slow << int(SupplyScan::SlowWaitMs) << "2" << plain;
+}
+
+void TestDeviceLink::scanHearsOnlyTheAddressAsked()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, waitMs);
+    QFETCH(QString, found);
+    QFETCH(QString, cells);
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(arguments), qPrintable(sim.errorString()));
+    const QString first = arguments.at(1).section(QLatin1Char(','), 0, 0);
+    QVERIFY(sim.setMemory(QStringLiteral("slave %1 cell 0 count 6 name 52616D7020").arg(first)));
+    DeviceSession session;
+    session.setTraceDevice(nullptr);
+    session.open(sim.portPath());
+    session.waitUntilIdle();
+    QVERIFY(session.isOpen());
+    SupplyScan scan(session);
+    QSignalSpy progress(&scan, &SupplyScan::progress);
+    scan.start(sim.portPath(), {0, 1, 2, 3, 4, 5, 6, 7}, waitMs);
+    scan.waitForFinished();
+    QStringList ids;
+    for (const FoundSupply &supply : scan.outcome().found)
+        ids << QString::number(supply.slaveId) + (supply.duplicate ? "d" : "");
+    QCOMPARE(ids.join(QLatin1Char(' ')), found);
+    QStringList shown;
+    if (!scan.outcome().found.isEmpty()) {
+        for (const FoundSupply::Cell &cell : scan.outcome().found.constFirst().cells)
+            shown << ScanWording::cellText(cell);
+    }
+    QCOMPARE(shown.join(QLatin1Char('|')), cells);
+    QCOMPARE(scan.outcome().probed, 8);
+    QCOMPARE(progress.size(), 8);
+    QCOMPARE(progress.constLast().at(0).toInt(), 8);
+    // One probe per address; each surveyed supply adds a count and a name read per cell, and a
+    // cell whose name read is silent its second run.
+    const int surveyed = int(scan.outcome().found.size()) -
+                         int(std::count(ids.cbegin(), ids.cend(), QStringLiteral("3d")));
+    const int silentRuns = cells.contains(ScanWording::unreadCell()) ? 1 : 0;
+    QCOMPARE(int(scan.outcome().requests), 8 + surveyed * 8 + silentRuns);
+}
 
 void TestDeviceLink::requestFrame_data()
 {

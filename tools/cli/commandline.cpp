@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "deviceprotocol.h"
+#include "supplyscan.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -30,6 +31,7 @@ const QString UntilName = QStringLiteral("until");
 const QString CsvName = QStringLiteral("csv");
 const QString LangName = QStringLiteral("lang");
 const QString LimitsName = QStringLiteral("limits");
+const QString WaitName = QStringLiteral("wait");
 const QString IgnoreLimitsName = QStringLiteral("ignore-limits");
 const QString SlavePlaceholder = QStringLiteral("{slave}");
 const QString CellPlaceholder = QStringLiteral("{cell}");
@@ -75,6 +77,11 @@ const std::vector<CommandRule> &commandRules()
          1,
          {SetName, UntilName, CsvName, JsonName, LimitsName}},
         {QStringLiteral("lsp"), Invocation::Command::Lsp, 0, 0, {}},
+        {QStringLiteral("scan"),
+         Invocation::Command::Scan,
+         0,
+         0,
+         {PortName, SlaveName, WaitName, TraceName, JsonName}},
     };
     return rules;
 }
@@ -93,11 +100,15 @@ QString description()
         "  ports                        показать последовательные порты\n"
         "  run ФАЙЛ                     выполнить модель программы, показать ход операндов\n"
         "  lsp                          сервер языка (LSP) для редакторов на stdin и stdout\n"
+        "  scan [--port ПОРТ]...        найти приборы на портах и показать их ячейки\n"
         "\n"
         "--slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой\n"
         "ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.\n"
         "run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на\n"
         "ноль или цикле без задержки, 2, когда она не компилируется.\n"
+        "scan опрашивает каждый Slave ID из --slave (по умолчанию 0-255) на каждом --port (без\n"
+        "него — на всех портах системы) и ждет ответа --wait мс (по умолчанию 80, для медленных\n"
+        "приборов 244); код 0, когда ответил хоть один прибор, 1, когда ни один.\n"
         "\n"
         "--limits ФАЙЛ задает допустимые значения операндов, по правилу в строке:\n"
         "Us 0..3000, Is ..500, M1 -100..; строки с // и пустые не считаются. compile\n"
@@ -177,7 +188,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
          ParsedCommandLine::tr("compile: показать и каждую запись как ее 14 байт в hex.")},
         {{QStringLiteral("p"), PortName},
          ParsedCommandLine::tr("Последовательный порт источника, например ttyUSB0 или "
-                               "/dev/ttyUSB0."),
+                               "/dev/ttyUSB0; scan принимает несколько."),
          ParsedCommandLine::tr("ПОРТ")},
         {{QStringLiteral("s"), SlaveName},
          ParsedCommandLine::tr("Slave ID источников, от 0 до 255 (по умолчанию 0), например "
@@ -195,6 +206,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
          ParsedCommandLine::tr("read: сохранить программу в ФАЙЛ вместо стандартного вывода; "
                                "{slave} и {cell} в имени заменяются номерами цели."),
          ParsedCommandLine::tr("ФАЙЛ")},
+        {WaitName,
+         ParsedCommandLine::tr("scan: сколько ждать ответа на каждый адрес, мс (по умолчанию "
+                               "%1; 244 для медленных приборов).")
+             .arg(SupplyScan::DefaultWaitMs),
+         ParsedCommandLine::tr("МС")},
         {JsonName,
          ParsedCommandLine::tr("Выводить по одному объекту JSON на файл или цель вместо строк "
                                "отчета.")},
@@ -248,7 +264,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         parsed.error = ParsedCommandLine::tr(
-            "Не указана команда (compile, write, read, compare, ports, run или lsp); см. --help");
+            "Не указана команда (compile, write, read, compare, ports, run, scan или lsp); см. --help");
         return parsed;
     }
     const QString commandName = positional.takeFirst();
@@ -318,7 +334,30 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return parsed;
     }
 
-    if (rule->options.contains(PortName)) {
+    if (invocation.command == Invocation::Command::Scan) {
+        invocation.ports = parser.values(PortName);
+        invocation.ports.removeDuplicates();
+        if (invocation.ports.contains(QString())) {
+            parsed.error = ParsedCommandLine::tr("Для --port нужно имя порта");
+            return parsed;
+        }
+        invocation.slaveIds.clear();
+        for (int slave = 0; slave <= MaxSlaveId; ++slave)
+            invocation.slaveIds.append(quint8(slave));
+        invocation.waitMs = SupplyScan::DefaultWaitMs;
+        if (parser.isSet(WaitName)) {
+            const std::optional<int> wait =
+                numberIn(parser.value(WaitName), SupplyScan::MinWaitMs, SupplyScan::MaxWaitMs);
+            if (!wait) {
+                parsed.error = ParsedCommandLine::tr("--wait «%1» не число от %2 до %3")
+                                   .arg(parser.value(WaitName))
+                                   .arg(SupplyScan::MinWaitMs)
+                                   .arg(SupplyScan::MaxWaitMs);
+                return parsed;
+            }
+            invocation.waitMs = *wait;
+        }
+    } else if (rule->options.contains(PortName)) {
         invocation.port = parser.value(PortName);
         if (invocation.port.isEmpty()) {
             parsed.error = ParsedCommandLine::tr("Команде %1 нужен --port ПОРТ").arg(commandName);

@@ -32,11 +32,16 @@ struct Invocation
         Ports,
         Run,
         Lsp,
+        Scan,
     };
 
     Command command = Command::Compile;
     QStringList files;
     QString port;
+    // scan: every --port given, in order; empty for every port present.
+    QStringList ports;
+    // scan: how long each probe listens for an answer, in ms.
+    int waitMs = 0;
     // The targets are every slave with every cell, served slave by slave in the order given.
     QVector<quint8> slaveIds = {0};
     // The library's cell indices 0..3; the command line numbers cells 1..4 like the window's box.

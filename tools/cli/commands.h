@@ -21,3 +21,5 @@ int runPorts(const Invocation &invocation, Console &console);
 int runProgram(const Invocation &invocation, Console &console);
 // In lspcommand.cpp: the language server on standard input and output.
 int runLanguageServer(const Invocation &invocation, Console &console);
+// In scancommand.cpp.
+int runScan(const Invocation &invocation, Console &console);

@@ -29,6 +29,8 @@ QString commandName(Invocation::Command command)
         return QStringLiteral("run");
     case Invocation::Command::Lsp:
         return QStringLiteral("lsp");
+    case Invocation::Command::Scan:
+        return QStringLiteral("scan");
     }
     return QString();
 }
@@ -100,6 +102,8 @@ int main(int argc, char *argv[])
         break;
     case Invocation::Command::Lsp:
         status = runLanguageServer(*parsed.invocation, console);
+    case Invocation::Command::Scan:
+        status = runScan(*parsed.invocation, console);
         break;
     }
     if (StopSignals::received() != 0) {
