@@ -31,6 +31,8 @@ struct Invocation
         Compare,
         Ports,
         Run,
+        Monitor,
+        SetRegister,
     };
 
     Command command = Command::Compile;
@@ -57,6 +59,13 @@ struct Invocation
     // --ignore-limits.
     QString limitsFile;
     bool ignoreLimits = false;
+    // monitor: the register blocks, the poll interval, when to end (0: not by that) and the
+    // register map file. set-register takes its register and values as `files`.
+    QStringList registers;
+    int intervalMs = 500;
+    int sampleCount = 0;
+    qint64 durationMs = 0;
+    QString mapFile;
 
     int targetCount() const { return slaveIds.size() * cells.size(); }
 };

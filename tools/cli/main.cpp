@@ -27,6 +27,10 @@ QString commandName(Invocation::Command command)
         return QStringLiteral("ports");
     case Invocation::Command::Run:
         return QStringLiteral("run");
+    case Invocation::Command::Monitor:
+        return QStringLiteral("monitor");
+    case Invocation::Command::SetRegister:
+        return QStringLiteral("set-register");
     }
     return QString();
 }
@@ -96,8 +100,16 @@ int main(int argc, char *argv[])
     case Invocation::Command::Run:
         status = runProgram(*parsed.invocation, console);
         break;
+    case Invocation::Command::Monitor:
+        status = runMonitor(*parsed.invocation, console);
+        break;
+    case Invocation::Command::SetRegister:
+        status = runSetRegister(*parsed.invocation, console);
+        break;
     }
-    if (StopSignals::received() != 0) {
+    // A monitor runs until it is stopped: a stop signal is its ordinary end, not a failure.
+    if (StopSignals::received() != 0 &&
+        parsed.invocation->command != Invocation::Command::Monitor) {
         console.error(StopSignals::tr("Остановлено сигналом %1")
                           .arg(StopSignals::signalName(StopSignals::received())));
         status = std::max(status, StopSignals::exitStatus(StopSignals::received()));
