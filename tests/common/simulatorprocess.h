@@ -14,7 +14,9 @@
 // The executable comes from the environment variable QUORVEL_SIMULATOR, which
 // quorvel_add_test() sets. start() launches it with the given arguments plus a frame log in a
 // temporary folder and waits for the pseudo-terminal path it prints; open portPath() with a
-// QSerialPort at 9600 8N1. The simulator answers Slave ID 0 unless "--slave N" is passed.
+// QSerialPort at 9600 8N1. The simulator answers Slave ID 0 unless "--slave LIST" is passed
+// ("1,3,5-8": one supply each; "slave N " before a memory line or "slave=N" in a fault's
+// selector names one; cell()/cellImages() read the cells of a line with one supply).
 // Other useful arguments: "--cells FILE", "--pace", "--turnaround MS", "--late-delay MS",
 // "--repeat-gap MS", "--echo" (every character received sent back), "--split-gap MS",
 // "--fault KIND@SELECTOR" (repeatable; KIND one of silent, crc, address, status1e, noise, split,

@@ -7,6 +7,7 @@
 #include "instruction.h"
 #include "linkfixture.h"
 #include "simulatedsupply.h"
+#include "supplybank.h"
 #include "supplymemory.h"
 
 #include <QElapsedTimer>
@@ -31,6 +32,7 @@ private slots:
     void ignoredFramesGetNoAnswer_data();
     void ignoredFramesGetNoAnswer();
     void cellsSurviveRestart();
+    void severalSuppliesOnOneLine();
     void controlLines_data();
     void controlLines();
     void faultsChangeAtRunTime();
@@ -56,6 +58,10 @@ void TestSimulator::faultRule_data()
     QTest::newRow("backward range") << "silent@5-3" << false;
     QTest::newRow("command above FF") << "silent@cmd=1FF" << false;
     QTest::newRow("not a number") << "silent@three" << false;
+    QTest::newRow("one supply") << "silent@slave=3" << true;
+    QTest::newRow("one supply's ordinal") << "crc@2,slave=3" << true;
+    QTest::newRow("supply above 255") << "silent@slave=256" << false;
+    QTest::newRow("two ordinals") << "silent@2,3" << false;
 }
 
 void TestSimulator::faultRule()
@@ -74,17 +80,25 @@ void TestSimulator::faultMatch_data()
     QTest::addColumn<QString>("rule");
     QTest::addColumn<int>("ordinal");
     QTest::addColumn<int>("command");
+    QTest::addColumn<int>("slave");
+    QTest::addColumn<int>("slaveOrdinal");
     QTest::addColumn<bool>("applies");
-    QTest::newRow("ordinal hit") << "silent@3" << 3 << 0xB4 << true;
-    QTest::newRow("ordinal miss") << "silent@3" << 4 << 0xB4 << false;
-    QTest::newRow("run start") << "silent@3x2" << 3 << 0xB4 << true;
-    QTest::newRow("run end") << "silent@3x2" << 4 << 0xB4 << true;
-    QTest::newRow("after run") << "silent@3x2" << 5 << 0xB4 << false;
-    QTest::newRow("before range") << "silent@3-5" << 2 << 0xB4 << false;
-    QTest::newRow("range end") << "silent@3-5" << 5 << 0xB4 << true;
-    QTest::newRow("command hit") << "silent@cmd=B5" << 9 << 0xB5 << true;
-    QTest::newRow("command miss") << "silent@cmd=B5" << 9 << 0xB4 << false;
-    QTest::newRow("every request") << "silent@*" << 1234 << 0x01 << true;
+    QTest::newRow("ordinal hit") << "silent@3" << 3 << 0xB4 << 0 << 1 << true;
+    QTest::newRow("ordinal miss") << "silent@3" << 4 << 0xB4 << 0 << 1 << false;
+    QTest::newRow("run start") << "silent@3x2" << 3 << 0xB4 << 0 << 1 << true;
+    QTest::newRow("run end") << "silent@3x2" << 4 << 0xB4 << 0 << 1 << true;
+    QTest::newRow("after run") << "silent@3x2" << 5 << 0xB4 << 0 << 1 << false;
+    QTest::newRow("before range") << "silent@3-5" << 2 << 0xB4 << 0 << 1 << false;
+    QTest::newRow("range end") << "silent@3-5" << 5 << 0xB4 << 0 << 1 << true;
+    QTest::newRow("command hit") << "silent@cmd=B5" << 9 << 0xB5 << 0 << 1 << true;
+    QTest::newRow("command miss") << "silent@cmd=B5" << 9 << 0xB4 << 0 << 1 << false;
+    QTest::newRow("every request") << "silent@*" << 1234 << 0x01 << 0 << 1 << true;
+    QTest::newRow("aimed supply") << "silent@slave=3" << 9 << 0xB4 << 3 << 4 << true;
+    QTest::newRow("other supply") << "silent@slave=3" << 9 << 0xB4 << 4 << 4 << false;
+    QTest::newRow("supply's own ordinal") << "silent@2,slave=3" << 7 << 0xB4 << 3 << 2 << true;
+    QTest::newRow("line's ordinal is not the supply's")
+        << "silent@2,slave=3" << 2 << 0xB4 << 3 << 1 << false;
+    QTest::newRow("supply and command") << "silent@cmd=B5,slave=3" << 2 << 0xB5 << 3 << 1 << true;
 }
 
 void TestSimulator::faultMatch()
@@ -92,11 +106,13 @@ void TestSimulator::faultMatch()
     QFETCH(QString, rule);
     QFETCH(int, ordinal);
     QFETCH(int, command);
+    QFETCH(int, slave);
+    QFETCH(int, slaveOrdinal);
     QFETCH(bool, applies);
     FaultPlan plan;
     QString error;
     QVERIFY(plan.add(rule, &error));
-    const quint32 mask = plan.faultsFor(ordinal, quint8(command));
+    const quint32 mask = plan.faultsFor(ordinal, quint8(command), quint8(slave), slaveOrdinal);
     QCOMPARE(FaultPlan::has(mask, FaultPlan::Kind::Silent), applies);
     QVERIFY(!FaultPlan::has(mask, FaultPlan::Kind::Crc));
 }
@@ -156,6 +172,29 @@ void TestSimulator::memoryTextRoundTrip()
     QCOMPARE(copy.name(2), QByteArray("Ab c "));
     QCOMPARE(copy.line(2, 255), line);
     QCOMPARE(copy.line(2, 254), QByteArray(14, '\0'));
+
+    // A file of one supply belongs to the first supply of a line; the others' lines say whose.
+    SupplyBank bank({5, 7});
+    for (const QString &text : memory.toText()) {
+        QVERIFY2(bank.applyLine(text, &error), qPrintable(error));
+    }
+    QVERIFY2(bank.applyLine(QStringLiteral("slave 7 cell 1 count 2 name 4142434445"), &error),
+             qPrintable(error));
+    QCOMPARE(bank.memory(5)->toText(), memory.toText());
+    QCOMPARE(bank.memory(7)->count(1), 2);
+    QCOMPARE(bank.memory(7)->count(2), 0);
+    // Read back on a line without supply 5, its cells are kept under its Slave ID.
+    SupplyBank other({7});
+    for (const QString &text : bank.toText()) {
+        QVERIFY2(other.applyLine(text, &error), qPrintable(error));
+    }
+    QVERIFY(!other.answers(5));
+    QCOMPARE(other.memory(5)->toText(), memory.toText());
+    QCOMPARE(other.memory(7)->count(1), 2);
+    QVERIFY(other.toText().contains(QStringLiteral("slave 5 cell 2 count 200 name 4162206320")));
+    QVERIFY(other.toText().contains(QStringLiteral("slave 7 cell 1 count 2 name 4142434445")));
+    QCOMPARE(other.toText().filter(QRegularExpression(QStringLiteral("^(cell|line|register)"))),
+             QStringList());
 }
 
 void TestSimulator::malformedMemoryLine_data()
@@ -169,12 +208,15 @@ void TestSimulator::malformedMemoryLine_data()
     QTest::newRow("not hex") << "line 0 1 0102030405060708090A0B0C0DZZ";
     QTest::newRow("unknown register") << "register 99 00";
     QTest::newRow("unknown word") << "cells 0";
+    QTest::newRow("slave 256") << "slave 256 cell 0 count 1 name 2020202020";
+    QTest::newRow("slave without item") << "slave 3";
+    QTest::newRow("other supply's bad line") << "slave 3 cell 4 count 1 name 2020202020";
 }
 
 void TestSimulator::malformedMemoryLine()
 {
     QFETCH(QString, line);
-    SupplyMemory memory;
+    SupplyBank memory({1, 3});
     const QStringList before = memory.toText();
     QString error;
     QVERIFY(!memory.applyLine(line, &error));
@@ -244,6 +286,34 @@ void TestSimulator::cellsSurviveRestart()
     QCOMPARE(name, QStringLiteral("keep "));
     QCOMPARE(back, record);
     QCOMPARE(f.sim.cell(3).lines.at(9), record);
+}
+
+void TestSimulator::severalSuppliesOnOneLine()
+{
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("3,1"));
+    QVERIFY(f.sim.setMemory(QStringLiteral("cell 0 count 4 name 2020202020")));
+    QVERIFY(f.sim.setMemory(QStringLiteral("slave 1 cell 0 count 9 name 2020202020")));
+    const auto countOf = [&f](quint8 slave) {
+        int count = -1;
+        return f.link.ReadSize(slave, 0, DeviceProtocol::AccessMemoryRead, count) ==
+                       LinkResult::Success
+                   ? count
+                   : -1;
+    };
+    QCOMPARE(countOf(3), 4);
+    QCOMPARE(countOf(1), 9);
+    QCOMPARE(countOf(2), -1);
+    QVERIFY(f.sim.log().contains(QStringLiteral("IGNORED for slave 2")));
+    // A write reaches its own supply only.
+    QCOMPARE(f.link.WriteSize(1, 7, 1, DeviceProtocol::AccessMemoryWrite), LinkResult::Success);
+    const QStringList cells = f.sim.dump();
+    QVERIFY(cells.contains(QStringLiteral("slave 1 cell 1 count 7 name 2020202020")));
+    QVERIFY(cells.contains(QStringLiteral("slave 3 cell 1 count 0 name 2020202020")));
+    // A fault aimed at one supply leaves the other one answering.
+    QVERIFY(f.sim.addFault(QStringLiteral("silent@slave=1")));
+    QCOMPARE(countOf(1), -1);
+    QCOMPARE(countOf(3), 4);
 }
 
 void TestSimulator::controlLines_data()

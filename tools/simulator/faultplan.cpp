@@ -40,8 +40,20 @@ bool FaultPlan::add(const QString &text, QString *error)
         return false;
     }
     const QString kindText = text.left(at).trimmed().toLower();
-    const QString selector = text.mid(at + 1).trimmed();
+    QString selector = text.mid(at + 1).trimmed();
     Rule rule;
+    bool ok = true;
+    const int comma = selector.lastIndexOf(QLatin1Char(','));
+    const QString slavePart = selector.mid(comma + 1).trimmed();
+    if (slavePart.startsWith(QLatin1String("slave="), Qt::CaseInsensitive)) {
+        rule.slave = slavePart.mid(6).toInt(&ok, 10);
+        ok = ok && rule.slave >= 0 && rule.slave <= 0xFF;
+        selector = comma < 0 ? QStringLiteral("*") : selector.left(comma).trimmed();
+    }
+    if (!ok) {
+        *error = QStringLiteral("bad selector '%1' in fault '%2'").arg(slavePart, text);
+        return false;
+    }
     bool kindFound = false;
     for (const KindName &entry : KindNames) {
         if (kindText == QLatin1String(entry.name)) {
@@ -54,7 +66,6 @@ bool FaultPlan::add(const QString &text, QString *error)
         return false;
     }
 
-    bool ok = true;
     if (selector == QLatin1String("*")) {
         rule.everyRequest = true;
     } else if (selector.startsWith(QLatin1String("cmd="), Qt::CaseInsensitive)) {
@@ -87,12 +98,16 @@ bool FaultPlan::add(const QString &text, QString *error)
     return true;
 }
 
-quint32 FaultPlan::faultsFor(int ordinal, quint8 command) const
+quint32 FaultPlan::faultsFor(int ordinal, quint8 command, quint8 slave, int slaveOrdinal) const
 {
     quint32 mask = 0;
     for (const Rule &rule : rules) {
+        if (rule.slave >= 0 && rule.slave != slave) {
+            continue;
+        }
+        const int counted = rule.slave >= 0 ? slaveOrdinal : ordinal;
         const bool applies = rule.everyRequest || (rule.byCommand && rule.command == command) ||
-                             (!rule.byCommand && ordinal >= rule.first && ordinal <= rule.last);
+                             (!rule.byCommand && counted >= rule.first && counted <= rule.last);
         if (applies) {
             mask |= bit(rule.kind);
         }

@@ -8,7 +8,9 @@
 //
 // A rule is KIND@SELECTOR. SELECTOR is a 1-based request ordinal ("3"), a run of requests
 // from an ordinal ("3x2" = requests 3 and 4), a range ("3-5"), a command in hex ("cmd=B5")
-// or "*" for every request. Ordinals count the well-formed requests addressed to the supply.
+// or "*" for every request. Ordinals count the well-formed requests addressed to the line's
+// supplies. ",slave=N" aims a rule at one supply (its ordinals then count that supply's requests
+// only); "slave=N" alone is every request to it.
 class FaultPlan
 {
 public:
@@ -37,8 +39,9 @@ public:
     void clear() { rules.clear(); }
     bool isEmpty() const { return rules.isEmpty(); }
 
-    // The faults that apply to a request, as a mask of bit(kind).
-    quint32 faultsFor(int ordinal, quint8 command) const;
+    // The faults that apply to a request to `slave`, as a mask of bit(kind): `ordinal` counts the
+    // line's requests, `slaveOrdinal` those to that supply.
+    quint32 faultsFor(int ordinal, quint8 command, quint8 slave = 0, int slaveOrdinal = 0) const;
     static quint32 bit(Kind kind) { return 1u << int(kind); }
     static bool has(quint32 mask, Kind kind) { return (mask & bit(kind)) != 0; }
     static QString kindNames();
@@ -52,6 +55,8 @@ private:
         quint8 command = 0;
         int first = 0;
         int last = 0;
+        // The supply the rule is aimed at; -1 for every one.
+        int slave = -1;
     };
     QVector<Rule> rules;
 };

@@ -1,9 +1,9 @@
 // quorvel-sim: a simulated Brisca power supply on a pseudo-terminal, for users without one
 // and for the tests. See --help.
 
-#include "deviceprotocol.h"
 #include "faultplan.h"
 #include "simulatedsupply.h"
+#include "supplybank.h"
 #include "supplycontrol.h"
 
 #include <QCommandLineParser>
@@ -14,15 +14,16 @@
 namespace {
 
 const char HelpText[] =
-    "Opens a pseudo-terminal and answers on it as a Brisca power supply: four memory cells\n"
-    "(record count, five-byte name, lines 0..255) and the fixed registers 01, 10, 03, 07, A8,\n"
-    "AB (register AB answers its short read form to access code 1, the long form otherwise).\n"
+    "Opens a pseudo-terminal and answers on it as Brisca power supplies: each one, at its Slave\n"
+    "ID (--slave 1,3,5-8 puts several on the line), has its own four memory cells (record\n"
+    "count, five-byte name, lines 0..255) and fixed registers 01, 10, 03, 07, A8, AB (register\n"
+    "AB answers its short read form to access code 1, the long form otherwise).\n"
     "The first line printed is the port path to open at 9600 8N1.\n"
     "\n"
     "Control lines on standard input (each answered on standard output):\n"
     "  fault KIND@SELECTOR...  add faults       clear   remove all faults\n"
     "  count   number of requests served       dump    the cells, then 'end'\n"
-    "  cell|line|register ...  set memory, in the cells-file form\n"
+    "  [slave N] cell|line|register ...  set memory, in the cells-file form\n"
     "  path    the port path                   quit    stop\n"
     "  flood MS  send noise, over-long lines and answers to nothing for MS ms\n"
     "The simulator also stops when its standard input ends, unless --no-control is given.\n"
@@ -34,12 +35,18 @@ const char HelpText[] =
     "gap while the supply carries on), command (another command byte), source (another Slave\n"
     "ID), corrupt (a write stored with its first byte changed, yet acknowledged) and SELECTOR\n"
     "a request number (3), a run (3x2 = 3 and 4), a range (3-5), a command (cmd=B5) or * for\n"
-    "every request. With --echo every character received goes straight back, as the echo of\n"
-    "a two-wire RS-485 adapter.\n"
+    "every request; request numbers count the requests to every supply of the line. Add\n"
+    "',slave=N' to aim a fault at one supply, whose own requests the numbers then count\n"
+    "(silent@2,slave=3); 'slave=N' alone is every request to it. Two supplies set to one\n"
+    "Slave ID answer as twice@slave=N does. With --echo every character received goes\n"
+    "straight back, as the echo of a two-wire RS-485 adapter.\n"
     "\n"
     "Cells file: text, one item a line, rewritten after every accepted write:\n"
     "  cell <0..3> count <0..255> name <10 hex digits>\n"
     "  line <cell> <index> <28 hex digits>     register <command> <hex payload>\n"
+    "each preceded by 'slave <N> ' when more than one supply has cells; lines without it (a\n"
+    "file of one supply) belong to the first supply of --slave. Supplies of the file that\n"
+    "are not on the line keep their cells but do not answer.\n"
     "\n"
     "Log lines: 'RX <frame>' and 'TX <frame>' without the CR, 'IGNORED <why>', 'SILENT',\n"
     "'HANGUP', 'FLOOD'.";
@@ -70,8 +77,9 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QString::fromLatin1(HelpText));
     parser.addHelpOption();
     parser.addOptions({
-        {QStringLiteral("slave"), QStringLiteral("Slave ID to answer as (default 0)."),
-         QStringLiteral("N")},
+        {QStringLiteral("slave"),
+         QStringLiteral("Slave IDs to answer as, one supply each, e.g. 1,3,5-8 (default 0)."),
+         QStringLiteral("LIST")},
         {QStringLiteral("cells"), QStringLiteral("Keep the memory cells in FILE."),
          QStringLiteral("FILE")},
         {QStringLiteral("pace"), QStringLiteral("Time input and output like 9600 8N1.")},
@@ -96,23 +104,25 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     SimulatedSupply::Settings settings;
-    int slave = settings.slaveId;
-    if (!intValue(parser, QStringLiteral("slave"), DeviceProtocol::MinSlaveId,
-                  DeviceProtocol::MaxSlaveId, slave) ||
-        !intValue(parser, QStringLiteral("turnaround"), 0, 60000, settings.turnaroundMs) ||
+    QString error;
+    if (parser.isSet(QStringLiteral("slave")) &&
+        !SupplyBank::parseSlaveList(parser.value(QStringLiteral("slave")), settings.slaveIds,
+                                    &error)) {
+        std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));
+        return 2;
+    }
+    if (!intValue(parser, QStringLiteral("turnaround"), 0, 60000, settings.turnaroundMs) ||
         !intValue(parser, QStringLiteral("late-delay"), 0, 60000, settings.lateMs) ||
         !intValue(parser, QStringLiteral("split-gap"), 0, 60000, settings.splitGapMs) ||
         !intValue(parser, QStringLiteral("repeat-gap"), 0, 60000, settings.repeatGapMs)) {
         return 2;
     }
-    settings.slaveId = quint8(slave);
     settings.cellsPath = parser.value(QStringLiteral("cells"));
     settings.logPath = parser.value(QStringLiteral("log"));
     settings.pace = parser.isSet(QStringLiteral("pace"));
     settings.echo = parser.isSet(QStringLiteral("echo"));
 
     SimulatedSupply supply(settings);
-    QString error;
     for (const QString &rule : parser.values(QStringLiteral("fault"))) {
         if (!supply.addFault(rule, &error)) {
             std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));

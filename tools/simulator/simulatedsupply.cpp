@@ -50,7 +50,7 @@ QString printable(const QByteArray &text)
 } // namespace
 
 SimulatedSupply::SimulatedSupply(const Settings &supplySettings, QObject *parent)
-    : QObject(parent), settings(supplySettings)
+    : QObject(parent), settings(supplySettings), supplies(supplySettings.slaveIds)
 {
     outputTimer.setSingleShot(true);
     outputTimer.setTimerType(Qt::PreciseTimer);
@@ -66,7 +66,7 @@ SimulatedSupply::~SimulatedSupply()
 
 bool SimulatedSupply::start(QString *error)
 {
-    if (!settings.cellsPath.isEmpty() && !cells.load(settings.cellsPath, error)) {
+    if (!settings.cellsPath.isEmpty() && !supplies.load(settings.cellsPath, error)) {
         return false;
     }
     if (settings.logPath == QLatin1String("-")) {
@@ -106,7 +106,11 @@ bool SimulatedSupply::start(QString *error)
     fcntl(masterFd, F_SETFL, fcntl(masterFd, F_GETFL) | O_NONBLOCK);
     readNotifier = new QSocketNotifier(masterFd, QSocketNotifier::Read, this);
     connect(readNotifier, &QSocketNotifier::activated, this, &SimulatedSupply::readMaster);
-    log(QStringLiteral("START %1 slave %2").arg(slavePath).arg(settings.slaveId));
+    QStringList ids;
+    for (const quint8 slave : supplies.slaveIds()) {
+        ids << QString::number(slave);
+    }
+    log(QStringLiteral("START %1 slave %2").arg(slavePath, ids.join(QLatin1Char(','))));
     return true;
 }
 
@@ -181,7 +185,7 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
         return;
     }
     const quint8 dest = quint8(bytes.at(0));
-    if (dest != settings.slaveId) {
+    if (!supplies.answers(dest)) {
         log(QStringLiteral("IGNORED for slave %1").arg(dest));
         return;
     }
@@ -195,7 +199,8 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
     }
 
     ++requests;
-    const quint32 mask = faults.faultsFor(requests, command);
+    const int slaveRequests = ++requestsBySlave[dest];
+    const quint32 mask = faults.faultsFor(requests, command, dest, slaveRequests);
     using Kind = FaultPlan::Kind;
     if (FaultPlan::has(mask, Kind::Hangup)) {
         log(QStringLiteral("HANGUP"));
@@ -214,8 +219,8 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
         log(QStringLiteral("CORRUPT"));
     }
     QByteArray replyPayload;
-    const bool write =
-        cells.serve(command, access, stored, replyPayload) == SupplyMemory::Request::Write;
+    const bool write = supplies.memory(dest)->serve(command, access, stored, replyPayload) ==
+                       SupplyMemory::Request::Write;
     if (write) {
         saveCells();
     }
@@ -225,8 +230,7 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
     }
     const quint8 replyDest =
         FaultPlan::has(mask, Kind::Address) ? WrongAddress : FrameCodec::OwnAddress;
-    const quint8 replySource =
-        FaultPlan::has(mask, Kind::Source) ? quint8(settings.slaveId + 1) : settings.slaveId;
+    const quint8 replySource = FaultPlan::has(mask, Kind::Source) ? quint8(dest + 1) : dest;
     const quint8 replyCommand =
         FaultPlan::has(mask, Kind::Command) ? quint8(command ^ OtherCommandBits) : command;
     QByteArray replyBytes =
@@ -308,7 +312,7 @@ void SimulatedSupply::flood(int durationMs)
     if (floodText.isEmpty()) {
         // Noise, an over-long line, and a well-formed answer of this supply that answers nothing.
         const QByteArray answer = FrameCodec::frameText(FrameCodec::frameBytes(
-            FrameCodec::OwnAddress, settings.slaveId, DeviceProtocol::CountCommandBase + 2,
+            FrameCodec::OwnAddress, supplies.firstSlave(), DeviceProtocol::CountCommandBase + 2,
             DeviceProtocol::AccessMemoryRead, QByteArray(1, char(0x63))));
         floodText = QByteArray(NoiseText) + FrameCodec::StartChar +
                     QByteArray(OverlongFloodChars, '5') + FrameCodec::EndChar + answer;
@@ -427,7 +431,7 @@ void SimulatedSupply::hangUp()
 void SimulatedSupply::saveCells()
 {
     QString error;
-    if (!settings.cellsPath.isEmpty() && !cells.save(settings.cellsPath, &error)) {
+    if (!settings.cellsPath.isEmpty() && !supplies.save(settings.cellsPath, &error)) {
         log(QStringLiteral("ERROR %1").arg(error));
         std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));
     }
@@ -435,7 +439,7 @@ void SimulatedSupply::saveCells()
 
 bool SimulatedSupply::setMemory(const QString &line, QString *error)
 {
-    if (!cells.applyLine(line, error)) {
+    if (!supplies.applyLine(line, error)) {
         return false;
     }
     saveCells();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "faultplan.h"
-#include "supplymemory.h"
+#include "supplybank.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -10,20 +10,26 @@
 #include <QString>
 #include <QTimer>
 
+#include <QHash>
+#include <QVector>
+
 #include <deque>
 
 class QSocketNotifier;
 
-// A Brisca power supply on a pseudo-terminal: reads request frames from the master side,
-// answers them from its SupplyMemory, paces and distorts its answers as told, and logs
-// every frame. The slave side is kept open here so that clients can close and reopen it.
+// The Brisca power supplies on one line, a pseudo-terminal: reads request frames from the master
+// side, hands each to the supply it is addressed to (one SupplyMemory per Slave ID, in a
+// SupplyBank), paces and distorts the answers as told, and logs every frame. The line, its pacing
+// and the faults are shared by the supplies. The slave side is kept open here so that clients can
+// close and reopen it.
 class SimulatedSupply : public QObject
 {
     Q_OBJECT
 public:
     struct Settings
     {
-        quint8 slaveId = 0;
+        // The supplies on the line, the first one first: an old cells file is its.
+        QVector<quint8> slaveIds = {0};
         QString cellsPath; // empty: the cells live only in memory
         QString logPath;   // empty: no log; "-": standard error
         bool pace = false; // 9600 8N1 timing both ways
@@ -60,8 +66,11 @@ public:
     // whenever no answer is going out.
     void flood(int durationMs);
 
+    // Requests served, by every supply of the line.
     int requestCount() const { return requests; }
-    const SupplyMemory &memory() const { return cells; }
+    const SupplyBank &bank() const { return supplies; }
+    // The first supply's memory.
+    const SupplyMemory &memory() const { return *supplies.memory(supplies.firstSlave()); }
 
 private:
     struct Piece
@@ -86,7 +95,7 @@ private:
     void saveCells();
 
     Settings settings;
-    SupplyMemory cells;
+    SupplyBank supplies;
     FaultPlan faults;
     QFile logFile;
     QString slavePath;
@@ -106,4 +115,5 @@ private:
     int floodOffset = 0;
     qint64 floodUntilNs = 0;
     int requests = 0;
+    QHash<quint8, int> requestsBySlave;
 };

@@ -93,14 +93,14 @@ QStringList SupplyControl::run(const QString &line, bool *quit)
         return {supply.portPath()};
     }
     if (command == QLatin1String("dump")) {
-        return supply.memory().toText() << QStringLiteral("end");
+        return supply.bank().toText() << QStringLiteral("end");
     }
     if (command == QLatin1String("quit")) {
         *quit = true;
         return {QStringLiteral("ok")};
     }
     if (word == QLatin1String("cell") || word == QLatin1String("line") ||
-        word == QLatin1String("register")) {
+        word == QLatin1String("register") || word == QLatin1String("slave")) {
         if (!supply.setMemory(command, &error)) {
             return {QStringLiteral("error ") + error};
         }

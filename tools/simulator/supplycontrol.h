@@ -8,7 +8,8 @@ class QSocketNotifier;
 class SimulatedSupply;
 
 // The simulator's control protocol: one line in (fault, flood, clear, count, path, dump, cell,
-// line, register, quit), the lines of its answer out, on behalf of a SimulatedSupply.
+// line, register, each perhaps after "slave N", quit), the lines of its answer out, on behalf of a
+// SimulatedSupply.
 class SupplyControl : public QObject
 {
     Q_OBJECT

@@ -1,9 +1,5 @@
 #include "supplymemory.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QTextStream>
-
 #include <cctype>
 
 namespace {
@@ -216,46 +212,4 @@ bool SupplyMemory::applyLine(const QString &text, QString *error)
     }
     *error = QStringLiteral("malformed memory line '%1'").arg(trimmed);
     return false;
-}
-
-bool SupplyMemory::load(const QString &path, QString *error)
-{
-    QFile file(path);
-    if (!file.exists()) {
-        return true;
-    }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QTextStream in(&file);
-    int number = 0;
-    while (!in.atEnd()) {
-        ++number;
-        if (!applyLine(in.readLine(), error)) {
-            *error = QStringLiteral("%1:%2: %3").arg(path).arg(number).arg(*error);
-            return false;
-        }
-    }
-    return true;
-}
-
-bool SupplyMemory::save(const QString &path, QString *error) const
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QTextStream out(&file);
-    out << "// quorvel-sim memory cells\n";
-    for (const QString &line : toText()) {
-        out << line << '\n';
-    }
-    out.flush();
-    if (!file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
 }

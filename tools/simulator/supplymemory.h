@@ -46,8 +46,6 @@ public:
     QStringList toText() const;
     // Applies one line of the text form; false with a reason for a malformed line.
     bool applyLine(const QString &line, QString *error);
-    bool load(const QString &path, QString *error);
-    bool save(const QString &path, QString *error) const;
 
 private:
     int counts[CellCount] = {};
