@@ -1,29 +1,21 @@
 #include "programrundock.h"
 
 #include "compiler.h"
-#include "steppoints.h"
+#include "lanechart.h"
 #include "userdialogs.h"
 
-#include <QChart>
-#include <QChartView>
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTextEdit>
-#include <QToolTip>
-#include <QValueAxis>
-#include <QScatterSeries>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -35,47 +27,8 @@ namespace {
 
 constexpr int SideWidth = 220;
 constexpr int ChartMinimumWidth = 200;
-constexpr int ChartMinimumHeight = 150;
-constexpr double ValueMargin = 0.05;
-constexpr qreal HiddenMarkerAlpha = 0.35;
-
-struct TimeUnit
-{
-    double ms;
-    const char *name;
-};
-
-// The largest unit in which the run still spans at least two of them.
-TimeUnit unitFor(qint64 endMs)
-{
-    if (endMs >= 2 * 3600 * 1000)
-        return {3600.0 * 1000, QT_TRANSLATE_NOOP("ProgramRunDock", "ч")};
-    if (endMs >= 2 * 60 * 1000)
-        return {60.0 * 1000, QT_TRANSLATE_NOOP("ProgramRunDock", "мин")};
-    if (endMs >= 2 * 1000)
-        return {1000.0, QT_TRANSLATE_NOOP("ProgramRunDock", "с")};
-    return {1.0, QT_TRANSLATE_NOOP("ProgramRunDock", "мс")};
-}
-
-// Ticks at 1, 2 or 5 times a power of ten, about five over the axis, counted from 0, so the run's
-// own end and its values keep the axis's ends.
-void setNiceTicks(QValueAxis *axis)
-{
-    const double span = axis->max() - axis->min();
-    if (!(span > 0))
-        return;
-    const double rough = span / 5;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = power;
-    for (const double factor : {2.0, 5.0, 10.0}) {
-        if (step >= rough)
-            break;
-        step = power * factor;
-    }
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0);
-    axis->setTickInterval(step);
-}
+// The chart's share of a narrow dock: the side panel gives way down to what its texts need.
+constexpr int NarrowSideShare = 3;
 
 // The model of a run, cut loose from the dock: the background thread owns a copy.
 RunOutcome runModel(const ProgramRun &run)
@@ -103,24 +56,21 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
 
     auto *middle = new QHBoxLayout;
     m_pages = new QStackedWidget(content);
-    m_chart = new QChart;
-    m_chart->legend()->setAlignment(Qt::AlignBottom);
-    m_timeAxis = new QValueAxis(m_chart);
-    m_valueAxis = new QValueAxis(m_chart);
-    m_valueAxis->setTitleText(tr("Значение"));
-    // Whole numbers stay whole; the time axis shows fractions of its unit only where they are.
-    m_valueAxis->setLabelFormat(QStringLiteral("%g"));
-    m_timeAxis->setLabelFormat(QStringLiteral("%g"));
-    m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
-    m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
-    m_view = new QChartView(m_chart, m_pages);
-    m_view->setObjectName(QStringLiteral("programRunChart"));
-    m_view->setRenderHint(QPainter::Antialiasing);
-    m_view->setMinimumSize(ChartMinimumWidth, ChartMinimumHeight);
+    m_chart = new LaneChart(m_pages);
+    m_chart->setObjectName(QStringLiteral("programRunChart"));
+    m_chart->setMinimumWidth(ChartMinimumWidth);
+    m_chart->setTipSource([this](int lane, int step, double) { return tipText(lane, step); });
+    connect(m_chart, &LaneChart::stepClicked, this,
+            [this](int lane, int step) { stepClicked(lane, step); });
+    connect(m_chart, &LaneChart::markClicked, this, [this](int lane, int mark) {
+        const int violation = m_laneMarks.value(lane).value(mark, -1);
+        if (violation >= 0)
+            emit sourceLineActivated(m_violations.at(violation).line);
+    });
     auto *notCompiling = new QLabel(tr("Программа не компилируется"), m_pages);
     notCompiling->setObjectName(QStringLiteral("programRunNotCompiling"));
     notCompiling->setAlignment(Qt::AlignCenter);
-    m_pages->addWidget(m_view);
+    m_pages->addWidget(m_chart);
     m_pages->addWidget(notCompiling);
     middle->addWidget(m_pages, 1);
 
@@ -144,10 +94,10 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     imageButton->setObjectName(QStringLiteral("programRunSaveImage"));
     side->addWidget(exportButton);
     side->addWidget(imageButton);
-    auto *sidePanel = new QWidget(content);
-    sidePanel->setLayout(side);
-    sidePanel->setFixedWidth(SideWidth);
-    middle->addWidget(sidePanel);
+    m_side = new QWidget(content);
+    m_side->setLayout(side);
+    m_side->setFixedWidth(SideWidth);
+    middle->addWidget(m_side);
     layout->addLayout(middle, 1);
 
     auto *note = new QLabel(
@@ -228,8 +178,21 @@ void ProgramRunDock::finishRun()
 
 void ProgramRunDock::showOutcome()
 {
-    m_chart->removeAllSeries();
-    m_seriesRows.clear();
+    // A rerun keeps where the user looked and the cursors set.
+    const bool following = m_chart->isFollowing();
+    const double from = m_chart->visibleFromMs();
+    const double to = m_chart->visibleToMs();
+    const std::optional<double> cursors[] = {m_chart->cursorAt(LaneChart::CursorA),
+                                             m_chart->cursorAt(LaneChart::CursorB)};
+    QSet<int> hidden;
+    for (int lane = 0; lane < m_chart->laneCount(); ++lane) {
+        if (!m_chart->isLaneVisible(lane))
+            hidden.insert(m_laneOperands.value(lane));
+    }
+    m_chart->clear();
+    m_laneOperands.clear();
+    m_laneRows.clear();
+    m_laneMarks.clear();
     m_violations = m_compiled ? LimitCheck::modelViolations(m_outcome, m_limits, m_runText)
                               : LimitViolations();
     if (!m_compiled) {
@@ -249,57 +212,30 @@ void ProgramRunDock::showOutcome()
     m_status->setText(status);
     showStartValues();
 
-    const qint64 endMs = qMax<qint64>(1, m_outcome.finalTimeMs);
-    const TimeUnit unit = unitFor(endMs);
-    m_msPerUnit = unit.ms;
-    m_timeAxis->setTitleText(tr("Время, %1").arg(tr(unit.name)));
-    m_timeAxis->setRange(0, double(endMs) / unit.ms);
-    setNiceTicks(m_timeAxis);
-
     QHash<int, QVector<int>> rowsByOperand;
     for (int i = 0; i < m_outcome.trace.size(); ++i)
         rowsByOperand[m_outcome.trace.at(i).operand].append(i);
-    // One pixel column per point is all the screen shows.
-    const int columns = qMax(m_view->width(), ChartMinimumWidth);
-    double low = 0;
-    double high = 0;
-    bool first = true;
     for (const int code : qAsConst(m_outcome.assigned)) {
         const QVector<int> &rows = rowsByOperand[code];
-        auto *series = new QLineSeries;
-        series->setName(ProgramRun::operandName(code));
-        series->setProperty("operand", code);
-        const qint32 start = m_startValues.value(code, 0);
-        const QVector<QPointF> points =
-            stepPoints(m_outcome.trace, rows, start, endMs, unit.ms, columns);
-        for (const QPointF &p : points) {
-            low = first ? p.y() : qMin(low, p.y());
-            high = first ? p.y() : qMax(high, p.y());
-            first = false;
-        }
-        series->replace(points);
-        m_chart->addSeries(series);
-        series->attachAxis(m_timeAxis);
-        series->attachAxis(m_valueAxis);
-        m_seriesRows.insert(series, rows);
-        connect(series, &QLineSeries::hovered, this,
-                [this, series](const QPointF &p, bool entered) { hovered(series, p, entered); });
-        connect(series, &QLineSeries::clicked, this,
-                [this, series](const QPointF &p) { clicked(series, p); });
+        const int lane = m_chart->addLane(ProgramRun::operandName(code));
+        QVector<LaneStep> steps;
+        steps.reserve(rows.size() + 1);
+        steps.append({0, double(m_startValues.value(code, 0))});
+        for (const int row : rows)
+            steps.append({m_outcome.trace.at(row).timeMs, double(m_outcome.trace.at(row).value)});
+        m_chart->setSteps(lane, steps);
+        m_laneOperands.append(code);
+        m_laneRows.append(rows);
+        m_laneMarks.append(QVector<int>());
+        if (hidden.contains(code))
+            m_chart->setLaneVisible(lane, false);
     }
-    showLimits(endMs, unit.ms, low, high);
-    const double margin = high > low ? (high - low) * ValueMargin : 1;
-    m_valueAxis->setRange(low - margin, high + margin);
-    setNiceTicks(m_valueAxis);
-    for (QLegendMarker *marker : m_chart->legend()->markers()) {
-        // Ranges and marks have no entry of their own: the legend names operands.
-        if (!m_seriesRows.contains(qobject_cast<QLineSeries *>(marker->series()))) {
-            marker->setVisible(false);
-            continue;
-        }
-        auto *series = qobject_cast<QLineSeries *>(marker->series());
-        connect(marker, &QLegendMarker::clicked, this, [this, series] { toggleSeries(series); });
-    }
+    m_chart->setEndMs(qMax<qint64>(1, m_outcome.finalTimeMs));
+    showLimits();
+    if (!following)
+        m_chart->setVisibleRange(from, to);
+    m_chart->setCursorAt(LaneChart::CursorA, cursors[0]);
+    m_chart->setCursorAt(LaneChart::CursorB, cursors[1]);
     emit shown();
 }
 
@@ -312,82 +248,43 @@ void ProgramRunDock::setLimits(const OperandLimits &limits)
         showOutcome();
 }
 
-void ProgramRunDock::showLimits(qint64 endMs, double msPerUnit, double &low, double &high)
+void ProgramRunDock::showLimits()
 {
-    if (m_limits.isEmpty())
-        return;
-    // A bound far beyond the values would flatten their lines; it is drawn when it lies within
-    // the values' own span of them, or when the run crossed it.
-    const double span = qMax(high - low, 1.0);
-    QHash<int, QColor> colors;
-    for (auto it = m_seriesRows.cbegin(); it != m_seriesRows.cend(); ++it)
-        colors.insert(it.key()->property("operand").toInt(), it.key()->color());
-    for (const int code : m_limits.codes()) {
-        if (!colors.contains(code))
-            continue;
-        const OperandRange range = m_limits.range(code);
-        const bool crossed =
-            std::any_of(m_violations.cbegin(), m_violations.cend(),
-                        [code](const LimitViolation &v) { return v.operand == code; });
-        for (const std::optional<qint32> &bound : {range.min, range.max}) {
-            if (!bound || (!crossed && (*bound < low - span || *bound > high + span)))
+    for (int lane = 0; lane < m_laneOperands.size(); ++lane) {
+        const int code = m_laneOperands.at(lane);
+        if (m_limits.codes().contains(code)) {
+            // A bound far beyond the values would flatten their line; it is drawn when it lies
+            // within the values' own span of them, or when the run crossed it.
+            double low = 0;
+            double high = 0;
+            bool first = true;
+            for (const LaneStep &step : m_chart->steps(lane)) {
+                low = first ? step.value : qMin(low, step.value);
+                high = first ? step.value : qMax(high, step.value);
+                first = false;
+            }
+            const double span = qMax(high - low, 1.0);
+            const OperandRange range = m_limits.range(code);
+            const bool crossed =
+                std::any_of(m_violations.cbegin(), m_violations.cend(),
+                            [code](const LimitViolation &v) { return v.operand == code; });
+            for (const std::optional<qint32> &bound : {range.min, range.max}) {
+                if (!bound || (!crossed && (*bound < low - span || *bound > high + span)))
+                    continue;
+                m_chart->addLevel(
+                    lane, *bound,
+                    tr("%1: предел %2").arg(ProgramRun::operandName(code)).arg(*bound));
+            }
+        }
+        for (int i = 0; i < m_violations.size(); ++i) {
+            const LimitViolation &violation = m_violations.at(i);
+            if (violation.operand != code)
                 continue;
-            auto *line = new QLineSeries;
-            line->setName(tr("%1: предел %2").arg(ProgramRun::operandName(code)).arg(*bound));
-            QPen pen(colors.value(code));
-            pen.setStyle(Qt::DashLine);
-            line->setPen(pen);
-            line->setProperty("limitOf", code);
-            line->append(0, *bound);
-            line->append(double(endMs) / msPerUnit, *bound);
-            m_chart->addSeries(line);
-            line->attachAxis(m_timeAxis);
-            line->attachAxis(m_valueAxis);
-            low = qMin(low, double(*bound));
-            high = qMax(high, double(*bound));
+            m_chart->addMark(lane, violation.timeMs.value_or(0), violation.value,
+                             LimitCheck::violationLine(violation));
+            m_laneMarks[lane].append(i);
         }
     }
-    if (m_violations.isEmpty())
-        return;
-    auto *marks = new QScatterSeries;
-    marks->setObjectName(QStringLiteral("programRunViolations"));
-    marks->setName(tr("Выход за пределы"));
-    marks->setColor(Qt::red);
-    marks->setMarkerSize(10);
-    for (const LimitViolation &violation : qAsConst(m_violations))
-        marks->append(double(violation.timeMs.value_or(0)) / msPerUnit, violation.value);
-    m_chart->addSeries(marks);
-    marks->attachAxis(m_timeAxis);
-    marks->attachAxis(m_valueAxis);
-    connect(marks, &QScatterSeries::clicked, this, [this, msPerUnit](const QPointF &point) {
-        // The mark nearest the click in time leads to its line.
-        const LimitViolation *nearest = nullptr;
-        for (const LimitViolation &violation : qAsConst(m_violations)) {
-            const double distance =
-                std::abs(double(violation.timeMs.value_or(0)) / msPerUnit - point.x());
-            if (!nearest ||
-                distance < std::abs(double(nearest->timeMs.value_or(0)) / msPerUnit - point.x()))
-                nearest = &violation;
-        }
-        if (nearest)
-            emit sourceLineActivated(nearest->line);
-    });
-    connect(marks, &QScatterSeries::hovered, this,
-            [this, msPerUnit](const QPointF &point, bool on) {
-                if (!on) {
-                    QToolTip::hideText();
-                    return;
-                }
-                for (const LimitViolation &violation : qAsConst(m_violations)) {
-                    if (qFuzzyCompare(double(violation.timeMs.value_or(0)) / msPerUnit + 1,
-                                      point.x() + 1) &&
-                        violation.value == point.y()) {
-                        QToolTip::showText(QCursor::pos(), LimitCheck::violationLine(violation),
-                                           m_view);
-                        return;
-                    }
-                }
-            });
 }
 
 void ProgramRunDock::showStartValues()
@@ -441,64 +338,44 @@ void ProgramRunDock::limitEdited()
     runNow();
 }
 
-int ProgramRunDock::rowAt(QLineSeries *series, const QPointF &point) const
+int ProgramRunDock::rowOf(int lane, int step) const
 {
-    const QVector<int> rows = m_seriesRows.value(series);
-    // Half a pixel's worth of time, so a click on a step's riser finds the step.
-    const double slack = m_timeAxis->max() / qMax(1, m_view->width()) * 2;
-    const double ms = (point.x() + slack) * m_msPerUnit;
-    const auto after = std::upper_bound(rows.cbegin(), rows.cend(), ms, [this](double t, int row) {
-        return t < double(m_outcome.trace.at(row).timeMs);
-    });
-    return after == rows.cbegin() ? -1 : *(after - 1);
+    // Step 0 is the starting value, drawn from time 0.
+    return step >= 1 ? m_laneRows.value(lane).value(step - 1, -1) : -1;
 }
 
-void ProgramRunDock::hovered(QLineSeries *series, const QPointF &point, bool entered)
+QString ProgramRunDock::tipText(int lane, int step) const
 {
-    if (!entered) {
-        QToolTip::hideText();
-        return;
-    }
-    const int row = rowAt(series, point);
-    QString text;
+    if (step < 0)
+        return QString();
+    const QString name = m_chart->laneName(lane);
+    const int row = rowOf(lane, step);
     if (row < 0) {
-        const int code = series->property("operand").toInt();
-        text = tr("%1: начальное значение %2").arg(series->name()).arg(m_startValues.value(code));
-    } else {
-        const RunTraceRow &r = m_outcome.trace.at(row);
-        text = tr("%1 = %2\nвремя %3\nстрока %4")
-                   .arg(series->name())
-                   .arg(r.value)
-                   .arg(ProgramRun::durationText(r.timeMs))
-                   .arg(r.line);
+        return tr("%1: начальное значение %2")
+            .arg(name)
+            .arg(m_startValues.value(m_laneOperands.value(lane)));
     }
-    QToolTip::showText(QCursor::pos(), text, m_view);
+    const RunTraceRow &r = m_outcome.trace.at(row);
+    return tr("%1 = %2\nвремя %3\nстрока %4")
+        .arg(name)
+        .arg(r.value)
+        .arg(ProgramRun::durationText(r.timeMs))
+        .arg(r.line);
 }
 
-void ProgramRunDock::clicked(QLineSeries *series, const QPointF &point)
+void ProgramRunDock::stepClicked(int lane, int step)
 {
-    const int row = rowAt(series, point);
+    const int row = rowOf(lane, step);
     if (row >= 0)
         emit sourceLineActivated(m_outcome.trace.at(row).line);
 }
 
-void ProgramRunDock::toggleSeries(QLineSeries *series)
+void ProgramRunDock::resizeEvent(QResizeEvent *event)
 {
-    if (!series)
-        return;
-    series->setVisible(!series->isVisible());
-    // An operand's ranges come and go with its line.
-    for (QAbstractSeries *other : m_chart->series()) {
-        if (other->property("limitOf") == series->property("operand"))
-            other->setVisible(series->isVisible());
-    }
-    // The marker stays in the legend, faded, so the series can be shown again.
-    for (QLegendMarker *marker : m_chart->legend()->markers(series)) {
-        marker->setVisible(true);
-        QColor color = marker->labelBrush().color();
-        color.setAlphaF(series->isVisible() ? 1.0 : HiddenMarkerAlpha);
-        marker->setLabelBrush(color);
-    }
+    QDockWidget::resizeEvent(event);
+    // Narrow, the side panel takes what its texts need and leaves the rest to the chart.
+    const int least = m_side->minimumSizeHint().width();
+    m_side->setFixedWidth(qBound(least, width() / NarrowSideShare, qMax(least, SideWidth)));
 }
 
 ModelAssumptions ProgramRunDock::assumptions() const
@@ -544,7 +421,7 @@ void ProgramRunDock::saveImage()
                               tr("Изображение PNG (*.png)"), QStringLiteral("png"));
     if (path.isEmpty())
         return;
-    if (!m_view->grab().save(path, "PNG")) {
+    if (!m_chart->grab().save(path, "PNG")) {
         dialogs->warning(this, tr("Сохранить изображение"),
                          tr("Не удается записать файл %1").arg(path));
     }

@@ -6,30 +6,11 @@
 #include <QDockWidget>
 #include <QFutureWatcher>
 #include <QHash>
-#include <QPointF>
 #include <QVector>
-
-#include <QtCharts/qchartglobal.h>
 
 #include <functional>
 
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-QT_CHARTS_BEGIN_NAMESPACE
-class QChart;
-class QChartView;
-class QLineSeries;
-class QScatterSeries;
-class QValueAxis;
-QT_CHARTS_END_NAMESPACE
-QT_CHARTS_USE_NAMESPACE
-#else
-class QChart;
-class QChartView;
-class QLineSeries;
-class QScatterSeries;
-class QValueAxis;
-#endif
-
+class LaneChart;
 class QLabel;
 class QLineEdit;
 class QStackedWidget;
@@ -39,7 +20,7 @@ class QTextEdit;
 class UserDialogs;
 
 // «Прогон»: the program in the editor run on its operands (the model, not the supply), drawn as
-// one step line per operand it assigns, with the starting values it reads and the time limit.
+// one lane per operand it assigns, with the starting values it reads and the time limit.
 class ProgramRunDock : public QDockWidget
 {
     Q_OBJECT
@@ -61,8 +42,7 @@ public:
     bool isRunning() const { return m_watcher.isRunning() || m_rerun; }
     // What the chart shows; empty while the program does not compile.
     const RunOutcome &outcome() const { return m_outcome; }
-    QChart *chart() const { return m_chart; }
-    QChartView *chartView() const { return m_view; }
+    LaneChart *chart() const { return m_chart; }
 
     // Each limited operand's range is drawn beside its line, the first moment it leaves it
     // marked and named in the status.
@@ -88,22 +68,20 @@ private:
     void showStartValues();
     void startValueEdited(QTableWidgetItem *item);
     void limitEdited();
-    // The trace row behind a point of the series, or -1 where the starting value is drawn.
-    int rowAt(QLineSeries *series, const QPointF &point) const;
-    void hovered(QLineSeries *series, const QPointF &point, bool entered);
-    void clicked(QLineSeries *series, const QPointF &point);
-    void toggleSeries(QLineSeries *series);
-    // The ranges and the violations over the operands' lines; widens [low, high] to show them.
-    void showLimits(qint64 endMs, double msPerUnit, double &low, double &high);
+    // The trace row behind a step of a lane, or -1 for its starting value.
+    int rowOf(int lane, int step) const;
+    QString tipText(int lane, int step) const;
+    void stepClicked(int lane, int step);
+    // The ranges and the violations on the operands' lanes.
+    void showLimits();
+    void resizeEvent(QResizeEvent *event) override;
 
     QTextEdit *m_editor;
     DialogsSource m_dialogs;
     QLabel *m_status = nullptr;
     QStackedWidget *m_pages = nullptr;
-    QChart *m_chart = nullptr;
-    QChartView *m_view = nullptr;
-    QValueAxis *m_timeAxis = nullptr;
-    QValueAxis *m_valueAxis = nullptr;
+    LaneChart *m_chart = nullptr;
+    QWidget *m_side = nullptr;
     QTableWidget *m_startTable = nullptr;
     QLineEdit *m_limitEdit = nullptr;
 
@@ -112,9 +90,11 @@ private:
     bool m_rerun = false;
     bool m_compiled = false;
     RunOutcome m_outcome;
-    // Per series: the trace rows of its operand, in time order.
-    QHash<QLineSeries *, QVector<int>> m_seriesRows;
-    double m_msPerUnit = 1;
+    // Per lane: its operand's code, and the trace rows of its steps after the starting value.
+    QVector<int> m_laneOperands;
+    QVector<QVector<int>> m_laneRows;
+    // Per lane: the violations behind its marks.
+    QVector<QVector<int>> m_laneMarks;
     // By operand code; kept while the text changes.
     QHash<int, qint32> m_startValues;
     qint64 m_limitMs = ProgramRun::DefaultTimeLimitMs;

@@ -8,12 +8,11 @@
 #include "exchangelogmodel.h"
 #include "limitsdialog.h"
 #include "linenumbergutter.h"
+#include "lanechart.h"
 #include "programrundock.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDockWidget>
@@ -23,15 +22,11 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -51,10 +46,6 @@
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
-
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-QT_CHARTS_USE_NAMESPACE
-#endif
 
 // The window as it stands right after start, and the actions that need no device or file.
 class TestMainWindow : public QObject, public WindowFixture
@@ -1220,12 +1211,12 @@ void TestMainWindow::programRunDockDrawsAndFollowsText()
     auto *status = dock->findChild<QLabel *>(QStringLiteral("programRunStatus"));
     QVERIFY(status);
     QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 2 с"));
-    auto *view = dock->findChild<QChartView *>(QStringLiteral("programRunChart"));
+    auto *view = dock->findChild<LaneChart *>(QStringLiteral("programRunChart"));
     QVERIFY(view);
     QVERIFY(view->isVisible());
     QStringList names;
-    for (QAbstractSeries *series : view->chart()->series())
-        names << series->name();
+    for (int lane = 0; lane < view->laneCount(); ++lane)
+        names << view->laneName(lane);
     QCOMPARE(names, QStringList({QStringLiteral("Us"), QStringLiteral("Out")}));
     QCOMPARE(dock->findChild<QLabel *>(QStringLiteral("programRunNote"))->text(),
              QStringLiteral("Модель программы: значения операндов по тексту программы, без "
@@ -1236,13 +1227,10 @@ void TestMainWindow::programRunDockDrawsAndFollowsText()
     QCOMPARE(starts->item(0, 0)->text(), QStringLiteral("Uo"));
 
     // Us holds 300 from 1 s to 2 s, set on line 4, then drops to 0 on line 8.
-    auto *us = qobject_cast<QLineSeries *>(view->chart()->series().constFirst());
-    QVERIFY(us);
-    QTRY_VERIFY(view->chart()->plotArea().width() > 0);
+    QTRY_VERIFY(view->plotRect(0).width() > 0);
     const auto clickAt = [&](const QPointF &value) {
-        const QPointF scene = view->chart()->mapToScene(view->chart()->mapToPosition(value, us));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          view->mapFromScene(scene));
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier,
+                          view->pointOf(0, value.x() * 1000, value.y()));
     };
     window->editor()->moveCursor(QTextCursor::Start);
     clickAt(QPointF(1.5, 300));
@@ -1280,17 +1268,17 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 20,001 с"));
     QCOMPARE(dock->outcome().trace.size(), 20002);
 
-    auto *series = qobject_cast<QLineSeries *>(dock->chart()->series().value(0));
-    QVERIFY(series);
-    const int points = series->count();
-    const int columns = qMax(dock->chartView()->width(), 360);
+    const QVector<QPointF> drawn = dock->chart()->drawnPoints(0);
+    const int points = drawn.size();
+    const int columns = dock->chart()->plotRect(0).width();
+    QVERIFY(columns > 0);
     QVERIFY2(points <= 2 * 4 * columns + 2, qPrintable(QString::number(points)));
     QVERIFY(points > 2 * columns);
     double low = 0;
     double high = 0;
-    for (int i = 0; i < points; ++i) {
-        low = qMin(low, series->at(i).y());
-        high = qMax(high, series->at(i).y());
+    for (const QPointF &p : drawn) {
+        low = qMin(low, p.y());
+        high = qMax(high, p.y());
     }
     QCOMPARE(low, -5.0);
     QCOMPARE(high, 20000.0);
@@ -1314,7 +1302,7 @@ void TestMainWindow::programRunThinsTheDrawingNotTheExport()
     QVERIFY(rows.constLast().isEmpty());
     QImage image;
     QVERIFY(image.load(png, "PNG"));
-    QCOMPARE(image.size(), dock->chartView()->size());
+    QCOMPARE(image.size(), dock->chart()->size());
     QCOMPARE(dialogs->kinds(), QStringList({QStringLiteral("save"), QStringLiteral("save")}));
     QCOMPARE(dialogs->calls.at(0).detail, QStringLiteral("csv"));
     QCOMPARE(dialogs->calls.at(1).detail, QStringLiteral("png"));
@@ -1414,28 +1402,34 @@ void TestMainWindow::operandLimitsEditedMarkedAndKept()
     QTRY_VERIFY(status->text().contains(
         QStringLiteral("выходит за пределы: Us = 30000 в строке 2 через 0 мс")));
     QVERIFY(status->text().startsWith(QStringLiteral("программа завершилась за 5 с; ")));
-    QStringList names;
-    int marks = -1;
-    for (QAbstractSeries *series : dock->chartView()->chart()->series()) {
-        names << series->name();
-        if (auto *scatter = qobject_cast<QScatterSeries *>(series))
-            marks = scatter->count();
-    }
-    QCOMPARE(names,
-             QStringList({QStringLiteral("Us"), QStringLiteral("Is"),
-                          QStringLiteral("Us: предел 0"), QStringLiteral("Us: предел 3000"),
-                          QStringLiteral("Is: предел 500"), QStringLiteral("Выход за пределы")}));
-    QCOMPARE(marks, 2);
-    // Hidden from the legend, an operand takes its ranges along.
-    QAbstractSeries *us = dock->chartView()->chart()->series().constFirst();
-    emit dock->chartView()->chart()->legend()->markers(us).constFirst()->clicked();
-    QStringList shown;
-    for (QAbstractSeries *series : dock->chartView()->chart()->series()) {
-        if (series->isVisible())
-            shown << series->name();
-    }
-    QCOMPARE(shown, QStringList({QStringLiteral("Is"), QStringLiteral("Is: предел 500"),
-                                 QStringLiteral("Выход за пределы")}));
+    // Each operand's own lane carries its ranges and its marks.
+    LaneChart *chart = dock->chart();
+    const auto lanes = [chart] {
+        QStringList shown;
+        for (int lane = 0; lane < chart->laneCount(); ++lane) {
+            if (!chart->isLaneVisible(lane))
+                continue;
+            QStringList levels;
+            for (int level = 0; level < chart->levelCount(lane); ++level)
+                levels << QString::number(chart->levelValue(lane, level));
+            shown << QStringLiteral("%1 [%2] %3")
+                         .arg(chart->laneName(lane), levels.join(QLatin1Char(' ')))
+                         .arg(chart->markCount(lane));
+        }
+        return shown;
+    };
+    QCOMPARE(lanes(), QStringList({QStringLiteral("Us [0 3000] 1"), QStringLiteral("Is [500] 1")}));
+    // A click on the name hides an operand with its ranges; the other lane takes the room.
+    const int isHeight = chart->plotRect(1).height();
+    QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, chart->nameRect(0).center());
+    QCOMPARE(lanes(), QStringList({QStringLiteral("Is [500] 1")}));
+    QVERIFY(chart->plotRect(0).isEmpty());
+    QVERIFY2(chart->plotRect(1).height() > isHeight * 3 / 2,
+             qPrintable(QStringLiteral("%1 -> %2").arg(isHeight).arg(chart->plotRect(1).height())));
+    // The mark where Is first leaves its range leads to the line behind it.
+    window->editor()->moveCursor(QTextCursor::End);
+    QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, chart->pointOf(1, 2500, 600));
+    QCOMPARE(cursorLine(), 4);
     window->editor()->moveCursor(QTextCursor::Start);
     emit status->linkActivated(QStringLiteral("2"));
     QCOMPARE(cursorLine(), 2);
