@@ -1,6 +1,7 @@
 #include "registerdock.h"
 
 #include "devicesession.h"
+#include "lanechart.h"
 #include "registercsv.h"
 #include "registerlayout.h"
 #include "registerpoll.h"
@@ -21,11 +22,14 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
+#include <QSplitter>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 
@@ -46,6 +50,8 @@ constexpr int MaxIntervalMs = 3600 * 1000;
 constexpr int StaleIntervals = 2;
 // A register map file larger than this is not one.
 constexpr qint64 MaxMapBytes = 1024 * 1024;
+// Steps a chart lane keeps: an hour at the shortest intervals; older ones go.
+constexpr int ChartStepsPerLane = 30000;
 
 QString fieldOfRow(const QTableWidget *table, int row)
 {
@@ -164,13 +170,22 @@ RegisterDock::RegisterDock(DeviceSession &session, QSettings *settings, QWidget 
     m_status->setObjectName(QStringLiteral("registerStatus"));
     m_status->setWordWrap(true);
 
+    m_chart = new LaneChart(content);
+    m_chart->setObjectName(QStringLiteral("registerChart"));
+    m_chart->setSampleLimit(ChartStepsPerLane);
+    auto *split = new QSplitter(Qt::Vertical, content);
+    split->setObjectName(QStringLiteral("registerSplitter"));
+    split->addWidget(m_table);
+    split->addWidget(m_chart);
+    split->setChildrenCollapsible(false);
+
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addLayout(blocks);
     layout->addLayout(pollRow);
     layout->addLayout(countsRow);
     layout->addLayout(logRow);
-    layout->addWidget(m_table, 1);
+    layout->addWidget(split, 1);
     layout->addLayout(writeRow);
     layout->addWidget(m_status);
     setWidget(content);
@@ -390,7 +405,12 @@ void RegisterDock::resetChart()
 {
     if (!m_origin.isValid())
         m_origin = QDateTime::currentDateTimeUtc();
-    emit chartReset(chartFields(), m_map, windowMs(), m_origin);
+    m_chart->clear();
+    m_chart->setTimeOrigin(m_origin);
+    m_chart->setTimeWindowMs(windowMs());
+    for (const QString &field : chartFields())
+        m_chart->addLane(m_map.columnName(field), m_map.entry(field).unit);
+    m_chart->setVisible(m_chart->laneCount() > 0);
 }
 
 void RegisterDock::startPolling()
@@ -433,15 +453,20 @@ void RegisterDock::showSample(const RegisterSample &sample)
     for (int row = 0; row < m_table->rowCount(); ++row) {
         const QString field = fieldOfRow(m_table, row);
         const std::optional<int> raw = sample.value(field);
-        if (!raw)
+        // Lanes follow the charted rows in table order; a poll without an answer is a gap.
+        const int lane = charted.indexOf(field);
+        if (!raw) {
+            if (lane >= 0)
+                m_chart->appendSample(lane, atMs, std::numeric_limits<double>::quiet_NaN());
             continue;
+        }
         m_table->item(row, RawColumn)->setText(QString::number(*raw));
         const QString unit = m_map.entry(field).unit;
         m_table->item(row, ValueColumn)
             ->setText(m_map.scaledText(field, *raw) +
                       (unit.isEmpty() ? QString() : QLatin1Char(' ') + unit));
-        if (charted.contains(field))
-            emit chartSample(field, atMs, m_map.scaled(field, *raw));
+        if (lane >= 0)
+            m_chart->appendSample(lane, atMs, m_map.scaled(field, *raw));
     }
     greyStale();
     if (m_csv) {

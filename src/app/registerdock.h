@@ -12,6 +12,7 @@
 #include <memory>
 
 class DeviceSession;
+class LaneChart;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -30,8 +31,8 @@ class UserDialogs;
 // let transfers go first. A table of every field with its layout type, raw value and the user's
 // label, scale and unit (the register map, kept in the settings and shared as JSON), values that
 // are older than two intervals greyed; the fields chosen for the chart; pause and resume with the
-// count of failed polls; logging into CSV; writes of registers 03 and 07 after a confirmation
-// that shows the frame.
+// count of failed polls; the charted fields in lanes of their own over one time axis; logging into
+// CSV; writes of registers 03 and 07 after a confirmation that shows the frame.
 class RegisterDock : public QDockWidget
 {
     Q_OBJECT
@@ -63,12 +64,7 @@ public:
     // The fields on the chart.
     QStringList chartFields() const;
 
-signals:
-    // A charted field's sample, in ms since polling began (clock time in `origin`).
-    void chartSample(const QString &field, qint64 timeMs, double value);
-    // The charted fields or the time window changed: the chart starts again with these.
-    void chartReset(const QStringList &fields, const RegisterMap &map, qint64 windowMs,
-                    const QDateTime &origin);
+    LaneChart *chart() const { return m_chart; }
 
 private:
     void buildTable();
@@ -108,6 +104,7 @@ private:
     QLineEdit *m_writeSecond;
     QPushButton *m_writeButton;
     QLabel *m_status;
+    LaneChart *m_chart;
     QTimer *m_staleTimer;
     // When each block last answered.
     QHash<QString, QDateTime> m_lastAnswer;

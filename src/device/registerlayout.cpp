@@ -11,8 +11,9 @@ namespace {
 
 using Type = RegisterLayout::FieldType;
 
-// One character of 9600 8N1: start bit, eight data bits, stop bit.
-constexpr qint64 CharUs = 10 * 1000000LL / 9600;
+// 9600 8N1: ten bits a character (start, eight data, stop).
+constexpr qint64 BitsPerChar = 10;
+constexpr qint64 Baud = 9600;
 // '#', two digits a byte, CR.
 int frameChars(int bytes)
 {
@@ -134,7 +135,7 @@ qint64 RegisterLayout::pollLineUs(const QStringList &keys)
     qint64 us = 0;
     for (const QString &key : keys) {
         if (const Block *block = find(key))
-            us += readChars(*block) * CharUs + DeviceLink::QuietGapMs * 1000;
+            us += readChars(*block) * BitsPerChar * 1000000 / Baud + DeviceLink::QuietGapMs * 1000;
     }
     return us;
 }
