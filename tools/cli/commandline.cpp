@@ -127,6 +127,7 @@ QString description()
         "\n"
         "monitor: 0, когда ответил хотя бы один опрос, 1, когда ни один; Ctrl+C завершает\n"
         "опрос после запроса на линии, итог — в стандартном потоке ошибок.\n"
+        "set-register: отрицательное значение — после «--»: set-register -p ПОРТ 07 -- -1.\n"
         "\n"
         "Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.");
 }
@@ -424,11 +425,6 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return parsed;
     }
 
-    if (const std::optional<QString> problem = readMonitorOptions(parser, invocation)) {
-        parsed.error = *problem;
-        return parsed;
-    }
-
     if (rule->options.contains(PortName)) {
         invocation.port = parser.value(PortName);
         if (invocation.port.isEmpty()) {
@@ -464,6 +460,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         invocation.cells.clear();
         for (const int cell : *cells)
             invocation.cells.append(cell - FirstCell);
+    }
+
+    if (const std::optional<QString> problem = readMonitorOptions(parser, invocation)) {
+        parsed.error = *problem;
+        return parsed;
     }
 
     // Several reads into one file would leave only the last program; JSON carries each program
