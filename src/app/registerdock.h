@@ -61,6 +61,7 @@ public:
     const RegisterMap &map() const { return m_map; }
     void setMap(const RegisterMap &map);
     RegisterPoll &poll() { return *m_poll; }
+    DeviceSession &session() { return m_session; }
     // The fields on the chart.
     QStringList chartFields() const;
 
