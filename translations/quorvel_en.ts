@@ -435,6 +435,93 @@ On Linux, port access comes with membership in the dialout group: sudo usermod -
     </message>
 </context>
 <context>
+    <name>LaneChart</name>
+    <message>
+        <source>ч</source>
+        <translation>h</translation>
+    </message>
+    <message>
+        <source>мин</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>с</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>мс</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>Весь график</source>
+        <translation>Show all</translation>
+    </message>
+    <message>
+        <source>Показать всё время (или окно времени) и следовать за новыми значениями; то же — двойной щелчок по графику</source>
+        <translation>Show the whole time (or the time window) and follow new values; a double-click on the chart does the same</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>ru</source>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>A: %1</source>
+        <translation>A: %1</translation>
+    </message>
+    <message>
+        <source>B: %1</source>
+        <translation>B: %1</translation>
+    </message>
+    <message>
+        <source>B−A: %1</source>
+        <translation>B−A: %1</translation>
+    </message>
+    <message>
+        <source>%1 → %2</source>
+        <translation>%1 → %2</translation>
+    </message>
+    <message>
+        <source> (Δ %1)</source>
+        <translation> (Δ %1)</translation>
+    </message>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+    <message>
+        <source>%1 = %2</source>
+        <translation>%1 = %2</translation>
+    </message>
+    <message>
+        <source>начиная с %1</source>
+        <translation>since %1</translation>
+    </message>
+    <message>
+        <source>Щелчок скрывает дорожку %1</source>
+        <translation>Click to hide lane %1</translation>
+    </message>
+    <message>
+        <source>Щелчок показывает дорожку %1</source>
+        <translation>Click to show lane %1</translation>
+    </message>
+    <message>
+        <source>колесо — масштаб, перетаскивание — сдвиг, правый щелчок — курсор</source>
+        <translation>wheel: zoom, drag: pan, right click: cursor</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>UTC</source>
+        <translation>UTC</translation>
+    </message>
+</context>
+<context>
     <name>LanguageMenu</name>
     <message>
         <source>Язык &amp;интерфейса</source>
@@ -1334,22 +1421,6 @@ Do you want to save your changes?</translation>
 <context>
     <name>ProgramRunDock</name>
     <message>
-        <source>ч</source>
-        <translation>h</translation>
-    </message>
-    <message>
-        <source>мин</source>
-        <translation>min</translation>
-    </message>
-    <message>
-        <source>с</source>
-        <translation>s</translation>
-    </message>
-    <message>
-        <source>мс</source>
-        <translation>ms</translation>
-    </message>
-    <message>
         <source>Прогон</source>
         <translation>Program Run</translation>
     </message>
@@ -1394,10 +1465,6 @@ Do you want to save your changes?</translation>
         <translation>Program model: operand values from the program text alone, without the behaviour of the device</translation>
     </message>
     <message>
-        <source>Время, %1</source>
-        <translation>Time, %1</translation>
-    </message>
-    <message>
         <source>%1: начальное значение %2</source>
         <translation>%1: initial value %2</translation>
     </message>
@@ -1434,8 +1501,12 @@ line %4</translation>
         <translation>%1: limit %2</translation>
     </message>
     <message>
-        <source>Выход за пределы</source>
-        <translation>Beyond the limits</translation>
+        <source>Параметры</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Начальные значения, предел времени, экспорт</source>
+        <translation>Start values, time limit, export</translation>
     </message>
 </context>
 <context>

@@ -616,6 +616,30 @@ int LaneChart::markNear(int lane, const QPoint &pos) const
     return -1;
 }
 
+double LaneChart::snappedTime(int x) const
+{
+    // A cursor put near a change sits on it, so that its time is the change's own.
+    const double ms = timeAt(x);
+    double best = ms;
+    double bestDistance = NearPixels + 0.5;
+    for (int lane = 0; lane < m_lanes.size(); ++lane) {
+        if (!m_lanes.at(lane).visible)
+            continue;
+        const QVector<Step> &s = m_lanes.at(lane).steps;
+        const int after = stepAt(lane, ms) + 1;
+        for (const int i : {after - 1, after}) {
+            if (i < 0 || i >= s.size())
+                continue;
+            const double distance = std::abs(xOf(double(s.at(i).timeMs)) - x);
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = double(s.at(i).timeMs);
+            }
+        }
+    }
+    return best;
+}
+
 int LaneChart::cursorNear(int x) const
 {
     for (int c = 0; c < 2; ++c) {
@@ -653,7 +677,8 @@ QString LaneChart::defaultTip(int lane, int step, double ms) const
     const QString shown = value ? valueText(lane, *value) : tr("нет данных");
     QString text = tr("%1 = %2").arg(laneName(lane), shown);
     if (step >= 0)
-        text += QLatin1Char('\n') + tr("с %1").arg(timeText(double(steps(lane).at(step).timeMs)));
+        text += QLatin1Char('\n') +
+                tr("начиная с %1").arg(timeText(double(steps(lane).at(step).timeMs)));
     return text;
 }
 
@@ -723,7 +748,7 @@ void LaneChart::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::RightButton) {
         if (pos.x() < layoutNow().plotLeft || pos.x() > layoutNow().plotRight)
             return;
-        const double ms = timeAt(pos.x());
+        const double ms = snappedTime(pos.x());
         // A first, then B, then whichever lies nearer.
         Cursor which = CursorA;
         if (m_cursors[0] && !m_cursors[1])
@@ -751,7 +776,7 @@ void LaneChart::mouseMoveEvent(QMouseEvent *event)
             return;
         m_panning = true;
         if (m_draggedCursor >= 0) {
-            setCursorAt(Cursor(m_draggedCursor), timeAt(pos.x()));
+            setCursorAt(Cursor(m_draggedCursor), snappedTime(pos.x()));
             return;
         }
         const Layout &lay = layoutNow();
@@ -936,11 +961,12 @@ void LaneChart::paintLane(QPainter &painter, const Layout &lay, int lane) const
     const double low = lay.lows.at(lane);
     const double high = lay.highs.at(lane);
     // Value ticks: as many as the lane's height takes, at least its two ends.
-    const int count = qMax(1, plot.height() / (2 * fm.height()));
+    const int count = qMax(2, plot.height() / (2 * fm.height()));
     const double step = niceStep(high - low, count);
     const QLocale locale(tr("ru"));
     QColor grid = palette().color(QPalette::Mid);
     grid.setAlpha(90);
+    QRect drawnLabel;
     for (double v = std::ceil(low / step) * step; v <= high + step * 1e-9; v += step) {
         const int y = int(std::lround(yOf(lane, v)));
         painter.setPen(grid);
@@ -951,10 +977,13 @@ void LaneChart::paintLane(QPainter &painter, const Layout &lay, int lane) const
             locale.toString(std::abs(v) < step * 1e-9 ? 0.0 : v, 'f', decimalsFor(step));
         label.replace(QLatin1Char('-'), QStringLiteral("−"));
         const QRect where(0, y - fm.height() / 2, plot.left() - TickLength - 2, fm.height());
-        // A label that would spill out of its lane is left out; the grid line stays.
+        // A label that would spill out of its lane or onto the last one is left out; the grid
+        // line stays.
         if (where.top() >= plot.top() - fm.height() / 2 &&
-            where.bottom() <= plot.bottom() + fm.height() / 2)
+            where.bottom() <= plot.bottom() + fm.height() / 2 && !where.intersects(drawnLabel)) {
             painter.drawText(where, Qt::AlignVCenter | Qt::AlignRight, label);
+            drawnLabel = where;
+        }
     }
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(plot.adjusted(0, 0, -1, -1));
@@ -969,7 +998,9 @@ void LaneChart::paintLane(QPainter &painter, const Layout &lay, int lane) const
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
     QPen pen(l.color);
-    pen.setWidthF(1.5);
+    // A one-pixel pen takes the raster engine's fast path; a wider one strokes every segment.
+    pen.setWidth(1);
+    pen.setCosmetic(true);
     painter.setPen(pen);
     const QVector<QPointF> points = drawnPoints(lane);
     QPolygonF run;

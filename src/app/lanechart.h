@@ -26,7 +26,8 @@ class QToolButton;
 //
 // The user's hands: the wheel zooms time at the pointer, a drag pans, a double-click or
 // «Весь график» shows everything (and follows the newest samples again); a right click sets
-// cursor A, then B, then moves the nearer one; a cursor line can be dragged; Esc clears them.
+// cursor A, then B, then moves the nearer one, each put near a change sitting on it; a cursor
+// line can be dragged; Esc clears them.
 // A click on a lane's name hides or shows it; the visible lanes share the room. The tip appears
 // when the pointer rests and stays until it moves on.
 class LaneChart : public QWidget
@@ -199,6 +200,7 @@ private:
     int laneAtY(int y) const;
     int markNear(int lane, const QPoint &pos) const;
     int cursorNear(int x) const;
+    double snappedTime(int x) const;
     void follow();
     void setRange(double fromMs, double toMs, bool byUser);
     void showTip();

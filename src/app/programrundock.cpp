@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -27,8 +28,8 @@ namespace {
 
 constexpr int SideWidth = 220;
 constexpr int ChartMinimumWidth = 200;
-// The chart's share of a narrow dock: the side panel gives way down to what its texts need.
-constexpr int NarrowSideShare = 3;
+// Below this width the side panel would leave the chart too little.
+constexpr int NarrowWidth = 640;
 
 // The model of a run, cut loose from the dock: the background thread owns a copy.
 RunOutcome runModel(const ProgramRun &run)
@@ -52,7 +53,17 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     m_status->setTextFormat(Qt::RichText);
     connect(m_status, &QLabel::linkActivated, this,
             [this](const QString &link) { emit sourceLineActivated(link.toInt()); });
-    layout->addWidget(m_status);
+    // Narrow, the side panel waits behind this button so that the chart keeps the width.
+    m_sideButton = new QToolButton(content);
+    m_sideButton->setObjectName(QStringLiteral("programRunSideButton"));
+    m_sideButton->setText(tr("Параметры"));
+    m_sideButton->setToolTip(tr("Начальные значения, предел времени, экспорт"));
+    m_sideButton->setCheckable(true);
+    m_sideButton->hide();
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_status, 1);
+    top->addWidget(m_sideButton, 0, Qt::AlignTop);
+    layout->addLayout(top);
 
     auto *middle = new QHBoxLayout;
     m_pages = new QStackedWidget(content);
@@ -116,6 +127,7 @@ ProgramRunDock::ProgramRunDock(QTextEdit *editor, DialogsSource dialogs, QWidget
     connect(&m_watcher, &QFutureWatcher<RunOutcome>::finished, this, &ProgramRunDock::finishRun);
     connect(m_startTable, &QTableWidget::itemChanged, this, &ProgramRunDock::startValueEdited);
     connect(m_limitEdit, &QLineEdit::editingFinished, this, &ProgramRunDock::limitEdited);
+    connect(m_sideButton, &QToolButton::toggled, m_side, &QWidget::setVisible);
     connect(exportButton, &QPushButton::clicked, this, &ProgramRunDock::exportCsv);
     connect(imageButton, &QPushButton::clicked, this, &ProgramRunDock::saveImage);
     // Shown again (from the menu or a restored layout), it catches up with the text.
@@ -151,11 +163,22 @@ void ProgramRunDock::runNow()
         return;
     }
     m_rerun = false;
+    // The model is deterministic: the same text on the same assumptions gives the run on show,
+    // and drawing it again would only take away the user's tip.
+    QString key = m_editor->toPlainText() + QLatin1Char('\0') + QString::number(m_limitMs);
+    for (const QPair<int, qint32> &start : assumptions().startValues)
+        key += QStringLiteral("\0%1=%2").arg(start.first).arg(start.second);
+    if (key == m_shownKey) {
+        emit shown();
+        return;
+    }
+    m_runKey = key;
     m_runText = m_editor->toPlainText();
     const CompileResult compiled = compileProgram(m_runText);
     m_compiled = compiled.ok;
     if (!m_compiled) {
         m_outcome = RunOutcome();
+        m_shownKey = m_runKey;
         showOutcome();
         return;
     }
@@ -173,6 +196,7 @@ void ProgramRunDock::finishRun()
         return;
     }
     m_outcome = m_watcher.result();
+    m_shownKey = m_runKey;
     showOutcome();
 }
 
@@ -373,9 +397,9 @@ void ProgramRunDock::stepClicked(int lane, int step)
 void ProgramRunDock::resizeEvent(QResizeEvent *event)
 {
     QDockWidget::resizeEvent(event);
-    // Narrow, the side panel takes what its texts need and leaves the rest to the chart.
-    const int least = m_side->minimumSizeHint().width();
-    m_side->setFixedWidth(qBound(least, width() / NarrowSideShare, qMax(least, SideWidth)));
+    const bool narrow = width() < NarrowWidth;
+    m_sideButton->setVisible(narrow);
+    m_side->setVisible(!narrow || m_sideButton->isChecked());
 }
 
 ModelAssumptions ProgramRunDock::assumptions() const

@@ -17,6 +17,7 @@ class QStackedWidget;
 class QTableWidget;
 class QTableWidgetItem;
 class QTextEdit;
+class QToolButton;
 class UserDialogs;
 
 // «Прогон»: the program in the editor run on its operands (the model, not the supply), drawn as
@@ -82,6 +83,7 @@ private:
     QStackedWidget *m_pages = nullptr;
     LaneChart *m_chart = nullptr;
     QWidget *m_side = nullptr;
+    QToolButton *m_sideButton = nullptr;
     QTableWidget *m_startTable = nullptr;
     QLineEdit *m_limitEdit = nullptr;
 
@@ -99,6 +101,9 @@ private:
     QHash<int, qint32> m_startValues;
     qint64 m_limitMs = ProgramRun::DefaultTimeLimitMs;
     OperandLimits m_limits;
+    // What the run under way and the run on show were made from: text, limit, starting values.
+    QString m_runKey;
+    QString m_shownKey;
     // The text of the shown run, for the columns of its violations.
     QString m_runText;
     LimitViolations m_violations;

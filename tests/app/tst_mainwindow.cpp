@@ -43,9 +43,12 @@
 #include <QTextEdit>
 #include <QTextFrame>
 #include <QTimer>
+#include <QSignalSpy>
 #include <QToolBar>
 #include <QTranslator>
 #include <QtTest>
+
+#include <algorithm>
 
 // The window as it stands right after start, and the actions that need no device or file.
 class TestMainWindow : public QObject, public WindowFixture
@@ -105,6 +108,7 @@ private slots:
     void programRunDockDrawsAndFollowsText();
     void programRunThinsTheDrawingNotTheExport();
     void operandLimitsEditedMarkedAndKept();
+    void laneChartFollowsLiveSamplesInBoundedMemory();
 
 private:
     // Shortcuts need a shown, active window.
@@ -1238,6 +1242,58 @@ void TestMainWindow::programRunDockDrawsAndFollowsText()
     clickAt(QPointF(2.0, 150));
     QCOMPARE(cursorLine(), 8);
 
+    // The wheel zooms time at the pointer, a drag pans without going to a line, a double-click
+    // shows all again.
+    const auto send = [&](QEvent::Type type, const QPoint &at, Qt::MouseButton button,
+                          Qt::MouseButtons held) {
+        QMouseEvent event(type, at, view->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    };
+    const QPoint at = view->pointOf(0, 1500, 200);
+    QWheelEvent wheel(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    QVERIFY(!view->isFollowing());
+    QCOMPARE(qRound(view->visibleToMs() - view->visibleFromMs()), 1280);
+    QVERIFY(qAbs(view->timeAt(at.x()) - 1500) < 10);
+    const double from = view->visibleFromMs();
+    const double perPixel = 1280.0 / view->plotRect(0).width();
+    window->editor()->moveCursor(QTextCursor::Start);
+    send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, at + QPoint(40, 0), Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, at + QPoint(40, 0), Qt::LeftButton, Qt::NoButton);
+    QVERIFY(qAbs(view->visibleFromMs() - (from - 40 * perPixel)) < 1e-6);
+    QCOMPARE(cursorLine(), 1);
+    send(QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(view->isFollowing());
+    QCOMPARE(view->visibleFromMs(), 0.0);
+    QCOMPARE(view->visibleToMs(), 2000.0);
+
+    // Two cursors, each put near a change sitting on it: their times, each lane's values and
+    // the differences.
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier,
+                      view->pointOf(0, 500, 0) + QPoint(3, 0));
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier,
+                      view->pointOf(0, 2000, 0) - QPoint(2, 0));
+    QCOMPARE(view->cursorText(), QStringLiteral("A: 500 мс   B: 2 с   B−A: 1,5 с"));
+    QCOMPARE(view->laneCursorText(0), QStringLiteral("200 → 0 (Δ −200)"));
+    QCOMPARE(view->laneCursorText(1), QStringLiteral("0 → −1 (Δ −1)"));
+    // A third right click, far from any change, moves the nearer cursor there.
+    QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier, view->pointOf(0, 1750, 0));
+    QCOMPARE(*view->cursorAt(LaneChart::CursorA), 500.0);
+    QVERIFY(qAbs(*view->cursorAt(LaneChart::CursorB) - 1750) <= 2000.0 / view->plotRect(0).width());
+    QCOMPARE(view->laneCursorText(0), QStringLiteral("200 → 300 (Δ 100)"));
+
+    // The tip comes when the pointer rests and stays while it does.
+    const QPoint rest = view->pointOf(0, 1200, 250);
+    send(QEvent::MouseMove, rest, Qt::NoButton, Qt::NoButton);
+    const QString tip = QStringLiteral("Us = 300\nвремя 1 с\nстрока 4");
+    QTRY_COMPARE(view->tipText(), tip);
+    QTest::qWait(1500);
+    QCOMPARE(view->tipText(), tip);
+    send(QEvent::MouseMove, rest + QPoint(30, 0), Qt::NoButton, Qt::NoButton);
+    QVERIFY(view->tipText().isEmpty());
+
     // A starting value read by the program changes the run.
     starts->item(0, 1)->setText(QStringLiteral("150"));
     QTRY_COMPARE(status->text(), QStringLiteral("программа завершилась за 1,5 с"));
@@ -1467,6 +1523,73 @@ void TestMainWindow::operandLimitsEditedMarkedAndKept()
         }
     });
     QVERIFY(real.askWriteBeyondLimits(window, QStringLiteral("Пределы"), QStringLiteral("?")));
+}
+
+// The chart fed live, as a monitor feeds it: a steady value costs no memory, a busy one stays
+// within the limit, the view follows the newest samples in its window until the user zooms, and
+// a failed sample is a gap, not a value.
+void TestMainWindow::laneChartFollowsLiveSamplesInBoundedMemory()
+{
+    LaneChart chart;
+    chart.resize(420, 300);
+    const int steady = chart.addLane(QStringLiteral("01.0"), QStringLiteral("V"));
+    const int busy = chart.addLane(QStringLiteral("10.1"));
+    QCOMPARE(chart.laneOf(QStringLiteral("10.1")), busy);
+    chart.setTimeWindowMs(30000);
+    chart.setSampleLimit(100);
+    QSignalSpy clicks(&chart, &LaneChart::stepClicked);
+    for (int i = 0; i < 10; ++i) {
+        chart.appendSample(steady, i * 100, 5);
+        chart.appendSample(busy, i * 100, i % 2);
+    }
+    // Short of a window's worth, the data grows into the window from the left.
+    QCOMPARE(chart.visibleFromMs(), 0.0);
+    QCOMPARE(chart.visibleToMs(), 30000.0);
+    for (int i = 10; i < 1000; ++i) {
+        chart.appendSample(steady, i * 100, 5);
+        chart.appendSample(busy, i * 100, i % 2);
+    }
+    QCOMPARE(chart.steps(steady).size(), 1);
+    QCOMPARE(chart.endMs(), qint64(99900));
+    QVERIFY2(chart.steps(busy).size() <= 100,
+             qPrintable(QString::number(chart.steps(busy).size())));
+    QCOMPARE(chart.steps(busy).constLast().timeMs, qint64(99900));
+    QCOMPARE(chart.visibleFromMs(), 99900.0 - 30000);
+    QCOMPARE(chart.visibleToMs(), 99900.0);
+    QCOMPARE(*chart.valueAt(busy, 99850), 0.0);
+    QCOMPARE(*chart.valueAt(steady, 99900), 5.0);
+
+    // Zoomed by the user, the view stays put; «Весь график» follows again.
+    chart.zoomAt(80000, 2);
+    QVERIFY(!chart.isFollowing());
+    const double from = chart.visibleFromMs();
+    chart.appendSample(busy, 100000, 1);
+    QCOMPARE(chart.visibleFromMs(), from);
+    chart.findChild<QToolButton *>(QStringLiteral("laneChartShowAll"))->click();
+    QVERIFY(chart.isFollowing());
+    QCOMPARE(chart.visibleToMs(), 100000.0);
+
+    // A failed poll: nothing known until the next answer, and no line drawn through it.
+    chart.appendSample(steady, 100100, qQNaN());
+    chart.appendSample(steady, 100300, 7);
+    QVERIFY(!chart.valueAt(steady, 100200));
+    QCOMPARE(*chart.valueAt(steady, 100300), 7.0);
+    const QVector<QPointF> drawn = chart.drawnPoints(steady);
+    QVERIFY(
+        std::any_of(drawn.cbegin(), drawn.cend(), [](const QPointF &p) { return qIsNaN(p.y()); }));
+    QCOMPARE(chart.laneCursorText(steady), QString());
+    chart.setCursorAt(LaneChart::CursorA, 100200);
+    chart.setCursorAt(LaneChart::CursorB, 100300);
+    QCOMPARE(chart.laneCursorText(steady), QStringLiteral("нет → 7 V"));
+
+    // A click on a lane names the lane, the step in force and the time.
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    QTest::mouseClick(&chart, Qt::LeftButton, Qt::NoModifier, chart.pointOf(busy, 99950, 0.5));
+    QCOMPARE(clicks.size(), 1);
+    QCOMPARE(clicks.at(0).at(0).toInt(), busy);
+    QCOMPARE(chart.steps(busy).at(clicks.at(0).at(1).toInt()).timeMs, qint64(99900));
+    QVERIFY(qAbs(clicks.at(0).at(2).toDouble() - 99950) < 70000.0 / chart.plotRect(busy).width());
 }
 
 QTEST_MAIN(TestMainWindow)
