@@ -31,6 +31,7 @@ bool RegisterWrite::setValues(const QStringList &texts, QString *error)
         return false;
     }
     QVector<quint16> values;
+    QVector<int> given;
     for (const QString &text : texts) {
         bool ok = false;
         const int value = text.trimmed().toInt(&ok, 10);
@@ -39,8 +40,10 @@ bool RegisterWrite::setValues(const QStringList &texts, QString *error)
             return false;
         }
         values.append(quint16(value & 0xFFFF));
+        given.append(value);
     }
     m_values = values;
+    m_given = given;
     return true;
 }
 
@@ -57,7 +60,7 @@ QByteArray RegisterWrite::payload() const
 QString RegisterWrite::valuesText() const
 {
     QStringList texts;
-    for (const quint16 value : m_values)
+    for (const int value : m_given)
         texts.append(QString::number(value));
     return texts.join(QStringLiteral(", "));
 }

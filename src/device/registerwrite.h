@@ -35,7 +35,9 @@ public:
     // Values as the user types them: 0..65535, or -32768..-1 for the 16 bits of a signed one.
     // Sets `error` and gives false when the count or a value is wrong.
     bool setValues(const QStringList &texts, QString *error);
+    // The 16 bits each value travels as, and the values as the user gave them.
     const QVector<quint16> &values() const { return m_values; }
+    const QVector<int> &givenValues() const { return m_given; }
 
     // The request's text without its CR, exactly as it goes on the line to `slave`.
     QByteArray frame(quint8 slave) const;
@@ -57,4 +59,5 @@ private:
 
     quint8 m_command;
     QVector<quint16> m_values;
+    QVector<int> m_given;
 };

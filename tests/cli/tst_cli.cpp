@@ -2007,7 +2007,7 @@ void TestCli::setRegister_data()
     // A negative value follows "--", or it would be taken for an option.
     QTest::newRow("07 a negative value as its 16 bits")
         << QStringList{u("07"), u("--"), u("-1")} << QString() << ExitSuccess << u("#01C80711FFFF")
-        << u("register 07 FFFF") << u("Регистр 07 записан: 65535");
+        << u("register 07 FFFF") << u("Регистр 07 записан: -1");
     QTest::newRow("status other than 1F")
         << QStringList{u("03"), u("1"), u("2")} << u("status1e@*") << ExitFailed
         << u("#01C803110100020") << QString() << u("Регистр 03 не записан: прибор отверг запись");

@@ -174,8 +174,8 @@ int runSetRegister(const Invocation &invocation, Console &console)
     const bool ok = result == LinkResult::Success;
     if (invocation.json) {
         QJsonArray values;
-        for (const quint16 value : write->values())
-            values.append(int(value));
+        for (const int value : write->givenValues())
+            values.append(value);
         console.outBytes(
             CliText::jsonLine({{QStringLiteral("command"), QStringLiteral("set-register")},
                                {QStringLiteral("port"), invocation.port},
