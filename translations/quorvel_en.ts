@@ -1396,6 +1396,14 @@ Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translati
         <source>Не указана команда (compile, write, read, compare, ports, run, monitor или set-register); см. --help</source>
         <translation>No command given (compile, write, read, compare, ports, run, monitor or set-register); see --help</translation>
     </message>
+    <message>
+        <source>Код доступа «%1» не число от 0 до 255</source>
+        <translation>Access code &apos;%1&apos; is not a number from 0 to 255</translation>
+    </message>
+    <message>
+        <source>monitor: код доступа для A8 и AB, от 0 до 255 (по умолчанию 1).</source>
+        <translation>monitor: access code for A8 and AB, 0 to 255 (default 1).</translation>
+    </message>
 </context>
 <context>
     <name>PortBox</name>

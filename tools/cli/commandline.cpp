@@ -40,6 +40,7 @@ const QString IntervalName = QStringLiteral("interval");
 const QString CountName = QStringLiteral("count");
 const QString DurationName = QStringLiteral("duration");
 const QString MapName = QStringLiteral("map");
+const QString AccessName = QStringLiteral("access");
 const QString SlavePlaceholder = QStringLiteral("{slave}");
 const QString CellPlaceholder = QStringLiteral("{cell}");
 
@@ -88,7 +89,7 @@ const std::vector<CommandRule> &commandRules()
          0,
          0,
          {PortName, SlaveName, RegistersName, IntervalName, CountName, DurationName, CsvName,
-          JsonName, MapName, TraceName}},
+          JsonName, MapName, AccessName, TraceName}},
         {QStringLiteral("set-register"),
          Invocation::Command::SetRegister,
          2,
@@ -215,6 +216,13 @@ std::optional<QString> readMonitorOptions(const QCommandLineParser &parser, Invo
                 .arg(parser.value(DurationName));
         invocation.durationMs = *ms;
     }
+    if (parser.isSet(AccessName)) {
+        const std::optional<int> access = numberIn(parser.value(AccessName), 0, 255);
+        if (!access)
+            return ParsedCommandLine::tr("Код доступа «%1» не число от 0 до 255")
+                .arg(parser.value(AccessName));
+        invocation.access = quint8(*access);
+    }
     invocation.mapFile = parser.value(MapName);
     if (parser.isSet(MapName) && invocation.mapFile.isEmpty())
         return ParsedCommandLine::tr("Для --map нужно имя файла");
@@ -319,6 +327,9 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
          ParsedCommandLine::tr("monitor: закончить через ДЛИТЕЛЬНОСТЬ (ms, s, m, h; без единицы — "
                                "секунды)."),
          ParsedCommandLine::tr("ДЛИТЕЛЬНОСТЬ")},
+        {AccessName,
+         ParsedCommandLine::tr("monitor: код доступа для A8 и AB, от 0 до 255 (по умолчанию 1)."),
+         ParsedCommandLine::tr("N")},
         {MapName,
          ParsedCommandLine::tr("monitor: карта регистров (JSON, как ее экспортирует окно): "
                                "названия, масштабы и единицы полей."),

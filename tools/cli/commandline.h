@@ -66,6 +66,8 @@ struct Invocation
     int sampleCount = 0;
     qint64 durationMs = 0;
     QString mapFile;
+    // monitor: the access code of A8 and AB.
+    quint8 access = 1;
 
     int targetCount() const { return slaveIds.size() * cells.size(); }
 };

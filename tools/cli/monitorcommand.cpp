@@ -90,6 +90,7 @@ int runMonitor(const Invocation &invocation, Console &console)
     settings.slave = invocation.slaveIds.constFirst();
     settings.keys = invocation.registers;
     settings.intervalMs = invocation.intervalMs;
+    settings.access = invocation.access;
     poll.setSettings(settings);
 
     QEventLoop loop;
