@@ -2013,6 +2013,10 @@ line %4</translation>
         <source>Запись регистра %1…</source>
         <translation>Writing register %1…</translation>
     </message>
+    <message>
+        <source>Опрос остановлен: %1: %2</source>
+        <translation>Polling stopped: %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>RegisterMap</name>

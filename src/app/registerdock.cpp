@@ -1,5 +1,6 @@
 #include "registerdock.h"
 
+#include "deviceconnection.h"
 #include "devicesession.h"
 #include "lanechart.h"
 #include "registercsv.h"
@@ -7,6 +8,7 @@
 #include "registerpoll.h"
 #include "registerwrite.h"
 #include "settingskeys.h"
+#include "transferwording.h"
 #include "userdialogs.h"
 
 #include <QCheckBox>
@@ -232,6 +234,13 @@ RegisterDock::RegisterDock(DeviceSession &session, QSettings *settings, QWidget 
             &RegisterDock::updateControls);
     connect(m_table, &QTableWidget::cellChanged, this, &RegisterDock::mapEdited);
     connect(m_poll, &RegisterPoll::sampled, this, &RegisterDock::showSample);
+    // The window hears of a lost line first and closes; the reason is the loss's.
+    connect(&m_session, &DeviceSession::lineLost, this, [this](QSerialPort::SerialPortError lost) {
+        if (m_stoppedByClose || m_poll->isRunning())
+            showStatus(tr("Опрос остановлен: %1: %2")
+                           .arg(TransferWording::lostLine(), DeviceConnection::lossReason(lost)),
+                       true);
+    });
     connect(m_poll, &RegisterPoll::stopped, this, [this](const QString &reason) {
         m_staleTimer->stop();
         if (!reason.isEmpty())
@@ -264,7 +273,8 @@ void RegisterDock::connectionChanged(bool open)
     if (open == m_open)
         return;
     m_open = open;
-    if (!open && m_poll->isRunning()) {
+    m_stoppedByClose = !open && m_poll->isRunning();
+    if (m_stoppedByClose) {
         m_poll->stop();
         showStatus(tr("Опрос остановлен: порт закрыт"));
     }

@@ -89,6 +89,8 @@ private:
     quint8 m_slave = 0;
     bool m_open = false;
     bool m_filling = false;
+    // Polling ran when the port closed: a loss reported next is why.
+    bool m_stoppedByClose = false;
 
     QHash<QString, QCheckBox *> m_blockBoxes;
     QSpinBox *m_access;
