@@ -13,6 +13,7 @@
 #include "registerdock.h"
 #include "registerlayout.h"
 #include "registerpoll.h"
+#include "lanechart.h"
 
 #include "mainwindow.h"
 
@@ -128,18 +129,7 @@ int main(int argc, char *argv[])
     auto *interval = dock->findChild<QSpinBox *>(QStringLiteral("intervalBox"));
     interval->setValue(interval->minimum());
     emit interval->editingFinished();
-    // A write of 100 records into cell 2 while polling goes on; no read-back.
-    QStringList program = {QStringLiteral("prgName = \"Bench\";")};
-    for (int i = 1; i < Records; ++i)
-        program << QStringLiteral("Us = %1;").arg(1000 + i);
-    window.editor()->setPlainText(program.join(QLatin1Char('\n')));
-    window.cellBox()->setCurrentIndex(1);
     window.findChild<QAction *>(QStringLiteral("verifyAction"))->setChecked(false);
-    // Each line: 21-byte request, 6-byte answer; then the count (7, 6) and the name (11, 6).
-    const auto frameChars = [](int bytes) { return 2 + 2 * bytes; };
-    const qint64 chars = Records * (frameChars(21) + frameChars(6)) + frameChars(7) +
-                         frameChars(6) + frameChars(11) + frameChars(6);
-    const double boundMs = 1000.0 * double(chars) * BitsPerChar / Baud;
     const auto timedWrite = [&window]() {
         QElapsedTimer writing;
         writing.start();
@@ -148,9 +138,29 @@ int main(int argc, char *argv[])
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return double(writing.nsecsElapsed()) / 1e6;
     };
-    // The same write on a quiet line first: what "unchanged" is held against. The first write
-    // on the port pays the quiet start; the second is the measure.
+    // The supply runs a saw in cell 3 the whole time, so the charted fields keep changing. This
+    // first write on the port also pays the quiet start.
+    window.editor()->setPlainText(QStringLiteral(
+        "prgName = \"Saw\";\n#1;\nUs += 7;\nM1 += 1;\ndelay_ms 90;\nif Us < 3000 #1 else #2;\n"
+        "#2;\nUs = 0;\nUo = Us;\njmp #1;"));
+    window.cellBox()->setCurrentIndex(2);
     timedWrite();
+    if (!supply.command("run 3")) {
+        std::fprintf(stderr, "bench_monitor: the simulator does not run cell 3\n");
+        return 1;
+    }
+    // A write of 100 records into cell 2 while polling goes on; no read-back.
+    QStringList program = {QStringLiteral("prgName = \"Bench\";")};
+    for (int i = 1; i < Records; ++i)
+        program << QStringLiteral("Us = %1;").arg(1000 + i);
+    window.editor()->setPlainText(program.join(QLatin1Char('\n')));
+    window.cellBox()->setCurrentIndex(1);
+    // Each line: 21-byte request, 6-byte answer; then the count (7, 6) and the name (11, 6).
+    const auto frameChars = [](int bytes) { return 2 + 2 * bytes; };
+    const qint64 chars = Records * (frameChars(21) + frameChars(6)) + frameChars(7) +
+                         frameChars(6) + frameChars(11) + frameChars(6);
+    const double boundMs = 1000.0 * double(chars) * BitsPerChar / Baud;
+    // The same write on a quiet line first: what "unchanged" is held against.
     const double quietWriteMs = timedWrite();
     const QStringList keys = RegisterLayout::defaultKeys();
     const double pollLineMs = double(RegisterLayout::pollLineUs(keys)) / 1000.0;
@@ -183,10 +193,13 @@ int main(int argc, char *argv[])
     const bool cpuMet = cpuPercent < CpuGoalPercent;
     const bool memoryMet = memoryEnd - memoryStart <= MemoryGoalKb;
     std::printf("monitor: 01, 10, 03 every %d ms (shortest allowed), 3 fields charted, %d s, "
-                "paced 9600 8N1\n",
+                "paced 9600 8N1, the supply running a saw\n",
                 intervalMs, seconds);
     std::printf("  %d polls, %d failed: %.2f samples/s; the line carries %.2f (%.1f ms a poll)\n",
                 polls, dock->poll().failedPolls(), rate, lineRate, pollLineMs);
+    std::printf("  chart: %d, %d and %d steps in the lanes of 01.0, 10.0 and 03.0\n",
+                int(dock->chart()->steps(0).size()), int(dock->chart()->steps(1).size()),
+                int(dock->chart()->steps(2).size()));
     std::printf("  cpu %.1f ms of %.1f ms wall = %.2f %% (goal < %.1f %%) %s\n", cpuMs, wallMs,
                 cpuPercent, CpuGoalPercent, cpuMet ? "goal met" : "goal MISSED");
     std::printf("  resident memory %lld kB at start, at most %lld kB, %lld kB at end: %+lld kB "
