@@ -1866,10 +1866,6 @@ line %4</translation>
         <translation>Import…</translation>
     </message>
     <message>
-        <source>Код доступа A8, AB:</source>
-        <translation>Access code A8, AB:</translation>
-    </message>
-    <message>
         <source>Поле</source>
         <translation>Field</translation>
     </message>
@@ -1916,10 +1912,6 @@ line %4</translation>
     <message>
         <source>Опрос остановлен: порт закрыт</source>
         <translation>Polling stopped: the port is closed</translation>
-    </message>
-    <message>
-        <source>не меньше %1 мс</source>
-        <translation>at least %1 ms</translation>
     </message>
     <message>
         <source>Масштаб поля %1 должен быть числом, не равным нулю</source>
@@ -2016,6 +2008,18 @@ line %4</translation>
     <message>
         <source>Опрос остановлен: %1: %2</source>
         <translation>Polling stopped: %1: %2</translation>
+    </message>
+    <message>
+        <source>Доступ A8, AB:</source>
+        <translation>Access A8, AB:</translation>
+    </message>
+    <message>
+        <source>от %1 мс</source>
+        <translation>from %1 ms</translation>
+    </message>
+    <message>
+        <source>Короче линия не успевает для выбранных регистров</source>
+        <translation>The line cannot carry the chosen registers any faster</translation>
     </message>
 </context>
 <context>

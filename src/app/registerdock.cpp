@@ -2,6 +2,7 @@
 
 #include "deviceconnection.h"
 #include "devicesession.h"
+#include "elidedlabel.h"
 #include "lanechart.h"
 #include "registercsv.h"
 #include "registerlayout.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
 #include <QSpinBox>
@@ -47,7 +49,8 @@ enum Column
     ColumnCount,
 };
 
-constexpr int MaxIntervalMs = 3600 * 1000;
+// Ten minutes: longer polls are not watching any more; the spin box stays narrow too.
+constexpr int MaxIntervalMs = 600 * 1000;
 // Past this many intervals without an answer a value is shown greyed.
 constexpr int StaleIntervals = 2;
 // A register map file larger than this is not one.
@@ -109,7 +112,8 @@ RegisterDock::RegisterDock(DeviceSession &session, QSettings *settings, QWidget 
     m_window->addItem(tr("1 ч"), qint64(3600 * 1000));
     m_window->addItem(tr("все"), qint64(0));
     m_window->setToolTip(tr("Окно времени графика"));
-    m_counts = new QLabel(content);
+    // Shortened rather than widening the window past its 450 px.
+    m_counts = new ElidedLabel(Qt::ElideRight, content);
     m_counts->setObjectName(QStringLiteral("countsLabel"));
     pollRow->addWidget(new QLabel(tr("Период:"), content));
     pollRow->addWidget(m_interval);
@@ -120,6 +124,8 @@ RegisterDock::RegisterDock(DeviceSession &session, QSettings *settings, QWidget 
     auto *countsRow = new QHBoxLayout;
     countsRow->addWidget(new QLabel(tr("Окно:"), content));
     countsRow->addWidget(m_window);
+    countsRow->addWidget(new QLabel(tr("Доступ A8, AB:"), content));
+    countsRow->addWidget(m_access);
     countsRow->addWidget(m_counts, 1);
 
     auto *logRow = new QHBoxLayout;
@@ -136,8 +142,6 @@ RegisterDock::RegisterDock(DeviceSession &session, QSettings *settings, QWidget 
     m_mapButton->setMenu(mapMenu);
     logRow->addWidget(m_csvButton);
     logRow->addWidget(m_mapButton);
-    logRow->addWidget(new QLabel(tr("Код доступа A8, AB:"), content));
-    logRow->addWidget(m_access);
     logRow->addStretch();
 
     m_table = new QTableWidget(0, ColumnCount, content);
@@ -190,7 +194,14 @@ RegisterDock::RegisterDock(DeviceSession &session, QSettings *settings, QWidget 
     layout->addWidget(split, 1);
     layout->addLayout(writeRow);
     layout->addWidget(m_status);
-    setWidget(content);
+    // In a window of 450 x 600 the dock's rows and chart need more height than is left: they
+    // scroll instead of growing the window.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("registerScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    setWidget(scroll);
 
     m_staleTimer = new QTimer(this);
     connect(m_staleTimer, &QTimer::timeout, this, &RegisterDock::greyStale);
@@ -295,7 +306,8 @@ void RegisterDock::applySettings()
 {
     const QStringList keys = chosenKeys();
     const int shortest = RegisterLayout::shortestIntervalMs(keys);
-    m_shortest->setText(tr("не меньше %1 мс").arg(shortest));
+    m_shortest->setText(tr("от %1 мс").arg(shortest));
+    m_shortest->setToolTip(tr("Короче линия не успевает для выбранных регистров"));
     if (m_interval->value() < shortest)
         m_interval->setValue(shortest);
     RegisterPoll::Settings settings;

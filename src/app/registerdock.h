@@ -12,6 +12,7 @@
 #include <memory>
 
 class DeviceSession;
+class ElidedLabel;
 class LaneChart;
 class QCheckBox;
 class QComboBox;
@@ -98,7 +99,7 @@ private:
     QLabel *m_shortest;
     QPushButton *m_pollButton;
     QComboBox *m_window;
-    QLabel *m_counts;
+    ElidedLabel *m_counts;
     QPushButton *m_csvButton;
     QToolButton *m_mapButton;
     QTableWidget *m_table;
