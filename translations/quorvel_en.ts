@@ -1059,16 +1059,16 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <translation>Operand limits</translation>
     </message>
     <message>
-        <source>Р&amp;егистры</source>
-        <translation>Re&amp;gisters</translation>
-    </message>
-    <message>
         <source>Опрос регистров прибора, график и запись в CSV</source>
         <translation>Poll the device registers, chart and CSV logging</translation>
     </message>
     <message>
         <source>Ctrl+M</source>
         <translation>Ctrl+M</translation>
+    </message>
+    <message>
+        <source>Ре&amp;гистры</source>
+        <translation>Re&amp;gisters</translation>
     </message>
 </context>
 <context>
@@ -1322,7 +1322,7 @@ Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translati
     </message>
     <message>
         <source>--csv и --json исключают друг друга</source>
-        <translation>--csv and --json exclude each other--csv and --json exclude each other</translation>
+        <translation>--csv and --json exclude each other</translation>
     </message>
     <message>
         <source>Регистра «%1» нет: --registers из 01, 10, 03, A8, AB, ABs</source>
@@ -1891,7 +1891,7 @@ line %4</translation>
     </message>
     <message>
         <source>Значение</source>
-        <translation>ValueValue</translation>
+        <translation>Value</translation>
     </message>
     <message>
         <source>Название, масштаб и единица правятся; флажок поля — на графике</source>
@@ -1963,7 +1963,7 @@ line %4</translation>
     </message>
     <message>
         <source>Не удается записать файл %1</source>
-        <translation>Cannot write the file %1Cannot write the file %1</translation>
+        <translation>Cannot write the file %1</translation>
     </message>
     <message>
         <source>Запись в %1</source>

@@ -135,7 +135,7 @@ void MainWindow::createActions()
             nullptr, {}, [this] { openLimitsDialog(); }, {device}),
         Row("exchangeLogAction", tr("&Журнал обмена"), tr("Кадры и события обмена с прибором"), nullptr,
             keys(tr("Ctrl+L")), [this] { exchangeLog->toggle(); }, {window, device}),
-        Row("registersAction", tr("Р&егистры"), tr("Опрос регистров прибора, график и запись в CSV"), nullptr,
+        Row("registersAction", tr("Ре&гистры"), tr("Опрос регистров прибора, график и запись в CSV"), nullptr,
             keys(tr("Ctrl+M")), [this] { registerDock->toggle(); }, {window, device}),
         ActionTable::separator({device}),
         Row("cancelAction", tr("Пр&ервать"), tr("Прервать обмен с прибором после текущего запроса"), nullptr,

@@ -697,6 +697,7 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                            "verifyAction",
                                            "limitsAction",
                                            "exchangeLogAction",
+                                           "registersAction",
                                            "|",
                                            "cancelAction"};
     QTest::newRow("help") << "menuHelp"
