@@ -142,7 +142,7 @@ int main(int argc, char *argv[])
     // first write on the port also pays the quiet start.
     window.editor()->setPlainText(QStringLiteral(
         "prgName = \"Saw\";\n#1;\nUs += 7;\nM1 += 1;\ndelay_ms 90;\nif Us < 3000 #1 else #2;\n"
-        "#2;\nUs = 0;\nUo = Us;\njmp #1;"));
+        "#2;\nUo = Us;\nUs = 0;\njmp #1;"));
     window.cellBox()->setCurrentIndex(2);
     timedWrite();
     if (!supply.command("run 3")) {
