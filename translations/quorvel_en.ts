@@ -182,6 +182,34 @@
         <source>Ни один последовательный порт не открылся</source>
         <translation>No serial port opened</translation>
     </message>
+    <message>
+        <source>Не удается открыть карту регистров %1: %2</source>
+        <translation>Cannot open the register map %1: %2</translation>
+    </message>
+    <message>
+        <source>файл больше 1 МБ</source>
+        <translation>the file is larger than 1 MB</translation>
+    </message>
+    <message>
+        <source>Карта регистров %1 не прочитана: %2</source>
+        <translation>The register map %1 was not read: %2</translation>
+    </message>
+    <message>
+        <source>нет ответа: %1</source>
+        <translation>no answer: %1</translation>
+    </message>
+    <message>
+        <source>Опросов: %1, с ответом: %2, неудачных: %3</source>
+        <translation>Polls: %1, answered: %2, failed: %3</translation>
+    </message>
+    <message>
+        <source>Записать можно регистр 03 (два значения) или 07 (одно), не «%1»</source>
+        <translation>Register 03 (two values) or 07 (one) can be written, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>set-register пишет в один прибор: --slave N</source>
+        <translation>set-register writes to one device: --slave N</translation>
+    </message>
 </context>
 <context>
     <name>Compiler</name>
@@ -1365,8 +1393,6 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <translation>A new number for the label and every reference to it</translation>
     </message>
     <message>
-        <source>F2</source>
-        <translation>F2</translation>
         <source>&amp;Найти приборы…</source>
         <translation>&amp;Find Supplies…</translation>
     </message>
@@ -1393,6 +1419,22 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
     <message>
         <source>Адаптер порта %1 найден снова как %2</source>
         <translation>The adapter of port %1 is back as %2</translation>
+    </message>
+    <message>
+        <source>F2</source>
+        <translation>F2</translation>
+    </message>
+    <message>
+        <source>Ре&amp;гистры</source>
+        <translation>Re&amp;gisters</translation>
+    </message>
+    <message>
+        <source>Опрос регистров прибора, график и запись в CSV</source>
+        <translation>Poll the device registers, chart and CSV logging</translation>
+    </message>
+    <message>
+        <source>Ctrl+M</source>
+        <translation>Ctrl+M</translation>
     </message>
 </context>
 <context>
@@ -1577,66 +1619,112 @@ with Brisca power supplies.&lt;p&gt;Using it with other devices is not permitted
         <translation>--limits needs a file name</translation>
     </message>
     <message>
-        <source>Компилирует управляющие программы источников питания Brisca, записывает их в ячейку
-памяти источника и считывает обратно по последовательной линии, как окно Quorvel.
-
-Команды:
-  compile ФАЙЛ...              показать отчет компиляции каждого файла
-  write ФАЙЛ --port ПОРТ       скомпилировать ФАЙЛ и записать его в ячейку памяти
-  read --port ПОРТ             считать программу из ячейки памяти
-  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти
-  ports                        показать последовательные порты
-  run ФАЙЛ                     выполнить модель программы, показать ход операндов
-  lsp                          сервер языка (LSP) для редакторов на stdin и stdout
-
---slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой
-ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.
-run: 0, когда программа завершилась или дошла до предела времени, 1 при делении на
-ноль или цикле без задержки, 2, когда она не компилируется.
-
---limits ФАЙЛ задает допустимые значения операндов, по правилу в строке:
-Us 0..3000, Is ..500, M1 -100..; строки с // и пустые не считаются. compile
-предупреждает о константах вне пределов, run сообщает, где модель выходит за
-пределы (код 1), write тогда ничего не записывает (код 1), если не задан
---ignore-limits. Ошибка в файле пределов — код 2.
-
-Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.</source>
-        <translation>Compiles control programs of Brisca power supplies and writes them into a memory cell
-of a supply or reads them back, over a serial line, like the Quorvel window.
-
-Commands:
-  compile FILE...              print each file&apos;s compile report
-  write FILE --port PORT       compile FILE and write it into a memory cell
-  read --port PORT             read the program of a memory cell
-  compare FILE --port PORT     compile FILE and compare it with a memory cell
-  ports                        list the serial ports
-  run FILE                     run FILE&apos;s model on its operands, print the trace
-  lsp                          language server (LSP) for editors on stdin and stdout
-
---slave and --cell take lists such as 1,3,5-8: every slave with every cell is served
-in turn. read with several targets needs --output with {slave} and {cell} in it.
-run: 0 when the program ends or reaches the time limit, 1 on a division by zero or a
-loop without delay, 2 when it does not compile.
-
---limits FILE gives the operands&apos; allowed values, one rule a line:
-Us 0..3000, Is ..500, M1 -100..; blank lines and lines with // are ignored. compile
-warns of constants beyond them, run says where the model leaves them (status 1),
-and write then writes nothing (status 1) unless --ignore-limits is given. An error
-in the limits file is status 2.
-
-Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translation>
+        <source>Последовательный порт источника, например ttyUSB0 или /dev/ttyUSB0; scan принимает несколько.</source>
+        <translation>Serial port of the supply, for example ttyUSB0 or /dev/ttyUSB0; scan takes several.</translation>
     </message>
     <message>
-        <source>compile, write, read, compare, ports, run или lsp.</source>
-        <translation>compile, write, read, compare, ports, run or lsp.</translation>
+        <source>scan: сколько ждать ответа на каждый адрес, мс (по умолчанию %1; 244 для медленных приборов).</source>
+        <translation>scan: how long to wait for an answer at each address, in ms (default %1; 244 for slow supplies).</translation>
     </message>
     <message>
-        <source>Файлы программ: один или несколько для compile, один для write, compare и run, ни одного для read, ports и lsp.</source>
-        <translation>Program files: one or more for compile, one for write, compare and run, none for read, ports and lsp.</translation>
+        <source>МС</source>
+        <translation>MS</translation>
     </message>
     <message>
-        <source>Не указана команда (compile, write, read, compare, ports, run или lsp); см. --help</source>
-        <translation>No command given (compile, write, read, compare, ports, run or lsp); see --help</translation>
+        <source>Для --port нужно имя порта</source>
+        <translation>--port needs a port name</translation>
+    </message>
+    <message>
+        <source>--wait «%1» не число от %2 до %3</source>
+        <translation>--wait “%1” is not a number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>--csv и --json исключают друг друга</source>
+        <translation>--csv and --json exclude each other</translation>
+    </message>
+    <message>
+        <source>Регистра «%1» нет: --registers из 01, 10, 03, A8, AB, ABs</source>
+        <translation>No register &apos;%1&apos;: --registers from 01, 10, 03, A8, AB, ABs</translation>
+    </message>
+    <message>
+        <source>Период «%1» без единицы: например --interval 500ms или 2s</source>
+        <translation>Interval &apos;%1&apos; has no unit: e.g. --interval 500ms or 2s</translation>
+    </message>
+    <message>
+        <source>Период «%1» не длительность: например 500ms или 2s</source>
+        <translation>Interval &apos;%1&apos; is not a duration: e.g. 500ms or 2s</translation>
+    </message>
+    <message>
+        <source>Период %1 мс короче, чем линия успевает для регистров %2: не меньше %3 мс</source>
+        <translation>Interval %1 ms is shorter than the line can carry for registers %2: at least %3 ms</translation>
+    </message>
+    <message>
+        <source>--count и --duration исключают друг друга</source>
+        <translation>--count and --duration exclude each other</translation>
+    </message>
+    <message>
+        <source>--count «%1» не целое число больше нуля</source>
+        <translation>--count &apos;%1&apos; is not a whole number above zero</translation>
+    </message>
+    <message>
+        <source>--duration «%1» не длительность: например 90s или 10m</source>
+        <translation>--duration &apos;%1&apos; is not a duration: e.g. 90s or 10m</translation>
+    </message>
+    <message>
+        <source>Для --map нужно имя файла</source>
+        <translation>--map needs a file name</translation>
+    </message>
+    <message>
+        <source>monitor опрашивает один прибор: --slave N</source>
+        <translation>monitor polls one device: --slave N</translation>
+    </message>
+    <message>
+        <source>monitor: опрашиваемые регистры, например 01,10,03 (по умолчанию); еще A8, AB и ABs (короткая форма AB).</source>
+        <translation>monitor: the registers to poll, e.g. 01,10,03 (the default); also A8, AB and ABs (the short form of AB).</translation>
+    </message>
+    <message>
+        <source>СПИСОК</source>
+        <translation>LIST</translation>
+    </message>
+    <message>
+        <source>monitor: период опроса с единицей: 500ms, 2s (по умолчанию 500ms), не короче, чем линия успевает для регистров.</source>
+        <translation>monitor: the poll interval with its unit: 500ms, 2s (default 500ms), no shorter than the line can carry for the registers.</translation>
+    </message>
+    <message>
+        <source>ПЕРИОД</source>
+        <translation>INTERVAL</translation>
+    </message>
+    <message>
+        <source>monitor: закончить после N опросов.</source>
+        <translation>monitor: end after N polls.</translation>
+    </message>
+    <message>
+        <source>monitor: закончить через ДЛИТЕЛЬНОСТЬ (ms, s, m, h; без единицы — секунды).</source>
+        <translation>monitor: end after DURATION (ms, s, m, h; without a unit, seconds).</translation>
+    </message>
+    <message>
+        <source>monitor: карта регистров (JSON, как ее экспортирует окно): названия, масштабы и единицы полей.</source>
+        <translation>monitor: register map (JSON as the window exports it): labels, scales and units of the fields.</translation>
+    </message>
+    <message>
+        <source>Код доступа «%1» не число от 0 до 255</source>
+        <translation>Access code &apos;%1&apos; is not a number from 0 to 255</translation>
+    </message>
+    <message>
+        <source>monitor: код доступа для A8 и AB, от 0 до 255 (по умолчанию 1).</source>
+        <translation>monitor: access code for A8 and AB, 0 to 255 (default 1).</translation>
+    </message>
+    <message>
+        <source>compile, write, read, compare, ports, run, scan, monitor, set-register или lsp.</source>
+        <translation>compile, write, read, compare, ports, run, scan, monitor, set-register or lsp.</translation>
+    </message>
+    <message>
+        <source>Файлы программ: один или несколько для compile, один для write, compare и run, ни одного для read, ports, scan, monitor и lsp; set-register берет номер регистра и значения.</source>
+        <translation>Program files: one or more for compile, one for write, compare and run, none for read, ports, scan, monitor and lsp; set-register takes a register number and values.</translation>
+    </message>
+    <message>
+        <source>Не указана команда (compile, write, read, compare, ports, run, scan, monitor, set-register или lsp); см. --help</source>
+        <translation>No command given (compile, write, read, compare, ports, run, scan, monitor, set-register or lsp); see --help</translation>
     </message>
     <message>
         <source>Компилирует управляющие программы источников питания Brisca, записывает их в ячейку
@@ -1650,6 +1738,9 @@ Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translati
   ports                        показать последовательные порты
   run ФАЙЛ                     выполнить модель программы, показать ход операндов
   scan [--port ПОРТ]...        найти приборы на портах и показать их ячейки
+  monitor --port ПОРТ          опрашивать регистры прибора, по строке на опрос
+  set-register --port ПОРТ 03 V1 V2 | 07 V   записать регистр 03 или 07
+  lsp                          сервер языка (LSP) для редакторов на stdin и stdout
 
 --slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой
 ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.
@@ -1665,6 +1756,10 @@ Us 0..3000, Is ..500, M1 -100..; строки с // и пустые не счи�
 пределы (код 1), write тогда ничего не записывает (код 1), если не задан
 --ignore-limits. Ошибка в файле пределов — код 2.
 
+monitor: 0, когда ответил хотя бы один опрос, 1, когда ни один; Ctrl+C завершает
+опрос после запроса на линии, итог — в стандартном потоке ошибок.
+set-register: отрицательное значение — после «--»: set-register -p ПОРТ 07 -- -1.
+
 Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.</source>
         <translation>Compiles control programs of Brisca power supplies and writes them into a memory cell
 of a supply or reads them back, over a serial line, like the Quorvel window.
@@ -1677,6 +1772,9 @@ Commands:
   ports                        list the serial ports
   run FILE                     run FILE&apos;s model on its operands, print the trace
   scan [--port PORT]...        find the supplies on the ports and show their cells
+  monitor --port PORT          poll the device&apos;s registers, one line a poll
+  set-register --port PORT 03 V1 V2 | 07 V   write register 03 or 07
+  lsp                          language server (LSP) for editors on stdin and stdout
 
 --slave and --cell take lists such as 1,3,5-8: every slave with every cell is served
 in turn. read with several targets needs --output with {slave} and {cell} in it.
@@ -1692,31 +1790,11 @@ warns of constants beyond them, run says where the model leaves them (status 1),
 and write then writes nothing (status 1) unless --ignore-limits is given. An error
 in the limits file is status 2.
 
+monitor: 0 when at least one poll was answered, 1 when none was; Ctrl+C ends it
+after the request on the line, with a summary on standard error.
+set-register: a negative value follows &quot;--&quot;: set-register -p PORT 07 -- -1.
+
 Exit status: 0 success, 1 the operation failed, 2 bad usage or input.</translation>
-    </message>
-    <message>
-        <source>Последовательный порт источника, например ttyUSB0 или /dev/ttyUSB0; scan принимает несколько.</source>
-        <translation>Serial port of the supply, for example ttyUSB0 or /dev/ttyUSB0; scan takes several.</translation>
-    </message>
-    <message>
-        <source>scan: сколько ждать ответа на каждый адрес, мс (по умолчанию %1; 244 для медленных приборов).</source>
-        <translation>scan: how long to wait for an answer at each address, in ms (default %1; 244 for slow supplies).</translation>
-    </message>
-    <message>
-        <source>МС</source>
-        <translation>MS</translation>
-    </message>
-    <message>
-        <source>Не указана команда (compile, write, read, compare, ports, run или scan); см. --help</source>
-        <translation>No command given (compile, write, read, compare, ports, run or scan); see --help</translation>
-    </message>
-    <message>
-        <source>Для --port нужно имя порта</source>
-        <translation>--port needs a port name</translation>
-    </message>
-    <message>
-        <source>--wait «%1» не число от %2 до %3</source>
-        <translation>--wait “%1” is not a number from %2 to %3</translation>
     </message>
 </context>
 <context>
@@ -2129,6 +2207,308 @@ line %4</translation>
     <message>
         <source>Не записывать</source>
         <translation>Do not write</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterDock</name>
+    <message>
+        <source>Регистры</source>
+        <translation>Registers</translation>
+    </message>
+    <message>
+        <source>Регистры:</source>
+        <translation>Registers:</translation>
+    </message>
+    <message>
+        <source>Короткая форма чтения регистра AB</source>
+        <translation>Short read form of register AB</translation>
+    </message>
+    <message>
+        <source>Регистр %1</source>
+        <translation>Register %1</translation>
+    </message>
+    <message>
+        <source>Код доступа для регистров A8 и AB</source>
+        <translation>Access code for registers A8 and AB</translation>
+    </message>
+    <message>
+        <source> мс</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Опрашивать</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>30 с</source>
+        <translation>30 s</translation>
+    </message>
+    <message>
+        <source>5 мин</source>
+        <translation>5 min</translation>
+    </message>
+    <message>
+        <source>1 ч</source>
+        <translation>1 h</translation>
+    </message>
+    <message>
+        <source>все</source>
+        <translation>all</translation>
+    </message>
+    <message>
+        <source>Окно времени графика</source>
+        <translation>Time window of the chart</translation>
+    </message>
+    <message>
+        <source>Период:</source>
+        <translation>Interval:</translation>
+    </message>
+    <message>
+        <source>Окно:</source>
+        <translation>Window:</translation>
+    </message>
+    <message>
+        <source>Записывать в CSV…</source>
+        <translation>Log to CSV…</translation>
+    </message>
+    <message>
+        <source>Карта регистров</source>
+        <translation>Register Map</translation>
+    </message>
+    <message>
+        <source>Экспорт…</source>
+        <translation>Export…</translation>
+    </message>
+    <message>
+        <source>Импорт…</source>
+        <translation>Import…</translation>
+    </message>
+    <message>
+        <source>Поле</source>
+        <translation>Field</translation>
+    </message>
+    <message>
+        <source>Тип</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Сырое</source>
+        <translation>Raw</translation>
+    </message>
+    <message>
+        <source>Название</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source>Масштаб</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <source>Единица</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Значение</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>Название, масштаб и единица правятся; флажок поля — на графике</source>
+        <translation>Label, scale and unit can be edited; a checked field goes on the chart</translation>
+    </message>
+    <message>
+        <source>Записать регистр…</source>
+        <translation>Write Register…</translation>
+    </message>
+    <message>
+        <source>Запись:</source>
+        <translation>Write:</translation>
+    </message>
+    <message>
+        <source>Опрос остановлен: %1</source>
+        <translation>Polling stopped: %1</translation>
+    </message>
+    <message>
+        <source>Опрос остановлен: порт закрыт</source>
+        <translation>Polling stopped: the port is closed</translation>
+    </message>
+    <message>
+        <source>Масштаб поля %1 должен быть числом, не равным нулю</source>
+        <translation>The scale of field %1 must be a number other than zero</translation>
+    </message>
+    <message>
+        <source>Изменение карты войдет в следующий файл CSV</source>
+        <translation>The map change goes into the next CSV file</translation>
+    </message>
+    <message>
+        <source>Не выбран ни один регистр</source>
+        <translation>No register chosen</translation>
+    </message>
+    <message>
+        <source>Опрос на паузе</source>
+        <translation>Polling paused</translation>
+    </message>
+    <message>
+        <source>опросов: %1, неудачных: %2</source>
+        <translation>polls: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>Запись в CSV остановлена: %1: %2</source>
+        <translation>CSV logging stopped: %1: %2</translation>
+    </message>
+    <message>
+        <source>Нет ответа на чтение регистров %1</source>
+        <translation>No answer to the read of registers %1</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Остановить запись CSV</source>
+        <translation>Stop CSV Logging</translation>
+    </message>
+    <message>
+        <source>Записано в %1 строк: %2</source>
+        <translation>Written to %1, lines: %2</translation>
+    </message>
+    <message>
+        <source>Записывать в CSV</source>
+        <translation>Log to CSV</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Не удается записать файл %1</source>
+        <translation>Cannot write the file %1</translation>
+    </message>
+    <message>
+        <source>Запись в %1</source>
+        <translation>Logging to %1</translation>
+    </message>
+    <message>
+        <source>Экспорт карты регистров</source>
+        <translation>Export Register Map</translation>
+    </message>
+    <message>
+        <source>Карта регистров (*.json)</source>
+        <translation>Register maps (*.json)</translation>
+    </message>
+    <message>
+        <source>Карта регистров сохранена в %1</source>
+        <translation>Register map saved to %1</translation>
+    </message>
+    <message>
+        <source>Импорт карты регистров</source>
+        <translation>Import Register Map</translation>
+    </message>
+    <message>
+        <source>файл больше 1 МБ</source>
+        <translation>the file is larger than 1 MB</translation>
+    </message>
+    <message>
+        <source>Карта регистров %1 не прочитана</source>
+        <translation>The register map %1 was not read</translation>
+    </message>
+    <message>
+        <source>Карта регистров прочитана из %1</source>
+        <translation>Register map read from %1</translation>
+    </message>
+    <message>
+        <source>Запись регистра</source>
+        <translation>Write Register</translation>
+    </message>
+    <message>
+        <source>Запись регистра %1…</source>
+        <translation>Writing register %1…</translation>
+    </message>
+    <message>
+        <source>Опрос остановлен: %1: %2</source>
+        <translation>Polling stopped: %1: %2</translation>
+    </message>
+    <message>
+        <source>Доступ A8, AB:</source>
+        <translation>Access A8, AB:</translation>
+    </message>
+    <message>
+        <source>от %1 мс</source>
+        <translation>from %1 ms</translation>
+    </message>
+    <message>
+        <source>Короче линия не успевает для выбранных регистров</source>
+        <translation>The line cannot carry the chosen registers any faster</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterMap</name>
+    <message>
+        <source>не JSON: %1 (символ %2)</source>
+        <translation>not JSON: %1 (character %2)</translation>
+    </message>
+    <message>
+        <source>нет объекта «fields»</source>
+        <translation>no &quot;fields&quot; object</translation>
+    </message>
+    <message>
+        <source>поля «%1» нет ни в одном регистре</source>
+        <translation>no register has a field &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>поле %1: ожидается объект</source>
+        <translation>field %1: an object is expected</translation>
+    </message>
+    <message>
+        <source>поле %1: label и unit должны быть строками</source>
+        <translation>field %1: label and unit must be strings</translation>
+    </message>
+    <message>
+        <source>поле %1: scale должен быть числом, не равным нулю</source>
+        <translation>field %1: scale must be a number other than zero</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterPoll</name>
+    <message>
+        <source>Порт не открыт: подключитесь к прибору</source>
+        <translation>The port is not open: connect to the device</translation>
+    </message>
+    <message>
+        <source>Порт закрыт</source>
+        <translation>The port is closed</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterWrite</name>
+    <message>
+        <source>Регистру %1 нужны два значения</source>
+        <translation>Register %1 needs two values</translation>
+    </message>
+    <message>
+        <source>Регистру %1 нужно одно значение</source>
+        <translation>Register %1 needs one value</translation>
+    </message>
+    <message>
+        <source>«%1» не число от -32768 до 65535</source>
+        <translation>&apos;%1&apos; is not a number from -32768 to 65535</translation>
+    </message>
+    <message>
+        <source>Записать в регистр %1 прибора %2 значения %3?
+Кадр: %4</source>
+        <translation>Write the values %3 into register %1 of device %2?
+Frame: %4</translation>
+    </message>
+    <message>
+        <source>Регистр %1 записан: %2</source>
+        <translation>Register %1 written: %2</translation>
+    </message>
+    <message>
+        <source>Регистр %1 не записан: %2</source>
+        <translation>Register %1 not written: %2</translation>
+    </message>
+    <message>
+        <source>Регистр %1 не записан: прибор отверг запись или ответ искажен; повторите запись</source>
+        <translation>Register %1 not written: the device refused the write or the answer was corrupted; write again</translation>
     </message>
 </context>
 <context>

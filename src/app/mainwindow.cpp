@@ -12,6 +12,7 @@
 #include "languagemenu.h"
 #include "programdocument.h"
 #include "programrundock.h"
+#include "registerdock.h"
 #include "reportsplitter.h"
 #include "settingskeys.h"
 #include "userdialogs.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             [this]() { QTimer::singleShot(0, this, &QWidget::close); });
     createProgramRunDock();
     createCellsDock();
+    createRegisterDock();
     restoreLimits();
     // A dragged split is kept at once, not only when the window closes.
     connect(ui->splitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);
@@ -121,6 +123,7 @@ void MainWindow::setDialogs(std::unique_ptr<UserDialogs> replacement)
     exchangeLog->setDialogs(dialogs.get());
     languageMenu->setDialogs(dialogs.get());
     deviceActivity->setDialogs(dialogs.get());
+    registerDock->setDialogs(dialogs.get());
 }
 
 QTextEdit *MainWindow::editor() const

@@ -22,6 +22,7 @@ class ElidedLabel;
 class LanguageMenu;
 class ProgramDocument;
 class ProgramRunDock;
+class RegisterDock;
 class QAction;
 class QCloseEvent;
 class QComboBox;
@@ -126,6 +127,8 @@ private:
     DeviceActivity::Program compiledProgram();
     // «Прогон»: the dock that runs the editor's program on its operands (mainwindowrun.cpp).
     void createProgramRunDock();
+    // In mainwindowregisters.cpp.
+    void createRegisterDock();
     void showProgramRun();
     // The operands' limits (mainwindowlimits.cpp): the settings' at start, the dialog that edits
     // them, and the check before a write sends anything.
@@ -156,6 +159,7 @@ private:
     ProgramDocument *document = nullptr;
     EditorAids *editorAids = nullptr;
     ProgramRunDock *runDock = nullptr;
+    RegisterDock *registerDock = nullptr;
     LanguageMenu *languageMenu = nullptr;
     bool runDockSized = false;
     ActionTable actions;

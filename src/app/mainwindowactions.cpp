@@ -11,6 +11,7 @@
 #include "languagehelp.h"
 #include "languagemenu.h"
 #include "programdocument.h"
+#include "registerdock.h"
 #include "settingskeys.h"
 #include "supplycellsdock.h"
 
@@ -151,6 +152,8 @@ void MainWindow::createActions()
             keys(tr("Ctrl+Shift+C")), [this] { cellsDock->toggle(); }, {window, device}),
         Row("exchangeLogAction", tr("&Журнал обмена"), tr("Кадры и события обмена с прибором"), nullptr,
             keys(tr("Ctrl+L")), [this] { exchangeLog->toggle(); }, {window, device}),
+        Row("registersAction", tr("Ре&гистры"), tr("Опрос регистров прибора, график и запись в CSV"), nullptr,
+            keys(tr("Ctrl+M")), [this] { registerDock->toggle(); }, {window, device}),
         ActionTable::separator({device}),
         Row("cancelAction", tr("Пр&ервать"), tr("Прервать обмен с прибором после текущего запроса"), nullptr,
             {QKeySequence(Qt::Key_Escape)}, [this] { CancelTransfer(); }, {window, device}),

@@ -31,6 +31,14 @@ inline const QString VerifyAfterWrite = QStringLiteral("device/verifyAfterWrite"
 // What the bench tolerates of each operand, in the limits file's form.
 inline const QString OperandLimits = QStringLiteral("device/operandLimits");
 
+// The register monitor: the blocks polled, the interval, the access code of A8 and AB, the
+// fields on the chart, and the register map as its JSON text.
+inline const QString MonitorRegisters = QStringLiteral("monitor/registers");
+inline const QString MonitorIntervalMs = QStringLiteral("monitor/intervalMs");
+inline const QString MonitorAccess = QStringLiteral("monitor/access");
+inline const QString MonitorChartFields = QStringLiteral("monitor/chartFields");
+inline const QString RegisterMap = QStringLiteral("monitor/registerMap");
+
 // "ru" or "en", chosen in the Help menu; none means the system's language.
 inline const QString InterfaceLanguage = QStringLiteral("interfaceLanguage");
 

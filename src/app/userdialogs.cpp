@@ -93,6 +93,12 @@ bool UserDialogs::askWriteBeyondLimits(QWidget *parent, const QString &title, co
                     QMessageBox::tr("Не записывать"));
 }
 
+bool UserDialogs::askWriteRegister(QWidget *parent, const QString &title, const QString &text)
+{
+    return askToAct(QMessageBox::Question, parent, title, text, QMessageBox::tr("Записать"),
+                    QMessageBox::tr("Отмена"));
+}
+
 UserDialogs::SaveChoice UserDialogs::askSaveChanges(QWidget *parent, const QString &title,
                                                     const QString &text, bool saveIsDefault)
 {

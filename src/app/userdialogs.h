@@ -41,6 +41,9 @@ public:
     // Asked before a write of a program that goes beyond the operands' limits: true to write
     // all the same («Записать»), false to send nothing («Не записывать», the default button).
     virtual bool askWriteBeyondLimits(QWidget *parent, const QString &title, const QString &text);
+    // Asked before a register write goes out: true to send it («Записать»), false to send
+    // nothing («Отмена», the default button).
+    virtual bool askWriteRegister(QWidget *parent, const QString &title, const QString &text);
     // A number from 1 to maximum, starting at current; 0 when the user cancels.
     virtual int askLineNumber(QWidget *parent, const QString &title, const QString &label,
                               int current, int maximum);

@@ -64,6 +64,10 @@ public:
     static constexpr int QuietStartMs = MemoryTimeoutMs;
     static constexpr int WriteAttempts = 3;
     static constexpr int MemoryReadRuns = 2;
+    // Before a request goes out the line must have been quiet this long, so that the rest of an
+    // answer still on its way (a device that answers twice) is dropped, not taken as the reply.
+    // Three characters at 9600 baud.
+    static constexpr int QuietGapMs = 3;
 
     // Values of the fixed registers' layouts.
     static constexpr int Register10Values = 6;
@@ -172,10 +176,6 @@ private:
     static constexpr int PortWriteWaitMs = 300;
     // How much longer than a time-out to wait for the answer of a retry that may follow a late one.
     static constexpr int StaleAnswerMarginMs = 150;
-    // Before a request goes out the line must have been quiet this long, so that the rest of an
-    // answer still on its way (a device that answers twice) is dropped, not taken as the reply.
-    // Three characters at 9600 baud.
-    static constexpr int QuietGapMs = 3;
     // How long after the last answer settle() listens for a second one.
     static constexpr int SettleMs = 100;
     // A line starting this much earlier than the request could have crossed the wire still

@@ -29,6 +29,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -342,6 +343,7 @@ void TestMainWindow::defaultSizeFitsEveryState_data()
     QTest::addColumn<bool>("connect");
     QTest::addColumn<bool>("transfer");
     QTest::addColumn<bool>("runDock");
+    QTest::addColumn<bool>("registerDock");
     // The family the editor and the pane get, empty for the form's own "Courier" as this
     // machine's fonts resolve it: the URW fonts many desktops have (Courier becomes Nimbus Mono
     // PS, taller), and a bare machine's monospace.
@@ -352,13 +354,15 @@ void TestMainWindow::defaultSizeFitsEveryState_data()
     for (const QString &font : {QString(), urw, bare}) {
         const QString suffix = font.isEmpty() ? QString() : QStringLiteral(", ") + font;
         QTest::newRow(qPrintable(QStringLiteral("idle") + suffix))
-            << false << false << false << font;
+            << false << false << false << false << font;
         QTest::newRow(qPrintable(QStringLiteral("idle, «Прогон» open") + suffix))
-            << false << false << true << font;
+            << false << false << true << false << font;
         QTest::newRow(qPrintable(QStringLiteral("connected, long port path") + suffix))
-            << true << false << false << font;
+            << true << false << false << false << font;
         QTest::newRow(qPrintable(QStringLiteral("transfer, long port path") + suffix))
-            << true << true << false << font;
+            << true << true << false << false << font;
+        QTest::newRow(qPrintable(QStringLiteral("connected, «Регистры» polling") + suffix))
+            << true << false << false << true << font;
     }
 }
 
@@ -367,6 +371,7 @@ void TestMainWindow::defaultSizeFitsEveryState()
     QFETCH(bool, connect);
     QFETCH(bool, transfer);
     QFETCH(bool, runDock);
+    QFETCH(bool, registerDock);
     QFETCH(QString, font);
 
     if (!font.isEmpty()) {
@@ -414,6 +419,22 @@ void TestMainWindow::defaultSizeFitsEveryState()
         auto *connection = window->findChild<QLabel *>(QStringLiteral("connectionLabel"));
         QVERIFY(connection->text().contains(longPath));
         QCOMPARE(connection->toolTip(), longPath);
+    }
+
+    if (registerDock) {
+        action("registersAction")->trigger();
+        auto *dock = window->findChild<QDockWidget *>(QStringLiteral("registerDock"));
+        QVERIFY(dock);
+        QTRY_VERIFY(dock->isVisible());
+        dock->findChild<QPushButton *>(QStringLiteral("pollButton"))->click();
+        auto *counts = dock->findChild<QLabel *>(QStringLiteral("countsLabel"));
+        QTRY_VERIFY_WITH_TIMEOUT(!counts->text().isEmpty(), 10000);
+        // Its rows scroll up and down, but none is wider than the window.
+        auto *scroll = dock->findChild<QScrollArea *>(QStringLiteral("registerScroll"));
+        QVERIFY(scroll);
+        QCoreApplication::processEvents();
+        QVERIFY2(scroll->widget()->minimumSizeHint().width() <= scroll->viewport()->width(),
+                 qPrintable(QString::number(scroll->widget()->minimumSizeHint().width())));
     }
 
     QStringList found;
@@ -693,10 +714,19 @@ void TestMainWindow::menusHoldToolbarActions_data()
                                             "previousErrorAction"};
     QTest::newRow("device") << "menuDevice"
                             << "Пр&ибор"
-                            << QStringList{"connectAction",   "disconnectAction",   "|",
-                                           "writeAction",     "readAction",         "compareAction",
-                                           "verifyAction",    "findSuppliesAction", "limitsAction",
-                                           "cellsDockAction", "exchangeLogAction",  "|",
+                            << QStringList{"connectAction",
+                                           "disconnectAction",
+                                           "|",
+                                           "writeAction",
+                                           "readAction",
+                                           "compareAction",
+                                           "verifyAction",
+                                           "findSuppliesAction",
+                                           "limitsAction",
+                                           "cellsDockAction",
+                                           "exchangeLogAction",
+                                           "registersAction",
+                                           "|",
                                            "cancelAction"};
     QTest::newRow("help") << "menuHelp"
                           << "&Справка"

@@ -1,6 +1,7 @@
 #include "deviceactivity.h"
 #include "portbox.h"
 #include "supplyscandialog.h"
+#include "registerdock.h"
 #include "transfertexts.h"
 #include "windowfixture.h"
 
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -45,6 +47,7 @@ private slots:
     void hangUpWhileIdle();
     void hangUpDuringTransfer_data();
     void hangUpDuringTransfer();
+    void hangUpWhilePolling();
     void portListFollowsAdapters();
     void adapterFoundAgain_data();
     void adapterFoundAgain();
@@ -402,6 +405,27 @@ void TestPort::hangUpDuringTransfer()
     QCOMPARE(states(), NotConnected);
     QCOMPARE(window->editor()->toPlainText(), before);
     QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestPort::hangUpWhilePolling()
+{
+    // The third poll's first request hangs the line up.
+    SimulatorProcess *sim =
+        connectToSimulator({QStringLiteral("--fault"), QStringLiteral("hangup@7")});
+    QVERIFY(sim);
+    action("registersAction")->trigger();
+    auto *dock = window->findChild<RegisterDock *>(QStringLiteral("registerDock"));
+    QVERIFY(dock);
+    dock->findChild<QPushButton *>(QStringLiteral("pollButton"))->click();
+    QVERIFY(dock->isPolling());
+    QTRY_VERIFY_WITH_TIMEOUT(!dock->isPolling(), 10000);
+    // Why it stopped is the loss's, not a close asked for.
+    const QString status = dock->findChild<QLabel *>(QStringLiteral("registerStatus"))->text();
+    QVERIFY2(status.startsWith(QStringLiteral("Опрос остановлен: ") + TransferTexts::LineLost +
+                               QStringLiteral(": ")),
+             qPrintable(status));
+    QCOMPARE(states(), NotConnected);
+    QVERIFY(!dock->findChild<QPushButton *>(QStringLiteral("pollButton"))->isEnabled());
 }
 
 void TestPort::portListFollowsAdapters()

@@ -1,3 +1,5 @@
+#include "registerdock.h"
+#include "registerpoll.h"
 #include "testrecord.h"
 #include "transfertexts.h"
 #include "windowfixture.h"
@@ -9,6 +11,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QSerialPort>
 #include <QSpinBox>
 #include <QTextBlock>
@@ -217,6 +221,7 @@ private slots:
     void verifyAfterWrite();
     void compareLeavesEditorAlone_data();
     void compareLeavesEditorAlone();
+    void registerDockAroundAWrite();
 
 private:
     // Stores a program in a cell of the simulator.
@@ -1487,6 +1492,96 @@ void TestTransfer::compareLeavesEditorAlone()
     QCOMPARE(sim.cellImages().at(0).count, stored);
     QCOMPARE(states(), Connected);
     QVERIFY(dialogs->calls.isEmpty());
+}
+
+void TestTransfer::registerDockAroundAWrite()
+{
+    SimulatorProcess *started =
+        connectToSimulator({QStringLiteral("--turnaround"), QStringLiteral("5")});
+    QVERIFY(started);
+    SimulatorProcess &sim = *started;
+    QVERIFY(sim.setMemory(QStringLiteral("register 03 D2040600")));
+    action("registersAction")->trigger();
+    auto *dock = window->findChild<RegisterDock *>(QStringLiteral("registerDock"));
+    QVERIFY(dock && !dock->isHidden());
+    const auto button = [dock](const char *name) {
+        return dock->findChild<QPushButton *>(QLatin1String(name));
+    };
+    const auto status = [dock]() {
+        return dock->findChild<QLabel *>(QStringLiteral("registerStatus"))->text();
+    };
+    auto *table = dock->findChild<QTableWidget *>(QStringLiteral("registerTable"));
+    const auto rawOf = [table](const QString &field) {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, 0)->text() == field)
+                return table->item(row, 2)->text();
+        }
+        return QString();
+    };
+
+    // The save dialog's own suffix: «log» becomes log.csv.
+    QTemporaryDir dir;
+    dialogs->fileNames.enqueue(dir.filePath(QStringLiteral("log")));
+    button("csvButton")->click();
+    button("pollButton")->click();
+    QVERIFY(dock->isPolling());
+    QTRY_VERIFY_WITH_TIMEOUT(dock->poll().polls() >= 2, 10000);
+    QCOMPARE(rawOf(QStringLiteral("03.0")), QStringLiteral("1234"));
+
+    // The write takes the line as one job: no poll between its first and last frame.
+    window->editor()->setPlainText(NewProgram);
+    const int before = sim.received().size();
+    QVERIFY(runDeviceAction("writeAction"));
+    QCOMPARE(paneLines().constLast(), TransferTexts::WriteSucceeded);
+    const CellImage cell = sim.cellImages().at(0);
+    QCOMPARE(cell.count, NewRecords.size());
+    QCOMPARE(cell.name, NewName);
+    const QStringList frames = sim.received().mid(before);
+    const auto isCell = [](const QString &frame) { return frame.mid(5, 1) == QLatin1String("B"); };
+    const int firstCell =
+        int(std::find_if(frames.cbegin(), frames.cend(), isCell) - frames.cbegin());
+    const int lastCell =
+        int(frames.size() - 1 -
+            (std::find_if(frames.crbegin(), frames.crend(), isCell) - frames.crbegin()));
+    QCOMPARE(lastCell - firstCell + 1, NewRecords.size() + 2);
+    const int polls = dock->poll().polls();
+    QTRY_VERIFY_WITH_TIMEOUT(dock->poll().polls() > polls, 10000);
+
+    // A register write is asked first with its frame; declined, nothing goes out.
+    dock->findChild<QLineEdit *>(QStringLiteral("writeFirstEdit"))->setText(QStringLiteral("1200"));
+    dock->findChild<QLineEdit *>(QStringLiteral("writeSecondEdit"))
+        ->setText(QStringLiteral("-300"));
+    dialogs->registerChoices.enqueue(false);
+    button("writeRegisterButton")->click();
+    QCOMPARE(dialogs->calls.constLast().title, QStringLiteral("Запись регистра"));
+    const QString question = dialogs->calls.constLast().text;
+    const QString asked =
+        QStringLiteral("Записать в регистр 03 прибора 0 значения 1200, -300?\nКадр: ");
+    QVERIFY2(question.startsWith(asked + QStringLiteral("#00C80311B004D4FE")),
+             qPrintable(question));
+    QTest::qWait(300);
+    QVERIFY(sim.received().filter(QStringLiteral("#00C80311")).isEmpty());
+    dialogs->registerChoices.enqueue(true);
+    button("writeRegisterButton")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Регистр 03 записан: 1200, -300"), 10000);
+    // The frame shown is the frame sent.
+    QCOMPARE(sim.received().filter(QStringLiteral("#00C80311")),
+             QStringList{question.mid(asked.size())});
+    QTRY_COMPARE_WITH_TIMEOUT(rawOf(QStringLiteral("03.1")), QStringLiteral("-300"), 10000);
+
+    // Disconnecting stops polling, and the log holds every sample taken.
+    action("disconnectAction")->trigger();
+    QVERIFY(!dock->isPolling());
+    QCOMPARE(status(), QStringLiteral("Опрос остановлен: порт закрыт"));
+    QVERIFY(waitUntilDeviceIdle());
+    button("csvButton")->click();
+    QFile log(dir.filePath(QStringLiteral("log.csv")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = log.readAll().split('\n');
+    QCOMPARE(rows.first(), QByteArray("time,01.0,01.1,01.2,01.3,01.4,01.5,10.0,10.1,10.2,10.3,"
+                                      "10.4,10.5,03.0,03.1"));
+    // Header, a line per sample, and the empty rest after the last line feed.
+    QCOMPARE(rows.size(), dock->poll().polls() + 2);
 }
 
 QTEST_MAIN(TestTransfer)

@@ -171,6 +171,12 @@ private slots:
     void runPrintsTraceAndStopLine();
     void limitsAcrossCommands_data();
     void limitsAcrossCommands();
+    void monitorFollowsRunningProgram_data();
+    void monitorFollowsRunningProgram();
+    void monitorJsonAndStatus_data();
+    void monitorJsonAndStatus();
+    void setRegister_data();
+    void setRegister();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes);
@@ -563,6 +569,37 @@ void TestCli::badInputGivesStatusTwo_data()
     QTest::newRow("wait with write")
         << QStringList{u("write"), u("%file"), u("-p"), port, u("--wait"), u("80")}
         << u("Параметр --wait не относится к команде write");
+    QTest::newRow("monitor faster than the line")
+        << QStringList{u("monitor"), u("-p"), port, u("--interval"), u("100ms")}
+        << u("Период 100 мс короче, чем линия успевает для регистров 01,10,03: не меньше 150 мс");
+    QTest::newRow("monitor one block, its own bound")
+        << QStringList{u("monitor"), u("-p"),         port,     u("--registers"),
+                       u("03"),      u("--interval"), u("40ms")}
+        << u("Период 40 мс короче, чем линия успевает для регистров 03: не меньше 50 мс");
+    QTest::newRow("monitor interval without a unit")
+        << QStringList{u("monitor"), u("-p"), port, u("--interval"), u("500")}
+        << u("Период «500» без единицы: например --interval 500ms или 2s");
+    QTest::newRow("monitor unknown register")
+        << QStringList{u("monitor"), u("-p"), port, u("--registers"), u("01,07")}
+        << u("Регистра «07» нет: --registers из 01, 10, 03, A8, AB, ABs");
+    QTest::newRow("monitor two supplies")
+        << QStringList{u("monitor"), u("-p"), port, u("-s"), u("1,2")}
+        << u("monitor опрашивает один прибор: --slave N");
+    QTest::newRow("monitor count and duration")
+        << QStringList{u("monitor"), u("-p"), port, u("--count"), u("3"), u("--duration"), u("1s")}
+        << u("--count и --duration исключают друг друга");
+    QTest::newRow("monitor map not JSON")
+        << QStringList{u("monitor"), u("-p"), port, u("--map"), u("%file")}
+        << u("Карта регистров %file не прочитана: не JSON");
+    QTest::newRow("set-register 10")
+        << QStringList{u("set-register"), u("-p"), port, u("10"), u("1"), u("2")}
+        << u("Записать можно регистр 03 (два значения) или 07 (одно), не «10»");
+    QTest::newRow("set-register 03 one value")
+        << QStringList{u("set-register"), u("-p"), port, u("03"), u("1")}
+        << u("Регистру 03 нужны два значения");
+    QTest::newRow("set-register value past 16 bits")
+        << QStringList{u("set-register"), u("-p"), port, u("07"), u("65536")}
+        << u("«65536» не число от -32768 до 65535");
 }
 
 void TestCli::badInputGivesStatusTwo()
@@ -1888,3 +1925,183 @@ void TestCli::limitsAcrossCommands()
 
 QTEST_MAIN(TestCli)
 #include "tst_cli.moc"
+
+void TestCli::monitorFollowsRunningProgram_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("interrupt");
+    QTest::newRow("count") << QStringList{u("--count"), u("6")} << false;
+    // Ctrl+C is the monitor's ordinary end: after the poll on the line, with status 0.
+    QTest::newRow("SIGINT") << QStringList() << true;
+}
+
+void TestCli::monitorFollowsRunningProgram()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, interrupt);
+
+    // The worked example in cell 1, run by the supply: Us climbs by 10 every 500 ms.
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start());
+    for (const QString &line : exampleCellLines(0))
+        QCOMPARE(simulator.command(line), QStringList{u("ok")});
+    QCOMPARE(simulator.command(u("run 1")), QStringList{u("ok")});
+    const QString map =
+        writeFile(QStringLiteral("map.json"),
+                  R"({"fields": {"03.0": {"label": "Us", "scale": 0.1, "unit": "V"}}})");
+
+    QProcess cli;
+    cli.start(cliPath,
+              QStringList{u("monitor"), u("-p"), simulator.portPath(), u("--csv"), u("--registers"),
+                          u("03,01"), u("--interval"), u("250ms"), u("--map"), map} +
+                  options);
+    QVERIFY(cli.waitForStarted(CliTimeoutMs));
+    if (interrupt) {
+        QTRY_VERIFY_WITH_TIMEOUT(simulator.received().size() >= 6, CliTimeoutMs);
+        ::kill(pid_t(cli.processId()), SIGINT);
+    }
+    QVERIFY(cli.waitForFinished(CliTimeoutMs));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), ExitSuccess);
+    const QStringList out = lines(cli.readAllStandardOutput());
+    const QStringList err = lines(cli.readAllStandardError());
+    QCOMPARE(out.value(0), u("time,Us,03.1,01.0,01.1,01.2,01.3,01.4,01.5"));
+    const int samples = out.size() - 1;
+    if (!interrupt)
+        QCOMPARE(samples, 6);
+    QVERIFY(samples >= 2);
+    // Every poll that went out was answered and printed whole: none was cut by the stop.
+    QCOMPARE(simulator.received().size(), 2 * samples);
+    QCOMPARE(err, QStringList{u("Опросов: %1, с ответом: %1, неудачных: 0").arg(samples)});
+    QDateTime previousTime;
+    double first = -1;
+    double previous = -1;
+    for (const QString &line : out.mid(1)) {
+        const QStringList cells = line.split(QLatin1Char(','));
+        QCOMPARE(cells.size(), 9);
+        const QDateTime time = QDateTime::fromString(cells.at(0), Qt::ISODateWithMs);
+        QVERIFY2(time.isValid() && time.timeSpec() == Qt::UTC, qPrintable(line));
+        if (previousTime.isValid())
+            QVERIFY2(previousTime.msecsTo(time) >= 240, qPrintable(line));
+        previousTime = time;
+        bool ok = false;
+        const double us = cells.at(1).toDouble(&ok);
+        // Us goes up in steps of 10, one volt at the map's scale.
+        QVERIFY2(ok && us == std::floor(us) && us >= previous, qPrintable(line));
+        if (first < 0)
+            first = us;
+        previous = us;
+    }
+    QVERIFY2(previous > first, qPrintable(out.join(QLatin1Char('\n'))));
+}
+
+void TestCli::monitorJsonAndStatus_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("status");
+    // What each of the two samples prints.
+    QTest::addColumn<QString>("sample");
+
+    QTest::newRow("one block silent")
+        << u("silent@cmd=10") << u("--json") << ExitSuccess
+        << u(R"("failed":["10"],"slave":3,"time":"%time","values":{"03.0":1200,"03.1":-300}})");
+    QTest::newRow("no block answers")
+        << u("silent@*") << u("--json") << ExitFailed
+        << u(R"("failed":["03","10"],"slave":3,"time":"%time","values":{}})");
+    QTest::newRow("silent block empty in CSV")
+        << u("silent@cmd=10") << u("--csv") << ExitSuccess << u("%time,1200,-300,,,,,,");
+}
+
+void TestCli::monitorJsonAndStatus()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, format);
+    QFETCH(int, status);
+    QFETCH(QString, sample);
+
+    SimulatorProcess simulator;
+    QVERIFY(simulator.start({u("--slave"), u("3"), u("--fault"), fault}));
+    QVERIFY(simulator.setMemory(u("register 03 B004D4FE")));
+    const CliRun run =
+        runCli({u("monitor"), u("-p"), simulator.portPath(), u("-s"), u("3"), u("--registers"),
+                u("03,10"), u("--interval"), u("300ms"), u("--count"), u("2"), format});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    QStringList out = lines(run.out);
+    if (format == u("--csv"))
+        QCOMPARE(out.takeFirst(), u("time,03.0,03.1,10.0,10.1,10.2,10.3,10.4,10.5"));
+    QCOMPARE(out.size(), 2);
+    static const QRegularExpression time(
+        QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z"));
+    for (const QString &line : out) {
+        QString placed = line;
+        placed.replace(time, u("%time"));
+        QVERIFY2(placed.endsWith(sample), qPrintable(line));
+    }
+    QCOMPARE(lines(run.err).constLast(),
+             u("Опросов: 2, с ответом: %1, неудачных: 2").arg(status == ExitSuccess ? 2 : 0));
+}
+
+void TestCli::setRegister_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("status");
+    // The frame as it must go out, and the register's payload after it.
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("message");
+
+    // 1200 and 300 little-endian after slave 1, source 200, command 03, access 17.
+    QTest::newRow("03 two values")
+        << QStringList{u("03"), u("1200"), u("300")} << QString() << ExitSuccess
+        << u("#01C80311B0042C01") << u("register 03 B0042C01")
+        << u("Регистр 03 записан: 1200, 300");
+    // A negative value follows "--", or it would be taken for an option.
+    QTest::newRow("07 a negative value as its 16 bits")
+        << QStringList{u("07"), u("--"), u("-1")} << QString() << ExitSuccess << u("#01C80711FFFF")
+        << u("register 07 FFFF") << u("Регистр 07 записан: -1");
+    QTest::newRow("status other than 1F")
+        << QStringList{u("03"), u("1"), u("2")} << u("status1e@*") << ExitFailed
+        << u("#01C803110100020") << QString() << u("Регистр 03 не записан: прибор отверг запись");
+    QTest::newRow("silent: three attempts")
+        << QStringList{u("07"), u("5")} << u("silent@*") << ExitFailed << u("#01C807110500")
+        << QString()
+        << u("Регистр 07 не записан: Прибор не отвечает: проверьте Slave ID (1), кабель и питание");
+}
+
+void TestCli::setRegister()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, fault);
+    QFETCH(int, status);
+    QFETCH(QString, frame);
+    QFETCH(QString, stored);
+    QFETCH(QString, message);
+
+    SimulatorProcess simulator;
+    QStringList simArguments{u("--slave"), u("1")};
+    if (!fault.isEmpty())
+        simArguments << u("--fault") << fault;
+    QVERIFY(simulator.start(simArguments));
+    const CliRun run = runCli(QStringList{u("set-register"), u("-p"), simulator.portPath(), u("-s"),
+                                          u("1"), u("--json")} +
+                              arguments);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, status);
+    const QJsonObject object = QJsonDocument::fromJson(run.out).object();
+    QCOMPARE(object.value(u("ok")).toBool(), status == ExitSuccess);
+    QVERIFY2(object.value(u("message")).toString().startsWith(message), run.out.constData());
+    const QStringList received = simulator.received();
+    QVERIFY(!received.isEmpty());
+    // The frame shown is the frame sent, CRC and all.
+    QCOMPARE(received.constFirst(), object.value(u("frame")).toString());
+    QVERIFY2(received.constFirst().startsWith(frame), qPrintable(received.constFirst()));
+    // A rejected write is not sent again; an unanswered one three times.
+    QCOMPARE(received.size(), fault == u("silent@*") ? 3 : 1);
+    if (!stored.isEmpty())
+        QVERIFY2(simulator.dump().contains(stored), qPrintable(simulator.dump().join(u("\n"))));
+    if (status != ExitSuccess)
+        QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
+}

@@ -30,6 +30,7 @@ public:
     QQueue<bool> stopChoices;
     // Answers to writing beyond the limits: true is «Записать»; an empty queue sends nothing.
     QQueue<bool> limitChoices;
+    QQueue<bool> registerChoices;
     // Answers to "go to line"; an empty queue cancels.
     QQueue<int> lineNumbers;
     // Answers to "rename label"; an empty queue cancels.
@@ -97,6 +98,11 @@ public:
     {
         calls.append({QStringLiteral("limits"), title, text, QString(), QString()});
         return !limitChoices.isEmpty() && limitChoices.dequeue();
+    }
+    bool askWriteRegister(QWidget *, const QString &title, const QString &text) override
+    {
+        calls.append({QStringLiteral("register"), title, text, QString(), QString()});
+        return !registerChoices.isEmpty() && registerChoices.dequeue();
     }
     int askLineNumber(QWidget *, const QString &title, const QString &label, int current,
                       int maximum) override

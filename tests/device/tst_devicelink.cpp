@@ -10,6 +10,10 @@
 #include "programtransfer.h"
 #include "scanwording.h"
 #include "supplyscan.h"
+#include "registercsv.h"
+#include "registerlayout.h"
+#include "registermap.h"
+#include "registerpoll.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -92,6 +96,11 @@ private slots:
     void scanHearsOnlyTheAddressAsked_data();
     void scanHearsOnlyTheAddressAsked();
     void registers();
+    void registerBlocks_data();
+    void registerBlocks();
+    void registerMapJson_data();
+    void registerMapJson();
+    void pollYieldsAndLogs();
     void waitingDoesNotSpin();
 };
 
@@ -1074,3 +1083,184 @@ void TestDeviceLink::waitingDoesNotSpin()
 
 QTEST_GUILESS_MAIN(TestDeviceLink)
 #include "tst_devicelink.moc"
+
+void TestDeviceLink::registerBlocks_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<int>("access");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QVector<int>>("values");
+    QTest::addColumn<QString>("types");
+
+    QTest::newRow("01") << "01"
+                        << "register 01 3412FEFF01020304" << 1 << "#01C801015E32"
+                        << QVector<int>{0x1234, -2, 1, 2, 3, 4} << "u16 s16 u8 u8 u8 u8";
+    QTest::newRow("10 last value 65535")
+        << "10"
+        << "register 10 01000200030004000500FFFF" << 1 << QString()
+        << QVector<int>{1, 2, 3, 4, 5, 65535} << "u16 u16 u16 u16 u16 u16";
+    QTest::newRow("03 signed second")
+        << "03"
+        << "register 03 EFBE0080" << 1 << QString() << QVector<int>{0xBEEF, -32768} << "u16 s16";
+    QTest::newRow("A8 alternates, caller's access")
+        << "A8"
+        << "register A8 FFFFFFFF0000FF7F01000080409C07003930D4FE0900" << 2 << "#01C8A802C9B7"
+        << QVector<int>{65535, -1, 0, 32767, 1, -32768, 40000, 7, 12345, -300, 9}
+        << "u16 s16 u16 s16 u16 s16 u16 s16 u16 s16 u16";
+    QTest::newRow("AB long form") << "AB"
+                                  << "register AB 09D20401020304050607" << 2 << QString()
+                                  << QVector<int>{9, 0x04D2, 1, 2, 3, 4, 5, 6, 7}
+                                  << "u8 u16 u8 u8 u8 u8 u8 u8 u8";
+    QTest::newRow("AB short form under access 1")
+        << "ABs"
+        << "register AB 09D20401020304050607" << 1 << "#01C8AB01AC87"
+        << QVector<int>{0x04D2, 9, 0x0201} << "u16 u8 u16";
+}
+
+void TestDeviceLink::registerBlocks()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, payload);
+    QFETCH(int, access);
+    QFETCH(QString, request);
+    QFETCH(QVector<int>, values);
+    QFETCH(QString, types);
+
+    LinkFixture f;
+    START_FIXTURE(f, QStringLiteral("--slave"), QStringLiteral("1"));
+    QVERIFY(f.sim.setMemory(payload));
+    const RegisterLayout::Block *block = RegisterLayout::find(key.toLower());
+    QVERIFY(block);
+    QVector<int> read;
+    QCOMPARE(RegisterLayout::read(f.link, 1, *block, quint8(access), read), LinkResult::Success);
+    QCOMPARE(read, values);
+    QStringList typeNames;
+    QStringList names;
+    for (int i = 0; i < block->fields.size(); ++i) {
+        typeNames << RegisterLayout::typeName(block->fields.at(i));
+        names << QStringLiteral("%1.%2").arg(key).arg(i);
+    }
+    QCOMPARE(typeNames.join(QLatin1Char(' ')), types);
+    QCOMPARE(RegisterLayout::fieldNames({key}), names);
+    if (!request.isEmpty())
+        QCOMPARE(f.sim.received(), QStringList{request});
+    // The line's bound counts both frames at 9600 8N1 and the quiet gap before the request.
+    const int replyChars = 2 + 2 * (block->minLength + 3);
+    QCOMPARE(RegisterLayout::pollLineUs({key}), (14 + replyChars) * 10000000LL / 9600 + 3000);
+}
+
+void TestDeviceLink::registerMapJson_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    // Empty: the map is taken, and written again gives the same map.
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("full entry") << QByteArray(R"({"fields": {"01.0": {"label": "Uout", "scale": )"
+                                              R"(0.01, "unit": "V"}}})")
+                                << QString();
+    QTest::newRow("parts left out, short AB form")
+        << QByteArray(R"({"fields": {"ABs.2": {"unit": "mA"}, "A8.10": {"label": "x, \"y\""}}})")
+        << QString();
+    QTest::newRow("no fields object") << QByteArray(R"({"01.0": {}})") << u8"нет объекта «fields»";
+    QTest::newRow("field past the layout") << QByteArray(R"({"fields": {"01.6": {"label": "x"}}})")
+                                           << u8"поля «01.6» нет ни в одном регистре";
+    QTest::newRow("unknown block")
+        << QByteArray(R"({"fields": {"07.0": {}}})") << u8"поля «07.0» нет ни в одном регистре";
+    QTest::newRow("zero scale") << QByteArray(R"({"fields": {"03.0": {"scale": 0}}})")
+                                << u8"поле 03.0: scale должен быть числом, не равным нулю";
+    QTest::newRow("scale as text") << QByteArray(R"({"fields": {"03.0": {"scale": "0.1"}}})")
+                                   << u8"поле 03.0: scale должен быть числом, не равным нулю";
+    QTest::newRow("label a number") << QByteArray(R"({"fields": {"03.0": {"label": 5}}})")
+                                    << u8"поле 03.0: label и unit должны быть строками";
+}
+
+void TestDeviceLink::registerMapJson()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, error);
+    QString reason;
+    const std::optional<RegisterMap> map = RegisterMap::fromJson(json, &reason);
+    QCOMPARE(reason, error);
+    QCOMPARE(map.has_value(), error.isEmpty());
+    if (!map)
+        return;
+    QVERIFY(!map->entries().isEmpty());
+    QString again;
+    QCOMPARE(RegisterMap::fromJson(map->toJson(), &again), map);
+}
+
+void TestDeviceLink::pollYieldsAndLogs()
+{
+    // Slow answers: a poll of three blocks takes a while, and a job submitted meanwhile must not
+    // wait for more than the poll on the line.
+    SimulatorProcess sim;
+    QVERIFY2(sim.start({QStringLiteral("--slave"), QStringLiteral("1"),
+                        QStringLiteral("--turnaround"), QStringLiteral("40"),
+                        QStringLiteral("--fault"), QStringLiteral("silent@cmd=10")}),
+             qPrintable(sim.errorString()));
+    QVERIFY(sim.setMemory(QStringLiteral("register 03 D2040600")));
+    DeviceSession session;
+    session.setTraceDevice(nullptr);
+    QSignalSpy opened(&session, &DeviceSession::opened);
+    session.open(sim.portPath());
+    QVERIFY(opened.wait(5000));
+    RegisterPoll poll(session);
+    RegisterPoll::Settings settings;
+    settings.slave = 1;
+    settings.intervalMs = 10;
+    poll.setSettings(settings);
+    QCOMPARE(poll.settings().intervalMs, RegisterLayout::shortestIntervalMs(settings.keys));
+
+    RegisterMap map;
+    map.setEntry(QStringLiteral("03.0"), {QStringLiteral("Us, V"), 0.01, QStringLiteral("V")});
+    RegisterCsv csv(RegisterLayout::fieldNames(settings.keys), map);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    QString error;
+    QVERIFY2(csv.open(path, &error), qPrintable(error));
+    QVector<RegisterSample> samples;
+    connect(&poll, &RegisterPoll::sampled, this, [&](const RegisterSample &sample) {
+        samples.append(sample);
+        QVERIFY(csv.append(sample, &error));
+    });
+    QVERIFY(poll.start());
+    QTRY_VERIFY_WITH_TIMEOUT(samples.size() >= 2, 10000);
+
+    // Into the middle of a poll: the job runs once the poll's request on the line is answered.
+    QTRY_VERIFY(poll.isPolling());
+    QElapsedTimer waited;
+    std::atomic<qint64> startedAfterMs{-1};
+    DeviceSession::Job other;
+    other.work = [&](DeviceLink &, DeviceSession::Context &) { startedAfterMs = waited.elapsed(); };
+    waited.start();
+    session.submit(std::move(other));
+    QTRY_VERIFY(startedAfterMs >= 0);
+    const qint64 onePollMs = 3 * (DeviceLink::RegisterTimeoutMs + 40);
+    QVERIFY2(startedAfterMs < onePollMs, qPrintable(QString::number(startedAfterMs)));
+    const int before = samples.size();
+    QTRY_VERIFY_WITH_TIMEOUT(samples.size() >= before + 2, 10000);
+    poll.stop();
+    session.waitUntilIdle();
+    csv.close();
+
+    // Block 10 is silent every time: each poll failed, its fields stay empty in the CSV.
+    QCOMPARE(poll.failedPolls(), poll.polls());
+    const RegisterSample &last = samples.constLast();
+    QCOMPARE(last.failedKeys(), QStringList{QStringLiteral("10")});
+    QCOMPARE(last.value(QStringLiteral("03.0")), std::optional<int>(1234));
+    QVERIFY(!last.value(QStringLiteral("10.0")));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), samples.size() + 1);
+    QCOMPARE(lines.first(), QStringLiteral("time,01.0,01.1,01.2,01.3,01.4,01.5,10.0,10.1,10.2,"
+                                           "10.3,10.4,10.5,\"Us, V\",03.1"));
+    QCOMPARE(lines.last(),
+             RegisterSample::timeText(last.time) + QStringLiteral(",0,0,0,0,0,0,,,,,,,12.34,6"));
+    QVERIFY(
+        QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,"))
+            .match(lines.last())
+            .hasMatch());
+}

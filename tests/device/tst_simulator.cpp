@@ -9,8 +9,11 @@
 #include "simulatedsupply.h"
 #include "supplybank.h"
 #include "supplymemory.h"
+#include "supplyprogram.h"
+#include "compiler.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(LinkResult)
@@ -35,6 +38,7 @@ private slots:
     void severalSuppliesOnOneLine();
     void controlLines_data();
     void controlLines();
+    void programDrivesRegisters();
     void faultsChangeAtRunTime();
     void pacedExchangeTakesLineTime();
     void lateAnswerWithinTimeoutAccepted();
@@ -336,6 +340,17 @@ void TestSimulator::controlLines_data()
                                      << "error";
     QTest::newRow("unknown") << "frobnicate"
                              << "error";
+    // The cells start empty: nothing to run, and nothing runs to stop.
+    QTest::newRow("run an empty cell") << "run 1"
+                                       << "error cell 1 holds no program";
+    QTest::newRow("run cell 5") << "run 5"
+                                << "error cell must be 1 to 4";
+    QTest::newRow("run on a supply not on the line") << "run 1 9"
+                                                     << "error no supply with Slave ID 9";
+    QTest::newRow("stop with nothing running") << "stop"
+                                               << "error no program runs on Slave ID 0";
+    QTest::newRow("run without a cell") << "run"
+                                        << "error usage: run CELL [SLAVE]";
 }
 
 void TestSimulator::controlLines()
@@ -404,6 +419,41 @@ void TestSimulator::lateAnswerDoesNotHoldBackOthers()
     QCOMPARE(count, 5);
     QCOMPARE(f.link.timedOutWaits(), 1);
     QCOMPARE(f.sim.received().size(), 2);
+}
+
+void TestSimulator::programDrivesRegisters()
+{
+    // Values beyond a field are held at its bounds; a delay holds the rest back.
+    const CompileResult compiled = compileProgram(QStringLiteral(
+        "prgName = \"Regs\";\nUo = 70000;\nIo = -40000;\nOut = 1;\nBlk = 300;\nT2 = 7;\n"
+        "M1 = 1;\nM6 = -5;\nIs = 12;\ndelay_ms 200;\nUs = 1500;\n"));
+    QVERIFY(compiled.ok);
+    SupplyMemory memory;
+    QByteArray reply;
+    memory.serve(DeviceProtocol::CountCommandBase + 1, DeviceProtocol::AccessMemoryWrite,
+                 QByteArray(1, char(compiled.instructions.size())), reply);
+    for (int i = 0; i < compiled.instructions.size(); ++i)
+        memory.serve(DeviceProtocol::LineCommandBase + 1, DeviceProtocol::AccessMemoryWrite,
+                     compiled.instructions.at(i).pack() + char(i), reply);
+    // Before the first run the registers are the stored ones; Us starts from register 03.
+    memory.setRegisterPayload(0x03, QByteArray::fromHex("64000000"));
+
+    SupplyProgram program(memory);
+    QSignalSpy ended(&program, &SupplyProgram::ended);
+    QString error;
+    QVERIFY2(program.start(1, &error), qPrintable(error));
+    QCOMPARE(memory.registerPayload(0x01).toHex().toUpper(), QByteArray("FFFF008001FF0007"));
+    QCOMPARE(memory.registerPayload(0x10).toHex().toUpper(),
+             QByteArray("010000000000000000000000"));
+    QCOMPARE(memory.registerPayload(0x03).toHex().toUpper(), QByteArray("64000C00"));
+    // A write of 07 sets Out at once, while the program runs.
+    program.registerWritten(0x07, QByteArray::fromHex("0000"));
+    QCOMPARE(memory.registerPayload(0x01).toHex().toUpper(), QByteArray("FFFF008000FF0007"));
+    QVERIFY(program.isRunning());
+    QVERIFY(ended.wait(5000));
+    QVERIFY(!program.isRunning());
+    QCOMPARE(memory.registerPayload(0x03).toHex().toUpper(), QByteArray("DC050C00"));
+    QVERIFY2(program.endText().contains(QStringLiteral("200")), qPrintable(program.endText()));
 }
 
 QTEST_GUILESS_MAIN(TestSimulator)

@@ -2,11 +2,15 @@
 
 #include "deviceprotocol.h"
 #include "supplyscan.h"
+#include "programrun.h"
+#include "registerlayout.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -33,6 +37,12 @@ const QString LangName = QStringLiteral("lang");
 const QString LimitsName = QStringLiteral("limits");
 const QString WaitName = QStringLiteral("wait");
 const QString IgnoreLimitsName = QStringLiteral("ignore-limits");
+const QString RegistersName = QStringLiteral("registers");
+const QString IntervalName = QStringLiteral("interval");
+const QString CountName = QStringLiteral("count");
+const QString DurationName = QStringLiteral("duration");
+const QString MapName = QStringLiteral("map");
+const QString AccessName = QStringLiteral("access");
 const QString SlavePlaceholder = QStringLiteral("{slave}");
 const QString CellPlaceholder = QStringLiteral("{cell}");
 
@@ -82,6 +92,17 @@ const std::vector<CommandRule> &commandRules()
          0,
          0,
          {PortName, SlaveName, WaitName, TraceName, JsonName}},
+        {QStringLiteral("monitor"),
+         Invocation::Command::Monitor,
+         0,
+         0,
+         {PortName, SlaveName, RegistersName, IntervalName, CountName, DurationName, CsvName,
+          JsonName, MapName, AccessName, TraceName}},
+        {QStringLiteral("set-register"),
+         Invocation::Command::SetRegister,
+         2,
+         3,
+         {PortName, SlaveName, JsonName, TraceName}},
     };
     return rules;
 }
@@ -99,8 +120,10 @@ QString description()
         "  compare ФАЙЛ --port ПОРТ     скомпилировать ФАЙЛ и сравнить с ячейкой памяти\n"
         "  ports                        показать последовательные порты\n"
         "  run ФАЙЛ                     выполнить модель программы, показать ход операндов\n"
-        "  lsp                          сервер языка (LSP) для редакторов на stdin и stdout\n"
         "  scan [--port ПОРТ]...        найти приборы на портах и показать их ячейки\n"
+        "  monitor --port ПОРТ          опрашивать регистры прибора, по строке на опрос\n"
+        "  set-register --port ПОРТ 03 V1 V2 | 07 V   записать регистр 03 или 07\n"
+        "  lsp                          сервер языка (LSP) для редакторов на stdin и stdout\n"
         "\n"
         "--slave и --cell принимают списки вида 1,3,5-8: каждый прибор обслуживается с каждой\n"
         "ячейкой по очереди. read с несколькими целями требует --output с {slave} и {cell}.\n"
@@ -115,6 +138,10 @@ QString description()
         "предупреждает о константах вне пределов, run сообщает, где модель выходит за\n"
         "пределы (код 1), write тогда ничего не записывает (код 1), если не задан\n"
         "--ignore-limits. Ошибка в файле пределов — код 2.\n"
+        "\n"
+        "monitor: 0, когда ответил хотя бы один опрос, 1, когда ни один; Ctrl+C завершает\n"
+        "опрос после запроса на линии, итог — в стандартном потоке ошибок.\n"
+        "set-register: отрицательное значение — после «--»: set-register -p ПОРТ 07 -- -1.\n"
         "\n"
         "Код завершения: 0 успех, 1 операция не удалась, 2 неверный вызов или входные данные.");
 }
@@ -147,6 +174,76 @@ std::optional<QVector<int>> numberListIn(const QString &text, int low, int high)
     return numbers;
 }
 
+// monitor's options into the invocation; the reason when one is wrong.
+std::optional<QString> readMonitorOptions(const QCommandLineParser &parser, Invocation &invocation)
+{
+    if (invocation.command != Invocation::Command::Monitor)
+        return std::nullopt;
+    if (invocation.csv && invocation.json)
+        return ParsedCommandLine::tr("--csv и --json исключают друг друга");
+    invocation.registers = RegisterLayout::defaultKeys();
+    if (parser.isSet(RegistersName)) {
+        QString bad;
+        invocation.registers = RegisterLayout::parseKeys(parser.value(RegistersName), &bad);
+        if (invocation.registers.isEmpty())
+            return ParsedCommandLine::tr(
+                       "Регистра «%1» нет: --registers из 01, 10, 03, A8, AB, ABs")
+                .arg(bad);
+    }
+    if (parser.isSet(IntervalName)) {
+        const QString text = parser.value(IntervalName).trimmed();
+        const std::optional<qint64> ms = ProgramRun::parseDuration(text);
+        // A bare number could mean seconds or milliseconds; a poll period is asked for with its
+        // unit.
+        static const QRegularExpression bareNumber(QStringLiteral("^[0-9.,]+$"));
+        if (bareNumber.match(text).hasMatch())
+            return ParsedCommandLine::tr(
+                       "Период «%1» без единицы: например --interval 500ms или 2s")
+                .arg(text);
+        if (!ms || *ms <= 0 || *ms > std::numeric_limits<int>::max())
+            return ParsedCommandLine::tr("Период «%1» не длительность: например 500ms или 2s")
+                .arg(text);
+        invocation.intervalMs = int(*ms);
+    }
+    const int shortest = RegisterLayout::shortestIntervalMs(invocation.registers);
+    if (invocation.intervalMs < shortest)
+        return ParsedCommandLine::tr("Период %1 мс короче, чем линия успевает для регистров %2: "
+                                     "не меньше %3 мс")
+            .arg(invocation.intervalMs)
+            .arg(invocation.registers.join(QLatin1Char(',')))
+            .arg(shortest);
+    if (parser.isSet(CountName) && parser.isSet(DurationName))
+        return ParsedCommandLine::tr("--count и --duration исключают друг друга");
+    if (parser.isSet(CountName)) {
+        const std::optional<int> count =
+            numberIn(parser.value(CountName), 1, std::numeric_limits<int>::max());
+        if (!count)
+            return ParsedCommandLine::tr("--count «%1» не целое число больше нуля")
+                .arg(parser.value(CountName));
+        invocation.sampleCount = *count;
+    }
+    if (parser.isSet(DurationName)) {
+        const std::optional<qint64> ms = ProgramRun::parseDuration(parser.value(DurationName));
+        if (!ms || *ms <= 0)
+            return ParsedCommandLine::tr("--duration «%1» не длительность: например 90s или 10m")
+                .arg(parser.value(DurationName));
+        invocation.durationMs = *ms;
+    }
+    if (parser.isSet(AccessName)) {
+        const std::optional<int> access = numberIn(parser.value(AccessName), 0, 255);
+        if (!access)
+            return ParsedCommandLine::tr("Код доступа «%1» не число от 0 до 255")
+                .arg(parser.value(AccessName));
+        invocation.access = quint8(*access);
+    }
+    invocation.mapFile = parser.value(MapName);
+    if (parser.isSet(MapName) && invocation.mapFile.isEmpty())
+        return ParsedCommandLine::tr("Для --map нужно имя файла");
+    if (invocation.slaveIds.size() != 1)
+        return ParsedCommandLine::tr("monitor опрашивает один прибор: --slave N");
+    return std::nullopt;
+}
+
 } // namespace
 
 InterfaceLanguage::Language languageFromArguments(const QStringList &arguments)
@@ -177,11 +274,13 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(
         ParsedCommandLine::tr("команда"),
-        ParsedCommandLine::tr("compile, write, read, compare, ports, run или lsp."));
+        ParsedCommandLine::tr("compile, write, read, compare, ports, run, scan, monitor, "
+                              "set-register или lsp."));
     parser.addPositionalArgument(
         ParsedCommandLine::tr("файлы"),
         ParsedCommandLine::tr("Файлы программ: один или несколько для compile, один для write, "
-                              "compare и run, ни одного для read, ports и lsp."),
+                              "compare и run, ни одного для read, ports, scan, monitor и lsp; "
+                              "set-register берет номер регистра и значения."),
         ParsedCommandLine::tr("[ФАЙЛ...]"));
     const QList<QCommandLineOption> toolOptions = {
         {RecordsName,
@@ -233,6 +332,27 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         {IgnoreLimitsName,
          ParsedCommandLine::tr("write: записать и программу, выходящую за пределы --limits; "
                                "нарушения выводятся как предупреждения.")},
+        {RegistersName,
+         ParsedCommandLine::tr("monitor: опрашиваемые регистры, например 01,10,03 (по умолчанию); "
+                               "еще A8, AB и ABs (короткая форма AB)."),
+         ParsedCommandLine::tr("СПИСОК")},
+        {IntervalName,
+         ParsedCommandLine::tr("monitor: период опроса с единицей: 500ms, 2s (по умолчанию "
+                               "500ms), не короче, чем линия успевает для регистров."),
+         ParsedCommandLine::tr("ПЕРИОД")},
+        {CountName, ParsedCommandLine::tr("monitor: закончить после N опросов."),
+         ParsedCommandLine::tr("N")},
+        {DurationName,
+         ParsedCommandLine::tr("monitor: закончить через ДЛИТЕЛЬНОСТЬ (ms, s, m, h; без единицы — "
+                               "секунды)."),
+         ParsedCommandLine::tr("ДЛИТЕЛЬНОСТЬ")},
+        {AccessName,
+         ParsedCommandLine::tr("monitor: код доступа для A8 и AB, от 0 до 255 (по умолчанию 1)."),
+         ParsedCommandLine::tr("N")},
+        {MapName,
+         ParsedCommandLine::tr("monitor: карта регистров (JSON, как ее экспортирует окно): "
+                               "названия, масштабы и единицы полей."),
+         ParsedCommandLine::tr("ФАЙЛ")},
         {LangName,
          ParsedCommandLine::tr("Язык сообщений: ru или en; без него — язык системы (LANGUAGE, "
                                "LC_ALL, LC_MESSAGES, LANG), русский, если это не английский."),
@@ -264,7 +384,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         parsed.error = ParsedCommandLine::tr(
-            "Не указана команда (compile, write, read, compare, ports, run, scan или lsp); см. --help");
+            "Не указана команда (compile, write, read, compare, ports, run, scan, monitor, "
+            "set-register или lsp); см. --help");
         return parsed;
     }
     const QString commandName = positional.takeFirst();
@@ -392,6 +513,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         invocation.cells.clear();
         for (const int cell : *cells)
             invocation.cells.append(cell - FirstCell);
+    }
+
+    if (const std::optional<QString> problem = readMonitorOptions(parser, invocation)) {
+        parsed.error = *problem;
+        return parsed;
     }
 
     // Several reads into one file would leave only the last program; JSON carries each program

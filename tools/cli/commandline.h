@@ -33,6 +33,8 @@ struct Invocation
         Run,
         Lsp,
         Scan,
+        Monitor,
+        SetRegister,
     };
 
     Command command = Command::Compile;
@@ -63,6 +65,15 @@ struct Invocation
     // --ignore-limits.
     QString limitsFile;
     bool ignoreLimits = false;
+    // monitor: the register blocks, the poll interval, when to end (0: not by that) and the
+    // register map file. set-register takes its register and values as `files`.
+    QStringList registers;
+    int intervalMs = 500;
+    int sampleCount = 0;
+    qint64 durationMs = 0;
+    QString mapFile;
+    // monitor: the access code of A8 and AB.
+    quint8 access = 1;
 
     int targetCount() const { return slaveIds.size() * cells.size(); }
 };

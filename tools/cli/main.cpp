@@ -31,6 +31,10 @@ QString commandName(Invocation::Command command)
         return QStringLiteral("lsp");
     case Invocation::Command::Scan:
         return QStringLiteral("scan");
+    case Invocation::Command::Monitor:
+        return QStringLiteral("monitor");
+    case Invocation::Command::SetRegister:
+        return QStringLiteral("set-register");
     }
     return QString();
 }
@@ -102,11 +106,20 @@ int main(int argc, char *argv[])
         break;
     case Invocation::Command::Lsp:
         status = runLanguageServer(*parsed.invocation, console);
+        break;
     case Invocation::Command::Scan:
         status = runScan(*parsed.invocation, console);
         break;
+    case Invocation::Command::Monitor:
+        status = runMonitor(*parsed.invocation, console);
+        break;
+    case Invocation::Command::SetRegister:
+        status = runSetRegister(*parsed.invocation, console);
+        break;
     }
-    if (StopSignals::received() != 0) {
+    // A monitor runs until it is stopped: a stop signal is its ordinary end, not a failure.
+    if (StopSignals::received() != 0 &&
+        parsed.invocation->command != Invocation::Command::Monitor) {
         console.error(StopSignals::tr("Остановлено сигналом %1")
                           .arg(StopSignals::signalName(StopSignals::received())));
         status = std::max(status, StopSignals::exitStatus(StopSignals::received()));

@@ -40,6 +40,8 @@ struct Served
 using Serve = std::function<Served(SessionTransfer &job, const Target &target, TargetRun &run,
                                    QJsonObject &object)>;
 
+} // namespace
+
 // Opens the port with the exchange log on standard error when asked for (the link's own raw traces
 // are dropped), and a line there when it is lost.
 bool openConnection(DeviceSession &connection, const Invocation &invocation, Console &console)
@@ -68,6 +70,8 @@ bool openConnection(DeviceSession &connection, const Invocation &invocation, Con
                       .arg(invocation.port, connection.failure().text()));
     return false;
 }
+
+namespace {
 
 // Compiles the one program file of write and compare. write prints the report as the window
 // does before a write; otherwise only the errors, on standard error, say why nothing was sent.

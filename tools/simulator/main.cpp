@@ -5,6 +5,7 @@
 #include "simulatedsupply.h"
 #include "supplybank.h"
 #include "supplycontrol.h"
+#include "supplymemory.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,6 +26,7 @@ const char HelpText[] =
     "  count   number of requests served       dump    the cells, then 'end'\n"
     "  [slave N] cell|line|register ...  set memory, in the cells-file form\n"
     "  path    the port path                   quit    stop\n"
+    "  run CELL [SLAVE]  run the program of cell 1..4   stop [SLAVE]  stop it\n"
     "  flood MS  send noise, over-long lines and answers to nothing for MS ms\n"
     "The simulator also stops when its standard input ends, unless --no-control is given.\n"
     "\n"
@@ -49,7 +51,11 @@ const char HelpText[] =
     "are not on the line keep their cells but do not answer.\n"
     "\n"
     "Log lines: 'RX <frame>' and 'TX <frame>' without the CR, 'IGNORED <why>', 'SILENT',\n"
-    "'HANGUP', 'FLOOD'.";
+    "'HANGUP', 'FLOOD', 'RUN', 'STOP', 'END'.\n"
+    "\n"
+    "A running program (run, --run-cell) executes in real time with the run model, and the\n"
+    "registers follow its operands: 01 = Uo, Io, then bytes Out, Blk, T1, T2; 10 = M1..M6;\n"
+    "03 = Us, Is. Writes of 03 set Us and Is, of 07 Out. See quorvel-sim(1).";
 
 bool intValue(const QCommandLineParser &parser, const QString &name, int low, int high, int &value)
 {
@@ -100,6 +106,10 @@ int main(int argc, char *argv[])
         {QStringLiteral("fault"), QStringLiteral("Inject a fault, KIND@SELECTOR; repeatable."),
          QStringLiteral("KIND@SELECTOR")},
         {QStringLiteral("no-control"), QStringLiteral("Do not read control lines from stdin.")},
+        {QStringLiteral("run-cell"),
+         QStringLiteral("Run the program stored in cell N (1..4) of the first supply from the "
+                        "start."),
+         QStringLiteral("N")},
     });
     parser.process(app);
 
@@ -132,6 +142,13 @@ int main(int argc, char *argv[])
     if (!supply.start(&error)) {
         std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));
         return 1;
+    }
+    int runCell = 0;
+    if (!intValue(parser, QStringLiteral("run-cell"), 1, SupplyMemory::CellCount, runCell))
+        return 2;
+    if (runCell > 0 && !supply.runProgram(runCell, std::nullopt, &error)) {
+        std::fprintf(stderr, "quorvel-sim: %s\n", qPrintable(error));
+        return 2;
     }
     std::printf("%s\n", qPrintable(supply.portPath()));
     std::fflush(stdout);

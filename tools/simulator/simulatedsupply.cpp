@@ -1,5 +1,7 @@
 #include "simulatedsupply.h"
 
+#include "supplyprogram.h"
+
 #include "deviceprotocol.h"
 #include "framecodec.h"
 
@@ -223,6 +225,9 @@ void SimulatedSupply::handleFrame(const QByteArray &text, qint64 arrivalNs)
                        SupplyMemory::Request::Write;
     if (write) {
         saveCells();
+        const auto program = programs.find(dest);
+        if (program != programs.end())
+            program->second->registerWritten(command, stored);
     }
     quint8 status = write ? FrameCodec::WriteAccepted : access;
     if (FaultPlan::has(mask, Kind::Status1E)) {
@@ -444,4 +449,48 @@ bool SimulatedSupply::setMemory(const QString &line, QString *error)
     }
     saveCells();
     return true;
+}
+
+bool SimulatedSupply::runProgram(int cell, std::optional<quint8> slave, QString *error)
+{
+    const quint8 id = slave.value_or(supplies.firstSlave());
+    if (!supplies.answers(id)) {
+        *error = QStringLiteral("no supply with Slave ID %1 on the line").arg(id);
+        return false;
+    }
+    if (cell < 1 || cell > SupplyMemory::CellCount) {
+        *error = QStringLiteral("cell must be 1 to %1").arg(SupplyMemory::CellCount);
+        return false;
+    }
+    std::unique_ptr<SupplyProgram> &program = programs[id];
+    if (!program) {
+        program = std::make_unique<SupplyProgram>(*supplies.memory(id));
+        SupplyProgram *running = program.get();
+        connect(running, &SupplyProgram::ended, this, [this, running, id]() {
+            log(QStringLiteral("END slave %1: %2").arg(id).arg(running->endText()));
+        });
+    }
+    if (!program->start(cell - 1, error))
+        return false;
+    log(QStringLiteral("RUN slave %1 cell %2").arg(id).arg(cell));
+    return true;
+}
+
+bool SimulatedSupply::stopProgram(std::optional<quint8> slave, QString *error)
+{
+    const quint8 id = slave.value_or(supplies.firstSlave());
+    const auto program = programs.find(id);
+    if (program == programs.end() || !program->second->isRunning()) {
+        *error = QStringLiteral("no program runs on Slave ID %1").arg(id);
+        return false;
+    }
+    program->second->stop();
+    log(QStringLiteral("STOP slave %1").arg(id));
+    return true;
+}
+
+const SupplyProgram *SimulatedSupply::program(quint8 slave) const
+{
+    const auto program = programs.find(slave);
+    return program == programs.end() ? nullptr : program->second.get();
 }

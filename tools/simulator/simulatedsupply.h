@@ -14,8 +14,12 @@
 #include <QVector>
 
 #include <deque>
+#include <map>
+#include <memory>
+#include <optional>
 
 class QSocketNotifier;
+class SupplyProgram;
 
 // The Brisca power supplies on one line, a pseudo-terminal: reads request frames from the master
 // side, hands each to the supply it is addressed to (one SupplyMemory per Slave ID, in a
@@ -66,6 +70,13 @@ public:
     // whenever no answer is going out.
     void flood(int durationMs);
 
+    // Runs the program of `cell` (1..4) on a supply of the line (the first by default); false
+    // with the reason when it cannot. stopProgram() leaves the registers as they are.
+    bool runProgram(int cell, std::optional<quint8> slave, QString *error);
+    bool stopProgram(std::optional<quint8> slave, QString *error);
+    // The supply's running program, or nullptr.
+    const SupplyProgram *program(quint8 slave) const;
+
     // Requests served, by every supply of the line.
     int requestCount() const { return requests; }
     const SupplyBank &bank() const { return supplies; }
@@ -96,6 +107,7 @@ private:
 
     Settings settings;
     SupplyBank supplies;
+    std::map<quint8, std::unique_ptr<SupplyProgram>> programs;
     FaultPlan faults;
     QFile logFile;
     QString slavePath;

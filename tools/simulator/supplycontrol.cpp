@@ -4,6 +4,8 @@
 
 #include <QSocketNotifier>
 
+#include <optional>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -94,6 +96,27 @@ QStringList SupplyControl::run(const QString &line, bool *quit)
     }
     if (command == QLatin1String("dump")) {
         return supply.bank().toText() << QStringLiteral("end");
+    }
+    if (word == QLatin1String("run") || word == QLatin1String("stop")) {
+        // run CELL [SLAVE], stop [SLAVE]
+        const QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const bool run = word == QLatin1String("run");
+        const int slaveAt = run ? 2 : 1;
+        bool ok = true;
+        int cell = 0;
+        if (run)
+            cell = words.value(1).toInt(&ok);
+        std::optional<quint8> slave;
+        if (ok && words.size() > slaveAt) {
+            const int id = words.at(slaveAt).toInt(&ok);
+            ok = ok && id >= 0 && id <= 255;
+            slave = quint8(id);
+        }
+        if (!ok || words.size() > slaveAt + 1)
+            return {QStringLiteral("error usage: run CELL [SLAVE], stop [SLAVE]")};
+        const bool done =
+            run ? supply.runProgram(cell, slave, &error) : supply.stopProgram(slave, &error);
+        return {done ? QStringLiteral("ok") : QStringLiteral("error ") + error};
     }
     if (command == QLatin1String("quit")) {
         *quit = true;

@@ -147,6 +147,13 @@ SupplyMemory::Request SupplyMemory::serve(quint8 command, quint8 access, const Q
     return request;
 }
 
+void SupplyMemory::setRegisterPayload(quint8 command, const QByteArray &payload)
+{
+    auto it = registers.find(command);
+    if (it != registers.end() && it->size() == payload.size())
+        *it = payload;
+}
+
 QStringList SupplyMemory::toText() const
 {
     QStringList text;

@@ -43,6 +43,10 @@ public:
     QByteArray name(int cell) const { return names[cell]; }
     QByteArray line(int cell, int index) const;
 
+    // A fixed register's read payload, and setting it (its size is the register's).
+    QByteArray registerPayload(quint8 command) const { return registers.value(command); }
+    void setRegisterPayload(quint8 command, const QByteArray &payload);
+
     QStringList toText() const;
     // Applies one line of the text form; false with a reason for a malformed line.
     bool applyLine(const QString &line, QString *error);
