@@ -58,16 +58,6 @@ ExchangeObserver *ExchangeLogDock::observer() const
     return logModel;
 }
 
-void ExchangeLogDock::toggle()
-{
-    if (isVisible()) {
-        hide();
-        return;
-    }
-    show();
-    raise();
-}
-
 void ExchangeLogDock::saveLog()
 {
     if (!dialogs) {

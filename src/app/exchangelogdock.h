@@ -19,8 +19,6 @@ public:
     ExchangeObserver *observer() const;
     ExchangeLogModel *model() const { return logModel; }
     void setDialogs(UserDialogs *userDialogs) { dialogs = userDialogs; }
-    // Shows and raises the dock, or hides it when it shows.
-    void toggle();
     // Asks for a file and writes the log into it; a failure is shown in a box.
     void saveLog();
 

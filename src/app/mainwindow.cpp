@@ -14,6 +14,7 @@
 #include "programrundock.h"
 #include "registerdock.h"
 #include "reportsplitter.h"
+#include "supplycellsdock.h"
 #include "settingskeys.h"
 #include "userdialogs.h"
 
@@ -94,6 +95,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     createProgramRunDock();
     createCellsDock();
     createRegisterDock();
+    // The bottom docks share the window's width as tabs: side by side at 450 px each would
+    // clip its contents.
+    tabifyDockWidget(exchangeLog, runDock);
+    tabifyDockWidget(exchangeLog, cellsDock);
+    tabifyDockWidget(exchangeLog, registerDock);
     restoreLimits();
     // A dragged split is kept at once, not only when the window closes.
     connect(ui->splitter, &QSplitter::splitterMoved, this, &MainWindow::saveLayout);

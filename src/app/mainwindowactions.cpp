@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -33,6 +34,17 @@ constexpr int ToolbarIconSize = 32;
 QList<QKeySequence> keys(const QString &text)
 {
     return {QKeySequence(text)};
+}
+
+// A dock's key shows it in front of its tab neighbours, or hides it when it is in front.
+void toggleDock(QDockWidget *dock)
+{
+    if (dock->isVisible()) {
+        dock->hide();
+        return;
+    }
+    dock->show();
+    dock->raise();
 }
 
 } // namespace
@@ -149,11 +161,11 @@ void MainWindow::createActions()
         Row("limitsAction", tr("Пре&делы операндов…"), tr("Что выдерживает стенд: пределы операндов для проверки перед записью"),
             nullptr, {}, [this] { openLimitsDialog(); }, {device}),
         Row("cellsDockAction", tr("&Ячейки прибора"), tr("Что хранят четыре ячейки подключенного прибора"), nullptr,
-            keys(tr("Ctrl+Shift+C")), [this] { cellsDock->toggle(); }, {window, device}),
+            keys(tr("Ctrl+Shift+C")), [this] { toggleDock(cellsDock); }, {window, device}),
         Row("exchangeLogAction", tr("&Журнал обмена"), tr("Кадры и события обмена с прибором"), nullptr,
-            keys(tr("Ctrl+L")), [this] { exchangeLog->toggle(); }, {window, device}),
+            keys(tr("Ctrl+L")), [this] { toggleDock(exchangeLog); }, {window, device}),
         Row("registersAction", tr("Ре&гистры"), tr("Опрос регистров прибора, график и запись в CSV"), nullptr,
-            keys(tr("Ctrl+M")), [this] { registerDock->toggle(); }, {window, device}),
+            keys(tr("Ctrl+M")), [this] { toggleDock(registerDock); }, {window, device}),
         ActionTable::separator({device}),
         Row("cancelAction", tr("Пр&ервать"), tr("Прервать обмен с прибором после текущего запроса"), nullptr,
             {QKeySequence(Qt::Key_Escape)}, [this] { CancelTransfer(); }, {window, device}),

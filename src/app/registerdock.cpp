@@ -269,16 +269,6 @@ void RegisterDock::setSlaveId(quint8 slave)
     applySettings();
 }
 
-void RegisterDock::toggle()
-{
-    if (isVisible()) {
-        hide();
-        return;
-    }
-    show();
-    raise();
-}
-
 void RegisterDock::connectionChanged(bool open)
 {
     if (open == m_open)

@@ -44,8 +44,6 @@ public:
     void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
     // The supply to poll and write, from the window's Slave ID box.
     void setSlaveId(quint8 slave);
-    // Shows and raises the dock, or hides it when it shows.
-    void toggle();
     // The port opened or closed: polling may start, or stops.
     void connectionChanged(bool open);
 

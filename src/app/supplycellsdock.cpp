@@ -106,16 +106,6 @@ void SupplyCellsDock::clear()
     emit cellsChanged();
 }
 
-void SupplyCellsDock::toggle()
-{
-    if (isVisible()) {
-        hide();
-        return;
-    }
-    show();
-    raise();
-}
-
 QString SupplyCellsDock::cellSummary(int cell) const
 {
     const Known &entry = known.value(cell);

@@ -27,8 +27,6 @@ public:
                  const QDateTime &when);
     // Not connected: nothing is known.
     void clear();
-    // Shows and raises the dock, or hides it when it shows.
-    void toggle();
     // The program in a cell (0..3) as a tool tip says it; empty when unknown.
     QString cellSummary(int cell) const;
 

@@ -27,9 +27,9 @@ void putU16(QByteArray &bytes, int offset, qint32 value)
 
 void putS16(QByteArray &bytes, int offset, qint32 value)
 {
-    qToLittleEndian<qint16>(qint16(qBound<qint32>(std::numeric_limits<qint16>::min(), value,
-                                                  std::numeric_limits<qint16>::max())),
-                            bytes.data() + offset);
+    constexpr qint32 Low = std::numeric_limits<qint16>::min();
+    constexpr qint32 High = std::numeric_limits<qint16>::max();
+    qToLittleEndian<qint16>(qint16(qBound(Low, value, High)), bytes.data() + offset);
 }
 
 qint32 u16At(const QByteArray &bytes, int offset)
