@@ -26,8 +26,8 @@ bool continuesItem(QChar c)
 } // namespace
 
 CodeAssist::CodeAssist(QTextEdit *editor, EditorMarks *marks, QWidget *window)
-    : QObject(window), m_editor(editor), m_marks(marks), m_window(window),
-      m_popup(new CompletionPopup(editor)), m_references(new QMenu(editor))
+    : QObject(window), m_editor(editor), m_viewport(editor->viewport()), m_marks(marks),
+      m_window(window), m_popup(new CompletionPopup(editor)), m_references(new QMenu(editor))
 {
     m_references->setObjectName(QStringLiteral("labelReferencesMenu"));
     editor->installEventFilter(this);
@@ -38,6 +38,11 @@ CodeAssist::CodeAssist(QTextEdit *editor, EditorMarks *marks, QWidget *window)
     // The list stands where the text was; once the text moves it would point elsewhere.
     connect(editor->verticalScrollBar(), &QScrollBar::valueChanged, m_popup, &QWidget::hide);
     connect(editor->horizontalScrollBar(), &QScrollBar::valueChanged, m_popup, &QWidget::hide);
+}
+
+CompletionPopup *CodeAssist::popup() const
+{
+    return m_popup;
 }
 
 const ProgramOutline &CodeAssist::outline()
@@ -169,6 +174,8 @@ bool CodeAssist::popupKey(QKeyEvent *event)
 
 bool CodeAssist::eventFilter(QObject *watched, QEvent *event)
 {
+    if (!m_popup)
+        return QObject::eventFilter(watched, event);
     if (watched == m_editor) {
         switch (event->type()) {
         case QEvent::ShortcutOverride:
@@ -204,7 +211,7 @@ bool CodeAssist::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
-    if (watched == m_editor->viewport()) {
+    if (watched == m_viewport) {
         if (event->type() == QEvent::ToolTip)
             return showHover(static_cast<QHelpEvent *>(event));
         if (event->type() == QEvent::MouseButtonPress) {

@@ -3,6 +3,7 @@
 #include "programoutline.h"
 
 #include <QObject>
+#include <QPointer>
 
 class CompletionPopup;
 class EditorMarks;
@@ -24,7 +25,7 @@ public:
 
     void setDialogs(UserDialogs *dialogs) { m_dialogs = dialogs; }
     const ProgramOutline &outline();
-    CompletionPopup *popup() const { return m_popup; }
+    CompletionPopup *popup() const;
     QMenu *referencesMenu() const { return m_references; }
 
     // Opens the list at the cursor (Ctrl+Space).
@@ -60,10 +61,13 @@ private:
     void goToSpan(const ProgramOutline::Span &span);
 
     QTextEdit *m_editor;
+    // Compared only: while the editor is being destroyed its viewport() may no longer be called.
+    QObject *m_viewport;
     EditorMarks *m_marks;
     QWidget *m_window;
     UserDialogs *m_dialogs = nullptr;
-    CompletionPopup *m_popup;
+    // The editor owns the list and may have deleted it before its last events reach us.
+    QPointer<CompletionPopup> m_popup;
     QMenu *m_references;
     ProgramOutline m_outline;
     bool m_outlineStale = true;

@@ -1142,9 +1142,10 @@ void TestCli::stopSignalMidWrite()
     QFETCH(bool, twice);
     QFETCH(int, status);
 
-    // Slow answers, so that the signal surely falls into a request's wait.
+    // Slow answers, so that the signal surely falls into a request's wait; the second signal must
+    // come while the first still waits, however slowly a sanitized build reacts to it.
     SimulatorProcess simulator;
-    QVERIFY(simulator.start({u("--turnaround"), u("150")}));
+    QVERIFY(simulator.start({u("--turnaround"), twice ? u("1000") : u("150")}));
     QCOMPARE(simulator.command(u("cell 0 count 9 name 4F6C642020")), QStringList{u("ok")});
     const QString file = writeFile(QStringLiteral("stopped.prgb"), Example);
 
