@@ -8,6 +8,7 @@
 // Usage: bench_monitor [seconds, default 600] [path of quorvel-sim]
 
 #include "benchsupply.h"
+#include "benchwindow.h"
 #include "devicesession.h"
 #include "exchangelog.h"
 #include "registerdock.h"
@@ -83,17 +84,13 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    bool ok = true;
-    const int seconds = args.size() > 1 ? args.at(1).toInt(&ok) : DefaultSeconds;
-    const QString simulator = args.size() > 2 ? args.at(2) : QStringLiteral(QUORVEL_SIM_PATH);
-    if (!ok || seconds <= 0) {
-        std::fprintf(stderr, "usage: bench_monitor [seconds] [path of quorvel-sim]\n");
+    const auto args =
+        Bench::windowBenchArgs("bench_monitor", DefaultSeconds, QStringLiteral(QUORVEL_SIM_PATH));
+    if (!args)
         return 2;
-    }
-    QTemporaryDir settingsDir;
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    const int seconds = args->seconds;
+    const QString simulator = args->simulator;
+    const Bench::IsolatedSettings settings;
 
     Bench::Supply supply(simulator, {QStringLiteral("--pace")});
     const QString path = supply.port.portName();
