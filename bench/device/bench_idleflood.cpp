@@ -5,6 +5,7 @@
 // Usage: bench_idleflood [seconds, default 10] [path of quorvel-sim]
 
 #include "benchsupply.h"
+#include "benchwindow.h"
 #include "mainwindow.h"
 
 #include <QAction>
@@ -24,6 +25,7 @@
 namespace {
 
 constexpr int DefaultSeconds = 10;
+constexpr int ConnectWaitMs = 5000;
 constexpr int SampleMs = 100;
 
 qint64 residentKb()
@@ -46,18 +48,13 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    bool ok = true;
-    const int seconds = args.size() > 1 ? args.at(1).toInt(&ok) : DefaultSeconds;
-    const QString simulator = args.size() > 2 ? args.at(2) : QStringLiteral(QUORVEL_SIM_PATH);
-    if (!ok || seconds <= 0) {
-        std::fprintf(stderr, "usage: bench_idleflood [seconds] [path of quorvel-sim]\n");
+    const auto args =
+        Bench::windowBenchArgs("bench_idleflood", DefaultSeconds, QStringLiteral(QUORVEL_SIM_PATH));
+    if (!args)
         return 2;
-    }
-    // Keep the window's settings away from the user's.
-    QTemporaryDir settingsDir;
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    const int seconds = args->seconds;
+    const QString simulator = args->simulator;
+    const Bench::IsolatedSettings settings;
 
     Bench::Supply supply(simulator, {});
     const QString path = supply.port.portName();
@@ -67,13 +64,17 @@ int main(int argc, char *argv[])
         return 1;
     }
     MainWindow window;
-    window.portBox()->setEditText(QStringLiteral("/dev/") + path);
-    window.findChild<QAction *>(QStringLiteral("connectAction"))->trigger();
-    if (!window.serialPort()->isOpen()) {
-        window.portBox()->setEditText(path);
+    // The port opens on the line's own thread: wait for the window to say how it went.
+    const auto connectTo = [&window](const QString &name) {
+        window.portBox()->setEditText(name);
         window.findChild<QAction *>(QStringLiteral("connectAction"))->trigger();
-    }
-    if (!window.serialPort()->isOpen()) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!window.isConnected() && waited.elapsed() < ConnectWaitMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        return window.isConnected();
+    };
+    if (!connectTo(QStringLiteral("/dev/") + path) && !connectTo(path)) {
         std::fprintf(stderr, "bench_idleflood: the window does not connect to %s\n",
                      qPrintable(path));
         return 1;
